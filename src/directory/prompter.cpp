@@ -1,0 +1,30 @@
+#include "directory/prompter.h"
+
+#include <iostream>
+
+namespace tarnbeck {
+namespace {
+
+class StandardErrorPrompter : public Prompter {
+public:
+    void message(const std::string &text) override { std::cerr << "Tarnbeck: " << text << '\n'; }
+    bool confirm(const std::string &text) override {
+        std::cerr << "Tarnbeck: " << text << " (answered No)\n";
+        return false;
+    }
+    bool input(const std::string &, const std::string &, std::string &) override { return false; }
+    void beep() override {}
+    void pushBusyCursor() override {}
+    void popBusyCursor() override {}
+};
+
+StandardErrorPrompter fallbackPrompter;
+Prompter *current = &fallbackPrompter;
+
+} // namespace
+
+Prompter &prompter() { return *current; }
+
+void installPrompter(Prompter *prompter) { current = prompter ? prompter : &fallbackPrompter; }
+
+} // namespace tarnbeck

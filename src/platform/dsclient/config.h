@@ -1,0 +1,65 @@
+#pragma once
+
+// The client's own configuration, `dsclient.ini` (never the program's settings):
+//
+//   [Client]
+//   Primary=DEMO_TREE                ; tree of the primary connection (may be empty: none)
+//
+//   [Tree DEMO_TREE]                 ; one section per tree, in file order
+//   Backend=embedded                 ; embedded (SQLite store); ldap later
+//   Store=demo.db                    ; relative to the file's directory
+//   Identity=Admin.Acme              ; already authenticated as (absent: must log in)
+//   Server=ACME-FS1                  ; the tree's server name
+//   Address=10.0.0.5                 ; what attach-by-address answers to
+//   AddressTreeName=DEMO_TREE___     ; tree name the server reports (default: the tree name)
+//
+//   [Volumes]
+//   /srv/acme/sys=ACME-FS1/SYS       ; a mount point that is a volume of a file server
+//
+// Passwords never go into this file. Taken from $DSCLIENT_CONFIG when set, else
+// ~/.config/tarnbeck/dsclient.ini, else the built-in default below.
+
+#include "platform/dsclient/status.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dsclient {
+
+struct TreeConfig {
+    std::string name;
+    std::string backend = "embedded";
+    std::string store;           // absolute path after loading
+    std::string identity;        // empty: not authenticated
+    std::string server;          // server name
+    std::string address;         // attach-by-address
+    std::string addressTreeName; // connection information type 4 (default: name)
+};
+
+struct VolumeMount {
+    std::string mountPoint; // local directory, absolute
+    std::string server;
+    std::string volume;
+};
+
+struct ClientConfig {
+    std::string primaryTree;
+    std::vector<TreeConfig> trees;
+    std::vector<VolumeMount> volumes;
+};
+
+// The per-user data directory ($XDG_DATA_HOME/tarnbeck or ~/.local/share/tarnbeck).
+std::string DefaultDataDirectory();
+// DEMO_TREE (primary, authenticated as Admin.Acme) and LAB_TREE (needs a login), both in the
+// data directory.
+ClientConfig BuiltInConfig();
+// Parses a configuration file; nullopt with `error` set when it cannot be read.
+std::optional<ClientConfig> LoadClientConfig(const std::string &path, std::string &error);
+// The file CallsInitialize reads, following the order above (empty: built-in).
+std::string ConfigFilePath();
+
+// Replaces the configuration CallsInitialize uses (tests); nullopt restores the lookup above.
+void OverrideClientConfig(std::optional<ClientConfig> config);
+
+} // namespace dsclient
