@@ -1,0 +1,76 @@
+#pragma once
+
+// Directory names are compared without regard to case everywhere: in merges, look-ups and
+// sorted lists. These helpers are the one place that says how (ASCII case folding, as the
+// directory itself does for typeless names).
+
+#include <algorithm>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnbeck {
+
+inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+inline char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+
+inline std::string ToLowerAscii(std::string_view text) {
+    std::string out(text);
+    for (char &c : out)
+        c = LowerAscii(c);
+    return out;
+}
+inline std::string ToUpperAscii(std::string_view text) {
+    std::string out(text);
+    for (char &c : out)
+        c = UpperAscii(c);
+    return out;
+}
+
+inline bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+}
+
+// Byte-wise order after lower-casing; a prefix sorts first.
+inline int CompareIgnoreCase(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto x = static_cast<unsigned char>(LowerAscii(a[i]));
+        const auto y = static_cast<unsigned char>(LowerAscii(b[i]));
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+struct LessIgnoreCase {
+    bool operator()(std::string_view a, std::string_view b) const {
+        return CompareIgnoreCase(a, b) < 0;
+    }
+};
+
+// For unordered containers keyed by names.
+struct HashIgnoreCase {
+    std::size_t operator()(std::string_view s) const {
+        std::size_t h = 1469598103934665603ull; // FNV-1a
+        for (char c : s) {
+            h ^= static_cast<unsigned char>(LowerAscii(c));
+            h *= 1099511628211ull;
+        }
+        return h;
+    }
+};
+struct EqualIgnoreCase {
+    bool operator()(std::string_view a, std::string_view b) const {
+        return EqualsIgnoreCase(a, b);
+    }
+};
+
+inline void SortCaseInsensitive(std::vector<std::string> &names) {
+    std::stable_sort(names.begin(), names.end(), LessIgnoreCase{});
+}
+
+} // namespace tarnbeck
