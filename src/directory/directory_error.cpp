@@ -1,0 +1,26 @@
+#include "directory/directory_error.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+
+namespace tarnbeck {
+
+std::string DirectoryErrorText(dsclient::Status status) {
+    char text[64];
+    std::snprintf(text, sizeof text, "Netware error %d (0x%X)", static_cast<int>(status),
+                  static_cast<unsigned>(static_cast<std::uint32_t>(status)));
+    return text;
+}
+
+DirectoryError::DirectoryError(dsclient::Status status)
+    : std::runtime_error(DirectoryErrorText(status)), status_(status) {}
+
+void CheckStatus(dsclient::Status status, std::initializer_list<dsclient::Status> tolerated) {
+    if (status == dsclient::status::Ok ||
+        std::find(tolerated.begin(), tolerated.end(), status) != tolerated.end())
+        return;
+    throw DirectoryError(status);
+}
+
+} // namespace tarnbeck

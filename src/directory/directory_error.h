@@ -1,0 +1,35 @@
+#pragma once
+
+// The one error every failed directory call becomes. It ends the user action that made the
+// call and is shown to the administrator as "Netware error <decimal> (0x<hex>)".
+
+#include "platform/dsclient/status.h"
+
+#include <initializer_list>
+#include <stdexcept>
+#include <string>
+
+namespace tarnbeck {
+
+class DirectoryError : public std::runtime_error {
+  public:
+    explicit DirectoryError(dsclient::Status status);
+    dsclient::Status status() const { return status_; }
+
+  private:
+    dsclient::Status status_;
+};
+
+// "Netware error -601 (0xFFFFFDA7)": decimal, then the 32-bit pattern in upper-case hex.
+std::string DirectoryErrorText(dsclient::Status status);
+
+// Raised when a value text cannot become a value of the attribute's syntax.
+constexpr dsclient::Status kValueConversionFailed = -8000;
+
+// Raises DirectoryError for any status but 0 and the tolerated ones.
+void CheckStatus(dsclient::Status status, std::initializer_list<dsclient::Status> tolerated);
+inline void CheckStatus(dsclient::Status status) {
+    CheckStatus(status, {});
+}
+
+} // namespace tarnbeck

@@ -1,0 +1,17 @@
+#pragma once
+
+// The subordinates of one container, as the browser's tree shows them.
+
+#include "directory/value_list.h"
+#include "platform/dsclient/client.h"
+
+#include <string_view>
+
+namespace tarnbeck {
+
+// Full names of the subordinates of `parentName` (all, or containers only), sorted without
+// regard to case; with details each carries an hobject. A failure raises DirectoryError.
+ValueList ListSubordinates(dsclient::ContextHandle context, std::string_view parentName,
+                           bool withDetails, bool allSubordinates);
+
+} // namespace tarnbeck

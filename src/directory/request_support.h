@@ -1,0 +1,40 @@
+#pragma once
+
+// What every directory routine needs around a request: buffers that are checked on the way in
+// and freed on every way out, and iterations that are closed when a loop is left early.
+
+#include "platform/dsclient/client.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace tarnbeck {
+
+// A buffer of `capacity` bytes; raises DirectoryError when it cannot be had.
+dsclient::BufferPtr NewBuffer(std::size_t capacity);
+// The same, initialised for `operation`.
+dsclient::BufferPtr NewBuffer(dsclient::ContextHandle context, std::size_t capacity,
+                              std::uint32_t operation);
+
+// Owns an iteration handle: closes it with `operation` when it is still live on the way out
+// (normal or not), so nothing leaks in the client.
+class IterationGuard {
+  public:
+    IterationGuard(dsclient::ContextHandle context, std::uint32_t operation)
+        : context_(context), operation_(operation) {}
+    ~IterationGuard() { close(); }
+    IterationGuard(const IterationGuard &) = delete;
+    IterationGuard &operator=(const IterationGuard &) = delete;
+
+    dsclient::IterationHandle &handle() { return handle_; }
+    bool more() const { return handle_ != dsclient::kNoIteration; }
+    // Releases a live handle now; the close status is of no interest to anyone.
+    void close();
+
+  private:
+    dsclient::ContextHandle context_;
+    std::uint32_t operation_;
+    dsclient::IterationHandle handle_ = dsclient::kNoIteration;
+};
+
+} // namespace tarnbeck

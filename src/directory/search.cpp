@@ -1,0 +1,152 @@
+#include "directory/search.h"
+
+#include "directory/directory_error.h"
+#include "directory/prompter.h"
+#include "directory/request_support.h"
+#include "directory/result_walk.h"
+#include "directory/text_compare.h"
+#include "directory/value_text.h"
+
+#include <unordered_set>
+
+namespace tarnbeck {
+
+using namespace dsclient;
+
+namespace {
+
+constexpr std::uint32_t kStringSyntax = SYN_CI_STRING;
+constexpr std::int32_t kNoSearchLimit = 0;
+
+class SearchRun {
+  public:
+    SearchRun(ContextHandle context, const ProgressCallback &progress, ValueList &list)
+        : context_(context), progress_(progress), list_(list) {}
+
+    // Takes the objects of one pass's result into the list.
+    void takePass(Buffer &result) {
+        std::uint32_t objectCount = 0;
+        CheckStatus(GetObjectCount(context_, result, objectCount));
+        for (std::uint32_t i = 0; i < objectCount; ++i)
+            takeObject(result);
+        report();
+    }
+
+  private:
+    void takeObject(Buffer &result) {
+        ++handled_;
+        report();
+        std::string name;
+        std::uint32_t attributeCount = 0;
+        ObjectInfo info;
+        CheckStatus(GetObjectName(context_, result, name, attributeCount, info));
+        // An object found again keeps its first entry; its attributes would otherwise land
+        // under the previous object's name.
+        const bool isNew = seen_.insert(name).second;
+        if (isNew) {
+            list_.push_back({std::string(kObjectNameMarker), {}});
+            list_.push_back({name, {}});
+        }
+        WalkAttributes(
+            context_, result, attributeCount,
+            [&](const std::string &attribute, std::uint32_t, std::uint32_t valueCount) {
+                if (isNew && valueCount > 0)
+                    list_.push_back({attribute, {}});
+            },
+            [&](const AttrValue &value, std::uint32_t syntax) {
+                if (isNew)
+                    AppendValueItems(value, syntax, ';', list_);
+                return true;
+            });
+    }
+
+    void report() {
+        if (progress_)
+            progress_(handled_);
+    }
+
+    ContextHandle context_;
+    const ProgressCallback &progress_;
+    ValueList &list_;
+    std::unordered_set<std::string, HashIgnoreCase, EqualIgnoreCase> seen_;
+    int handled_ = 0;
+};
+
+} // namespace
+
+ValueList SearchObjects(ContextHandle context, std::string_view baseObjectName, FilterPtr filter,
+                        SearchScope scope, const std::vector<std::string> &attributeNames,
+                        const ProgressCallback &progress, Status *passStatus) {
+    if (passStatus)
+        *passStatus = status::Ok;
+    ValueList list;
+    BufferPtr result = NewBuffer(kDefaultBufferSize);
+    BufferPtr names = NewBuffer(context, kDefaultBufferSize, DSV_SEARCH);
+    BufferPtr filterBuffer = NewBuffer(context, kDefaultBufferSize, DSV_SEARCH_FILTER);
+    for (const std::string &attribute : attributeNames)
+        CheckStatus(PutAttributeName(context, *names, attribute));
+    CheckStatus(PutFilter(context, *filterBuffer, filter));
+
+    SearchRun run(context, progress, list);
+    IterationGuard iteration(context, DSV_SEARCH);
+    try {
+        do {
+            std::int32_t searched = 0;
+            CheckStatus(Search(context, baseObjectName, static_cast<std::uint32_t>(scope), false,
+                               *filterBuffer, DS_ATTRIBUTE_VALUES, false, names.get(),
+                               iteration.handle(), kNoSearchLimit, searched, *result));
+            run.takePass(*result);
+        } while (iteration.more());
+    } catch (const DirectoryError &error) {
+        // An unknown base or a refused filter simply finds nothing more.
+        iteration.close();
+        if (passStatus)
+            *passStatus = error.status();
+    }
+    return list;
+}
+
+FilterPtr ClassAndNameFilter(const std::vector<std::string> &classNames, std::string_view name,
+                             bool prefixMatch) {
+    FilterPtr filter;
+    CheckStatus(AllocFilter(filter));
+    const auto add = [&](std::uint32_t token, std::string_view value = {},
+                         std::uint32_t syntax = 0) {
+        CheckStatus(AddFilterToken(*filter, token, value, syntax));
+    };
+    if (classNames.empty()) {
+        add(FTOK_BASECLS);
+        add(FTOK_ANAME, "*", kStringSyntax);
+    } else {
+        add(FTOK_LPAREN);
+        for (std::size_t i = 0; i < classNames.size(); ++i) {
+            if (i > 0)
+                add(FTOK_OR);
+            add(FTOK_BASECLS);
+            add(FTOK_ANAME, classNames[i], kStringSyntax);
+        }
+        add(FTOK_RPAREN);
+    }
+    add(FTOK_AND);
+    add(FTOK_RDN);
+    add(FTOK_ANAME, prefixMatch ? std::string(name) + "*" : std::string(name), kStringSyntax);
+    add(FTOK_END);
+    return filter;
+}
+
+std::vector<std::string> FindObjectsByClass(ContextHandle context, std::string_view baseObjectName,
+                                            std::string_view name,
+                                            const std::vector<std::string> &classNames,
+                                            bool prefixMatch, const ProgressCallback &progress) {
+    BusyCursor busy;
+    const ValueList found =
+        SearchObjects(context, baseObjectName, ClassAndNameFilter(classNames, name, prefixMatch),
+                      SearchScope::Sub, {}, progress);
+    std::vector<std::string> names;
+    names.reserve(found.size() / 2);
+    for (std::size_t i = 1; i < found.size(); i += 2)
+        names.push_back(found[i].text);
+    return names;
+}
+
+} // namespace tarnbeck
