@@ -6,7 +6,7 @@ namespace tarnbeck {
 namespace {
 
 class StandardErrorPrompter : public Prompter {
-  public:
+public:
     void message(const std::string &text) override { std::cerr << "Tarnbeck: " << text << '\n'; }
     bool confirm(const std::string &text) override {
         std::cerr << "Tarnbeck: " << text << " (answered No)\n";
@@ -23,12 +23,8 @@ Prompter *current = &fallbackPrompter;
 
 } // namespace
 
-Prompter &prompter() {
-    return *current;
-}
+Prompter &prompter() { return *current; }
 
-void installPrompter(Prompter *prompter) {
-    current = prompter ? prompter : &fallbackPrompter;
-}
+void installPrompter(Prompter *prompter) { current = prompter ? prompter : &fallbackPrompter; }
 
 } // namespace tarnbeck

@@ -9,7 +9,7 @@
 namespace tarnbeck {
 
 class Prompter {
-  public:
+public:
     virtual ~Prompter() = default;
     // A plain message with an OK button.
     virtual void message(const std::string &text) = 0;
@@ -30,7 +30,7 @@ void installPrompter(Prompter *prompter);
 
 // Shows the hourglass for its lifetime, on every way out.
 class BusyCursor {
-  public:
+public:
     BusyCursor() { prompter().pushBusyCursor(); }
     ~BusyCursor() { prompter().popBusyCursor(); }
     BusyCursor(const BusyCursor &) = delete;

@@ -12,12 +12,8 @@
 
 namespace tarnbeck {
 
-inline char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-}
-inline char UpperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
-}
+inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+inline char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
 
 inline std::string ToLowerAscii(std::string_view text) {
     std::string out(text);
@@ -33,9 +29,9 @@ inline std::string ToUpperAscii(std::string_view text) {
 }
 
 inline bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return LowerAscii(x) == LowerAscii(y);
-           });
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
 // Byte-wise order after lower-casing; a prefix sorts first.
@@ -68,7 +64,9 @@ struct HashIgnoreCase {
     }
 };
 struct EqualIgnoreCase {
-    bool operator()(std::string_view a, std::string_view b) const { return EqualsIgnoreCase(a, b); }
+    bool operator()(std::string_view a, std::string_view b) const {
+        return EqualsIgnoreCase(a, b);
+    }
 };
 
 inline void SortCaseInsensitive(std::vector<std::string> &names) {
