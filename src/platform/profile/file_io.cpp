@@ -1,0 +1,149 @@
+#include "platform/profile/file_io.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace profile {
+namespace {
+
+std::string ErrorText(const std::string &path, int error) {
+    return path + ": " + std::strerror(error);
+}
+
+class UniqueFd {
+  public:
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    ~UniqueFd() { Close(); }
+    UniqueFd(const UniqueFd &) = delete;
+    UniqueFd &operator=(const UniqueFd &) = delete;
+
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    // Closing can report a deferred write error, so writers check it.
+    int Close() {
+        if (fd_ < 0)
+            return 0;
+        const int result = ::close(fd_);
+        fd_ = -1;
+        return result;
+    }
+
+  private:
+    int fd_;
+};
+
+// Removes the temporary file on every path except a successful rename.
+class TemporaryFile {
+  public:
+    explicit TemporaryFile(std::string pattern)
+        : path_(std::move(pattern)), fd_(::mkstemp(path_.data())) {}
+    ~TemporaryFile() {
+        fd_.Close();
+        if (fd_created_ && !committed_)
+            ::unlink(path_.c_str());
+    }
+    TemporaryFile(const TemporaryFile &) = delete;
+    TemporaryFile &operator=(const TemporaryFile &) = delete;
+
+    bool created() const { return fd_created_; }
+    const std::string &path() const { return path_; }
+    UniqueFd &fd() { return fd_; }
+    void MarkCommitted() { committed_ = true; }
+
+  private:
+    std::string path_;
+    UniqueFd fd_;
+    bool fd_created_ = fd_.valid();
+    bool committed_ = false;
+};
+
+bool WriteAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t written = ::write(fd, text.data(), text.size());
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        text.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// The mode a newly created file gets from the process's umask (mkstemp alone gives 0600).
+mode_t NewFileMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// Makes the rename itself durable; a failure here leaves a correct file, so it is not reported.
+void SyncDirectory(const std::string &directory) {
+    UniqueFd dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY));
+    if (dir.valid())
+        ::fsync(dir.get());
+}
+
+} // namespace
+
+FileText ReadFileText(const std::string &path) {
+    FileText result;
+    UniqueFd fd(::open(path.c_str(), O_RDONLY));
+    if (!fd.valid()) {
+        if (errno != ENOENT && errno != ENOTDIR)
+            result.error = ErrorText(path, errno);
+        return result;
+    }
+    char buffer[16384];
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        if (got == 0)
+            return result;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return FileText{{}, ErrorText(path, errno)};
+        }
+        result.text.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+std::optional<std::string> ReplaceFileAtomically(const std::string &path, std::string_view text,
+                                                 const std::function<void()> &beforeRename) {
+    const std::filesystem::path target(path);
+    const std::filesystem::path parent = target.parent_path();
+    const std::string directory = parent.empty() ? std::string(".") : parent.string();
+
+    // Renaming would replace a read-only file regardless of its mode; honour the mode instead.
+    mode_t mode = NewFileMode();
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) == 0) {
+        if (::access(path.c_str(), W_OK) != 0)
+            return ErrorText(path, errno);
+        mode = existing.st_mode & 07777;
+    } else if (errno != ENOENT) {
+        return ErrorText(path, errno);
+    }
+
+    TemporaryFile temp(directory + "/." + target.filename().string() + ".XXXXXX");
+    if (!temp.created())
+        return ErrorText(path, errno);
+    if (!WriteAll(temp.fd().get(), text) || ::fchmod(temp.fd().get(), mode) != 0 ||
+        ::fsync(temp.fd().get()) != 0 || temp.fd().Close() != 0)
+        return ErrorText(path, errno);
+
+    if (beforeRename)
+        beforeRename();
+    if (::rename(temp.path().c_str(), path.c_str()) != 0)
+        return ErrorText(path, errno);
+    temp.MarkCommitted();
+    SyncDirectory(directory);
+    return std::nullopt;
+}
+
+} // namespace profile

@@ -1,0 +1,26 @@
+#pragma once
+
+// Whole-file reads and atomic whole-file replacement. Errors come back as text naming the path.
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace profile {
+
+struct FileText {
+    std::string text;                 // empty when the file does not exist
+    std::optional<std::string> error; // set when the file exists but could not be read
+};
+
+FileText ReadFileText(const std::string &path);
+
+// Writes `text` to a temporary file in the same directory, syncs it and renames it over `path`,
+// so readers and a crash see either the old file or the new one, never a mix. An existing file
+// keeps its permissions; a read-only one is refused. `beforeRename` lets tests stop the process
+// at the one moment where both files exist.
+std::optional<std::string> ReplaceFileAtomically(const std::string &path, std::string_view text,
+                                                 const std::function<void()> &beforeRename = {});
+
+} // namespace profile
