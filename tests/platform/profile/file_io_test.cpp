@@ -1,0 +1,110 @@
+#include "platform/profile/file_io.h"
+#include "platform/profile/profile.h"
+
+#include "temp_dir.h"
+
+#include <gmock/gmock.h>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using ::testing::HasSubstr;
+namespace fs = std::filesystem;
+
+namespace {
+
+class FileIoTest : public TempDirTest {
+  protected:
+    std::string ini() const { return PathOf("Tarnbeck.ini"); }
+    std::size_t FileCount() const {
+        return static_cast<std::size_t>(
+            std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
+    }
+};
+
+const char *const kOriginal = "[TREES]\nCORP=O=Corp\n";
+
+TEST_F(FileIoTest, CrashBetweenWriteAndRenameLeavesTheOldFile) {
+    Put("Tarnbeck.ini", kOriginal);
+    // The child dies with the new contents written and synced but not yet renamed.
+    EXPECT_EXIT(profile::ReplaceFileAtomically(ini(), "[TREES]\nCORP=half", [] { ::_exit(7); }),
+                ::testing::ExitedWithCode(7), "");
+
+    EXPECT_EQ(Get("Tarnbeck.ini"), kOriginal);
+    EXPECT_EQ(FileCount(), 2u) << "the stray temporary file should be left beside the original";
+    EXPECT_EQ(profile::ReadString(ini(), "TREES", "CORP", ""), "O=Corp");
+    EXPECT_THAT(profile::ReadSectionNames(ini()), ::testing::ElementsAre("TREES"));
+
+    ASSERT_EQ(profile::WriteString(ini(), "TREES", "CORP", "OU=Sales.O=Corp"), std::nullopt);
+    EXPECT_EQ(Get("Tarnbeck.ini"), "[TREES]\nCORP=OU=Sales.O=Corp\n");
+}
+
+TEST_F(FileIoTest, SuccessfulWriteLeavesNoTemporaryFileAndKeepsPermissions) {
+    Put("Tarnbeck.ini", kOriginal);
+    ASSERT_EQ(::chmod(ini().c_str(), 0640), 0);
+    ASSERT_EQ(profile::WriteString(ini(), "TREES", "CORP", "x"), std::nullopt);
+    EXPECT_EQ(FileCount(), 1u);
+    struct stat st {};
+    ASSERT_EQ(::stat(ini().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+    // A new file gets the ordinary mode, not the private one of a temporary file.
+    const mode_t mask = ::umask(022);
+    ASSERT_EQ(profile::WriteString(PathOf("new.ini"), "S", "k", "v"), std::nullopt);
+    ::umask(mask);
+    ASSERT_EQ(::stat(PathOf("new.ini").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+}
+
+TEST_F(FileIoTest, UnwritableLocationReportsTheFileLayersError) {
+    Put("plain-file", "not a directory");
+    const std::string inside = PathOf("plain-file") + "/Tarnbeck.ini";
+    const auto error = profile::WriteString(inside, "TREES", "CORP", "x");
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(*error, inside + ": " + std::strerror(ENOTDIR));
+    EXPECT_EQ(Get("plain-file"), "not a directory");
+
+    const std::string missingDir = PathOf("no-such-dir/Tarnbeck.ini");
+    EXPECT_EQ(profile::WriteString(missingDir, "TREES", "CORP", "x"),
+              missingDir + ": " + std::strerror(ENOENT));
+}
+
+TEST_F(FileIoTest, FileThatCannotBeReadIsNotOverwritten) {
+    // A directory in place of the settings file: it opens but cannot be read as text.
+    fs::create_directory(PathOf("Tarnbeck.ini"));
+    Put("Tarnbeck.ini/keep", "data");
+    EXPECT_EQ(profile::ReadString(ini(), "TREES", "CORP", "dflt"), "dflt");
+    const auto error = profile::WriteString(ini(), "TREES", "CORP", "x");
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(*error, ini() + ": " + std::strerror(EISDIR));
+    EXPECT_EQ(Get("Tarnbeck.ini/keep"), "data");
+}
+
+TEST_F(FileIoTest, PermissionsAreHonoured) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind the super-user";
+    // Write-only: replacing it after a failed read would lose its contents.
+    Put("Tarnbeck.ini", kOriginal);
+    ASSERT_EQ(::chmod(ini().c_str(), 0200), 0);
+    EXPECT_EQ(profile::ReadString(ini(), "TREES", "CORP", "dflt"), "dflt");
+    EXPECT_EQ(profile::WriteString(ini(), "TREES", "CORP", "x"),
+              ini() + ": " + std::strerror(EACCES));
+    ASSERT_EQ(::chmod(ini().c_str(), 0644), 0);
+    EXPECT_EQ(Get("Tarnbeck.ini"), kOriginal);
+
+    Put("Tarnbeck.ini", kOriginal);
+    ASSERT_EQ(::chmod(ini().c_str(), 0444), 0);
+    EXPECT_EQ(profile::WriteString(ini(), "TREES", "CORP", "x"),
+              ini() + ": " + std::strerror(EACCES));
+    EXPECT_EQ(Get("Tarnbeck.ini"), kOriginal);
+
+    ASSERT_EQ(::chmod(ini().c_str(), 0644), 0);
+    ASSERT_EQ(::chmod(dir_.c_str(), 0555), 0);
+    EXPECT_EQ(profile::WriteString(ini(), "TREES", "CORP", "x"),
+              ini() + ": " + std::strerror(EACCES));
+    EXPECT_EQ(Get("Tarnbeck.ini"), kOriginal);
+}
+
+} // namespace
