@@ -81,7 +81,7 @@ std::optional<AttrValue> DecodeTokenValue(std::string_view bytes, std::uint32_t 
 }
 
 // "*" stands for any run of characters, including none. Segments between stars are matched
-// leftmost-first, which is exact for a pattern with no other special character.
+// leftmost-first, which is exact when "*" is the only wildcard.
 bool WildcardMatch(std::string_view pattern, std::string_view text) {
     const std::size_t firstStar = pattern.find('*');
     if (firstStar == std::string_view::npos)
