@@ -33,6 +33,7 @@ constexpr Status CantHaveMultipleValues = -612;
 constexpr Status SyntaxViolation = -613;
 constexpr Status DuplicateValue = -614;
 constexpr Status TransportFailure = -625;
+constexpr Status EntryIsNotLeaf = -627;
 constexpr Status InvalidRequest = -641;
 constexpr Status InsufficientBuffer = -649;
 constexpr Status FailedAuthentication = -669;

@@ -1,0 +1,99 @@
+#include "platform/dsclient/embedded/names.h"
+
+#include <algorithm>
+
+namespace dsclient::embedded {
+
+namespace {
+// Separates components in a path key; names never hold control characters, so it sorts
+// below every character a component may contain.
+constexpr char kKeySeparator = '\x01';
+} // namespace
+
+std::string LowerAscii(std::string_view text) {
+    std::string lower(text);
+    for (char &c : lower)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return lower;
+}
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && LowerAscii(a) == LowerAscii(b);
+}
+
+bool IsRootName(std::string_view name) { return EqualsIgnoreCase(name, "[Root]"); }
+
+Status SplitName(std::string_view name, std::vector<std::string> &components) {
+    components.clear();
+    if (name.empty() || name.size() > kMaxNameLength)
+        return status::IllegalName;
+    if (IsRootName(name))
+        return status::Ok;
+    std::string current;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        if (static_cast<unsigned char>(c) < 0x20)
+            return status::IllegalName;
+        if (c == '\\' && i + 1 < name.size() && name[i + 1] == '.') {
+            current += '.';
+            ++i;
+        } else if (c == '.') {
+            if (current.empty())
+                return status::IllegalName;
+            components.push_back(std::move(current));
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    if (current.empty())
+        return status::IllegalName;
+    components.push_back(std::move(current));
+    // "[Root]" stands for the top only on its own, never as a component.
+    for (const auto &component : components)
+        if (IsRootName(component))
+            return status::IllegalName;
+    return status::Ok;
+}
+
+std::string EscapeComponent(std::string_view component) {
+    std::string escaped;
+    for (char c : component) {
+        if (c == '.')
+            escaped += '\\';
+        escaped += c;
+    }
+    return escaped;
+}
+
+std::string JoinName(const std::vector<std::string> &components) {
+    std::string name;
+    for (const auto &component : components) {
+        if (!name.empty())
+            name += '.';
+        name += EscapeComponent(component);
+    }
+    return name;
+}
+
+std::string PathKey(const std::vector<std::string> &components) {
+    std::string key;
+    for (auto it = components.rbegin(); it != components.rend(); ++it) {
+        key += LowerAscii(*it);
+        key += kKeySeparator;
+    }
+    return key;
+}
+
+std::string SubtreeEnd(const std::string &key) {
+    // Every key below ends the same prefix with the separator followed by more text; raising
+    // the last separator by one bounds them all. The root's empty key bounds everything.
+    if (key.empty())
+        return std::string(1, '\xff'); // no UTF-8 text holds this byte
+    std::string end = key;
+    end.back() = static_cast<char>(kKeySeparator + 1);
+    return end;
+}
+
+} // namespace dsclient::embedded

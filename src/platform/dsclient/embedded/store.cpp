@@ -1,0 +1,350 @@
+#include "platform/dsclient/embedded/store.h"
+
+#include "platform/dsclient/client.h"
+#include "platform/dsclient/embedded/names.h"
+
+#include <sodium.h>
+
+#include <ctime>
+#include <filesystem>
+#include <sstream>
+
+namespace dsclient::embedded {
+
+namespace {
+
+// Marks a file as one of ours; any other SQLite file is refused rather than written to.
+constexpr const char *kFormat = "tarnbeck-directory-store 1";
+
+constexpr const char *kCreateTables = R"sql(
+CREATE TABLE tree_info(key TEXT PRIMARY KEY, value TEXT NOT NULL);
+CREATE TABLE attributes(id INTEGER PRIMARY KEY, name TEXT NOT NULL, name_lc TEXT NOT NULL UNIQUE,
+  syntax INTEGER NOT NULL, flags INTEGER NOT NULL, lower_bound INTEGER NOT NULL,
+  upper_bound INTEGER NOT NULL);
+CREATE TABLE classes(id INTEGER PRIMARY KEY, name TEXT NOT NULL, name_lc TEXT NOT NULL UNIQUE,
+  super_classes TEXT NOT NULL, containment TEXT NOT NULL, naming TEXT NOT NULL,
+  mandatory TEXT NOT NULL, container INTEGER NOT NULL, effective INTEGER NOT NULL);
+CREATE TABLE objects(id INTEGER PRIMARY KEY, parent_id INTEGER REFERENCES objects(id),
+  name TEXT NOT NULL, rdn TEXT NOT NULL, rdn_lc TEXT NOT NULL, path_key TEXT NOT NULL UNIQUE,
+  base_class TEXT NOT NULL, flags INTEGER NOT NULL, modified INTEGER NOT NULL);
+CREATE INDEX objects_parent ON objects(parent_id, rdn_lc);
+CREATE TABLE vals(id INTEGER PRIMARY KEY,
+  object_id INTEGER NOT NULL REFERENCES objects(id) ON DELETE CASCADE,
+  attr_id INTEGER NOT NULL REFERENCES attributes(id), syntax INTEGER NOT NULL,
+  eq BLOB NOT NULL, ikey TEXT, data BLOB NOT NULL);
+CREATE UNIQUE INDEX vals_object ON vals(object_id, attr_id, eq);
+CREATE INDEX vals_key ON vals(attr_id, ikey);
+CREATE TABLE passwords(object_id INTEGER PRIMARY KEY REFERENCES objects(id) ON DELETE CASCADE,
+  hash TEXT NOT NULL);
+)sql";
+
+std::string JoinLines(const std::vector<std::string> &items) {
+    std::string joined;
+    for (const auto &item : items) {
+        if (!joined.empty())
+            joined += '\n';
+        joined += item;
+    }
+    return joined;
+}
+
+std::vector<std::string> SplitLines(const std::string &text) {
+    std::vector<std::string> items;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty())
+            items.push_back(line);
+    return items;
+}
+
+Status WriteSchema(Database &db, const Schema &schema) {
+    for (const auto &a : schema.attributes()) {
+        auto insert = db.Prepare("INSERT INTO attributes(name, name_lc, syntax, flags, "
+                                 "lower_bound, upper_bound) VALUES(?, ?, ?, ?, ?, ?)");
+        insert->Bind(1, a.name);
+        insert->Bind(2, LowerAscii(a.name));
+        insert->Bind(3, std::int64_t{a.syntax});
+        insert->Bind(4, std::int64_t{a.flags});
+        insert->Bind(5, std::int64_t{a.lowerBound});
+        insert->Bind(6, std::int64_t{a.upperBound});
+        insert->Step();
+        if (insert->failed())
+            return Database::StatusOf(insert->error());
+    }
+    for (const auto &c : schema.classes()) {
+        auto insert = db.Prepare("INSERT INTO classes(name, name_lc, super_classes, containment, "
+                                 "naming, mandatory, container, effective) "
+                                 "VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+        insert->Bind(1, c.name);
+        insert->Bind(2, LowerAscii(c.name));
+        insert->Bind(3, JoinLines(c.superClasses));
+        insert->Bind(4, JoinLines(c.containment));
+        insert->Bind(5, JoinLines(c.naming));
+        insert->Bind(6, JoinLines(c.mandatory));
+        insert->Bind(7, std::int64_t{c.container});
+        insert->Bind(8, std::int64_t{c.effective});
+        insert->Step();
+        if (insert->failed())
+            return Database::StatusOf(insert->error());
+    }
+    return status::Ok;
+}
+
+} // namespace
+
+Status Store::Open(const std::string &path, std::unique_ptr<Store> &store) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return status::ClientNotConfigured;
+    std::unique_ptr<Database> db;
+    if (const Status s = Database::Open(path, false, db); s != status::Ok)
+        return s;
+    std::unique_ptr<Store> opened(new Store(std::move(db)));
+    if (const Status s = opened->Load(); s != status::Ok)
+        return s;
+    store = std::move(opened);
+    return status::Ok;
+}
+
+Status Store::Create(const std::string &path, const std::string &treeName) {
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec))
+        return status::EntryAlreadyExists;
+    if (treeName.empty())
+        return status::IllegalName;
+    std::unique_ptr<Database> db;
+    if (const Status s = Database::Open(path, true, db); s != status::Ok)
+        return s;
+    if (const Status s = db->Execute("PRAGMA journal_mode=WAL"); s != status::Ok)
+        return s;
+    {
+        Store store(std::move(db));
+        Transaction transaction(*store.db_);
+        if (const Status s = store.db_->Execute(kCreateTables); s != status::Ok)
+            return s;
+        if (const Status s = WriteSchema(*store.db_, StandardSchema()); s != status::Ok)
+            return s;
+        if (const Status s = store.SetInfo("format", kFormat); s != status::Ok)
+            return s;
+        if (const Status s = store.SetInfo("tree_name", treeName); s != status::Ok)
+            return s;
+        auto insert = store.db_->Prepare(
+            "INSERT INTO objects(parent_id, name, rdn, rdn_lc, path_key, base_class, flags, "
+            "modified) VALUES(NULL, '', '', '', '', ?, ?, ?)");
+        insert->Bind(1, kTreeRootClass);
+        insert->Bind(2, std::int64_t{DS_CONTAINER_ENTRY});
+        insert->Bind(3, static_cast<std::int64_t>(std::time(nullptr)));
+        insert->Step();
+        if (insert->failed())
+            return Database::StatusOf(insert->error());
+        if (const Status s = transaction.Commit(); s != status::Ok)
+            return s;
+    }
+    // The root carries its classes like every other object.
+    std::unique_ptr<Store> store;
+    if (const Status s = Open(path, store); s != status::Ok)
+        return s;
+    ObjectRow root;
+    if (const Status s = store->Find("[Root]", root); s != status::Ok)
+        return s;
+    Transaction transaction(*store->db_);
+    const AttributeDef *objectClass = store->schema_.FindAttribute(kObjectClassAttribute);
+    for (const auto &cls : store->schema_.Chain(kTreeRootClass))
+        if (const Status s =
+                store->InsertValue(root, *objectClass, AttrValue{SYN_CLASS_NAME, Text{cls}}, false);
+            s != status::Ok)
+            return s;
+    return transaction.Commit();
+}
+
+std::string Store::Info(const char *key) {
+    auto select = db_->Prepare("SELECT value FROM tree_info WHERE key = ?");
+    select->Bind(1, std::string_view(key));
+    return select->Step() ? select->Text(0) : std::string();
+}
+
+Status Store::SetInfo(const char *key, const std::string &value) {
+    auto upsert = db_->Prepare("INSERT OR REPLACE INTO tree_info(key, value) VALUES(?, ?)");
+    upsert->Bind(1, std::string_view(key));
+    upsert->Bind(2, value);
+    upsert->Step();
+    return upsert->failed() ? Database::StatusOf(upsert->error()) : status::Ok;
+}
+
+Status Store::Load() {
+    {
+        // A file that is not an SQLite database, or one without our marker, stops here.
+        auto select = db_->Prepare("SELECT value FROM tree_info WHERE key = 'format'");
+        const bool found = select->Step();
+        if (select->failed()) {
+            const Status s = Database::StatusOf(select->error());
+            return s == status::TransportFailure && !Database::IsBusy(select->error())
+                       ? status::ClientNotConfigured
+                       : s;
+        }
+        if (!found || select->Text(0) != kFormat)
+            return status::ClientNotConfigured;
+    }
+    if (const Status s = db_->Execute("PRAGMA journal_mode=WAL"); s != status::Ok)
+        return s;
+    treeName_ = Info("tree_name");
+    schema_ = Schema();
+    {
+        auto select = db_->Prepare("SELECT id, name, syntax, flags, lower_bound, upper_bound "
+                                   "FROM attributes ORDER BY id");
+        while (select->Step()) {
+            AttributeDef a;
+            a.id = select->Int(0);
+            a.name = select->Text(1);
+            a.syntax = static_cast<std::uint32_t>(select->Int(2));
+            a.flags = static_cast<std::uint32_t>(select->Int(3));
+            a.lowerBound = static_cast<std::uint32_t>(select->Int(4));
+            a.upperBound = static_cast<std::uint32_t>(select->Int(5));
+            schema_.Add(std::move(a));
+        }
+        if (select->failed())
+            return Database::StatusOf(select->error());
+    }
+    {
+        auto select = db_->Prepare("SELECT id, name, super_classes, containment, naming, "
+                                   "mandatory, container, effective FROM classes ORDER BY id");
+        while (select->Step()) {
+            ClassDef c;
+            c.id = select->Int(0);
+            c.name = select->Text(1);
+            c.superClasses = SplitLines(select->Text(2));
+            c.containment = SplitLines(select->Text(3));
+            c.naming = SplitLines(select->Text(4));
+            c.mandatory = SplitLines(select->Text(5));
+            c.container = select->Int(6) != 0;
+            c.effective = select->Int(7) != 0;
+            schema_.Add(std::move(c));
+        }
+        if (select->failed())
+            return Database::StatusOf(select->error());
+    }
+    if (!schema_.FindAttribute(kObjectClassAttribute) || !schema_.FindClass(kTreeRootClass))
+        return status::ClientNotConfigured;
+    return status::Ok;
+}
+
+Status Store::Begin() { return db_->Execute("BEGIN IMMEDIATE"); }
+
+Status Store::Commit() { return db_->Execute("COMMIT"); }
+
+void ReadObjectRow(const Statement &select, ObjectRow &row) {
+    row.id = select.Int(0);
+    row.parentId = select.Int(1);
+    row.name = select.Text(2);
+    row.rdn = select.Text(3);
+    row.pathKey = select.Text(4);
+    row.baseClass = select.Text(5);
+    row.flags = static_cast<std::uint32_t>(select.Int(6));
+    row.modificationTime = static_cast<std::uint32_t>(select.Int(7));
+}
+
+Status Store::Find(std::string_view name, ObjectRow &row) {
+    std::vector<std::string> components;
+    if (const Status s = SplitName(name, components); s != status::Ok)
+        return s;
+    auto select = db_->Prepare("SELECT id, coalesce(parent_id, 0), name, rdn, path_key, "
+                               "base_class, flags, modified FROM objects WHERE path_key = ?");
+    select->Bind(1, PathKey(components));
+    if (!select->Step())
+        return select->failed() ? Database::StatusOf(select->error()) : status::NoSuchEntry;
+    ReadObjectRow(*select, row);
+    return status::Ok;
+}
+
+Status Store::FindById(std::int64_t id, ObjectRow &row) {
+    auto select = db_->Prepare("SELECT id, coalesce(parent_id, 0), name, rdn, path_key, "
+                               "base_class, flags, modified FROM objects WHERE id = ?");
+    select->Bind(1, id);
+    if (!select->Step())
+        return select->failed() ? Database::StatusOf(select->error()) : status::NoSuchEntry;
+    ReadObjectRow(*select, row);
+    return status::Ok;
+}
+
+std::uint32_t Store::SubordinateCount(const ObjectRow &row) {
+    auto count = db_->Prepare("SELECT count(*) FROM objects WHERE parent_id = ?");
+    count->Bind(1, row.id);
+    return count->Step() ? static_cast<std::uint32_t>(count->Int(0)) : 0;
+}
+
+Status Store::SetSupervisors(std::string_view admin, std::string_view administratorsGroup) {
+    ObjectRow adminRow, groupRow;
+    if (const Status s = Find(admin, adminRow); s != status::Ok)
+        return s;
+    if (!administratorsGroup.empty())
+        if (const Status s = Find(administratorsGroup, groupRow); s != status::Ok)
+            return s;
+    Transaction transaction(*db_);
+    if (const Status s = SetInfo("admin", adminRow.name); s != status::Ok)
+        return s;
+    if (const Status s = SetInfo("admin_group", groupRow.name); s != status::Ok)
+        return s;
+    return transaction.Commit();
+}
+
+bool Store::IsSupervisor(std::string_view identity) {
+    ObjectRow row;
+    if (identity.empty() || Find(identity, row) != status::Ok || row.isRoot())
+        return false;
+    const std::string admin = Info("admin");
+    if (!admin.empty() && EqualsIgnoreCase(admin, row.name))
+        return true;
+    const std::string group = Info("admin_group");
+    if (group.empty())
+        return false;
+    if (EqualsIgnoreCase(group, row.name))
+        return true;
+    const AttributeDef *equals = schema_.FindAttribute("Security Equals");
+    auto select = db_->Prepare("SELECT 1 FROM vals WHERE object_id = ? AND attr_id = ? AND eq = ?");
+    select->Bind(1, row.id);
+    select->Bind(2, equals->id);
+    select->BindBlob(3, LowerAscii(group));
+    return select->Step();
+}
+
+Status Store::SetPassword(std::string_view name, std::string_view password) {
+    ObjectRow row;
+    if (const Status s = Find(name, row); s != status::Ok)
+        return s;
+    if (row.isRoot())
+        return status::InvalidRequest;
+    if (sodium_init() < 0)
+        return status::NotEnoughMemory;
+    char hash[crypto_pwhash_STRBYTES];
+    if (crypto_pwhash_str(hash, password.data(), password.size(),
+                          crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                          crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
+        return status::NotEnoughMemory;
+    auto upsert =
+        db_->Prepare("INSERT OR REPLACE INTO passwords(object_id, hash) VALUES(?, ?)");
+    upsert->Bind(1, row.id);
+    upsert->Bind(2, std::string_view(hash));
+    upsert->Step();
+    return upsert->failed() ? Database::StatusOf(upsert->error()) : status::Ok;
+}
+
+Status Store::VerifyPassword(std::string_view name, std::string_view password,
+                             std::string &canonical) {
+    ObjectRow row;
+    if (const Status s = Find(name, row); s != status::Ok)
+        return s;
+    auto select = db_->Prepare("SELECT hash FROM passwords WHERE object_id = ?");
+    select->Bind(1, row.id);
+    if (!select->Step())
+        return select->failed() ? Database::StatusOf(select->error())
+                                : status::FailedAuthentication;
+    const std::string hash = select->Text(0);
+    if (sodium_init() < 0)
+        return status::NotEnoughMemory;
+    if (crypto_pwhash_str_verify(hash.c_str(), password.data(), password.size()) != 0)
+        return status::FailedAuthentication;
+    canonical = row.name;
+    return status::Ok;
+}
+
+} // namespace dsclient::embedded

@@ -1,0 +1,247 @@
+#include "platform/dsclient/client.h"
+#include "platform/dsclient/embedded/names.h"
+#include "platform/dsclient/embedded/store.h"
+#include "platform/dsclient/embedded/value_codec.h"
+
+#include <ctime>
+#include <unordered_set>
+
+namespace dsclient::embedded {
+
+Status Store::Attribute(std::string_view name, const AttributeDef *&attribute) const {
+    attribute = schema_.FindAttribute(name);
+    return attribute ? status::Ok : status::NoSuchAttribute;
+}
+
+std::vector<AttrValue> Store::Values(std::int64_t objectId, const AttributeDef &attribute) {
+    std::vector<AttrValue> values;
+    auto select = db_->Prepare(
+        "SELECT syntax, data FROM vals WHERE object_id = ? AND attr_id = ? ORDER BY id");
+    select->Bind(1, objectId);
+    select->Bind(2, attribute.id);
+    while (select->Step()) {
+        AttrValue value;
+        if (DecodeValue(static_cast<std::uint32_t>(select->Int(0)), select->Blob(1), value))
+            values.push_back(std::move(value));
+    }
+    return values;
+}
+
+Status Store::ReadAttributes(const ObjectRow &row, const std::vector<std::string> *names,
+                             bool withValues, std::vector<AttributeWithValues> &out) {
+    out.clear();
+    if (names) {
+        for (const auto &name : *names) {
+            const AttributeDef *attribute = schema_.FindAttribute(name);
+            if (!attribute)
+                continue;
+            AttributeWithValues entry{attribute, Values(row.id, *attribute)};
+            if (!entry.values.empty())
+                out.push_back(std::move(entry));
+        }
+    } else {
+        auto select = db_->Prepare("SELECT DISTINCT attr_id FROM vals WHERE object_id = ?");
+        select->Bind(1, row.id);
+        std::unordered_set<std::int64_t> present;
+        while (select->Step())
+            present.insert(select->Int(0));
+        if (select->failed())
+            return Database::StatusOf(select->error());
+        for (const auto &attribute : schema_.attributes())
+            if (present.count(attribute.id))
+                out.push_back(AttributeWithValues{&attribute, Values(row.id, attribute)});
+    }
+    if (!withValues)
+        for (auto &entry : out)
+            entry.values.clear();
+    return status::Ok;
+}
+
+Status Store::CheckValue(const AttributeDef &attribute, AttrValue &value) {
+    if (value.syntax != attribute.syntax || !HoldsOwnerType(value.syntax, value.data))
+        return status::SyntaxViolation;
+    auto *text = std::get_if<Text>(&value.data);
+    if (text && (attribute.flags & DS_SIZED_ATTR) &&
+        (text->text.size() < attribute.lowerBound || text->text.size() > attribute.upperBound))
+        return status::SyntaxViolation;
+    if (value.syntax == SYN_DIST_NAME) {
+        // A reference names an existing object and is kept as that object is spelt.
+        ObjectRow target;
+        const Status s = Find(text->text, target);
+        if (s != status::Ok)
+            return s == status::IllegalName ? s : status::NoSuchEntry;
+        text->text = target.isRoot() ? "[Root]" : target.name;
+    }
+    if (value.syntax == SYN_CLASS_NAME && EqualsIgnoreCase(attribute.name, kObjectClassAttribute)) {
+        const ClassDef *cls = schema_.FindClass(text->text);
+        if (!cls)
+            return status::NoSuchClass;
+        text->text = cls->name;
+    }
+    return status::Ok;
+}
+
+Status Store::InsertValue(const ObjectRow &row, const AttributeDef &attribute, AttrValue value,
+                          bool tolerateDuplicate) {
+    if (const Status s = CheckValue(attribute, value); s != status::Ok)
+        return s;
+    const std::string eq = EqualityKey(value);
+    {
+        auto select =
+            db_->Prepare("SELECT 1 FROM vals WHERE object_id = ? AND attr_id = ? AND eq = ?");
+        select->Bind(1, row.id);
+        select->Bind(2, attribute.id);
+        select->BindBlob(3, eq);
+        if (select->Step())
+            return tolerateDuplicate ? status::Ok : status::DuplicateValue;
+    }
+    if (attribute.flags & DS_SINGLE_VALUED_ATTR) {
+        auto select = db_->Prepare("SELECT 1 FROM vals WHERE object_id = ? AND attr_id = ?");
+        select->Bind(1, row.id);
+        select->Bind(2, attribute.id);
+        if (select->Step())
+            return status::CantHaveMultipleValues;
+    }
+    auto insert = db_->Prepare(
+        "INSERT INTO vals(object_id, attr_id, syntax, eq, ikey, data) VALUES(?, ?, ?, ?, ?, ?)");
+    insert->Bind(1, row.id);
+    insert->Bind(2, attribute.id);
+    insert->Bind(3, std::int64_t{value.syntax});
+    insert->BindBlob(4, eq);
+    if (const auto key = IndexKey(value))
+        insert->Bind(5, *key);
+    else
+        insert->BindNull(5);
+    insert->BindBlob(6, EncodeValue(value));
+    insert->Step();
+    return insert->failed() ? Database::StatusOf(insert->error()) : status::Ok;
+}
+
+Status Store::DeleteValue(const ObjectRow &row, const AttributeDef &attribute,
+                          const AttrValue &value, bool tolerateAbsent) {
+    if (value.syntax != attribute.syntax || !HoldsOwnerType(value.syntax, value.data))
+        return status::SyntaxViolation;
+    auto remove = db_->Prepare("DELETE FROM vals WHERE object_id = ? AND attr_id = ? AND eq = ?");
+    remove->Bind(1, row.id);
+    remove->Bind(2, attribute.id);
+    remove->BindBlob(3, EqualityKey(value));
+    remove->Step();
+    if (remove->failed())
+        return Database::StatusOf(remove->error());
+    return db_->Changes() == 0 && !tolerateAbsent ? status::NoSuchValue : status::Ok;
+}
+
+Status Store::ClearAttribute(const ObjectRow &row, const AttributeDef &attribute,
+                             bool tolerateAbsent) {
+    auto remove = db_->Prepare("DELETE FROM vals WHERE object_id = ? AND attr_id = ?");
+    remove->Bind(1, row.id);
+    remove->Bind(2, attribute.id);
+    remove->Step();
+    if (remove->failed())
+        return Database::StatusOf(remove->error());
+    return db_->Changes() == 0 && !tolerateAbsent ? status::NoSuchAttribute : status::Ok;
+}
+
+Status Store::ApplyChange(const ObjectRow &row, const Change &change) {
+    const AttributeDef *attribute = nullptr;
+    if (const Status s = Attribute(change.attribute, attribute); s != status::Ok)
+        return s;
+    const bool needsValue = change.type == DS_ADD_VALUE || change.type == DS_REMOVE_VALUE ||
+                            change.type == DS_ADDITIONAL_VALUE ||
+                            change.type == DS_OVERWRITE_VALUE || change.type == DS_CLEAR_VALUE;
+    if (needsValue && change.values.empty())
+        return status::InvalidRequest;
+    switch (change.type) {
+    case DS_ADD_ATTRIBUTE: // an attribute exists through its values; adding it alone is a no-op
+    case DS_ADD_VALUE:
+    case DS_ADDITIONAL_VALUE:
+    case DS_OVERWRITE_VALUE:
+        for (const auto &value : change.values)
+            if (const Status s = InsertValue(row, *attribute, value, change.type != DS_ADD_VALUE &&
+                                                                         change.type !=
+                                                                             DS_ADD_ATTRIBUTE);
+                s != status::Ok)
+                return s;
+        return status::Ok;
+    case DS_REMOVE_VALUE:
+    case DS_CLEAR_VALUE:
+        for (const auto &value : change.values)
+            if (const Status s =
+                    DeleteValue(row, *attribute, value, change.type == DS_CLEAR_VALUE);
+                s != status::Ok)
+                return s;
+        return status::Ok;
+    case DS_REMOVE_ATTRIBUTE:
+    case DS_CLEAR_ATTRIBUTE:
+        return ClearAttribute(row, *attribute, change.type == DS_CLEAR_ATTRIBUTE);
+    default:
+        return status::InvalidRequest;
+    }
+}
+
+Status Store::Touch(const ObjectRow &row) {
+    auto update = db_->Prepare("UPDATE objects SET modified = ? WHERE id = ?");
+    update->Bind(1, static_cast<std::int64_t>(std::time(nullptr)));
+    update->Bind(2, row.id);
+    update->Step();
+    return update->failed() ? Database::StatusOf(update->error()) : status::Ok;
+}
+
+Status Store::Modify(std::string_view name, const std::vector<Change> &changes) {
+    ObjectRow row;
+    if (const Status s = Find(name, row); s != status::Ok)
+        return s;
+    Transaction transaction(*db_);
+    if (transaction.status() != status::Ok)
+        return transaction.status();
+    for (const auto &change : changes)
+        if (const Status s = ApplyChange(row, change); s != status::Ok)
+            return s; // the transaction rolls back whatever was applied before
+    if (const Status s = Touch(row); s != status::Ok)
+        return s;
+    return transaction.Commit();
+}
+
+Status Store::AddEquivalence(std::string_view equalFrom, std::string_view equalTo) {
+    ObjectRow from, to;
+    if (const Status s = Find(equalFrom, from); s != status::Ok)
+        return s;
+    if (const Status s = Find(equalTo, to); s != status::Ok)
+        return s;
+    if (from.isRoot() || to.isRoot())
+        return status::InvalidRequest;
+    Transaction transaction(*db_);
+    if (transaction.status() != status::Ok)
+        return transaction.status();
+    if (const Status s = InsertValue(from, *schema_.FindAttribute("Security Equals"),
+                                     AttrValue{SYN_DIST_NAME, Text{to.name}}, true);
+        s != status::Ok)
+        return s;
+    if (const Status s = InsertValue(to, *schema_.FindAttribute("Equivalent To Me"),
+                                     AttrValue{SYN_DIST_NAME, Text{from.name}}, true);
+        s != status::Ok)
+        return s;
+    return transaction.Commit();
+}
+
+Status Store::RemoveEquivalence(std::string_view equalFrom, std::string_view equalTo) {
+    ObjectRow from, to;
+    if (const Status s = Find(equalFrom, from); s != status::Ok)
+        return s;
+    if (const Status s = Find(equalTo, to); s != status::Ok)
+        return s;
+    Transaction transaction(*db_);
+    if (transaction.status() != status::Ok)
+        return transaction.status();
+    if (const Status s = DeleteValue(from, *schema_.FindAttribute("Security Equals"),
+                                     AttrValue{SYN_DIST_NAME, Text{to.name}}, false);
+        s != status::Ok)
+        return s;
+    if (const Status s = DeleteValue(to, *schema_.FindAttribute("Equivalent To Me"),
+                                     AttrValue{SYN_DIST_NAME, Text{from.name}}, true);
+        s != status::Ok)
+        return s;
+    return transaction.Commit();
+}
+
+} // namespace dsclient::embedded
