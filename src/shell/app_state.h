@@ -4,6 +4,7 @@
 // end. Everything the main window, the dialogs and the start sequence share lives here.
 
 #include "platform/dsclient/client.h"
+#include "query/attribute_name_map.h"
 
 #include <map>
 #include <memory>
@@ -34,8 +35,8 @@ struct AppState {
     std::string staticAttribute = "Owner";
     std::vector<std::string> offeredAttributes;
     std::string configDirectory;
-    // Lines "name=directory name"; absent until first loaded.
-    std::optional<std::vector<std::string>> attributeNameMap;
+    // Absent until first loaded.
+    std::optional<AttributeNameMap> attributeNameMap;
     // The current group's loaded query strings; absent until a group is loaded.
     std::optional<std::vector<std::string>> loadedQueryStrings;
 

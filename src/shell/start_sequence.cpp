@@ -1,0 +1,61 @@
+#include "shell/start_sequence.h"
+
+#include "directory/prompter.h"
+#include "shell/trees.h"
+
+namespace tarnbeck {
+
+using namespace dsclient;
+
+namespace {
+const char *const kClientMissing = "Novell Client not installed?";
+const char *const kNoTrees = "No authenticated trees found, please login";
+} // namespace
+
+void RunStartSequence(AppState &app, StartHost &host) {
+    if (CallsInitialize() != status::Ok) {
+        prompter().message(kClientMissing);
+        host.endProcess();
+        return;
+    }
+    ConnectionsInitialize(); // its status tells nothing the next steps would not
+
+    const OpenedContext opened = OpenTreeContext();
+    if (!opened.ok) {
+        // A context that was created but could not be set up is still ours to free.
+        if (opened.context != 0) {
+            app.mainContext = opened.context;
+            app.contextCreated = true;
+        }
+        prompter().message(kNoTrees);
+        host.closeMainWindow();
+        return;
+    }
+    app.mainContext = opened.context;
+    app.contextCreated = true;
+
+    if (ScanAuthenticatedTrees(app.mainContext).empty()) {
+        prompter().message(kNoTrees);
+        host.closeMainWindow();
+        return;
+    }
+
+    app.currentTree = ContextTreeName(app.mainContext);
+    host.setBrowserContext(app.mainContext);
+    host.updateCaption();
+    host.initIcons();
+}
+
+void ReleaseApplication(AppState &app) {
+    app.loadedQueryStrings.reset();
+    app.attributeNameMap.reset();
+    if (app.contextCreated) {
+        FreeContext(app.mainContext);
+        app.contextCreated = false;
+        app.mainContext = 0;
+    }
+    ConnectionsTerminate();
+    CallsTerminate();
+}
+
+} // namespace tarnbeck

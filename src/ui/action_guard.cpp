@@ -1,0 +1,17 @@
+#include "ui/action_guard.h"
+
+#include "directory/prompter.h"
+
+#include <exception>
+
+namespace tarnbeck {
+
+void RunGuarded(const std::function<void()> &action) {
+    try {
+        action();
+    } catch (const std::exception &error) {
+        prompter().message(error.what());
+    }
+}
+
+} // namespace tarnbeck

@@ -1,0 +1,402 @@
+#include "ui/main_window.h"
+
+#include "directory/prompter.h"
+#include "query/query_string.h"
+#include "ui/about_box.h"
+#include "ui/action_guard.h"
+#include "ui/browser_dialog.h"
+#include "ui/dialog_runner.h"
+#include "ui/glyphs.h"
+#include "ui/help_texts.h"
+#include "ui/member_list.h"
+#include "ui/windows.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QWhatsThis>
+
+namespace tarnbeck {
+
+namespace {
+
+QString local(const std::string &text) { return QString::fromLocal8Bit(text); }
+std::string local(const QString &text) { return text.toLocal8Bit().toStdString(); }
+
+// A hint is written "short|long": the short part is the tool tip, the long part the help text.
+void setHint(QWidget *widget, const QString &hint) {
+    const int bar = hint.indexOf('|');
+    widget->setToolTip(bar < 0 ? hint : hint.left(bar));
+    widget->setWhatsThis(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+QWidget *spacer(int width) {
+    auto *gap = new QWidget;
+    gap->setFixedWidth(width);
+    return gap;
+}
+
+QLabel *boldLabel(const QString &text) {
+    auto *label = new QLabel(text);
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    return label;
+}
+
+QPushButton *browseButton(const char *name) {
+    auto *button = new QPushButton(QStringLiteral("..."));
+    button->setObjectName(name);
+    button->setFixedSize(22, 22);
+    QFont font = button->font();
+    font.setBold(true);
+    font.setPixelSize(19);
+    button->setFont(font);
+    return button;
+}
+
+template <typename T> T *named(T *widget, const char *name) {
+    widget->setObjectName(name);
+    return widget;
+}
+
+} // namespace
+
+TForm1::TForm1(AppState &app, Windows &windows)
+    : app_(app), windows_(windows), endProcess_([] { QCoreApplication::exit(1); }) {
+    setObjectName("Form1");
+    resize(604, 634);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    buildToolBar();
+    auto *central = new QWidget;
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(buildGroupArea());
+    pc = named(new QTabWidget, "pc");
+    pc->setTabPosition(QTabWidget::South);
+    pc->addTab(buildMembersPage(), QStringLiteral("Members    "));
+    pc->addTab(buildListPage("Exclude", exclclb, exclAdd, exclDelete, exclSave, exclReload,
+                             "&Reload", "excl"),
+               QStringLiteral("Exclude     "));
+    pc->addTab(buildListPage("Static", inclclb, inclAdd, inclDelete, inclSave, inclReload,
+                             "Reload", "incl"),
+               QStringLiteral("Static     "));
+    layout->addWidget(pc, 1);
+    setCentralWidget(central);
+    applyHelpTexts();
+
+    start.setObjectName("start");
+    start.setInterval(1000);
+    start.setSingleShot(true);
+    connect(&start, &QTimer::timeout, this, &TForm1::startTimer);
+    connect(exitexit, &QToolButton::clicked, this, &TForm1::exitexitClick);
+    connect(what, &QToolButton::clicked, this, &TForm1::whatClick);
+    connect(cbox, &QComboBox::activated, this, &TForm1::cboxChange);
+    connect(cbox->lineEdit(), &QLineEdit::textEdited, this, &TForm1::cboxChange);
+    connect(xchain, &QCheckBox::clicked, this, &TForm1::cboxChange);
+    connect(CheckBox1, &QCheckBox::toggled, this, &TForm1::CheckBox1Click);
+    connect(CheckBox2, &QCheckBox::toggled, this, &TForm1::CheckBox2Click);
+
+    FormCreate();
+}
+
+TForm1::~TForm1() { FormDestroy(); }
+
+void TForm1::buildToolBar() {
+    auto *bar = named(new QToolBar, "ToolBar1");
+    bar->setMovable(false);
+    bar->setFixedHeight(29);
+    bar->setIconSize(QSize(16, 16));
+    auto tool = [bar](const char *name, Glyph glyph, const QString &hint) {
+        auto *button = named(new QToolButton, name);
+        button->setIcon(GlyphIcon(glyph));
+        button->setAutoRaise(true);
+        setHint(button, hint);
+        bar->addWidget(button);
+        return button;
+    };
+    bar->addWidget(spacer(8));
+    exitexit = tool("exitexit", Glyph::Exit, "Exit|Exit");
+    bar->addWidget(spacer(18));
+    treessel = tool("treessel", Glyph::Tree, "Change tree|Change tree");
+    bar->addWidget(spacer(17));
+    settings = tool("settings", Glyph::Settings, "settings|open settings page.");
+    // The wide separator pushes the last two buttons to the right edge.
+    auto *stretch = new QWidget;
+    stretch->setMinimumWidth(20);
+    stretch->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    bar->addWidget(stretch);
+    what = tool("what", Glyph::About, "about|Opens about box.");
+    bar->addWidget(spacer(32));
+    help = tool("help", Glyph::Help,
+                "Select this button and then click on an control for some short help.|Select "
+                "this button and then click on an control for some short help.");
+    connect(help, &QToolButton::clicked, this, [] { QWhatsThis::enterWhatsThisMode(); });
+    addToolBar(bar);
+
+    // Linux desktops offer no system menu to extend, so what's-this mode also answers to the
+    // toolkit's standard Shift+F1.
+    QAction *whatsThis = QWhatsThis::createAction(this);
+    whatsThis->setObjectName("whatsThisAction");
+    addAction(whatsThis);
+}
+
+QWidget *TForm1::buildGroupArea() {
+    auto *area = new QWidget;
+    area->setFixedHeight(172);
+    auto *layout = new QVBoxLayout(area);
+    layout->setContentsMargins(6, 4, 6, 2);
+    layout->setSpacing(2);
+
+    auto *groupRow = new QHBoxLayout;
+    groupRow->addWidget(new QLabel(QStringLiteral("Group")));
+    Edit1 = named(new QLineEdit, "Edit1");
+    Edit1->setReadOnly(true);
+    Edit1->setFixedWidth(497);
+    groupRow->addWidget(Edit1);
+    Button1 = browseButton("Button1");
+    groupRow->addWidget(Button1);
+    groupRow->addStretch();
+    layout->addLayout(groupRow);
+    layout->addWidget(buildQueryEditor());
+    return area;
+}
+
+QWidget *TForm1::buildQueryEditor() {
+    Panel6 = named(new QFrame, "Panel6");
+    Panel6->setFrameShape(QFrame::StyledPanel);
+    Panel6->setFixedHeight(123);
+    Panel6->setEnabled(false);
+    auto *grid = new QGridLayout(Panel6);
+    grid->setContentsMargins(4, 2, 4, 2);
+    grid->setVerticalSpacing(1);
+
+    auto *selectorRow = new QHBoxLayout;
+    ComboBox1 = named(new QComboBox, "ComboBox1");
+    ComboBox1->addItem(QStringLiteral("Query 1"));
+    ComboBox1->setMinimumWidth(110);
+    selectorRow->addWidget(ComboBox1);
+    BitBtn13 = named(new QToolButton, "BitBtn13");
+    BitBtn13->setIcon(GlyphIcon(Glyph::Add));
+    BitBtn14 = named(new QToolButton, "BitBtn14");
+    BitBtn14->setIcon(GlyphIcon(Glyph::Delete));
+    selectorRow->addWidget(BitBtn13);
+    selectorRow->addWidget(BitBtn14);
+    selectorRow->addStretch();
+    xchain = named(new QCheckBox(QStringLiteral("x-chain ")), "xchain");
+    QFont bold = xchain->font();
+    bold.setBold(true);
+    xchain->setFont(bold);
+    selectorRow->addWidget(xchain);
+    grid->addLayout(selectorRow, 0, 0, 1, 2);
+
+    auto *contextRow = new QHBoxLayout;
+    edit3 = named(new QLineEdit, "edit3");
+    edit3->setReadOnly(true);
+    contextRow->addWidget(edit3, 1);
+    Button5 = browseButton("Button5");
+    contextRow->addWidget(Button5);
+    contextRow->addWidget(boldLabel(QStringLiteral("scope")));
+    cbox = named(new QComboBox, "cbox");
+    cbox->setEditable(true);
+    cbox->addItems({QStringLiteral("base"), QStringLiteral("one"), QStringLiteral("sub")});
+    cbox->setEditText(QStringLiteral("-"));
+    cbox->setFixedWidth(70);
+    contextRow->addWidget(cbox);
+    grid->addWidget(boldLabel(QStringLiteral("context")), 1, 0);
+    grid->addLayout(contextRow, 1, 1);
+
+    edit3a = named(new QLineEdit, "edit3a");
+    grid->addWidget(boldLabel(QStringLiteral("filter")), 2, 0);
+    grid->addWidget(edit3a, 2, 1);
+
+    Label8 = named(new QLabel(QStringLiteral("ldap:///")), "Label8");
+    Label8->setStyleSheet(QStringLiteral("color: #0000FF;"));
+    Label8->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    grid->addWidget(Label8, 3, 0, 1, 2);
+
+    auto *buttonRow = new QHBoxLayout;
+    CheckBox1 = named(new QCheckBox(QStringLiteral("Add Excludes")), "CheckBox1");
+    CheckBox2 = named(new QCheckBox(QStringLiteral("Add Statics")), "CheckBox2");
+    buttonRow->addWidget(CheckBox1);
+    buttonRow->addWidget(CheckBox2);
+    buttonRow->addStretch();
+    BitBtn1 = named(new QPushButton(QStringLiteral("Execute")), "BitBtn1");
+    BitBtn1->setEnabled(false);
+    BitBtn3 = named(new QPushButton(QStringLiteral("Save")), "BitBtn3");
+    BitBtn3->setEnabled(false);
+    BitBtn3->setDefault(true);
+    BitBtn4 = named(new QPushButton(QStringLiteral("&Reload")), "BitBtn4");
+    buttonRow->addWidget(BitBtn1);
+    buttonRow->addWidget(BitBtn3);
+    buttonRow->addWidget(BitBtn4);
+    grid->addLayout(buttonRow, 4, 0, 1, 2);
+    return Panel6;
+}
+
+QWidget *TForm1::buildMembersPage() {
+    auto *page = new QWidget;
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(2, 2, 2, 2);
+    clb = named(new MemberList, "clb");
+    layout->addWidget(clb, 1);
+    Memo1 = named(new QPlainTextEdit, "Memo1");
+    layout->addWidget(Memo1);
+    auto *row = new QHBoxLayout;
+    RadioButton1 = named(new QRadioButton(QStringLiteral("Add")), "RadioButton1");
+    RadioButton2 = named(new QRadioButton(QStringLiteral("Sync")), "RadioButton2");
+    RadioButton2->setChecked(true);
+    row->addWidget(RadioButton1);
+    row->addWidget(RadioButton2);
+    row->addStretch();
+    BitBtn2 = named(new QPushButton(QStringLiteral("Update group")), "BitBtn2");
+    BitBtn2->setEnabled(false);
+    row->addWidget(BitBtn2);
+    layout->addLayout(row);
+    sbar = named(new QProgressBar, "sbar");
+    sbar->setTextVisible(false);
+    sbar->setValue(0);
+    layout->addWidget(sbar);
+    return page;
+}
+
+QWidget *TForm1::buildListPage(const char *pageName, QListWidget *&list, QPushButton *&add,
+                               QPushButton *&remove, QPushButton *&save, QPushButton *&reload,
+                               const char *reloadText, const char *prefix) {
+    auto *page = new QWidget;
+    page->setObjectName(pageName);
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(2, 2, 2, 2);
+    list = new QListWidget;
+    list->setObjectName(QString::fromLatin1(prefix) + "clb");
+    layout->addWidget(list, 1);
+    auto *row = new QHBoxLayout;
+    auto button = [&row, prefix](const char *text, const char *suffix) {
+        auto *b = new QPushButton(QString::fromLatin1(text));
+        b->setObjectName(QString::fromLatin1(prefix) + suffix);
+        row->addWidget(b);
+        return b;
+    };
+    add = button("Add", "Add");
+    remove = button("Delete", "Delete");
+    save = button("Save", "Save");
+    save->setEnabled(false);
+    reload = button(reloadText, "Reload");
+    row->addStretch();
+    layout->addLayout(row);
+    return page;
+}
+
+void TForm1::applyHelpTexts() {
+    for (const ControlHelp &help : MainWindowHelpTexts()) {
+        QString text = local(help.text);
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        if (QWidget *control = findChild<QWidget *>(local(help.control)))
+            control->setWhatsThis(text);
+        else if (help.control == "pc")
+            pc->setWhatsThis(text);
+    }
+}
+
+void TForm1::FormCreate() {
+    Memo1->hide();
+    pc->setCurrentIndex(kMembersPage);
+    pc->setTabVisible(kExcludePage, false);
+    pc->setTabVisible(kStaticPage, false);
+}
+
+void TForm1::showEvent(QShowEvent *event) {
+    QMainWindow::showEvent(event);
+    // The first tick comes from the event loop, so the window is on screen before the start
+    // sequence runs.
+    if (!startFired_)
+        start.start();
+}
+
+void TForm1::resizeEvent(QResizeEvent *event) {
+    QMainWindow::resizeEvent(event);
+    UpdateCaption();
+}
+
+void TForm1::closeEvent(QCloseEvent *event) {
+    if (FormCloseQuery())
+        event->accept();
+    else
+        event->ignore();
+}
+
+bool TForm1::FormCloseQuery() {
+    // The unsaved-data question: any of the three Save buttons enabled means unsaved work.
+    if (!BitBtn3->isEnabled() && !exclSave->isEnabled() && !inclSave->isEnabled())
+        return true;
+    return prompter().confirm("There unsaved data (query, excludes or includes), ignore changes?");
+}
+
+void TForm1::FormDestroy() { ReleaseApplication(app_); }
+
+void TForm1::startTimer() {
+    start.stop();
+    startFired_ = true;
+    RunGuarded([this] { RunStartSequence(app_, *this); });
+}
+
+void TForm1::UpdateCaption() {
+    setWindowTitle(QStringLiteral("Tarnbeck v1.03 - ") + local(app_.currentTree));
+}
+
+void TForm1::exitexitClick() { close(); }
+
+void TForm1::whatClick() { RunDialog(*windows_.About); }
+
+void TForm1::recomposeQueryString() {
+    Label8->setText(local(
+        ComposeQueryString(local(edit3->text()), local(cbox->currentText()), local(edit3a->text()))));
+}
+
+void TForm1::cboxChange() {
+    recomposeQueryString();
+    BitBtn3->setEnabled(true);
+}
+
+void TForm1::CheckBox1Click() {
+    pc->setTabVisible(kExcludePage, CheckBox1->isChecked());
+    cboxChange();
+}
+
+void TForm1::CheckBox2Click() {
+    pc->setTabVisible(kStaticPage, CheckBox2->isChecked());
+    cboxChange();
+}
+
+void TForm1::endProcess() { endProcess_(); }
+
+void TForm1::closeMainWindow() { close(); }
+
+void TForm1::setBrowserContext(dsclient::ContextHandle context) {
+    windows_.cForm->SetBrowserContext(context);
+}
+
+void TForm1::initIcons() {}
+
+} // namespace tarnbeck

@@ -1,0 +1,129 @@
+#pragma once
+
+// TForm1: the main window. It owns the layout, the help texts, the member list's colours and
+// the Exclude/Static tab rules; its handlers stay thin and call the engine.
+
+#include "shell/app_state.h"
+#include "shell/start_sequence.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+class QToolButton;
+
+namespace tarnbeck {
+
+class MemberList;
+struct Windows;
+
+class TForm1 : public QMainWindow, private StartHost {
+    Q_OBJECT
+
+public:
+    TForm1(AppState &app, Windows &windows);
+    ~TForm1() override;
+
+    AppState &app() { return app_; }
+
+    // What ends the process at once (the start sequence's "client missing" path). The program
+    // leaves the event loop; tests replace it.
+    void setProcessEnder(std::function<void()> ender) { endProcess_ = std::move(ender); }
+
+    void UpdateCaption();
+    // Recomposes the query string line from the editor's fields.
+    void recomposeQueryString();
+
+    // Controls, by their names.
+    QToolButton *exitexit;
+    QToolButton *treessel;
+    QToolButton *settings;
+    QToolButton *what;
+    QToolButton *help;
+    QLineEdit *Edit1;
+    QPushButton *Button1;
+    QFrame *Panel6;
+    QComboBox *ComboBox1;
+    QToolButton *BitBtn13;
+    QToolButton *BitBtn14;
+    QCheckBox *xchain;
+    QLineEdit *edit3;
+    QPushButton *Button5;
+    QComboBox *cbox;
+    QLineEdit *edit3a;
+    QLabel *Label8;
+    QCheckBox *CheckBox1;
+    QCheckBox *CheckBox2;
+    QPushButton *BitBtn1;
+    QPushButton *BitBtn3;
+    QPushButton *BitBtn4;
+    QTabWidget *pc;
+    MemberList *clb;
+    QPlainTextEdit *Memo1;
+    QRadioButton *RadioButton1;
+    QRadioButton *RadioButton2;
+    QPushButton *BitBtn2;
+    QProgressBar *sbar;
+    QListWidget *exclclb;
+    QPushButton *exclAdd, *exclDelete, *exclSave, *exclReload;
+    QListWidget *inclclb;
+    QPushButton *inclAdd, *inclDelete, *inclSave, *inclReload;
+    QTimer start;
+
+    static constexpr int kMembersPage = 0;
+    static constexpr int kExcludePage = 1;
+    static constexpr int kStaticPage = 2;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private slots:
+    void startTimer();
+    void exitexitClick();
+    void whatClick();
+    void cboxChange();
+    void CheckBox1Click();
+    void CheckBox2Click();
+
+private:
+    // StartHost
+    void endProcess() override;
+    void closeMainWindow() override;
+    void setBrowserContext(dsclient::ContextHandle context) override;
+    void updateCaption() override { UpdateCaption(); }
+    void initIcons() override;
+
+    void FormCreate();
+    void FormDestroy();
+    bool FormCloseQuery();
+
+    void buildToolBar();
+    QWidget *buildGroupArea();
+    QWidget *buildQueryEditor();
+    QWidget *buildMembersPage();
+    QWidget *buildListPage(const char *listName, QListWidget *&list, QPushButton *&add,
+                           QPushButton *&remove, QPushButton *&save, QPushButton *&reload,
+                           const char *reloadText, const char *prefix);
+    void applyHelpTexts();
+
+    AppState &app_;
+    Windows &windows_;
+    std::function<void()> endProcess_;
+    bool startFired_ = false;
+};
+
+} // namespace tarnbeck

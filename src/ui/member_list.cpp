@@ -1,0 +1,84 @@
+#include "ui/member_list.h"
+
+#include <QPainter>
+#include <QResizeEvent>
+
+namespace tarnbeck {
+
+MarkStyle StyleOfMark(int mark) {
+    switch (static_cast<MemberMark>(mark)) {
+    case MemberMark::Keep: return {QColor(0x00, 0x00, 0x00), false};
+    case MemberMark::Remove: return {QColor(0xFF, 0x00, 0x00), true};
+    case MemberMark::Add: return {QColor(0x00, 0x80, 0x00), false};
+    case MemberMark::Excluded: return {QColor(0x00, 0x00, 0xFF), true};
+    case MemberMark::Static: return {QColor(0x00, 0x00, 0xFF), false};
+    }
+    return {QColor(0x00, 0x00, 0x00), false};
+}
+
+void MemberMarkDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                               const QModelIndex &index) const {
+    const MarkStyle style = StyleOfMark(index.data(MemberList::kMarkRole).toInt());
+    const bool selected = option.state & QStyle::State_Selected;
+    painter->save();
+    painter->fillRect(option.rect, selected ? option.palette.highlight() : option.palette.base());
+    QFont font = option.font;
+    font.setStrikeOut(style.strikeOut);
+    painter->setFont(font);
+    painter->setPen(style.colour);
+    painter->drawText(option.rect, Qt::AlignLeft | Qt::AlignTop,
+                      index.data(Qt::DisplayRole).toString());
+    painter->restore();
+}
+
+QSize MemberMarkDelegate::sizeHint(const QStyleOptionViewItem &option,
+                                   const QModelIndex &index) const {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    size.setHeight(MemberList::kItemHeight);
+    return size;
+}
+
+MemberList::MemberList(QWidget *parent) : QListWidget(parent) {
+    setItemDelegate(new MemberMarkDelegate(this));
+    setUniformItemSizes(true);
+    // Two columns: entries run down the first column, then the second, scrolling sideways.
+    setFlow(QListView::TopToBottom);
+    setWrapping(true);
+    setResizeMode(QListView::Adjust);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    layOutColumns();
+}
+
+void MemberList::setEntries(const std::vector<std::pair<std::string, MemberMark>> &entries) {
+    setUpdatesEnabled(false);
+    clear();
+    for (const auto &[name, mark] : entries) {
+        auto *item = new QListWidgetItem(QString::fromLocal8Bit(name));
+        item->setData(kMarkRole, static_cast<int>(mark));
+        addItem(item);
+    }
+    setUpdatesEnabled(true);
+}
+
+std::vector<std::pair<std::string, MemberMark>> MemberList::entries() const {
+    std::vector<std::pair<std::string, MemberMark>> out;
+    out.reserve(count());
+    for (int row = 0; row < count(); ++row)
+        out.emplace_back(item(row)->text().toLocal8Bit().toStdString(), markAt(row));
+    return out;
+}
+
+MemberMark MemberList::markAt(int row) const {
+    return static_cast<MemberMark>(item(row)->data(kMarkRole).toInt());
+}
+
+void MemberList::resizeEvent(QResizeEvent *event) {
+    QListWidget::resizeEvent(event);
+    layOutColumns();
+}
+
+void MemberList::layOutColumns() {
+    setGridSize(QSize(qMax(40, viewport()->width() / 2 - 2), kItemHeight));
+}
+
+} // namespace tarnbeck
