@@ -4,10 +4,7 @@
 #include "directory/prompter.h"
 #include "directory/request_support.h"
 #include "directory/result_walk.h"
-#include "directory/text_compare.h"
-#include "directory/value_text.h"
-
-#include <unordered_set>
+#include "directory/search_result.h"
 
 namespace tarnbeck {
 
@@ -21,7 +18,7 @@ constexpr std::int32_t kNoSearchLimit = 0;
 class SearchRun {
   public:
     SearchRun(ContextHandle context, const ProgressCallback &progress, ValueList &list)
-        : context_(context), progress_(progress), list_(list) {}
+        : context_(context), progress_(progress), result_(list) {}
 
     // Takes the objects of one pass's result into the list.
     void takePass(Buffer &result) {
@@ -40,22 +37,14 @@ class SearchRun {
         std::uint32_t attributeCount = 0;
         ObjectInfo info;
         CheckStatus(GetObjectName(context_, result, name, attributeCount, info));
-        // An object found again keeps its first entry; its attributes would otherwise land
-        // under the previous object's name.
-        const bool isNew = seen_.insert(name).second;
-        if (isNew) {
-            list_.push_back({std::string(kObjectNameMarker), {}});
-            list_.push_back({name, {}});
-        }
+        result_.beginObject(name);
         WalkAttributes(
             context_, result, attributeCount,
             [&](const std::string &attribute, std::uint32_t, std::uint32_t valueCount) {
-                if (isNew && valueCount > 0)
-                    list_.push_back({attribute, {}});
+                result_.addAttribute(attribute, valueCount);
             },
             [&](const AttrValue &value, std::uint32_t syntax) {
-                if (isNew)
-                    AppendValueItems(value, syntax, ';', list_);
+                result_.addValue(value, syntax);
                 return true;
             });
     }
@@ -67,8 +56,7 @@ class SearchRun {
 
     ContextHandle context_;
     const ProgressCallback &progress_;
-    ValueList &list_;
-    std::unordered_set<std::string, HashIgnoreCase, EqualIgnoreCase> seen_;
+    SearchResultBuilder result_;
     int handled_ = 0;
 };
 

@@ -3,6 +3,7 @@
 // Filtered searches: the general one that runs stored queries and the browser's find, and the
 // class-and-name find built on it.
 
+#include "directory/search_result.h"
 #include "directory/search_scope.h"
 #include "directory/value_list.h"
 #include "platform/dsclient/client.h"
@@ -16,9 +17,6 @@ namespace tarnbeck {
 
 // Receives the running count of objects handled.
 using ProgressCallback = std::function<void(int objectsHandled)>;
-
-// The marker before each object name in a search result.
-inline constexpr std::string_view kObjectNameMarker = "Object Name";
 
 // Searches below `baseObjectName`. The result holds "Object Name" and the name for each object
 // found (each name once, compared without regard to case), followed by the requested

@@ -10,14 +10,14 @@
 namespace tarnbeck::testing {
 
 class TestNode : public NameNode {
-public:
+  public:
     TestNode(std::string text, int level, const TestNode *parent)
         : text_(std::move(text)), level_(level), parent_(parent) {}
     std::string text() const override { return text_; }
     int level() const override { return level_; }
     const NameNode *parent() const override { return parent_; }
 
-private:
+  private:
     std::string text_;
     int level_;
     const TestNode *parent_;
@@ -25,13 +25,13 @@ private:
 
 // Owns a chain of nodes; each added node hangs under the last one.
 class NodeChain {
-public:
+  public:
     const TestNode *add(std::string text) {
         const TestNode *parent = nodes_.empty() ? nullptr : &nodes_.back();
         return &nodes_.emplace_back(std::move(text), static_cast<int>(nodes_.size()), parent);
     }
 
-private:
+  private:
     std::deque<TestNode> nodes_;
 };
 

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <optional>
 #include <cstdlib>
 #include <ctime>
+#include <optional>
 
 namespace tarnbeck {
 namespace {
@@ -24,9 +24,9 @@ TEST(NetAddressText, EachAddressType) {
     EXPECT_EQ(NetAddressText(9, Bytes({0x01, 0xBB, 10, 0, 0, 1})), "10.0.0.1:443");
     EXPECT_EQ(NetAddressText(8, Bytes({0x00, 0x35, 192, 168, 1, 2})), "192.168.1.2:53");
     EXPECT_EQ(NetAddressText(1, Bytes({10, 0, 0, 254})), "10.0.0.254");
-    EXPECT_EQ(NetAddressText(0, Bytes({0, 0, 0, 1, 0x00, 0x11, 0x22, 0xAA, 0xBB, 0xCC, 0x04,
-                                       0x51})),
-              "00000001 001122AABBCC:0451");
+    EXPECT_EQ(
+        NetAddressText(0, Bytes({0, 0, 0, 1, 0x00, 0x11, 0x22, 0xAA, 0xBB, 0xCC, 0x04, 0x51})),
+        "00000001 001122AABBCC:0451");
     EXPECT_EQ(NetAddressText(13, std::string("a\0b\0c\0", 6)), "abc");
     EXPECT_EQ(NetAddressText(5, Bytes({0x0A, 0xFF, 0x00})), "0AFF00");
 }
@@ -38,7 +38,7 @@ TEST(NetAddressText, ShortAddressesDoNotReadPastTheirBytes) {
 }
 
 class LocalTime : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const char *tz = std::getenv("TZ");
         savedTz_ = tz ? std::optional<std::string>(tz) : std::nullopt;
@@ -55,7 +55,7 @@ protected:
         tzset();
     }
 
-private:
+  private:
     std::optional<std::string> savedTz_;
 };
 
@@ -95,8 +95,7 @@ TEST(AppendValueItems, EverySyntaxRow) {
     EXPECT_EQ(take({SYN_INTEGER, Integer{-1}})[0].text, "-1");
     EXPECT_EQ(take({SYN_COUNTER, Integer{2147483647}})[0].text, "2147483647");
     EXPECT_EQ(take({SYN_INTERVAL, Integer{3600}})[0].text, "3600");
-    EXPECT_EQ(take({SYN_PATH, Path{0, " SYS.Acme ", " users/joe "}})[0].text,
-              "SYS.Acme;users/joe");
+    EXPECT_EQ(take({SYN_PATH, Path{0, " SYS.Acme ", " users/joe "}})[0].text, "SYS.Acme;users/joe");
     EXPECT_EQ(take({SYN_EMAIL_ADDRESS, EMailAddress{2, "joe@acme.example"}})[0].text,
               "2;joe@acme.example");
     EXPECT_EQ(take({SYN_FAX_NUMBER, FaxNumber{"+44 1 234", "\x01"}})[0].text, "+44 1 234");
