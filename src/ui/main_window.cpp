@@ -5,6 +5,7 @@
 #include "ui/about_box.h"
 #include "ui/action_guard.h"
 #include "ui/browser_dialog.h"
+#include "ui/class_icons.h"
 #include "ui/dialog_runner.h"
 #include "ui/glyphs.h"
 #include "ui/help_texts.h"
@@ -397,6 +398,6 @@ void TForm1::setBrowserContext(dsclient::ContextHandle context) {
     windows_.cForm->SetBrowserContext(context);
 }
 
-void TForm1::initIcons() {}
+void TForm1::initIcons() { InitIcons(); }
 
 } // namespace tarnbeck
