@@ -1,0 +1,99 @@
+#include "tree_commands.h"
+
+#include "demo_tree.h"
+#include "password_input.h"
+#include "synthetic_tree.h"
+#include "tree_error.h"
+
+#include "platform/dsclient/embedded/store_admin.h"
+
+#include <memory>
+
+namespace tarnbeck {
+
+namespace {
+
+using dsclient::embedded::StoreAdmin;
+
+std::unique_ptr<StoreAdmin> OpenStore(const std::string &path) {
+    std::unique_ptr<StoreAdmin> admin;
+    dsclient::Status opened = StoreAdmin::Open(path, admin);
+    if (opened != dsclient::status::Ok)
+        throw TreeError(opened, "opening the store " + path);
+    return admin;
+}
+
+int RunPasswd(const TreeCommand &command, std::ostream &out, std::ostream &err) {
+    std::string password;
+    if (!ReadPasswordFromStdin(password)) {
+        err << "tarnbeck-tree: no password on standard input\n";
+        return 2;
+    }
+    if (password.empty()) {
+        err << "tarnbeck-tree: an empty password is not set\n";
+        return 2;
+    }
+    try {
+        SetStorePassword(command.path, command.objectName, password);
+    } catch (...) {
+        WipePassword(password);
+        throw;
+    }
+    WipePassword(password);
+    out << "Password of " << command.objectName << " set\n";
+    return 0;
+}
+
+} // namespace
+
+void SetStorePassword(const std::string &path, std::string_view objectName,
+                      std::string_view password) {
+    auto admin = OpenStore(path);
+    dsclient::Status status = admin->SetPassword(objectName, password);
+    if (status != dsclient::status::Ok)
+        throw TreeError(status, "setting the password of " + std::string(objectName));
+}
+
+void DumpStore(const std::string &path, std::ostream &out) {
+    auto admin = OpenStore(path);
+    dsclient::Status status = admin->Dump(out);
+    if (status != dsclient::status::Ok)
+        throw TreeError(status, "dumping " + path);
+}
+
+int RunTreeCommand(const TreeCommand &command, std::ostream &out, std::ostream &err) {
+    try {
+        switch (command.kind) {
+        case TreeCommand::Kind::Help:
+            out << TreeUsage();
+            return 0;
+        case TreeCommand::Kind::Demo:
+            WriteDemoTrees(command.path);
+            out << "Wrote " << kDemoTreeName << " to " << command.path << " and "
+                << kLabTreeName << " to " << LabStorePath(command.path) << '\n';
+            return 0;
+        case TreeCommand::Kind::Generate: {
+            GenerateSummary summary = GenerateTree(command.path, command.users, command.seed);
+            out << "Wrote " << kBenchTreeName << " to " << command.path << ": " << summary.users
+                << " users in " << summary.units << " units, " << summary.groups << " groups, "
+                << summary.objects << " objects, " << summary.values << " values (seed "
+                << command.seed << ") in " << summary.seconds << " s\n";
+            return 0;
+        }
+        case TreeCommand::Kind::Dump:
+            DumpStore(command.path, out);
+            return 0;
+        case TreeCommand::Kind::Passwd:
+            return RunPasswd(command, out, err);
+        }
+    } catch (const TreeError &error) {
+        err << "tarnbeck-tree: " << error.what() << '\n';
+        return 1;
+    } catch (const std::exception &error) {
+        err << "tarnbeck-tree: " << error.what() << '\n';
+        return 1;
+    }
+    return 2;
+}
+
+} // namespace tarnbeck

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "platform/dsclient/status.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace tarnbeck {
+
+// A refused store operation, with the directory status and what was being written.
+class TreeError : public std::runtime_error {
+public:
+    TreeError(dsclient::Status status, const std::string &what);
+    dsclient::Status status() const { return status_; }
+
+private:
+    dsclient::Status status_;
+};
+
+// "Netware error -601 (0xFFFFFDA7)", the way the program reports a status.
+std::string StatusText(dsclient::Status status);
+
+} // namespace tarnbeck
