@@ -20,11 +20,17 @@ std::map<std::string, std::string> &values() {
 
 } // namespace
 
-TB_EXPORT int version() { return TB_COMPANION_VERSION; }
+TB_EXPORT int version() {
+    return TB_COMPANION_VERSION;
+}
 
-TB_EXPORT int subversion() { return 0; }
+TB_EXPORT int subversion() {
+    return 0;
+}
 
-TB_EXPORT void set_path(const char *dir) { values()[TB_COMPANION_KEY_PATH] = dir ? dir : ""; }
+TB_EXPORT void set_path(const char *dir) {
+    values()[TB_COMPANION_KEY_PATH] = dir ? dir : "";
+}
 
 TB_EXPORT int get_icons_image(TbStream *stream) {
     if (!stream || !stream->write)
@@ -35,7 +41,9 @@ TB_EXPORT int get_icons_image(TbStream *stream) {
                : TB_COMPANION_WRITE_FAILED;
 }
 
-TB_EXPORT int get_icons() { return orvexa::iconCount(); }
+TB_EXPORT int get_icons() {
+    return orvexa::iconCount();
+}
 
 TB_EXPORT const char *get_icon_name(int index) {
     // The names are literals, so the view is zero-terminated.
@@ -43,7 +51,9 @@ TB_EXPORT const char *get_icon_name(int index) {
     return name.empty() ? nullptr : name.data();
 }
 
-TB_EXPORT int get_nr_icon(const char *name) { return name ? orvexa::iconIndex(name) : -1; }
+TB_EXPORT int get_nr_icon(const char *name) {
+    return name ? orvexa::iconIndex(name) : -1;
+}
 
 TB_EXPORT int set_value(const char *key, const char *value) {
     if (!key || !value)

@@ -3,6 +3,8 @@
 // The character art of the icons (see raster.h for the palette letters). Base pictures are
 // 16 x 16; badges are small pictures painted over a corner of a base picture.
 
+#include "palette.h"
+
 #include <array>
 #include <string_view>
 
@@ -14,7 +16,7 @@ consteval bool isIconArt(const Icon &icon) {
     for (std::string_view row : icon)
         if (row.size() != 16)
             return false;
-    return true;
+    return artUsesPalette(icon);
 }
 
 inline constexpr Icon treeRoot = {
@@ -185,5 +187,8 @@ inline constexpr std::array<std::string_view, 7> zen = {
 inline constexpr std::array<std::string_view, 7> printerBadge = {
     ".kkkkk.", "kkwwwkk", "klllllk", "klllllk", "kkkkkkk", ".kwwwk.", ".kkkkk.",
 };
+
+static_assert(artUsesPalette(aliasArrow) && artUsesPalette(terminal) && artUsesPalette(apple) &&
+              artUsesPalette(zen) && artUsesPalette(printerBadge));
 
 } // namespace orvexa::art

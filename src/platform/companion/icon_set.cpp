@@ -93,7 +93,9 @@ Raster paintStrip() {
 
 } // namespace
 
-int iconCount() { return kCount; }
+int iconCount() {
+    return kCount;
+}
 
 std::string_view iconName(int index) {
     return index >= 0 && index < kCount ? kIcons[index].name : std::string_view();

@@ -29,7 +29,9 @@ int appendBytes(void *opaque, const void *data, size_t len) {
     return 0;
 }
 
-int refuseBytes(void *, const void *, size_t) { return 5; }
+int refuseBytes(void *, const void *, size_t) {
+    return 5;
+}
 
 std::int32_t read32(const std::vector<std::uint8_t> &b, std::size_t at) {
     return std::int32_t(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | std::uint32_t(b[at + 3]) << 24);
@@ -58,11 +60,29 @@ TEST(CompanionExports, IconsImageReportsABadOrFailingStream) {
 }
 
 TEST(CompanionExports, EveryClassTheProgramShowsHasAnIcon) {
-    for (const char *name :
-         {"tree root", "Country", "Locality", "Organization", "Organizational Unit", "domain",
-          "User", "Person", "Organizational Person", "Group", "Workstation", "Workstation Group",
-          "zenWorkstationGroup", "Alias", "NCP Server", "Volume", "Organizational Role",
-          "Printer", "Queue", "Directory Map", "User-posixAccount", "User-apple", "Unknown2"}) {
+    for (const char *name : {"tree root",
+                             "Country",
+                             "Locality",
+                             "Organization",
+                             "Organizational Unit",
+                             "domain",
+                             "User",
+                             "Person",
+                             "Organizational Person",
+                             "Group",
+                             "Workstation",
+                             "Workstation Group",
+                             "zenWorkstationGroup",
+                             "Alias",
+                             "NCP Server",
+                             "Volume",
+                             "Organizational Role",
+                             "Printer",
+                             "Queue",
+                             "Directory Map",
+                             "User-posixAccount",
+                             "User-apple",
+                             "Unknown2"}) {
         const int index = get_nr_icon(name);
         ASSERT_GE(index, 0) << name;
         ASSERT_LT(index, get_icons()) << name;

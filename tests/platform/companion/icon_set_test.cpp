@@ -1,4 +1,3 @@
-#include "icon_art.h"
 #include "icon_set.h"
 
 #include <gtest/gtest.h>
@@ -45,21 +44,6 @@ TEST(IconSet, EveryIconIsDrawnAndDiffersFromTheOthers) {
             continue;
         EXPECT_TRUE(seen.insert(pixels).second) << iconName(i) << " repeats another icon";
     }
-}
-
-TEST(IconSet, AllArtUsesThePalette) {
-    for (const art::Icon *icon :
-         {&art::treeRoot, &art::country, &art::locality, &art::organization,
-          &art::organizationalUnit, &art::domain, &art::user, &art::person,
-          &art::organizationalPerson, &art::organizationalRole, &art::group, &art::workstation,
-          &art::workstationGroup, &art::page, &art::server, &art::volume, &art::printer,
-          &art::queue, &art::directoryMap, &art::unknown})
-        EXPECT_TRUE(artUsesPalette(*icon)) << (*icon)[1];
-    EXPECT_TRUE(artUsesPalette(art::aliasArrow));
-    EXPECT_TRUE(artUsesPalette(art::terminal));
-    EXPECT_TRUE(artUsesPalette(art::apple));
-    EXPECT_TRUE(artUsesPalette(art::zen));
-    EXPECT_TRUE(artUsesPalette(art::printerBadge));
 }
 
 } // namespace
