@@ -15,6 +15,7 @@ ValueList ListSubordinates(ContextHandle context, std::string_view parentName, b
                            bool allSubordinates) {
     ValueList list;
     BufferPtr result = NewBuffer(kListBufferSize);
+    // Container listings are closed under the search verb, as the client expects.
     IterationGuard iteration(context, allSubordinates ? DSV_LIST : DSV_SEARCH);
     // The top of the tree is no component of its subordinates' names.
     const std::string suffix = IsPseudoName(parentName) ? "" : "." + std::string(parentName);

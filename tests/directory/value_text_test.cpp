@@ -118,7 +118,7 @@ TEST(AppendValueItems, EverySyntaxRow) {
     EXPECT_EQ(items[0].text, "[Entry Rights]");
     EXPECT_EQ(std::get<TACL2>(items[0].attached), (TACL2{"[Entry Rights]", "Admin.Acme", 0x1F}));
 
-    take({SYN_NET_ADDRESS, NetAddress{9, "\x01\xBB\x0A\x00\x00\x01"}});
+    take({SYN_NET_ADDRESS, NetAddress{9, std::string("\x01\xBB\x0A\x00\x00\x01", 6)}});
     EXPECT_EQ(items[0].text, "");
     EXPECT_EQ(std::get<TNetAddress>(items[0].attached).addressType, 9u);
 

@@ -56,7 +56,7 @@ TEST_F(ReadValuesTest, StoredValuesComeBackAsTheirTexts) {
     addValue("Joe.Acme", "Login Disabled", {SYN_BOOLEAN, Boolean{true}});
     addValue("Joe.Acme", "Login Grace Limit", {SYN_INTEGER, Integer{-1}});
     addValue("Joe.Acme", "Network Address",
-             {SYN_NET_ADDRESS, NetAddress{9, "\x01\xBB\x0A\x00\x00\x01"}});
+             {SYN_NET_ADDRESS, NetAddress{9, std::string("\x01\xBB\x0A\x00\x00\x01", 6)}});
     addValue("Joe.Acme", "Private Key", {SYN_OCTET_STRING, Octets{"  raw  "}});
     addValue("Joe.Acme", "Telephone Number", TextValue(SYN_TEL_NUMBER, " 555-1 "));
     addValue("Joe.Acme", "Telephone Number", TextValue(SYN_TEL_NUMBER, "555-2"));
@@ -73,7 +73,7 @@ TEST_F(ReadValuesTest, StoredValuesComeBackAsTheirTexts) {
     const ValueList address = ReadValues(context, "Joe.Acme", "Network Address");
     ASSERT_EQ(address.size(), 1u);
     EXPECT_EQ(std::get<TNetAddress>(address[0].attached),
-              (TNetAddress{"\x01\xBB\x0A\x00\x00\x01", 9}));
+              (TNetAddress{std::string("\x01\xBB\x0A\x00\x00\x01", 6), 9}));
     // Octet strings keep their blanks; the other texts are trimmed.
     EXPECT_EQ(ReadValueText(context, "Joe.Acme", "Private Key", false), "  raw  ");
     EXPECT_EQ(Texts(ReadValues(context, "Joe.Acme", "Private Key")),
