@@ -61,8 +61,7 @@ IconState &state() {
 // Cuts the library's bitmap into 16 x 16 images, left to right.
 bool cutStrip(const QByteArray &bmp, QList<QImage> &images) {
     QImage strip;
-    if (!strip.loadFromData(bmp, "BMP") || strip.height() < kIconSize ||
-        strip.width() < kIconSize)
+    if (!strip.loadFromData(bmp, "BMP") || strip.height() < kIconSize || strip.width() < kIconSize)
         return false;
     strip = strip.convertToFormat(QImage::Format_RGB32);
     images.clear();
@@ -78,7 +77,9 @@ void failInit(int number) {
 
 } // namespace
 
-CompanionLibrary::~CompanionLibrary() { dlclose(handle_); }
+CompanionLibrary::~CompanionLibrary() {
+    dlclose(handle_);
+}
 
 std::unique_ptr<CompanionLibrary> CompanionLibrary::open(const std::string &file) {
     void *handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -187,7 +188,9 @@ void SetProcessEnd(std::function<void(int)> endProcess) {
     state().endProcess = std::move(endProcess);
 }
 
-const QList<QImage> &IL2() { return state().images; }
+const QList<QImage> &IL2() {
+    return state().images;
+}
 
 QIcon ClassIcon(int index) {
     const QList<QImage> &images = state().images;
@@ -196,7 +199,9 @@ QIcon ClassIcon(int index) {
     return QIcon(QPixmap::fromImage(images[index]));
 }
 
-const SpecialIconSet &SpecialIcons() { return state().special; }
+const SpecialIconSet &SpecialIcons() {
+    return state().special;
+}
 
 int IconIndexByName(const std::string &name) {
     const auto &library = state().library;

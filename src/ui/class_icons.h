@@ -27,7 +27,7 @@ inline constexpr int kUnreadableIconStrip = -1;
 
 // One loaded companion library; unloaded when the object goes.
 class CompanionLibrary {
-public:
+  public:
     ~CompanionLibrary();
     CompanionLibrary(const CompanionLibrary &) = delete;
     CompanionLibrary &operator=(const CompanionLibrary &) = delete;
@@ -45,7 +45,7 @@ public:
     // A value of the library's key/value store (interface version 2 and later).
     std::optional<std::string> value(const std::string &key) const;
 
-private:
+  private:
     explicit CompanionLibrary(void *handle) : handle_(handle) {}
 
     void *handle_;
