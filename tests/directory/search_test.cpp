@@ -107,17 +107,6 @@ TEST_F(SearchTest, ResultHoldsMarkersNamesAndRequestedAttributes) {
     EXPECT_EQ(result[3].text, "Smith");
 }
 
-TEST_F(SearchTest, ScopeLimitsTheSearch) {
-    connect();
-    EXPECT_TRUE(
-        SearchObjects(context, "Acme", surnameFilter("Smith"), SearchScope::One, {}, nullptr)
-            .empty());
-    EXPECT_EQ(
-        SearchObjects(context, "Sales.Acme", surnameFilter("Smith"), SearchScope::One, {}, nullptr)
-            .size(),
-        2u);
-}
-
 TEST_F(SearchTest, UnknownBaseEndsQuietlyAndTellsTheCallerWhy) {
     connect();
     testing::ScriptedPrompter prompter; // fails the test on any box

@@ -186,10 +186,5 @@ TEST(AppendValueItems, DataNotFittingItsSyntaxIsAnError) {
     EXPECT_THROW(FoldValueText({SYN_PATH, Integer{1}}, SYN_PATH, text), DirectoryError);
 }
 
-TEST(Trimmed, BlanksAndControlCharacters) {
-    EXPECT_EQ(Trimmed(" \t a b \r\n"), "a b");
-    EXPECT_EQ(Trimmed("   "), "");
-}
-
 } // namespace
 } // namespace tarnbeck
