@@ -1,0 +1,60 @@
+#include "membership/name_list_page.h"
+
+#include "directory/text_compare.h"
+#include "membership/name_list.h"
+
+#include <algorithm>
+
+namespace tarnbeck {
+
+std::vector<std::string> NameListPage::names() const {
+    std::vector<std::string> names;
+    names.reserve(items_.size());
+    for (const ListedName &item : items_)
+        names.push_back(item.name);
+    return names;
+}
+
+void NameListPage::setTicked(std::size_t row, bool ticked) {
+    if (row < items_.size())
+        items_[row].ticked = ticked;
+}
+
+void NameListPage::add(const std::optional<std::string> &picked) {
+    saveEnabled_ = true;
+    if (!picked || picked->empty())
+        return;
+    const auto place = std::lower_bound(items_.begin(), items_.end(), *picked,
+                                        [](const ListedName &item, const std::string &name) {
+                                            return CompareIgnoreCase(item.name, name) < 0;
+                                        });
+    if (place != items_.end() && EqualsIgnoreCase(place->name, *picked))
+        return;
+    items_.insert(place, ListedName{*picked, false});
+}
+
+void NameListPage::deleteTicked() {
+    std::erase_if(items_, [](const ListedName &item) { return item.ticked; });
+    saveEnabled_ = true;
+}
+
+void NameListPage::reload(dsclient::ContextHandle context, std::string_view groupName,
+                          std::string_view attributeName) {
+    items_.clear();
+    for (std::string &name : ReadList(context, groupName, attributeName))
+        items_.push_back(ListedName{std::move(name), false});
+    saveEnabled_ = false;
+}
+
+void NameListPage::save(dsclient::ContextHandle context, std::string_view groupName,
+                        std::string_view attributeName) {
+    SaveList(context, groupName, attributeName, names());
+    saveEnabled_ = false;
+}
+
+void NameListPage::clear() {
+    items_.clear();
+    saveEnabled_ = false;
+}
+
+} // namespace tarnbeck

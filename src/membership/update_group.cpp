@@ -1,0 +1,69 @@
+#include "membership/update_group.h"
+
+#include "directory/prompter.h"
+#include "membership/member_changes.h"
+
+namespace tarnbeck {
+
+namespace {
+
+// Only the first unsaved part is named; nothing runs until all are saved.
+bool RefuseWhenUnsaved(const UnsavedState &unsaved) {
+    if (unsaved.query)
+        prompter().message("Query not saved. Please save query now");
+    else if (unsaved.excludes)
+        prompter().message("Excludes not saved. Please save first");
+    else if (unsaved.statics)
+        prompter().message("Includes not saved. Please save first");
+    else
+        return false;
+    return true;
+}
+
+// Puts the progress bar back to its start however the walk ends.
+class ProgressReset {
+  public:
+    explicit ProgressReset(UpdateView &view) : view_(view) {}
+    ~ProgressReset() { view_.setProgressPosition(0); }
+    ProgressReset(const ProgressReset &) = delete;
+    ProgressReset &operator=(const ProgressReset &) = delete;
+
+  private:
+    UpdateView &view_;
+};
+
+void Apply(dsclient::ContextHandle context, const MemberEntry &entry,
+           const std::string &groupName) {
+    switch (entry.second) {
+    case MemberMark::Remove:
+    case MemberMark::Excluded:
+        RemoveMember(context, entry.first, groupName);
+        break;
+    case MemberMark::Add:
+    case MemberMark::Static:
+        AddMember(context, entry.first, groupName);
+        break;
+    case MemberMark::Keep:
+        break;
+    }
+}
+
+} // namespace
+
+void UpdateGroup(dsclient::ContextHandle context, const std::string &groupName,
+                 const MemberEntries &entries, UpdateView &view) {
+    if (RefuseWhenUnsaved(view.unsavedState()))
+        return;
+    BusyCursor busy;
+    ProgressReset reset(view);
+    view.setProgressMaximum(static_cast<int>(entries.size()));
+    view.setProgressPosition(0);
+    view.setUpdateEnabled(false);
+    int position = 0;
+    for (const MemberEntry &entry : entries) {
+        Apply(context, entry, groupName);
+        view.setProgressPosition(++position);
+    }
+}
+
+} // namespace tarnbeck

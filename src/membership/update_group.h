@@ -1,0 +1,33 @@
+#pragma once
+
+// Update group: writes the outcome of Execute into the directory, one member list entry after
+// the other. The window shows the progress and owns the "Update group" button; this walk only
+// tells it what to show, so it runs the same headless.
+
+#include "membership/member_entry.h"
+#include "membership/unsaved_state.h"
+#include "platform/dsclient/client.h"
+
+#include <string>
+
+namespace tarnbeck {
+
+class UpdateView {
+  public:
+    virtual ~UpdateView() = default;
+    virtual UnsavedState unsavedState() const = 0;
+    virtual void setUpdateEnabled(bool enabled) = 0;
+    virtual void setProgressMaximum(int maximum) = 0;
+    // Called after every step, so the window can repaint while the walk runs.
+    virtual void setProgressPosition(int position) = 0;
+};
+
+// Refuses with a message while the query or a list is unsaved. Otherwise disables the button
+// (Execute enables it again) and walks the list: remove and excluded entries are taken out of
+// the group, add and static entries are put in, keep entries are left alone. A directory
+// refusal stops the walk at that entry and is raised; the progress and cursor are reset on
+// every way out. The list itself is not changed.
+void UpdateGroup(dsclient::ContextHandle context, const std::string &groupName,
+                 const MemberEntries &entries, UpdateView &view);
+
+} // namespace tarnbeck

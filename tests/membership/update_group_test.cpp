@@ -1,0 +1,123 @@
+#include "directory/directory_error.h"
+#include "membership/member_changes.h"
+#include "membership/update_group.h"
+#include "membership_tree.h"
+#include "scripted_prompter.h"
+
+#include <algorithm>
+
+namespace tarnbeck {
+namespace {
+
+using namespace dsclient;
+using testing::Texts;
+
+class RecordingUpdateView : public UpdateView {
+  public:
+    UnsavedState unsaved;
+    bool updateEnabled = true;
+    int maximum = -1;
+    std::vector<int> positions;
+
+    UnsavedState unsavedState() const override { return unsaved; }
+    void setUpdateEnabled(bool enabled) override { updateEnabled = enabled; }
+    void setProgressMaximum(int value) override { maximum = value; }
+    void setProgressPosition(int position) override { positions.push_back(position); }
+};
+
+class UpdateGroupTest : public testing::MembershipTree {
+  protected:
+    testing::ScriptedPrompter prompter;
+    RecordingUpdateView view;
+};
+
+TEST_F(UpdateGroupTest, UnsavedPartsAreNamedInOrderAndNothingRuns) {
+    connect();
+    const MemberEntries entries{{"Ann.Acme", MemberMark::Add}};
+    struct Case {
+        UnsavedState unsaved;
+        const char *message;
+    };
+    for (const Case &c : {Case{{true, true, true}, "Query not saved. Please save query now"},
+                          Case{{false, true, true}, "Excludes not saved. Please save first"},
+                          Case{{false, false, true}, "Includes not saved. Please save first"}}) {
+        prompter.expectMessage(c.message);
+        view.unsaved = c.unsaved;
+        UpdateGroup(context, "Staff.Acme", entries, view);
+    }
+    EXPECT_TRUE(view.updateEnabled);
+    EXPECT_TRUE(view.positions.empty());
+    EXPECT_EQ(prompter.busyPushes(), 0);
+    EXPECT_TRUE(values("Staff.Acme", "Member").empty());
+}
+
+TEST_F(UpdateGroupTest, MarksDecideAndEveryEntryStepsTheProgress) {
+    connect();
+    AddMember(context, "Ann.Acme", "Staff.Acme");
+    AddMember(context, "Bob.Acme", "Staff.Acme");
+    const MemberEntries entries{{"Ann.Acme", MemberMark::Remove},
+                                {"Bob.Acme", MemberMark::Excluded},
+                                {"Cy.Acme", MemberMark::Add},
+                                {"Di.Acme", MemberMark::Static},
+                                {"Admin.Acme", MemberMark::Keep}};
+    UpdateGroup(context, "Staff.Acme", entries, view);
+
+    Texts members = values("Staff.Acme", "Member");
+    std::sort(members.begin(), members.end());
+    EXPECT_EQ(members, (Texts{"Cy.Acme", "Di.Acme"}));
+    EXPECT_EQ(membershipOf("Ann.Acme"), (Texts{"", ""}));
+    EXPECT_EQ(membershipOf("Bob.Acme"), (Texts{"", ""}));
+    EXPECT_EQ(membershipOf("Di.Acme"), (Texts{"Staff.Acme", "Staff.Acme"}));
+    EXPECT_EQ(membershipOf("Admin.Acme"), (Texts{"", ""}));
+
+    EXPECT_EQ(view.maximum, 5);
+    EXPECT_EQ(view.positions, (std::vector<int>{0, 1, 2, 3, 4, 5, 0}));
+    EXPECT_FALSE(view.updateEnabled);
+    EXPECT_EQ(prompter.busyDepth(), 0);
+    EXPECT_EQ(prompter.busyPushes(), 1);
+}
+
+TEST_F(UpdateGroupTest, EmptyListRunsFromZeroToZero) {
+    connect();
+    UpdateGroup(context, "Staff.Acme", {}, view);
+    EXPECT_EQ(view.maximum, 0);
+    EXPECT_EQ(view.positions, (std::vector<int>{0, 0}));
+    EXPECT_FALSE(view.updateEnabled);
+}
+
+TEST_F(UpdateGroupTest, RefusalStopsTheWalkAtThatEntry) {
+    connect();
+    const MemberEntries entries{{"Ann.Acme", MemberMark::Add},
+                                {"Gone.Acme", MemberMark::Add},
+                                {"Bob.Acme", MemberMark::Add}};
+    try {
+        UpdateGroup(context, "Staff.Acme", entries, view);
+        FAIL() << "the missing member must stop the walk";
+    } catch (const DirectoryError &error) {
+        EXPECT_EQ(error.status(), status::NoSuchEntry);
+    }
+    EXPECT_EQ(values("Staff.Acme", "Member"), Texts{"Ann.Acme"});
+    EXPECT_EQ(membershipOf("Bob.Acme"), (Texts{"", ""}));
+    EXPECT_EQ(view.positions, (std::vector<int>{0, 1, 0}));
+    EXPECT_FALSE(view.updateEnabled);
+    EXPECT_EQ(prompter.busyDepth(), 0);
+}
+
+TEST_F(UpdateGroupTest, WithoutRightsTheFirstChangeFails) {
+    connect("Ann.Acme");
+    const MemberEntries entries{{"Admin.Acme", MemberMark::Keep},
+                                {"Bob.Acme", MemberMark::Remove},
+                                {"Cy.Acme", MemberMark::Add}};
+    try {
+        UpdateGroup(context, "Staff.Acme", entries, view);
+        FAIL() << "a refused write must not pass for a written one";
+    } catch (const DirectoryError &error) {
+        EXPECT_EQ(error.status(), status::NoAccess);
+    }
+    EXPECT_EQ(view.positions, (std::vector<int>{0, 1, 0}));
+    EXPECT_TRUE(values("Staff.Acme", "Member").empty());
+    EXPECT_EQ(prompter.busyDepth(), 0);
+}
+
+} // namespace
+} // namespace tarnbeck
