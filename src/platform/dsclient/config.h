@@ -59,6 +59,9 @@ std::optional<ClientConfig> LoadClientConfig(const std::string &path, std::strin
 // The file CallsInitialize reads, following the order above (empty: built-in).
 std::string ConfigFilePath();
 
+// The configuration the client was started with by CallsInitialize (empty before).
+const ClientConfig &ActiveClientConfig();
+
 // Replaces the configuration CallsInitialize uses (tests); nullopt restores the lookup above.
 void OverrideClientConfig(std::optional<ClientConfig> config);
 

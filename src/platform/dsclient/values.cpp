@@ -8,28 +8,52 @@ namespace {
 constexpr std::size_t kValueHeader = 8;
 constexpr std::size_t kNumber = 4;
 
-std::size_t SizeOf(const std::string &s) { return kNumber + s.size(); }
+std::size_t SizeOf(const std::string &s) {
+    return kNumber + s.size();
+}
 
-std::size_t Payload(const Text &v) { return SizeOf(v.text); }
-std::size_t Payload(const Boolean &) { return kNumber; }
-std::size_t Payload(const Integer &) { return kNumber; }
-std::size_t Payload(const Time &) { return kNumber; }
-std::size_t Payload(const Octets &v) { return SizeOf(v.bytes); }
+std::size_t Payload(const Text &v) {
+    return SizeOf(v.text);
+}
+std::size_t Payload(const Boolean &) {
+    return kNumber;
+}
+std::size_t Payload(const Integer &) {
+    return kNumber;
+}
+std::size_t Payload(const Time &) {
+    return kNumber;
+}
+std::size_t Payload(const Octets &v) {
+    return SizeOf(v.bytes);
+}
 std::size_t Payload(const TextList &v) {
     std::size_t size = kNumber;
     for (const auto &item : v.items)
         size += SizeOf(item);
     return size;
 }
-std::size_t Payload(const Path &v) { return kNumber + SizeOf(v.volumeName) + SizeOf(v.path); }
-std::size_t Payload(const EMailAddress &v) { return kNumber + SizeOf(v.address); }
+std::size_t Payload(const Path &v) {
+    return kNumber + SizeOf(v.volumeName) + SizeOf(v.path);
+}
+std::size_t Payload(const EMailAddress &v) {
+    return kNumber + SizeOf(v.address);
+}
 std::size_t Payload(const FaxNumber &v) {
     return SizeOf(v.telephoneNumber) + SizeOf(v.parameters);
 }
-std::size_t Payload(const NetAddress &v) { return kNumber + SizeOf(v.address); }
-std::size_t Payload(const TypedName &v) { return SizeOf(v.objectName) + 2 * kNumber; }
-std::size_t Payload(const Hold &v) { return SizeOf(v.objectName) + kNumber; }
-std::size_t Payload(const BackLink &v) { return kNumber + SizeOf(v.objectName); }
+std::size_t Payload(const NetAddress &v) {
+    return kNumber + SizeOf(v.address);
+}
+std::size_t Payload(const TypedName &v) {
+    return SizeOf(v.objectName) + 2 * kNumber;
+}
+std::size_t Payload(const Hold &v) {
+    return SizeOf(v.objectName) + kNumber;
+}
+std::size_t Payload(const BackLink &v) {
+    return kNumber + SizeOf(v.objectName);
+}
 std::size_t Payload(const ReplicaPointer &v) {
     std::size_t size = SizeOf(v.serverName) + 3 * kNumber;
     for (const auto &address : v.addresses)
@@ -39,7 +63,9 @@ std::size_t Payload(const ReplicaPointer &v) {
 std::size_t Payload(const ObjectACL &v) {
     return SizeOf(v.protectedAttrName) + SizeOf(v.subjectName) + kNumber;
 }
-std::size_t Payload(const Timestamp &) { return 3 * kNumber; }
+std::size_t Payload(const Timestamp &) {
+    return 3 * kNumber;
+}
 
 } // namespace
 

@@ -22,7 +22,9 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && LowerAscii(a) == LowerAscii(b);
 }
 
-bool IsRootName(std::string_view name) { return EqualsIgnoreCase(name, "[Root]"); }
+bool IsRootName(std::string_view name) {
+    return EqualsIgnoreCase(name, "[Root]");
+}
 
 Status SplitName(std::string_view name, std::vector<std::string> &components) {
     components.clear();

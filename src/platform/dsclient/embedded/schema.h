@@ -32,7 +32,7 @@ struct ClassDef {
 };
 
 class Schema {
-public:
+  public:
     void Add(AttributeDef attribute);
     void Add(ClassDef cls);
 
@@ -50,7 +50,7 @@ public:
     // May an object of `childClass` be created under one whose base class is `parentClass`?
     bool MayContain(std::string_view parentClass, std::string_view childClass) const;
 
-private:
+  private:
     std::vector<AttributeDef> attributes_;
     std::vector<ClassDef> classes_;
     std::unordered_map<std::string, std::size_t> attributeIndex_;

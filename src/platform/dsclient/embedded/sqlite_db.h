@@ -18,7 +18,7 @@ struct sqlite3_stmt;
 namespace dsclient::embedded {
 
 class Statement {
-public:
+  public:
     // A statement that failed to prepare reports `prepareError` from every Step.
     Statement(sqlite3_stmt *statement, int prepareError)
         : statement_(statement), prepareError_(prepareError) {}
@@ -40,7 +40,7 @@ public:
     std::string Blob(int column) const;
     bool IsNull(int column) const;
 
-private:
+  private:
     friend class StatementUse;
     friend class Database;
     void Reset();
@@ -52,7 +52,7 @@ private:
 
 // Hands out a cached statement and resets it (bindings cleared) when the use ends.
 class StatementUse {
-public:
+  public:
     explicit StatementUse(Statement &statement) : statement_(statement) {}
     ~StatementUse() { statement_.Reset(); }
     StatementUse(const StatementUse &) = delete;
@@ -60,12 +60,12 @@ public:
     Statement *operator->() { return &statement_; }
     Statement &operator*() { return statement_; }
 
-private:
+  private:
     Statement &statement_;
 };
 
 class Database {
-public:
+  public:
     // Opens an existing file (never creates one) or, with `create`, a new one.
     static Status Open(const std::string &path, bool create, std::unique_ptr<Database> &db);
     ~Database();
@@ -82,8 +82,7 @@ public:
     static bool IsBusy(int sqliteError);
     int Changes() const;
 
-
-private:
+  private:
     explicit Database(sqlite3 *db) : db_(db) {}
     sqlite3 *db_;
     std::map<const char *, std::unique_ptr<Statement>> statements_;
@@ -92,7 +91,7 @@ private:
 // One request's changes: applied whole by Commit or not at all. A savepoint, so a request
 // inside an administration batch still rolls back alone.
 class Transaction {
-public:
+  public:
     explicit Transaction(Database &db);
     ~Transaction();
     Transaction(const Transaction &) = delete;
@@ -100,7 +99,7 @@ public:
     Status status() const { return status_; }
     Status Commit();
 
-private:
+  private:
     Database &db_;
     bool open_ = false;
     Status status_ = status::Ok;

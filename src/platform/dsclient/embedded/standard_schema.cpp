@@ -125,27 +125,27 @@ Schema StandardSchema() {
     schema.Add(Class("Locality", {"Top"},
                      {"Country", "Organization", "Organizational Unit", "Locality"}, {"L"}, {},
                      true));
-    schema.Add(Class("Organization", {"Top"}, {"Tree Root", "Country", "Locality"}, {"O"}, {"O"},
-                     true));
+    schema.Add(
+        Class("Organization", {"Top"}, {"Tree Root", "Country", "Locality"}, {"O"}, {"O"}, true));
     schema.Add(Class("Organizational Unit", {"Top"},
-                     {"Organization", "Organizational Unit", "Locality", "domain"}, {"OU"},
-                     {"OU"}, true));
-    schema.Add(Class("domain", {"Top"},
-                     {"Tree Root", "Country", "Locality", "Organization", "Organizational Unit",
-                      "domain"},
-                     {"DC"}, {"DC"}, true));
-    schema.Add(Class("Person", {"Top"}, kUnderOrganisations, {"CN"}, {"CN", "Surname"}, false,
-                     false));
+                     {"Organization", "Organizational Unit", "Locality", "domain"}, {"OU"}, {"OU"},
+                     true));
+    schema.Add(
+        Class("domain", {"Top"},
+              {"Tree Root", "Country", "Locality", "Organization", "Organizational Unit", "domain"},
+              {"DC"}, {"DC"}, true));
+    schema.Add(
+        Class("Person", {"Top"}, kUnderOrganisations, {"CN"}, {"CN", "Surname"}, false, false));
     schema.Add(Class("Organizational Person", {"Person"}, {}, {}, {}, false, false));
     schema.Add(Class("User", {"Organizational Person", "Person", "Top"}, {}, {}, {}, false));
     schema.Add(Leaf("Group", {"CN"}));
     schema.Add(Leaf("Workstation", {"CN"}));
     schema.Add(Leaf("Workstation Group", {"CN"}));
     schema.Add(Leaf("zenWorkstationGroup", {"CN"}));
-    schema.Add(Class("Alias", {"Top"},
-                     {"Tree Root", "Country", "Locality", "Organization", "Organizational Unit",
-                      "domain"},
-                     {"CN"}, {"Aliased Object Name"}, false));
+    schema.Add(
+        Class("Alias", {"Top"},
+              {"Tree Root", "Country", "Locality", "Organization", "Organizational Unit", "domain"},
+              {"CN"}, {"Aliased Object Name"}, false));
     schema.Add(Leaf("NCP Server", {"CN"}));
     schema.Add(Leaf("Volume", {"CN", "Host Server"}));
     schema.Add(Leaf("Organizational Role", {"CN"}));

@@ -228,9 +228,13 @@ Status Store::Load() {
     return status::Ok;
 }
 
-Status Store::Begin() { return db_->Execute("BEGIN IMMEDIATE"); }
+Status Store::Begin() {
+    return db_->Execute("BEGIN IMMEDIATE");
+}
 
-Status Store::Commit() { return db_->Execute("COMMIT"); }
+Status Store::Commit() {
+    return db_->Execute("COMMIT");
+}
 
 void ReadObjectRow(const Statement &select, ObjectRow &row) {
     row.id = select.Int(0);
@@ -320,8 +324,7 @@ Status Store::SetPassword(std::string_view name, std::string_view password) {
                           crypto_pwhash_OPSLIMIT_INTERACTIVE,
                           crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
         return status::NotEnoughMemory;
-    auto upsert =
-        db_->Prepare("INSERT OR REPLACE INTO passwords(object_id, hash) VALUES(?, ?)");
+    auto upsert = db_->Prepare("INSERT OR REPLACE INTO passwords(object_id, hash) VALUES(?, ?)");
     upsert->Bind(1, row.id);
     upsert->Bind(2, std::string_view(hash));
     upsert->Step();

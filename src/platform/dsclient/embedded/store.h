@@ -49,7 +49,7 @@ void ReadObjectRow(const Statement &select, ObjectRow &row);
 using NamedValues = std::vector<std::pair<std::string, AttrValue>>;
 
 class Store {
-public:
+  public:
     // Opens an existing store; never creates one.
     static Status Open(const std::string &path, std::unique_ptr<Store> &store);
     // A new store with the standard schema and the tree root; EntryAlreadyExists if the file
@@ -91,21 +91,19 @@ public:
     Status SetPassword(std::string_view name, std::string_view password);
     // FailedAuthentication for a wrong password or a user without one; `canonical` receives
     // the user's name as stored.
-    Status VerifyPassword(std::string_view name, std::string_view password,
-                          std::string &canonical);
+    Status VerifyPassword(std::string_view name, std::string_view password, std::string &canonical);
 
     Status Dump(std::ostream &out);
 
-private:
+  private:
     explicit Store(std::unique_ptr<Database> db) : db_(std::move(db)) {}
     Status Load();
     Status Attribute(std::string_view name, const AttributeDef *&attribute) const;
     Status InsertValue(const ObjectRow &row, const AttributeDef &attribute, AttrValue value,
                        bool tolerateDuplicate);
-    Status DeleteValue(const ObjectRow &row, const AttributeDef &attribute,
-                       const AttrValue &value, bool tolerateAbsent);
-    Status ClearAttribute(const ObjectRow &row, const AttributeDef &attribute,
-                          bool tolerateAbsent);
+    Status DeleteValue(const ObjectRow &row, const AttributeDef &attribute, const AttrValue &value,
+                       bool tolerateAbsent);
+    Status ClearAttribute(const ObjectRow &row, const AttributeDef &attribute, bool tolerateAbsent);
     Status ApplyChange(const ObjectRow &row, const Change &change);
     Status CheckValue(const AttributeDef &attribute, AttrValue &value);
     Status RemoveReferencesTo(const ObjectRow &row);

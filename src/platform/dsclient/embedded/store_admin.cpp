@@ -8,7 +8,7 @@ namespace dsclient::embedded {
 namespace {
 
 class StoreAdminImpl : public StoreAdmin {
-public:
+  public:
     explicit StoreAdminImpl(std::unique_ptr<Store> store) : store_(std::move(store)) {}
 
     Status Begin() override { return store_->Begin(); }
@@ -44,7 +44,7 @@ public:
 
     Status Dump(std::ostream &out) override { return store_->Dump(out); }
 
-private:
+  private:
     std::unique_ptr<Store> store_;
 };
 

@@ -33,9 +33,8 @@ Status Store::AddObject(std::string_view name, const NamedValues &values) {
         return status::EntryAlreadyExists; // the tree root
     ObjectRow parent, existing;
     const std::vector<std::string> parentComponents(components.begin() + 1, components.end());
-    if (const Status s = Find(parentComponents.empty() ? std::string("[Root]")
-                                                       : JoinName(parentComponents),
-                              parent);
+    if (const Status s = Find(
+            parentComponents.empty() ? std::string("[Root]") : JoinName(parentComponents), parent);
         s != status::Ok)
         return s;
     if (const Status s = Find(name, existing); s != status::NoSuchEntry)
@@ -122,8 +121,8 @@ Status Store::AddObject(std::string_view name, const NamedValues &values) {
         std::uint32_t flags = DS_ALIAS_ENTRY;
         const auto targets = Values(row.id, *schema_.FindAttribute("Aliased Object Name"));
         ObjectRow target;
-        if (!targets.empty() && Find(std::get<Text>(targets.front().data).text, target) ==
-                                    status::Ok &&
+        if (!targets.empty() &&
+            Find(std::get<Text>(targets.front().data).text, target) == status::Ok &&
             (target.flags & DS_CONTAINER_ENTRY))
             flags |= DS_CONTAINER_ALIAS;
         auto update = db_->Prepare("UPDATE objects SET flags = ? WHERE id = ?");

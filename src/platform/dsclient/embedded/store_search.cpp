@@ -8,7 +8,7 @@ namespace {
 
 // An object as the filter evaluator sees it; values are fetched only when asked for.
 class StoredObject : public ObjectView {
-public:
+  public:
     StoredObject(Store &store, const ObjectRow &row) : store_(store), row_(row) {}
     std::string leafName() const override { return row_.rdn; }
     std::string baseClass() const override { return row_.baseClass; }
@@ -17,13 +17,13 @@ public:
         return def ? store_.Values(row_.id, *def) : std::vector<AttrValue>();
     }
 
-private:
+  private:
     Store &store_;
     const ObjectRow &row_;
 };
 
 #define OBJECT_COLUMNS                                                                             \
-    "o.id, coalesce(o.parent_id, 0), o.name, o.rdn, o.path_key, o.base_class, o.flags, "         \
+    "o.id, coalesce(o.parent_id, 0), o.name, o.rdn, o.path_key, o.base_class, o.flags, "           \
     "o.modified"
 
 // Scope walks: ?1 base id, ?2 and ?3 the base's subtree key range. The root is never a result.
@@ -51,8 +51,8 @@ Status Store::Search(const ObjectRow &base, std::uint32_t scope, const FilterNod
     ids.clear();
     if (scope > DS_SEARCH_SUBTREE)
         return status::InvalidRequest;
-    const auto probe = FindIndexProbe(
-        filter, [this](std::string_view name) -> std::optional<std::uint32_t> {
+    const auto probe =
+        FindIndexProbe(filter, [this](std::string_view name) -> std::optional<std::uint32_t> {
             const AttributeDef *def = schema_.FindAttribute(name);
             return def ? std::optional<std::uint32_t>(def->syntax) : std::nullopt;
         });

@@ -157,17 +157,16 @@ Status Store::ApplyChange(const ObjectRow &row, const Change &change) {
     case DS_ADDITIONAL_VALUE:
     case DS_OVERWRITE_VALUE:
         for (const auto &value : change.values)
-            if (const Status s = InsertValue(row, *attribute, value, change.type != DS_ADD_VALUE &&
-                                                                         change.type !=
-                                                                             DS_ADD_ATTRIBUTE);
+            if (const Status s =
+                    InsertValue(row, *attribute, value,
+                                change.type != DS_ADD_VALUE && change.type != DS_ADD_ATTRIBUTE);
                 s != status::Ok)
                 return s;
         return status::Ok;
     case DS_REMOVE_VALUE:
     case DS_CLEAR_VALUE:
         for (const auto &value : change.values)
-            if (const Status s =
-                    DeleteValue(row, *attribute, value, change.type == DS_CLEAR_VALUE);
+            if (const Status s = DeleteValue(row, *attribute, value, change.type == DS_CLEAR_VALUE);
                 s != status::Ok)
                 return s;
         return status::Ok;

@@ -9,7 +9,7 @@ namespace dsclient::embedded {
 namespace {
 
 class Writer {
-public:
+  public:
     void U32(std::uint32_t v) {
         for (int i = 0; i < 4; ++i)
             out_ += static_cast<char>((v >> (8 * i)) & 0xff);
@@ -25,12 +25,12 @@ public:
     }
     std::string take() { return std::move(out_); }
 
-private:
+  private:
     std::string out_;
 };
 
 class Reader {
-public:
+  public:
     explicit Reader(const std::string &in) : in_(in) {}
     bool U32(std::uint32_t &v) {
         if (in_.size() - pos_ < 4)
@@ -75,19 +75,31 @@ public:
     }
     bool done() const { return ok_ && pos_ == in_.size(); }
 
-private:
+  private:
     bool fail() { return ok_ = false; }
     const std::string &in_;
     std::size_t pos_ = 0;
     bool ok_ = true;
 };
 
-void Encode(Writer &w, const Text &v) { w.Str(v.text); }
-void Encode(Writer &w, const Boolean &v) { w.U32(v.value ? 1 : 0); }
-void Encode(Writer &w, const Integer &v) { w.U32(static_cast<std::uint32_t>(v.value)); }
-void Encode(Writer &w, const Time &v) { w.U32(v.seconds); }
-void Encode(Writer &w, const Octets &v) { w.Str(v.bytes); }
-void Encode(Writer &w, const TextList &v) { w.List(v.items); }
+void Encode(Writer &w, const Text &v) {
+    w.Str(v.text);
+}
+void Encode(Writer &w, const Boolean &v) {
+    w.U32(v.value ? 1 : 0);
+}
+void Encode(Writer &w, const Integer &v) {
+    w.U32(static_cast<std::uint32_t>(v.value));
+}
+void Encode(Writer &w, const Time &v) {
+    w.U32(v.seconds);
+}
+void Encode(Writer &w, const Octets &v) {
+    w.Str(v.bytes);
+}
+void Encode(Writer &w, const TextList &v) {
+    w.List(v.items);
+}
 void Encode(Writer &w, const Path &v) {
     w.U32(v.nameSpaceType);
     w.Str(v.volumeName);
@@ -137,7 +149,9 @@ void Encode(Writer &w, const Timestamp &v) {
     w.U32(v.eventId);
 }
 
-bool Decode(Reader &r, NetAddress &v) { return r.U32(v.addressType) && r.Str(v.address); }
+bool Decode(Reader &r, NetAddress &v) {
+    return r.U32(v.addressType) && r.Str(v.address);
+}
 
 bool DecodeData(std::uint32_t syntax, Reader &r, ValueData &data) {
     switch (syntax) {

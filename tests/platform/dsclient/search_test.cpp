@@ -1,0 +1,332 @@
+#include "client_helpers.h"
+#include "test_tree.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace dsclient {
+namespace {
+
+using namespace testing;
+
+struct Token {
+    std::uint32_t token;
+    std::string value = {};
+    std::uint32_t syntax = 0;
+};
+
+std::string Bytes(std::int32_t number) {
+    std::string bytes(4, '\0');
+    std::memcpy(bytes.data(), &number, 4); // little-endian, as the client expects
+    return bytes;
+}
+
+// (name op value) with a string value.
+std::vector<Token> Compare(const std::string &name, std::uint32_t op, const std::string &value,
+                           std::uint32_t syntax = SYN_CI_STRING) {
+    return {{FTOK_ANAME, name, SYN_CI_STRING}, {op}, {FTOK_AVAL, value, syntax}};
+}
+
+std::vector<Token> Join(std::vector<std::vector<Token>> parts, std::uint32_t op) {
+    std::vector<Token> all;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0)
+            all.push_back({op});
+        all.insert(all.end(), parts[i].begin(), parts[i].end());
+    }
+    return all;
+}
+
+struct SearchResult {
+    Status status = status::Ok;
+    std::vector<std::string> names;
+};
+
+using Search_ = ClientTest;
+
+SearchResult SearchNames(ContextHandle context, const std::string &base, std::uint32_t scope,
+                         std::vector<Token> tokens, std::size_t bufferSize = kDefaultBufferSize) {
+    SearchResult found;
+    FilterPtr filter;
+    EXPECT_EQ(AllocFilter(filter), status::Ok);
+    tokens.push_back({FTOK_END});
+    for (const auto &t : tokens)
+        EXPECT_EQ(AddFilterToken(*filter, t.token, t.value, t.syntax), status::Ok);
+    BufferPtr filterBuffer, result;
+    EXPECT_EQ(AllocBuffer(kDefaultBufferSize, filterBuffer), status::Ok);
+    EXPECT_EQ(AllocBuffer(bufferSize, result), status::Ok);
+    EXPECT_EQ(InitBuffer(context, DSV_SEARCH_FILTER, *filterBuffer), status::Ok);
+    EXPECT_EQ(PutFilter(context, *filterBuffer, filter), status::Ok);
+    EXPECT_FALSE(filter);
+    IterationHandle iteration = kNoIteration;
+    do {
+        std::int32_t searched = 0;
+        found.status = Search(context, base, scope, false, *filterBuffer, DS_ATTRIBUTE_VALUES,
+                              false, nullptr, iteration, 0, searched, *result);
+        if (found.status != status::Ok)
+            return found;
+        std::uint32_t count = 0;
+        EXPECT_EQ(GetObjectCount(context, *result, count), status::Ok);
+        EXPECT_EQ(static_cast<std::uint32_t>(searched), count);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            std::string name;
+            std::uint32_t attributes = 0;
+            ObjectInfo info;
+            EXPECT_EQ(GetObjectName(context, *result, name, attributes, info), status::Ok);
+            EXPECT_EQ(attributes, 0u);
+            found.names.push_back(name);
+        }
+    } while (iteration != kNoIteration);
+    std::sort(found.names.begin(), found.names.end());
+    return found;
+}
+
+using Names = std::vector<std::string>;
+
+TEST_F(Search_, ScopesAndBases) {
+    const auto anyUser = Compare("Object Class", FTOK_EQ, "User", SYN_CLASS_NAME);
+    EXPECT_EQ(SearchNames(context_, "Sales.Acme", DS_SEARCH_SUBTREE, anyUser).names,
+              (Names{"Ann.Sales.Acme", "Joe.Sales.Acme"}));
+    EXPECT_EQ(SearchNames(context_, "[root]", DS_SEARCH_SUBTREE, anyUser).names,
+              (Names{"Admin.Acme", "Ann.Sales.Acme", "Carl.IT.Acme", "Joe.Sales.Acme"}));
+    EXPECT_EQ(SearchNames(context_, "Acme", DS_SEARCH_SUBORDINATES, anyUser).names,
+              (Names{"Admin.Acme"}));
+    EXPECT_EQ(SearchNames(context_, "Joe.Sales.Acme", DS_SEARCH_ENTRY, anyUser).names,
+              (Names{"Joe.Sales.Acme"}));
+    EXPECT_EQ(SearchNames(context_, "Sales.Acme", DS_SEARCH_ENTRY, anyUser).names, Names{});
+    EXPECT_EQ(SearchNames(context_, "Nowhere.Acme", DS_SEARCH_SUBTREE, anyUser).status,
+              status::NoSuchEntry);
+    // A unit whose name begins like another's is not part of it.
+    ASSERT_EQ(Create(context_, "Sales2.Acme", "Organizational Unit"), status::Ok);
+    ASSERT_EQ(Modify(context_, "Sales2.Acme", {{DS_ADD_VALUE, "L", {CI("Berlin")}}}), status::Ok);
+    EXPECT_EQ(
+        SearchNames(context_, "Sales.Acme", DS_SEARCH_SUBTREE, Compare("L", FTOK_EQ, "Berlin"))
+            .names,
+        (Names{"Joe.Sales.Acme"}));
+}
+
+TEST_F(Search_, ValuesCaseWildcardsAndNumbers) {
+    // Indexed equality ignores case for a case-ignore attribute.
+    EXPECT_EQ(SearchNames(context_, "[Root]", 2, Compare("l", FTOK_EQ, "BERLIN")).names,
+              (Names{"Carl.IT.Acme", "Joe.Sales.Acme"}));
+    EXPECT_EQ(SearchNames(context_, "[Root]", 2, Compare("Surname", FTOK_EQ, "*er*")).names,
+              (Names{"Ann.Sales.Acme", "Joe.Sales.Acme"}));
+    EXPECT_EQ(SearchNames(context_, "[Root]", 2, Compare("Surname", FTOK_EQ, "l*")).names,
+              (Names{"Carl.IT.Acme"}));
+    // Numbers compare as numbers: 9 < 10 < 100.
+    EXPECT_EQ(
+        SearchNames(context_, "[Root]", 2, Compare("uidNumber", FTOK_GE, Bytes(10), SYN_INTEGER))
+            .names,
+        (Names{"Ann.Sales.Acme", "Carl.IT.Acme"}));
+    EXPECT_EQ(
+        SearchNames(context_, "[Root]", 2, Compare("uidNumber", FTOK_EQ, Bytes(9), SYN_INTEGER))
+            .names,
+        (Names{"Joe.Sales.Acme"}));
+    // Super and auxiliary classes are "Object Class" values.
+    EXPECT_EQ(SearchNames(context_, "[Root]", 2,
+                          Compare("object class", FTOK_EQ, "person", SYN_CLASS_NAME))
+                  .names.size(),
+              4u);
+    EXPECT_EQ(SearchNames(context_, "[Root]", 2,
+                          Compare("Object Class", FTOK_EQ, "posixAccount", SYN_CLASS_NAME))
+                  .names,
+              (Names{"Ann.Sales.Acme"}));
+    // And/or/not, presence.
+    auto filter = Join({Compare("L", FTOK_EQ, "berlin"),
+                        {{FTOK_NOT}, {FTOK_PRESENT}, {FTOK_ANAME, "Given Name", SYN_CI_STRING}}},
+                       FTOK_AND);
+    EXPECT_EQ(SearchNames(context_, "[Root]", 2, filter).names, (Names{"Carl.IT.Acme"}));
+    EXPECT_EQ(SearchNames(context_, "[Root]", 2, Compare("Unheard Of", FTOK_EQ, "x")).names,
+              Names{});
+}
+
+TEST_F(Search_, RelativeNamesBaseClassesAndAliases) {
+    const std::vector<Token> groupsOrAliases = {{FTOK_LPAREN},
+                                                {FTOK_BASECLS},
+                                                {FTOK_ANAME, "Group", SYN_CI_STRING},
+                                                {FTOK_OR},
+                                                {FTOK_BASECLS},
+                                                {FTOK_ANAME, "alias", SYN_CI_STRING},
+                                                {FTOK_RPAREN},
+                                                {FTOK_AND},
+                                                {FTOK_RDN},
+                                                {FTOK_ANAME, "*s*", SYN_CI_STRING}};
+    EXPECT_EQ(SearchNames(context_, "[Root]", 2, groupsOrAliases).names,
+              (Names{"Admins.Acme", "JoeAlias.IT.Acme", "Staff.Sales.Acme"}));
+    const std::vector<Token> anyJ = {{FTOK_BASECLS},
+                                     {FTOK_ANAME, "*", SYN_CI_STRING},
+                                     {FTOK_AND},
+                                     {FTOK_RDN},
+                                     {FTOK_ANAME, "j*", SYN_CI_STRING}};
+    EXPECT_EQ(SearchNames(context_, "[Root]", 2, anyJ).names,
+              (Names{"Joe.Sales.Acme", "JoeAlias.IT.Acme"}));
+    // The alias in IT is not followed to Joe.
+    EXPECT_EQ(SearchNames(context_, "IT.Acme", 2, Compare("Given Name", FTOK_EQ, "Joe")).names,
+              Names{});
+}
+
+TEST_F(Search_, ResultsStreamOverPassesAndIncompleteFiltersAreRefused) {
+    const auto all = Compare("Object Class", FTOK_EQ, "Top", SYN_CLASS_NAME);
+    const auto whole = SearchNames(context_, "[Root]", 2, all);
+    const auto small = SearchNames(context_, "[Root]", 2, all, 64);
+    EXPECT_EQ(small.status, status::Ok);
+    EXPECT_EQ(small.names, whole.names);
+    EXPECT_EQ(whole.names.size(), 11u); // every object but the root
+    EXPECT_EQ(LiveIterationCount(context_), 0u);
+
+    FilterPtr filter;
+    ASSERT_EQ(AllocFilter(filter), status::Ok);
+    ASSERT_EQ(AddFilterToken(*filter, FTOK_ANAME, "L", SYN_CI_STRING), status::Ok);
+    BufferPtr buffer;
+    ASSERT_EQ(AllocBuffer(kDefaultBufferSize, buffer), status::Ok);
+    ASSERT_EQ(InitBuffer(context_, DSV_SEARCH_FILTER, *buffer), status::Ok);
+    EXPECT_EQ(PutFilter(context_, *buffer, filter), status::InvalidRequest);
+    EXPECT_FALSE(filter); // taken over even when refused
+}
+
+// ---- listings and schema ----------------------------------------------------------------
+
+using Listing = ClientTest;
+
+Names ListNames(ContextHandle context, const std::string &parent, bool containersOnly,
+                Status &status, std::vector<ObjectInfo> *infos = nullptr) {
+    Names names;
+    BufferPtr result;
+    EXPECT_EQ(AllocBuffer(128, result), status::Ok);
+    IterationHandle iteration = kNoIteration;
+    do {
+        status = containersOnly ? ListContainers(context, parent, iteration, *result)
+                                : List(context, parent, iteration, *result);
+        if (status != status::Ok)
+            return names;
+        std::uint32_t count = 0;
+        EXPECT_EQ(GetObjectCount(context, *result, count), status::Ok);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            std::string name;
+            std::uint32_t attributes = 0;
+            ObjectInfo info;
+            EXPECT_EQ(GetObjectName(context, *result, name, attributes, info), status::Ok);
+            names.push_back(name);
+            if (infos)
+                infos->push_back(info);
+        }
+    } while (iteration != kNoIteration);
+    return names;
+}
+
+TEST_F(Listing, SubordinatesContainersAndRemoval) {
+    Status status = status::Ok;
+    std::vector<ObjectInfo> infos;
+    EXPECT_EQ(ListNames(context_, "Sales.Acme", false, status, &infos),
+              (Names{"Ann", "Joe", "Staff"}));
+    ASSERT_EQ(infos.size(), 3u);
+    EXPECT_EQ(infos[2].baseClass, "Group");
+    EXPECT_EQ(ListNames(context_, "[Root]", true, status), Names{"Acme"});
+    EXPECT_EQ(ListNames(context_, "Acme", true, status), (Names{"IT", "Sales"}));
+    EXPECT_EQ(ListNames(context_, "Joe.Sales.Acme", false, status), Names{});
+    EXPECT_EQ(status, status::Ok);
+    ListNames(context_, "Ghost.Acme", false, status);
+    EXPECT_EQ(status, status::NoSuchEntry);
+
+    ASSERT_EQ(Create(context_, "Dot\\.Com.Acme", "Organizational Unit"), status::Ok);
+    EXPECT_EQ(ListNames(context_, "Acme", true, status), (Names{"Dot\\.Com", "IT", "Sales"}));
+    EXPECT_EQ(Create(context_, "Dot\\.Com.Acme", "Organizational Unit"),
+              status::EntryAlreadyExists);
+    EXPECT_EQ(Create(context_, "X.Joe.Sales.Acme", "Group"), status::IllegalContainment);
+    EXPECT_EQ(Create(context_, "X.Acme", "Nothing"), status::NoSuchClass);
+    EXPECT_EQ(Create(context_, "X.Acme", "User"), status::MissingMandatory);
+    EXPECT_EQ(RemoveObject(context_, "Sales.Acme"), status::EntryIsNotLeaf);
+    EXPECT_EQ(RemoveObject(context_, "[Root]"), status::InvalidRequest);
+    ASSERT_EQ(RemoveObject(context_, "Dot\\.Com.Acme"), status::Ok);
+    EXPECT_EQ(RemoveObject(context_, "Dot\\.Com.Acme"), status::NoSuchEntry);
+}
+
+Names Containable(ContextHandle context, const std::string &parent, Status &status) {
+    Names classes;
+    BufferPtr result;
+    EXPECT_EQ(AllocBuffer(kDefaultBufferSize, result), status::Ok);
+    IterationHandle iteration = kNoIteration;
+    status = ListContainableClasses(context, parent, iteration, *result);
+    if (status != status::Ok)
+        return classes;
+    std::uint32_t count = 0;
+    EXPECT_EQ(GetClassItemCount(context, *result, count), status::Ok);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::string name;
+        EXPECT_EQ(GetClassItem(context, *result, name), status::Ok);
+        classes.push_back(name);
+    }
+    EXPECT_EQ(iteration, kNoIteration);
+    return classes;
+}
+
+TEST_F(Listing, SchemaQuestions) {
+    Status status = status::Ok;
+    const Names underOrganisation = Containable(context_, "Acme", status);
+    ASSERT_EQ(status, status::Ok);
+    for (const char *expected : {"User", "Group", "Organizational Unit", "Workstation Group"})
+        EXPECT_NE(std::find(underOrganisation.begin(), underOrganisation.end(), expected),
+                  underOrganisation.end())
+            << expected;
+    for (const char *absent : {"Country", "Organization", "Person", "posixAccount", "Top"})
+        EXPECT_EQ(std::find(underOrganisation.begin(), underOrganisation.end(), absent),
+                  underOrganisation.end())
+            << absent;
+    EXPECT_EQ(Containable(context_, "[Root]", status),
+              (Names{"Alias", "Country", "domain", "Organization"}));
+    EXPECT_TRUE(Containable(context_, "Joe.Sales.Acme", status).empty());
+    EXPECT_EQ(status, status::IllegalContainment);
+
+    std::uint32_t syntax = 0;
+    EXPECT_EQ(GetSyntaxId(context_, "group membership", syntax), status::Ok);
+    EXPECT_EQ(syntax, std::uint32_t{SYN_DIST_NAME});
+    EXPECT_EQ(GetSyntaxId(context_, "Shoe Size", syntax), status::NoSuchAttribute);
+
+    // All definitions, in passes, cover every value syntax.
+    BufferPtr result;
+    ASSERT_EQ(AllocBuffer(512, result), status::Ok);
+    IterationHandle iteration = kNoIteration;
+    std::vector<bool> seen(kHighestValueSyntax + 1, false);
+    std::size_t definitions = 0;
+    do {
+        ASSERT_EQ(
+            ReadAttributeDefinitions(context_, DS_ATTR_DEFS, true, nullptr, iteration, *result),
+            status::Ok);
+        std::uint32_t count = 0;
+        ASSERT_EQ(GetAttributeCount(context_, *result, count), status::Ok);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            std::string name;
+            AttributeDefinition definition;
+            ASSERT_EQ(GetAttributeDefinition(context_, *result, name, definition), status::Ok);
+            ASSERT_LE(definition.syntax, kHighestValueSyntax);
+            seen[definition.syntax] = true;
+            ++definitions;
+            if (name == "Home Directory") {
+                EXPECT_TRUE(definition.flags & DS_SINGLE_VALUED_ATTR);
+            }
+        }
+    } while (iteration != kNoIteration);
+    EXPECT_GT(definitions, 50u);
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), false), 0);
+}
+
+TEST_F(Listing, SecurityEquivalenceOnBothSides) {
+    ASSERT_EQ(AddSecurityEquivalence(context_, "Joe.Sales.Acme", "Staff.Sales.Acme"), status::Ok);
+    EXPECT_EQ(AddSecurityEquivalence(context_, "joe.sales.acme", "STAFF.Sales.Acme"),
+              status::Ok); // holds already: harmless
+    EXPECT_EQ(ReadAttribute(context_, "Joe.Sales.Acme", "Security Equals").values,
+              std::vector<AttrValue>{DN("Staff.Sales.Acme")});
+    EXPECT_EQ(ReadAttribute(context_, "Staff.Sales.Acme", "Equivalent To Me").values,
+              std::vector<AttrValue>{DN("Joe.Sales.Acme")});
+    EXPECT_EQ(AddSecurityEquivalence(context_, "Joe.Sales.Acme", "Ghost.Acme"),
+              status::NoSuchEntry);
+    ASSERT_EQ(RemoveSecurityEquivalence(context_, "Joe.Sales.Acme", "Staff.Sales.Acme"),
+              status::Ok);
+    EXPECT_EQ(RemoveSecurityEquivalence(context_, "Joe.Sales.Acme", "Staff.Sales.Acme"),
+              status::NoSuchValue);
+    EXPECT_EQ(ReadAttribute(context_, "Staff.Sales.Acme", "Equivalent To Me").status,
+              status::NoSuchAttribute);
+}
+
+} // namespace
+} // namespace dsclient
