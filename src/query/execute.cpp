@@ -1,0 +1,37 @@
+#include "query/execute.h"
+
+#include "directory/prompter.h"
+#include "membership/name_list.h"
+#include "query/outcome_merge.h"
+#include "query/run_queries.h"
+
+namespace tarnbeck {
+
+bool Execute(const ExecuteTarget &target, ExecuteHost &host) {
+    if (host.queryUnsaved()) {
+        prompter().message("Query not saved!");
+        return false;
+    }
+    BusyCursor busy;
+    const std::optional<MemberSet> found =
+        RunQueries({target.context, &host.queries(), target.names, host.filterField(),
+                    [&host](std::size_t index) { host.selectQuery(index); }});
+    if (!found)
+        return false;
+
+    const QuerySettings settings = host.settingsControls();
+    OutcomeInputs inputs;
+    inputs.addMode = settings.addMode;
+    inputs.currentMembers = ReadList(target.context, target.groupName, "Member");
+    if (settings.applyStatics)
+        inputs.staticNames = ReadList(target.context, target.groupName, target.attributes.statics);
+    if (settings.applyExcludes)
+        inputs.excludeNames = ReadList(target.context, target.groupName, target.attributes.exclude);
+
+    // Shown only once complete: a failed read leaves the list and the button as they were.
+    host.showOutcome(MergeOutcome(*found, inputs));
+    host.setUpdateEnabled(true);
+    return true;
+}
+
+} // namespace tarnbeck

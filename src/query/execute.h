@@ -1,0 +1,49 @@
+#pragma once
+
+// Execute: runs the group's queries, merges what they find with the current members and the
+// static and exclude lists as saved in the directory, and shows every name marked with what
+// Update group will do with it. Nothing is written.
+
+#include "membership/member_entry.h"
+#include "platform/dsclient/client.h"
+#include "query/attribute_name_map.h"
+#include "query/filter_field.h"
+#include "query/group_attributes.h"
+#include "query/query_list.h"
+#include "query/query_settings.h"
+
+#include <cstddef>
+#include <string>
+
+namespace tarnbeck {
+
+// What Execute needs of the main window and its query editor.
+class ExecuteHost {
+  public:
+    virtual ~ExecuteHost() = default;
+    // The query Save button is enabled.
+    virtual bool queryUnsaved() const = 0;
+    virtual const QueryList &queries() const = 0;
+    // "Add"/"Sync", "Add Excludes" and "Add Statics" as the controls show them.
+    virtual QuerySettings settingsControls() const = 0;
+    // The editor's selectQuery: shows a query that failed.
+    virtual void selectQuery(std::size_t index) = 0;
+    virtual FilterField *filterField() = 0; // may be null
+    // Replaces the member list.
+    virtual void showOutcome(const MemberEntries &outcome) = 0;
+    virtual void setUpdateEnabled(bool enabled) = 0;
+};
+
+struct ExecuteTarget {
+    dsclient::ContextHandle context = 0;
+    std::string groupName;
+    GroupAttributes attributes;
+    const AttributeNameMap *names = nullptr;
+};
+
+// True when an outcome was shown (and Update group enabled). With unsaved queries, "Query not
+// saved!" and nothing runs; when a query fails the member list and Update group stay as they
+// were. Directory failures raise DirectoryError; the hourglass is restored on every way out.
+bool Execute(const ExecuteTarget &target, ExecuteHost &host);
+
+} // namespace tarnbeck

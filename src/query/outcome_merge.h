@@ -1,0 +1,30 @@
+#pragma once
+
+// How Execute turns the queries' result into the marked member list: the current members
+// merged by mode, the static list added, the exclude list applied last.
+
+#include "membership/member_entry.h"
+#include "query/member_set.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarnbeck {
+
+struct OutcomeInputs {
+    std::vector<std::string> currentMembers;
+    // Absent when the list is not applied.
+    std::optional<std::vector<std::string>> staticNames;
+    std::optional<std::vector<std::string>> excludeNames;
+    bool addMode = false; // clear: Sync mode
+};
+
+// Every found name is marked add; a current member is marked keep when found, otherwise
+// appended as keep (Add mode) or remove (Sync mode); static names are marked or appended as
+// static; exclude names already in the outcome become excluded, others are ignored. Names
+// compare without regard to case, the first spelling met is kept; the outcome is sorted
+// without regard to case.
+MemberEntries MergeOutcome(const MemberSet &found, const OutcomeInputs &inputs);
+
+} // namespace tarnbeck

@@ -1,0 +1,67 @@
+#pragma once
+
+// The query editor: the query list of the group being edited, the query shown, and the
+// editor's actions (switch, add, delete, save, reload) with the modified flag behind the
+// query Save button. It reaches the widgets only through QueryEditorView.
+
+#include "query/query_editor_view.h"
+#include "query/query_list.h"
+#include "query/query_store.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+namespace tarnbeck {
+
+class QueryEditor {
+public:
+    explicit QueryEditor(QueryEditorView &view);
+
+    // The group whose queries are edited from now on; loading is a separate step (reload).
+    void bindGroup(std::unique_ptr<QueryStore> store, std::string memberClassWord);
+    // Drops the group and its queries (the tree was changed).
+    void unbindGroup();
+
+    const QueryList &queries() const { return queries_; }
+    bool modified() const { return modified_; }
+
+    // Reads the stored values, replaces the list, refills the selector and sets the settings
+    // controls. A failed read raises DirectoryError and leaves everything as it was.
+    void loadQueries();
+    // Writes the list and the settings of the controls. A refused write raises DirectoryError
+    // and leaves the list and the modified flag as they were.
+    void saveQueries();
+    void showQuery(std::size_t index);
+    void storeQueryText(std::size_t index);
+    void fillQuerySelector();
+    // Shows a query and selects it in the selector without storing the one being left.
+    void selectQuery(std::size_t index);
+    void composeQueryString();
+
+    // Editor actions.
+    void switchQuery(int selected);
+    void addQuery();
+    void deleteQuery();
+    void save();
+    void reload();
+
+    // Change notifications of the controls.
+    void filterChanged();
+    void contextChanged(); // a context was chosen in the browser
+    void scopeChanged();   // also the x-chain box
+    void settingsChanged(); // "Add", "Sync", "Add Excludes", "Add Statics"
+
+private:
+    void setModified(bool modified);
+    void refillSelector(int selected);
+    std::size_t selectedOrCurrent() const;
+
+    QueryEditorView &view_;
+    std::unique_ptr<QueryStore> store_;
+    QueryList queries_;
+    bool modified_ = false;
+    bool switching_ = false; // a switch in the selector does not count as an edit
+};
+
+} // namespace tarnbeck

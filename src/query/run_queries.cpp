@@ -1,0 +1,69 @@
+#include "query/run_queries.h"
+
+#include "directory/directory_error.h"
+#include "directory/prompter.h"
+#include "directory/search.h"
+#include "query/filter_translation.h"
+#include "query/query_string.h"
+#include "query/search_base.h"
+
+#include <string>
+
+namespace tarnbeck {
+
+using namespace dsclient;
+
+namespace {
+
+std::string NotValidText(std::size_t index) {
+    return "Query " + std::to_string(index + 1) + " not valid";
+}
+
+// Runs the search of one query into `found`; shows the query before any failure leaves.
+void SearchInto(const QueryRunInputs &inputs, std::size_t index, const QueryDefinition &query,
+                FilterPtr filter, MemberSet &found) {
+    Status passStatus = status::Ok;
+    ValueList result;
+    try {
+        result = SearchObjects(inputs.context, SearchBaseOf(query.context), std::move(filter),
+                               query.scope, {}, nullptr, &passStatus);
+    } catch (const DirectoryError &) {
+        inputs.selectQuery(index);
+        throw;
+    }
+    // Names collected before the break would pass for the whole result.
+    if (passStatus != status::Ok) {
+        inputs.selectQuery(index);
+        throw DirectoryError(passStatus);
+    }
+    for (std::size_t i = 1; i < result.size(); i += 2)
+        found.insert(result[i].text);
+}
+
+} // namespace
+
+std::optional<MemberSet> RunQueries(const QueryRunInputs &inputs) {
+    MemberSet found;
+    const QueryList &queries = *inputs.queries;
+    for (std::size_t index = 0; index < queries.entries.size(); ++index) {
+        FilterPtr filter;
+        CheckStatus(AllocFilter(filter));
+        const QueryDefinition query = ParseQueryString(queries, index);
+        if (query.context.empty()) {
+            inputs.selectQuery(index);
+            prompter().message(NotValidText(index));
+            return std::nullopt;
+        }
+        if (!TranslateFilter(inputs.context, query.filter, *inputs.names, inputs.filterField,
+                             *filter)) {
+            inputs.selectQuery(index);
+            return std::nullopt;
+        }
+        CheckStatus(AddFilterToken(*filter, FTOK_END, {}, 0));
+        SearchInto(inputs, index, query, std::move(filter), found);
+    }
+    found.sort();
+    return found;
+}
+
+} // namespace tarnbeck
