@@ -1,0 +1,140 @@
+#pragma once
+
+// A tree with a maintained group for the engine's tests, and fakes of what the main window
+// provides: the query editor's controls, the Execute host and the group-load host.
+
+#include "directory/values_reader.h"
+#include "query/execute.h"
+#include "query/group_loading.h"
+#include "query/query_editor.h"
+#include "test_tree.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarnbeck::testing {
+
+using Texts = std::vector<std::string>;
+
+//   Acme
+//     Sales.Acme: Ann (Dev), Bob (Dev), Cy (Ops)
+//     Di.Acme (Dev), Team.Acme (Group), Pcs.Acme (zenWorkstationGroup)
+class EngineTree : public TreeTest {
+  protected:
+    void SetUp() override {
+        TreeTest::SetUp();
+        add("Sales.Acme", "Organizational Unit");
+        addUser("Ann.Sales.Acme", "Dev");
+        addUser("Bob.Sales.Acme", "Dev");
+        addUser("Cy.Sales.Acme", "Ops");
+        addUser("Di.Acme", "Dev");
+        add("Team.Acme", "Group");
+        add("Pcs.Acme", "zenWorkstationGroup");
+    }
+
+    void addUser(const std::string &name, const std::string &title) {
+        auto values = UserValues();
+        values.emplace_back("Title", TextValue(dsclient::SYN_CI_STRING, title));
+        add(name, "User", values);
+    }
+    void addReference(const std::string &object, const std::string &attribute,
+                      const std::string &name) {
+        addValue(object, attribute, TextValue(dsclient::SYN_DIST_NAME, name));
+    }
+
+    Texts values(const std::string &object, const std::string &attribute) {
+        Texts texts;
+        for (const auto &item : ReadValues(context, object, attribute))
+            texts.push_back(item.text);
+        std::sort(texts.begin(), texts.end());
+        return texts;
+    }
+
+    const AttributeNameMap names{
+        {"cn=CN", "objectclass=Object Class", "title=Title", "sn=Surname"}};
+};
+
+// The editor's controls as plain fields; a changed filter text is reported like the widget's.
+class FakeEditorView : public QueryEditorView {
+  public:
+    QueryEditor *editor = nullptr;
+    std::string context, scope, filter, line;
+    std::vector<std::string> selector;
+    int selected = -1;
+    QuerySettings settings;
+    bool saveEnabled = false;
+
+    std::string contextText() const override { return context; }
+    void setContextText(const std::string &text) override { context = text; }
+    std::string scopeText() const override { return scope; }
+    void setScopeText(const std::string &text) override { scope = text; }
+    std::string filterText() const override { return filter; }
+    void setFilterText(const std::string &text) override {
+        const bool changed = text != filter;
+        filter = text;
+        if (changed && editor)
+            editor->filterChanged();
+    }
+    void setQuerySelector(const std::vector<std::string> &entries, int index) override {
+        selector = entries;
+        selected = index;
+    }
+    int selectedQuery() const override { return selected; }
+    void setQueryStringLine(const std::string &text) override { line = text; }
+    QuerySettings settingsControls() const override { return settings; }
+    void setSettingsControls(const QuerySettings &value) override { settings = value; }
+    void setSaveEnabled(bool enabled) override { saveEnabled = enabled; }
+};
+
+// The main window's part in Execute and group loading, over a real query editor.
+class FakeWindow : public ExecuteHost, public GroupLoadHost {
+  public:
+    FakeWindow(dsclient::ContextHandle context) : context_(context) { view.editor = &editor; }
+
+    FakeEditorView view;
+    QueryEditor editor{view};
+    std::string group;
+    std::optional<GroupKind> kind;
+    std::optional<std::string> browserAnswer; // nullopt: cancelled
+    std::vector<std::string> browserOpenedAt;
+    std::optional<MemberEntries> memberList;
+    bool updateEnabled = false;
+    bool editingEnabled = false;
+    std::vector<std::size_t> selectedQueries;
+
+    // ExecuteHost
+    bool queryUnsaved() const override { return editor.modified(); }
+    const QueryList &queries() const override { return editor.queries(); }
+    QuerySettings settingsControls() const override { return view.settings; }
+    void selectQuery(std::size_t index) override {
+        selectedQueries.push_back(index);
+        editor.selectQuery(index);
+    }
+    FilterField *filterField() override { return nullptr; }
+    void showOutcome(const MemberEntries &outcome) override { memberList = outcome; }
+    void setUpdateEnabled(bool enabled) override { updateEnabled = enabled; }
+
+    // GroupLoadHost
+    bool queryModified() const override { return editor.modified(); }
+    void dropQueryChanges() override { view.saveEnabled = false, droppedQueryChanges = true; }
+    std::optional<std::string> browseForGroup(const std::string &currentGroup) override {
+        browserOpenedAt.push_back(currentGroup);
+        return browserAnswer;
+    }
+    std::string groupField() const override { return group; }
+    void setGroupField(const std::string &name) override { group = name; }
+    void setGroupKind(const GroupKind &value) override { kind = value; }
+    void loadQueries(const std::string &groupName, const std::string &memberClassWord) override {
+        LoadGroupQueries(editor, context_, groupName, "L", memberClassWord);
+    }
+    void showMembers(const MemberEntries &members) override { memberList = members; }
+    void enableQueryEditing() override { editingEnabled = true; }
+
+    bool droppedQueryChanges = false;
+
+  private:
+    dsclient::ContextHandle context_;
+};
+
+} // namespace tarnbeck::testing

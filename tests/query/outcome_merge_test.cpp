@@ -1,0 +1,103 @@
+#include "query/member_set.h"
+#include "query/outcome_merge.h"
+#include "query/search_base.h"
+
+#include <gtest/gtest.h>
+
+namespace tarnbeck {
+namespace {
+
+using Texts = std::vector<std::string>;
+
+MemberSet Found(const Texts &names) {
+    MemberSet set;
+    for (const auto &name : names)
+        set.insert(name);
+    set.sort();
+    return set;
+}
+
+TEST(MemberSetTest, FirstSpellingFoundIsKeptAndLookUpsIgnoreCase) {
+    MemberSet set;
+    EXPECT_TRUE(set.insert("Zed.Acme"));
+    EXPECT_TRUE(set.insert("bob.ACME"));
+    EXPECT_FALSE(set.insert("BOB.acme"));
+    EXPECT_TRUE(set.insert("ann.acme"));
+    EXPECT_TRUE(set.contains("ZED.ACME"));
+    EXPECT_FALSE(set.contains("Zed"));
+    set.sort();
+    EXPECT_EQ(set.names(), (Texts{"ann.acme", "bob.ACME", "Zed.Acme"}));
+}
+
+struct MergeCase {
+    const char *name;
+    Texts found;
+    OutcomeInputs inputs;
+    MemberEntries expected;
+};
+
+class MergeOutcomeTest : public ::testing::TestWithParam<MergeCase> {};
+
+TEST_P(MergeOutcomeTest, MarksFollowModeAndLists) {
+    const MergeCase &c = GetParam();
+    EXPECT_EQ(MergeOutcome(Found(c.found), c.inputs), c.expected);
+}
+
+using M = MemberMark;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MergeOutcomeTest,
+    ::testing::Values(
+        MergeCase{"Sync",
+                  {"B", "C"},
+                  {{"A", "B"}, {}, {}, false},
+                  {{"A", M::Remove}, {"B", M::Keep}, {"C", M::Add}}},
+        MergeCase{"Add",
+                  {"B", "C"},
+                  {{"A", "B"}, {}, {}, true},
+                  {{"A", M::Keep}, {"B", M::Keep}, {"C", M::Add}}},
+        MergeCase{"StaticsMarkedOrAppended",
+                  {"C"},
+                  {{"A"}, Texts{"C", "D"}, {}, false},
+                  {{"A", M::Remove}, {"C", M::Static}, {"D", M::Static}}},
+        MergeCase{"ExcludesOnlyWhatIsInTheOutcome",
+                  {"C"},
+                  {{"A"}, {}, Texts{"A", "C", "E"}, false},
+                  {{"A", M::Excluded}, {"C", M::Excluded}}},
+        MergeCase{"ExcludeWinsOverStatic",
+                  {},
+                  {{}, Texts{"S", "X"}, Texts{"x"}, false},
+                  {{"S", M::Static}, {"X", M::Excluded}}},
+        // Names compare without regard to case; the spelling met first stays.
+        MergeCase{"CaseBlindThroughout",
+                  {"bob.acme"},
+                  {{"BOB.ACME", "ann.ACME"}, Texts{"Ann.Acme"}, {}, false},
+                  {{"ann.ACME", M::Static}, {"bob.acme", M::Keep}}},
+        // A member read twice in two spellings is still removed when no query found it.
+        MergeCase{
+            "MemberTwiceStaysRemoved", {}, {{"A.x", "a.X"}, {}, {}, false}, {{"A.x", M::Remove}}},
+        MergeCase{"NothingAnywhere", {}, {{}, Texts{}, Texts{}, false}, {}},
+        MergeCase{"OutcomeSortedWithoutRegardToCase",
+                  {"b", "C"},
+                  {{"a", "D"}, {}, {}, true},
+                  {{"a", M::Keep}, {"b", M::Add}, {"C", M::Add}, {"D", M::Keep}}}),
+    [](const ::testing::TestParamInfo<MergeCase> &info) { return std::string(info.param.name); });
+
+TEST(SearchBaseTest, NamingTypesAreDroppedAndEscapesKept) {
+    EXPECT_EQ(StripNamingTypes("ou=sales.o=acme"), "sales.acme");
+    EXPECT_EQ(StripNamingTypes("cn=smith\\, joe.ou=sales.o=acme"), "smith\\, joe.sales.acme");
+    EXPECT_EQ(StripNamingTypes("ou=a\\.b.o=acme"), "a\\.b.acme");
+    EXPECT_EQ(StripNamingTypes("o=acme"), "acme");
+    EXPECT_EQ(StripNamingTypes("t=mytree"), "mytree");
+    EXPECT_EQ(StripNamingTypes(""), "");
+}
+
+TEST(SearchBaseTest, TreeRootContextSearchesFromTheRoot) {
+    EXPECT_EQ(SearchBaseOf("t=mytree"), "[Root]");
+    EXPECT_EQ(SearchBaseOf("T=MyTree"), "[Root]");
+    EXPECT_EQ(SearchBaseOf("ou=t.o=acme"), "t.acme");
+    EXPECT_EQ(SearchBaseOf("t=x.o=acme"), "x.acme");
+}
+
+} // namespace
+} // namespace tarnbeck
