@@ -9,7 +9,9 @@ namespace tarnbeck {
 
 namespace {
 
-ParsedCommand Failure(std::string error) { return {std::nullopt, std::move(error)}; }
+ParsedCommand Failure(std::string error) {
+    return {std::nullopt, std::move(error)};
+}
 
 // Decimal digits only: "1e6", "-5", "12abc" and overflow are refused rather than half-read.
 template <typename Number> std::optional<Number> ParseNumber(std::string_view text) {

@@ -27,8 +27,8 @@ constexpr const char *kServer = "ACME-FS1.Acme";
 constexpr std::uint32_t kLoginEpoch = 1704067200;
 
 struct UnitPlan {
-    const char *name;      // dotted name of the container
-    const char *city;      // nullptr: users live in several cities
+    const char *name; // dotted name of the container
+    const char *city; // nullptr: users live in several cities
     unsigned users;
     std::vector<const char *> titles;
 };
@@ -38,7 +38,9 @@ const std::vector<UnitPlan> &DemoUnits() {
     static const std::vector<UnitPlan> units = {
         {"Sales.Acme", nullptr, 50, {"Account Manager", "Sales Representative", "Sales Director"}},
         {"Engineering.Acme", nullptr, 10, {"Engineering Manager", "Architect"}},
-        {"Platform.Engineering.Acme", nullptr, 30,
+        {"Platform.Engineering.Acme",
+         nullptr,
+         30,
          {"Software Engineer", "Site Reliability Engineer"}},
         {"Apps.Engineering.Acme", nullptr, 30, {"Software Engineer", "UX Designer"}},
         {"Finance.Acme", nullptr, 25, {"Accountant", "Controller"}},
@@ -61,7 +63,7 @@ const City &CityNamed(std::string_view name) {
 
 // Users of one organisation, numbered in creation order so every value follows from the number.
 class UserWriter {
-public:
+  public:
     UserWriter(TreeBuilder &tree, std::string mailDomain, std::string volume)
         : tree_(tree), mailDomain_(std::move(mailDomain)), volume_(std::move(volume)) {}
 
@@ -116,7 +118,7 @@ public:
 
     unsigned count() const { return next_; }
 
-private:
+  private:
     static std::string Unescaped(const std::string &login) {
         std::string text;
         for (std::size_t i = 0; i < login.size(); ++i) {
@@ -164,10 +166,13 @@ std::vector<std::string> Slice(const std::vector<std::string> &names, std::size_
 }
 
 // Type 9 (TCP) network address: port in the first two bytes, then the IPv4 bytes.
-dsclient::AttrValue TcpAddress(unsigned char a, unsigned char b, unsigned char c,
-                               unsigned char d) {
-    std::string bytes = {'\x02', '\x0C', static_cast<char>(a), static_cast<char>(b),
-                         static_cast<char>(c), static_cast<char>(d)};
+dsclient::AttrValue TcpAddress(unsigned char a, unsigned char b, unsigned char c, unsigned char d) {
+    std::string bytes = {'\x02',
+                         '\x0C',
+                         static_cast<char>(a),
+                         static_cast<char>(b),
+                         static_cast<char>(c),
+                         static_cast<char>(d)};
     return {dsclient::SYN_NET_ADDRESS, dsclient::NetAddress{9, bytes}};
 }
 
@@ -179,9 +184,10 @@ void AddStructure(TreeBuilder &tree) {
                    {{"CN", CiString("ACME-FS1_SYS")},
                     {"Host Server", DistName(kServer)},
                     {"Host Resource Name", CiString("SYS")}});
-    for (const char *unit : {"Sales", "Engineering", "Finance", "HR", "IT", "Support",
-                             "Marketing", "Workstations"})
-        tree.addObject(std::string(unit) + ".Acme", "Organizational Unit", {{"OU", CiString(unit)}});
+    for (const char *unit :
+         {"Sales", "Engineering", "Finance", "HR", "IT", "Support", "Marketing", "Workstations"})
+        tree.addObject(std::string(unit) + ".Acme", "Organizational Unit",
+                       {{"OU", CiString(unit)}});
     for (const char *unit : {"Platform", "Apps"})
         tree.addObject(std::string(unit) + ".Engineering.Acme", "Organizational Unit",
                        {{"OU", CiString(unit)}});
@@ -276,17 +282,17 @@ void AddGroups(TreeBuilder &tree, const std::map<std::string, std::vector<std::s
         tree.addMember(kDemoAdministrators, member);
 
     const std::string berlinWs = "Berlin Workstations.Workstations.Acme";
-    AddGroup(tree, berlinWs, "Workstation Group",
-             {"q:ldap:///ou=workstations.o=acme??one?(&(objectclass=workstation)(l=Berlin))",
-              "s:6"});
+    AddGroup(
+        tree, berlinWs, "Workstation Group",
+        {"q:ldap:///ou=workstations.o=acme??one?(&(objectclass=workstation)(l=Berlin))", "s:6"});
     for (std::size_t i = 0; i < workstations.size(); ++i)
         if ((i + 1) % 3 == 1 && i < 20)
             tree.addMember(berlinWs, workstations[i]);
 
     const std::string labMachines = "Lab Machines.Workstations.Acme";
-    AddGroup(tree, labMachines, "zenWorkstationGroup",
-             {"q:ldap:///ou=workstations.o=acme??sub?(&(objectclass=workstation)(cn=WS-03*))",
-              "s:7"});
+    AddGroup(
+        tree, labMachines, "zenWorkstationGroup",
+        {"q:ldap:///ou=workstations.o=acme??sub?(&(objectclass=workstation)(cn=WS-03*))", "s:7"});
     for (const auto &member : Slice(workstations, 0, 2))
         tree.addMember(labMachines, member);
 }
@@ -317,8 +323,9 @@ void WriteDemoTree(const std::string &path) {
     for (const UnitPlan &unit : DemoUnits()) {
         auto &names = users[unit.name];
         for (unsigned i = 0; i < unit.users; ++i) {
-            const City &city = unit.city ? CityNamed(unit.city)
-                                         : kCities[(writer.count() * 3 + unitIndex) % kCities.size()];
+            const City &city = unit.city
+                                   ? CityNamed(unit.city)
+                                   : kCities[(writer.count() * 3 + unitIndex) % kCities.size()];
             names.push_back(writer.add(unit.name, city, unit.titles[i % unit.titles.size()]));
         }
         ++unitIndex;
@@ -327,8 +334,8 @@ void WriteDemoTree(const std::string &path) {
     users["Sales.Acme"].push_back(writer.addNamed("Sales.Acme", "j\\.doe", "John", "Doe",
                                                   CityNamed("Berlin"), "Account Manager",
                                                   writer.count()));
-    writer.addNamed("Acme", "Admin", "Tree", "Administrator", CityNamed("Berlin"),
-                    "Administrator", 9000);
+    writer.addNamed("Acme", "Admin", "Tree", "Administrator", CityNamed("Berlin"), "Administrator",
+                    9000);
     writer.addNamed("IT.Acme", "Reader", "Read", "Only", CityNamed("London"), "Auditor", 9001);
 
     std::vector<std::string> workstations = AddWorkstations(tree);

@@ -11,7 +11,7 @@ namespace {
 
 // Echo off for its lifetime, restored on every path.
 class EchoOff {
-public:
+  public:
     EchoOff() {
         if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &saved_) != 0)
             return;
@@ -29,7 +29,7 @@ public:
     EchoOff &operator=(const EchoOff &) = delete;
     bool active() const { return active_; }
 
-private:
+  private:
     termios saved_{};
     bool active_ = false;
 };

@@ -12,20 +12,20 @@ std::uint64_t SampleRandom::next() {
 }
 
 const std::array<std::string_view, 48> kGivenNames = {
-    "Anna",    "Ben",     "Clara",  "David",   "Emma",   "Felix",  "Greta",  "Hannah",
-    "Ivan",    "Julia",   "Karl",   "Lena",    "Marco",  "Nina",   "Oscar",  "Paula",
-    "Quentin", "Rosa",    "Simon",  "Tanja",   "Ulrich", "Vera",   "Walter", "Xenia",
-    "Yusuf",   "Zoe",     "Alice",  "Bruno",   "Chloe",  "Daniel", "Elena",  "Frank",
-    "Grace",   "Henry",   "Irene",  "James",   "Kate",   "Lucas",  "Maria",  "Noah",
-    "Olivia",  "Peter",   "Ruth",   "Samuel",  "Theo",   "Ursula", "Victor", "William"};
+    "Anna",    "Ben",   "Clara", "David",  "Emma",   "Felix",  "Greta",  "Hannah",
+    "Ivan",    "Julia", "Karl",  "Lena",   "Marco",  "Nina",   "Oscar",  "Paula",
+    "Quentin", "Rosa",  "Simon", "Tanja",  "Ulrich", "Vera",   "Walter", "Xenia",
+    "Yusuf",   "Zoe",   "Alice", "Bruno",  "Chloe",  "Daniel", "Elena",  "Frank",
+    "Grace",   "Henry", "Irene", "James",  "Kate",   "Lucas",  "Maria",  "Noah",
+    "Olivia",  "Peter", "Ruth",  "Samuel", "Theo",   "Ursula", "Victor", "William"};
 
 const std::array<std::string_view, 48> kSurnames = {
-    "Smith",   "Mueller", "Brown",   "Schmidt", "Jones",   "Fischer", "Taylor",  "Weber",
-    "Wilson",  "Meyer",   "Davies",  "Wagner",  "Evans",   "Becker",  "Thomas",  "Hoffmann",
-    "Johnson", "Koch",    "Roberts", "Richter", "Walker",  "Klein",   "Wright",  "Wolf",
-    "Green",   "Neumann", "Hall",    "Schwarz", "Wood",    "Zimmer",  "Clarke",  "Braun",
-    "Martin",  "Krueger", "Harris",  "Hartmann","Lewis",   "Lange",   "White",   "Werner",
-    "Moore",   "Krause",  "Young",   "Lehmann", "Allen",   "Koehler", "King",    "Walter"};
+    "Smith",   "Mueller", "Brown",   "Schmidt",  "Jones",  "Fischer", "Taylor", "Weber",
+    "Wilson",  "Meyer",   "Davies",  "Wagner",   "Evans",  "Becker",  "Thomas", "Hoffmann",
+    "Johnson", "Koch",    "Roberts", "Richter",  "Walker", "Klein",   "Wright", "Wolf",
+    "Green",   "Neumann", "Hall",    "Schwarz",  "Wood",   "Zimmer",  "Clarke", "Braun",
+    "Martin",  "Krueger", "Harris",  "Hartmann", "Lewis",  "Lange",   "White",  "Werner",
+    "Moore",   "Krause",  "Young",   "Lehmann",  "Allen",  "Koehler", "King",   "Walter"};
 
 const std::array<City, 7> kCities = {{{"Berlin", "+49 30 5550", 30},
                                       {"London", "+44 20 7946", 25},

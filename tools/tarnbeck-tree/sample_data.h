@@ -12,13 +12,13 @@ namespace tarnbeck {
 // SplitMix64: the same sequence for a seed on every platform and standard library, which
 // std::uniform_int_distribution does not promise.
 class SampleRandom {
-public:
+  public:
     explicit SampleRandom(std::uint64_t seed) : state_(seed) {}
     std::uint64_t next();
     // A number in [0, bound); bound must be above 0.
     std::uint32_t below(std::uint32_t bound) { return static_cast<std::uint32_t>(next() % bound); }
 
-private:
+  private:
     std::uint64_t state_;
 };
 

@@ -11,16 +11,24 @@ namespace tarnbeck {
 using dsclient::AttrValue;
 namespace status = dsclient::status;
 
-AttrValue CiString(std::string text) { return {dsclient::SYN_CI_STRING, dsclient::Text{std::move(text)}}; }
-AttrValue CeString(std::string text) { return {dsclient::SYN_CE_STRING, dsclient::Text{std::move(text)}}; }
-AttrValue DistName(std::string name) { return {dsclient::SYN_DIST_NAME, dsclient::Text{std::move(name)}}; }
+AttrValue CiString(std::string text) {
+    return {dsclient::SYN_CI_STRING, dsclient::Text{std::move(text)}};
+}
+AttrValue CeString(std::string text) {
+    return {dsclient::SYN_CE_STRING, dsclient::Text{std::move(text)}};
+}
+AttrValue DistName(std::string name) {
+    return {dsclient::SYN_DIST_NAME, dsclient::Text{std::move(name)}};
+}
 AttrValue ClassName(std::string name) {
     return {dsclient::SYN_CLASS_NAME, dsclient::Text{std::move(name)}};
 }
 AttrValue TelNumber(std::string number) {
     return {dsclient::SYN_TEL_NUMBER, dsclient::Text{std::move(number)}};
 }
-AttrValue BooleanValue(bool value) { return {dsclient::SYN_BOOLEAN, dsclient::Boolean{value}}; }
+AttrValue BooleanValue(bool value) {
+    return {dsclient::SYN_BOOLEAN, dsclient::Boolean{value}};
+}
 AttrValue IntegerValue(std::int32_t value) {
     return {dsclient::SYN_INTEGER, dsclient::Integer{value}};
 }

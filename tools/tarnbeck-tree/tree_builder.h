@@ -26,7 +26,7 @@ dsclient::AttrValue TimeValue(std::uint32_t secondsSince1970);
 dsclient::AttrValue PathValue(std::string volume, std::string path);
 
 class TreeBuilder {
-public:
+  public:
     // Creates the store file; refuses (TreeError) when it exists.
     TreeBuilder(const std::string &path, const std::string &treeName);
     ~TreeBuilder();
@@ -53,7 +53,7 @@ public:
     std::size_t objectCount() const { return objectCount_; }
     std::size_t valueCount() const { return valueCount_; }
 
-private:
+  private:
     void check(dsclient::Status status, std::string_view action, std::string_view name);
     void ensureTransaction();
     void discard() noexcept;

@@ -69,8 +69,8 @@ int RunTreeCommand(const TreeCommand &command, std::ostream &out, std::ostream &
             return 0;
         case TreeCommand::Kind::Demo:
             WriteDemoTrees(command.path);
-            out << "Wrote " << kDemoTreeName << " to " << command.path << " and "
-                << kLabTreeName << " to " << LabStorePath(command.path) << '\n';
+            out << "Wrote " << kDemoTreeName << " to " << command.path << " and " << kLabTreeName
+                << " to " << LabStorePath(command.path) << '\n';
             return 0;
         case TreeCommand::Kind::Generate: {
             GenerateSummary summary = GenerateTree(command.path, command.users, command.seed);

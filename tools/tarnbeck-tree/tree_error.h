@@ -9,11 +9,11 @@ namespace tarnbeck {
 
 // A refused store operation, with the directory status and what was being written.
 class TreeError : public std::runtime_error {
-public:
+  public:
     TreeError(dsclient::Status status, const std::string &what);
     dsclient::Status status() const { return status_; }
 
-private:
+  private:
     dsclient::Status status_;
 };
 

@@ -1,0 +1,207 @@
+// engine_bench [DIRECTORY]: times the query engine on an embedded tree of 150,000 users
+// (kept in DIRECTORY, default $TMPDIR/tarnbeck-engine-bench, and reused by later runs):
+//   - Execute over 100,000 found objects and 100,000 current members (50,000 in both), with
+//     its parts timed apart: the search, the member read and the merge;
+//   - Update group adding 10,000 members to a group that holds 10,000 already.
+
+#include "directory/prompter.h"
+#include "directory/values_reader.h"
+#include "membership/name_list.h"
+#include "membership/update_group.h"
+#include "platform/dsclient/client.h"
+#include "platform/dsclient/config.h"
+#include "platform/dsclient/embedded/store_admin.h"
+#include "query/execute.h"
+#include "query/outcome_merge.h"
+#include "query/run_queries.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+using namespace tarnbeck;
+using namespace dsclient;
+
+constexpr const char *kTreeName = "ENGINE_BENCH";
+constexpr int kUsers = 150000;
+constexpr int kFound = 100000;        // users 0 .. 99,999 carry the searched title
+constexpr int kMembersFrom = 50000;   // users 50,000 .. 149,999 are members of Big
+constexpr int kUpdateAdditions = 10000;
+constexpr int kPerCommit = 10000;
+
+std::string UserName(int index) { return "U" + std::to_string(index) + ".Users.Bench"; }
+
+void Check(Status status, const std::string &what) {
+    if (status != status::Ok)
+        throw std::runtime_error(what + " failed with " + std::to_string(status));
+}
+
+AttrValue CiText(std::string text) { return {SYN_CI_STRING, Text{std::move(text)}}; }
+AttrValue DistName(std::string text) { return {SYN_DIST_NAME, Text{std::move(text)}}; }
+
+// Big: the Execute case. Small: holds users 0..9,999; the update adds 10,000..19,999.
+void BuildTree(const std::string &path) {
+    Check(embedded::CreateStore(path, kTreeName), "creating the store");
+    std::unique_ptr<embedded::StoreAdmin> admin;
+    Check(embedded::StoreAdmin::Open(path, admin), "opening the store");
+    Check(admin->Begin(), "begin");
+    Check(admin->AddObject("Bench", "Organization", {{"O", CiText("Bench")}}), "organisation");
+    Check(admin->AddObject("Admin.Bench", "User", {{"Surname", CiText("Admin")}}), "admin");
+    Check(admin->AddObject("Users.Bench", "Organizational Unit", {{"OU", CiText("Users")}}),
+          "unit");
+    const std::string query = "q:ldap:///ou=users.o=bench??one?(title=Dev)";
+    Check(admin->AddObject("Big.Bench", "Group", {{"L", CiText(query)}, {"L", CiText("s:6")}}),
+          "Big");
+    Check(admin->AddObject("Small.Bench", "Group", {}), "Small");
+    for (int i = 0; i < kUsers; ++i) {
+        embedded::AttributeValues values{{"Surname", CiText("User " + std::to_string(i))}};
+        if (i < kFound)
+            values.emplace_back("Title", CiText("Dev"));
+        Check(admin->AddObject(UserName(i), "User", values), "user");
+        if (i >= kMembersFrom)
+            Check(admin->AddValue("Big.Bench", "Member", DistName(UserName(i))), "member");
+        if (i < kUpdateAdditions) {
+            Check(admin->AddValue("Small.Bench", "Member", DistName(UserName(i))), "member");
+            Check(admin->AddValue(UserName(i), "Group Membership", DistName("Small.Bench")),
+                  "membership");
+            Check(admin->AddSecurityEquivalence(UserName(i), "Small.Bench"), "equivalence");
+        }
+        if ((i + 1) % kPerCommit == 0) {
+            Check(admin->Commit(), "commit");
+            Check(admin->Begin(), "begin");
+        }
+    }
+    Check(admin->Commit(), "commit");
+    Check(admin->SetSupervisors("Admin.Bench", ""), "supervisors");
+}
+
+std::string EnsureTree(const std::string &directory) {
+    std::filesystem::create_directories(directory);
+    const std::string path = directory + "/engine-bench.db";
+    if (std::filesystem::exists(path))
+        return path;
+    // Built under another name and renamed when complete: an interrupted run leaves no half tree.
+    const std::string building = path + ".building";
+    std::filesystem::remove(building);
+    std::printf("building the tree (%d users) in %s ...\n", kUsers, directory.c_str());
+    std::fflush(stdout);
+    BuildTree(building);
+    std::filesystem::rename(building, path);
+    return path;
+}
+
+ContextHandle OpenContext(const std::string &storePath) {
+    ClientConfig config;
+    config.primaryTree = kTreeName;
+    TreeConfig tree;
+    tree.name = kTreeName;
+    tree.store = storePath;
+    tree.identity = "Admin.Bench";
+    config.trees.push_back(tree);
+    OverrideClientConfig(config);
+    Check(CallsInitialize(), "client start");
+    ContextHandle context = 0;
+    Check(CreateContext(context), "context");
+    std::uint32_t flags = 0;
+    Check(GetContextValue(context, DCK_FLAGS, flags), "flags");
+    flags = (flags | DCV_TYPELESS_NAMES) & ~(DCV_CANONICALIZE_NAMES | DCV_DEREF_ALIASES);
+    Check(SetContextValue(context, DCK_FLAGS, flags), "flags");
+    return context;
+}
+
+double TimeMs(const std::function<void()> &work) {
+    const auto started = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
+        .count();
+}
+
+class BenchHost : public ExecuteHost, public UpdateView {
+public:
+    QueryList queryList;
+    QuerySettings settings;
+    MemberEntries outcome;
+
+    bool queryUnsaved() const override { return false; }
+    const QueryList &queries() const override { return queryList; }
+    QuerySettings settingsControls() const override { return settings; }
+    void selectQuery(std::size_t) override {}
+    FilterField *filterField() override { return nullptr; }
+    void showOutcome(const MemberEntries &entries) override { outcome = entries; }
+    void setUpdateEnabled(bool) override {}
+    UnsavedState unsavedState() const override { return {}; }
+    void setProgressMaximum(int) override {}
+    void setProgressPosition(int) override {}
+};
+
+int Count(const MemberEntries &entries, MemberMark mark) {
+    int count = 0;
+    for (const auto &entry : entries)
+        count += entry.second == mark;
+    return count;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    try {
+        const char *tmp = std::getenv("TMPDIR");
+        const std::string directory =
+            argc > 1 ? argv[1] : std::string(tmp && *tmp ? tmp : "/tmp") + "/tarnbeck-engine-bench";
+        std::string path;
+        const double buildMs = TimeMs([&] { path = EnsureTree(directory); });
+        std::printf("tree ready in %.0f ms\n", buildMs);
+        const ContextHandle context = OpenContext(path);
+        const AttributeNameMap names({"title=Title", "objectclass=Object Class"});
+
+        BenchHost host;
+        host.queryList.entries = {"ldap:///ou=users.o=bench??one?(title=Dev)"};
+
+        std::optional<MemberSet> found;
+        const double searchMs = TimeMs([&] {
+            found = RunQueries({context, &host.queryList, &names, nullptr, [](std::size_t) {}});
+        });
+        OutcomeInputs inputs;
+        const double readMs =
+            TimeMs([&] { inputs.currentMembers = ReadList(context, "Big.Bench", "Member"); });
+        MemberEntries merged;
+        const double mergeMs = TimeMs([&] { merged = MergeOutcome(*found, inputs); });
+        std::printf("Execute parts: search %zu objects %.0f ms, read %zu members %.0f ms, "
+                    "merge %.1f ms (%d add, %d keep, %d remove)\n",
+                    found->size(), searchMs, inputs.currentMembers.size(), readMs, mergeMs,
+                    Count(merged, MemberMark::Add), Count(merged, MemberMark::Keep),
+                    Count(merged, MemberMark::Remove));
+
+        const double executeMs =
+            TimeMs([&] { Execute({context, "Big.Bench", {}, &names}, host); });
+        std::printf("Execute whole: %zu entries in %.0f ms\n", host.outcome.size(), executeMs);
+
+        MemberEntries additions;
+        for (int i = kUpdateAdditions; i < 2 * kUpdateAdditions; ++i)
+            additions.emplace_back(UserName(i), MemberMark::Add);
+        const double updateMs =
+            TimeMs([&] { UpdateGroup(context, "Small.Bench", additions, host); });
+        const std::size_t members = ReadValues(context, "Small.Bench", "Member").size();
+        std::printf("Update group: %d additions to a group of %d in %.0f ms (%.2f ms each); "
+                    "now %zu members\n",
+                    kUpdateAdditions, kUpdateAdditions, updateMs, updateMs / kUpdateAdditions,
+                    members);
+
+        // Put the tree back so the next run measures the same work.
+        for (auto &entry : additions)
+            entry.second = MemberMark::Remove;
+        UpdateGroup(context, "Small.Bench", additions, host);
+        FreeContext(context);
+        CallsTerminate();
+        return 0;
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "engine_bench: %s\n", error.what());
+        return 1;
+    }
+}
