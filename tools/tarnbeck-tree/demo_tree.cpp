@@ -380,8 +380,7 @@ std::string LabStorePath(const std::string &demoPath) {
 
 void WriteDemoTrees(const std::string &demoPath) {
     const std::string labPath = LabStorePath(demoPath);
-    std::error_code error;
-    if (fs::weakly_canonical(demoPath, error) == fs::weakly_canonical(labPath, error))
+    if (fs::path(demoPath).filename() == kLabStoreFileName)
         throw TreeError(dsclient::status::EntryAlreadyExists,
                         demoPath + " is where LAB_TREE goes; choose another file name");
     for (const std::string &path : {demoPath, labPath})
