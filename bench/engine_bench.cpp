@@ -30,20 +30,26 @@ using namespace dsclient;
 
 constexpr const char *kTreeName = "ENGINE_BENCH";
 constexpr int kUsers = 150000;
-constexpr int kFound = 100000;        // users 0 .. 99,999 carry the searched title
-constexpr int kMembersFrom = 50000;   // users 50,000 .. 149,999 are members of Big
+constexpr int kFound = 100000;      // users 0 .. 99,999 carry the searched title
+constexpr int kMembersFrom = 50000; // users 50,000 .. 149,999 are members of Big
 constexpr int kUpdateAdditions = 10000;
 constexpr int kPerCommit = 10000;
 
-std::string UserName(int index) { return "U" + std::to_string(index) + ".Users.Bench"; }
+std::string UserName(int index) {
+    return "U" + std::to_string(index) + ".Users.Bench";
+}
 
 void Check(Status status, const std::string &what) {
     if (status != status::Ok)
         throw std::runtime_error(what + " failed with " + std::to_string(status));
 }
 
-AttrValue CiText(std::string text) { return {SYN_CI_STRING, Text{std::move(text)}}; }
-AttrValue DistName(std::string text) { return {SYN_DIST_NAME, Text{std::move(text)}}; }
+AttrValue CiText(std::string text) {
+    return {SYN_CI_STRING, Text{std::move(text)}};
+}
+AttrValue DistName(std::string text) {
+    return {SYN_DIST_NAME, Text{std::move(text)}};
+}
 
 // Big: the Execute case. Small: holds users 0..9,999; the update adds 10,000..19,999.
 void BuildTree(const std::string &path) {
@@ -123,7 +129,7 @@ double TimeMs(const std::function<void()> &work) {
 }
 
 class BenchHost : public ExecuteHost, public UpdateView {
-public:
+  public:
     QueryList queryList;
     QuerySettings settings;
     MemberEntries outcome;
@@ -178,8 +184,7 @@ int main(int argc, char **argv) {
                     Count(merged, MemberMark::Add), Count(merged, MemberMark::Keep),
                     Count(merged, MemberMark::Remove));
 
-        const double executeMs =
-            TimeMs([&] { Execute({context, "Big.Bench", {}, &names}, host); });
+        const double executeMs = TimeMs([&] { Execute({context, "Big.Bench", {}, &names}, host); });
         std::printf("Execute whole: %zu entries in %.0f ms\n", host.outcome.size(), executeMs);
 
         MemberEntries additions;

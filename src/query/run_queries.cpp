@@ -43,6 +43,9 @@ void SearchInto(const QueryRunInputs &inputs, std::size_t index, const QueryDefi
 } // namespace
 
 std::optional<MemberSet> RunQueries(const QueryRunInputs &inputs) {
+    // Before the name table is first loaded no attribute is known; that is no reason to crash.
+    static const AttributeNameMap noNames;
+    const AttributeNameMap &names = inputs.names ? *inputs.names : noNames;
     MemberSet found;
     const QueryList &queries = *inputs.queries;
     for (std::size_t index = 0; index < queries.entries.size(); ++index) {
@@ -54,8 +57,7 @@ std::optional<MemberSet> RunQueries(const QueryRunInputs &inputs) {
             prompter().message(NotValidText(index));
             return std::nullopt;
         }
-        if (!TranslateFilter(inputs.context, query.filter, *inputs.names, inputs.filterField,
-                             *filter)) {
+        if (!TranslateFilter(inputs.context, query.filter, names, inputs.filterField, *filter)) {
             inputs.selectQuery(index);
             return std::nullopt;
         }

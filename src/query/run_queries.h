@@ -21,8 +21,8 @@ using QuerySelection = std::function<void(std::size_t index)>;
 struct QueryRunInputs {
     dsclient::ContextHandle context = 0;
     const QueryList *queries = nullptr;
-    const AttributeNameMap *names = nullptr;
-    FilterField *filterField = nullptr; // may be null
+    const AttributeNameMap *names = nullptr; // none loaded yet: every attribute is unknown
+    FilterField *filterField = nullptr;      // may be null
     QuerySelection selectQuery;
 };
 

@@ -116,6 +116,13 @@ TEST_F(FailingQueryTest, RefusedFilterShowsItsOwnMessage) {
     expectNoOutcome(1);
 }
 
+TEST_F(FailingQueryTest, NoNameTableYetKnowsNoAttribute) {
+    loadQueries({"q:ldap:///o=acme??sub?(title=Dev)", "s:6"});
+    prompter.expectMessage("Unknown attribute: title");
+    EXPECT_FALSE(Execute({context, "Team.Acme", {}, nullptr}, *window));
+    expectNoOutcome(0);
+}
+
 TEST_F(FailingQueryTest, BrokenSearchGivesNoPartialResult) {
     // The first query finds Ann and Bob; the second's base is gone.
     loadQueries({"q:ldap:///ou=sales.o=acme??sub?(title=Dev)",
