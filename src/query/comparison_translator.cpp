@@ -21,9 +21,9 @@ constexpr std::size_t kShownPrefixLength = 40;
 bool FitsSlot(std::string_view text, std::string_view what) {
     if (CharacterCount(text) <= ComparisonTranslator::kMaxSlotLength)
         return true;
-    prompter().message(std::string(what) + " longer than " +
-                       std::to_string(ComparisonTranslator::kMaxSlotLength) + " characters: " +
-                       std::string(CharacterSlice(text, 0, kShownPrefixLength)) + "...");
+    prompter().message(
+        std::string(what) + " longer than " + std::to_string(ComparisonTranslator::kMaxSlotLength) +
+        " characters: " + std::string(CharacterSlice(text, 0, kShownPrefixLength)) + "...");
     return false;
 }
 

@@ -21,7 +21,7 @@ using SyntaxLookup = std::function<std::uint32_t(std::string_view attributeName)
 SyntaxLookup SchemaSyntaxLookup(dsclient::ContextHandle context);
 
 class ComparisonTranslator : public ComparisonStep {
-public:
+  public:
     // Names and text values hold at most this many characters.
     static constexpr std::size_t kMaxSlotLength = 256;
 
@@ -29,7 +29,7 @@ public:
 
     bool translate(FilterScanner &scanner, dsclient::Filter &filter) override;
 
-private:
+  private:
     bool translatePresence(const std::string &name, dsclient::Filter &filter);
     bool readValue(FilterScanner &scanner, const std::string &name, FilterValue &value);
 

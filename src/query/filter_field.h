@@ -8,7 +8,7 @@
 namespace tarnbeck {
 
 class FilterField {
-public:
+  public:
     virtual ~FilterField() = default;
     virtual void setFocus() = 0;
     // 0-based, in characters; nothing selected.

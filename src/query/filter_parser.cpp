@@ -74,7 +74,9 @@ void FilterParser::parseList(bool inList, FilterTokenNumber listOperator) {
         add(FTOK_RPAREN);
 }
 
-void FilterParser::add(FilterTokenNumber token) { CheckStatus(AddFilterToken(filter_, token, {}, 0)); }
+void FilterParser::add(FilterTokenNumber token) {
+    CheckStatus(AddFilterToken(filter_, token, {}, 0));
+}
 
 void FilterParser::fail(std::string_view expected, std::size_t caret) {
     failed_ = true;

@@ -13,7 +13,7 @@
 namespace tarnbeck {
 
 class ComparisonStep {
-public:
+  public:
     virtual ~ComparisonStep() = default;
     // Reads one comparison at the scanner's position (just after "(" and any blanks), adds its
     // tokens and leaves the position after the value. False on failure, after any message.
@@ -21,7 +21,7 @@ public:
 };
 
 class FilterParser {
-public:
+  public:
     // `field` may be null (no editor to point at the error).
     FilterParser(FilterScanner &scanner, dsclient::Filter &filter, ComparisonStep &comparison,
                  FilterField *field);
@@ -31,7 +31,7 @@ public:
     void ParseFilter(bool inList);
     bool failed() const { return failed_; }
 
-private:
+  private:
     void parseList(bool inList, dsclient::FilterTokenNumber listOperator);
     void add(dsclient::FilterTokenNumber token);
     // Shows "<expected> at position <1-based position> in filter" and puts the caret at `caret`.

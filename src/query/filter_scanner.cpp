@@ -28,9 +28,13 @@ std::string FilterScanner::ReadUntilAny(std::string_view stops) {
     return text_.substr(start, position_ - start);
 }
 
-std::string FilterScanner::ReadAttributeName() { return ReadUntilAny("!&()<=>~"); }
+std::string FilterScanner::ReadAttributeName() {
+    return ReadUntilAny("!&()<=>~");
+}
 
-std::string FilterScanner::ReadValue() { return ReadUntilAny("!&()<=>"); }
+std::string FilterScanner::ReadValue() {
+    return ReadUntilAny("!&()<=>");
+}
 
 std::string FilterScanner::ReadOperator() {
     SkipBlanks();

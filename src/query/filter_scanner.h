@@ -10,7 +10,7 @@
 namespace tarnbeck {
 
 class FilterScanner {
-public:
+  public:
     // Characters a filter may hold (the filter buffer's size less its terminating zero).
     static constexpr std::size_t kMaxFilterLength = 16383;
 
@@ -36,7 +36,7 @@ public:
     // Up to the end or the first of "!&()<=>"; trailing blanks belong to it.
     std::string ReadValue();
 
-private:
+  private:
     std::string ReadUntilAny(std::string_view stops);
 
     std::string text_;

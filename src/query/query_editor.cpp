@@ -20,13 +20,13 @@ std::vector<std::string> SelectorEntries(std::size_t count) {
 
 // Sets a flag for the lifetime of the guard, on every way out.
 class FlagGuard {
-public:
+  public:
     explicit FlagGuard(bool &flag) : flag_(flag), previous_(flag) { flag_ = true; }
     ~FlagGuard() { flag_ = previous_; }
     FlagGuard(const FlagGuard &) = delete;
     FlagGuard &operator=(const FlagGuard &) = delete;
 
-private:
+  private:
     bool &flag_;
     bool previous_;
 };
@@ -72,9 +72,9 @@ void QueryEditor::saveQueries() {
     // blank itself, the nearest remaining one before it (the first when there is none).
     const auto &entries = queries_.entries;
     const std::size_t current = queries_.currentIndex;
-    const auto keptBefore = static_cast<std::size_t>(std::count_if(
-        entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(current),
-        [](const std::string &entry) { return !IsBlankEntry(entry); }));
+    const auto keptBefore = static_cast<std::size_t>(
+        std::count_if(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(current),
+                      [](const std::string &entry) { return !IsBlankEntry(entry); }));
     const bool currentKept = current < entries.size() && !IsBlankEntry(entries[current]);
     const std::size_t newIndex = currentKept ? keptBefore : (keptBefore > 0 ? keptBefore - 1 : 0);
 
@@ -109,7 +109,9 @@ void QueryEditor::storeQueryText(std::size_t index) {
             ComposeQueryString(view_.contextText(), view_.scopeText(), view_.filterText());
 }
 
-void QueryEditor::fillQuerySelector() { refillSelector(view_.selectedQuery()); }
+void QueryEditor::fillQuerySelector() {
+    refillSelector(view_.selectedQuery());
+}
 
 void QueryEditor::selectQuery(std::size_t index) {
     showQuery(index);

@@ -15,7 +15,7 @@
 namespace tarnbeck {
 
 class QueryEditor {
-public:
+  public:
     explicit QueryEditor(QueryEditorView &view);
 
     // The group whose queries are edited from now on; loading is a separate step (reload).
@@ -48,11 +48,11 @@ public:
 
     // Change notifications of the controls.
     void filterChanged();
-    void contextChanged(); // a context was chosen in the browser
-    void scopeChanged();   // also the x-chain box
+    void contextChanged();  // a context was chosen in the browser
+    void scopeChanged();    // also the x-chain box
     void settingsChanged(); // "Add", "Sync", "Add Excludes", "Add Statics"
 
-private:
+  private:
     void setModified(bool modified);
     void refillSelector(int selected);
     std::size_t selectedOrCurrent() const;

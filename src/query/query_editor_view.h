@@ -16,7 +16,7 @@
 namespace tarnbeck {
 
 class QueryEditorView {
-public:
+  public:
     virtual ~QueryEditorView() = default;
 
     virtual std::string contextText() const = 0;

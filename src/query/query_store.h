@@ -11,7 +11,7 @@
 namespace tarnbeck {
 
 class QueryStore {
-public:
+  public:
     virtual ~QueryStore() = default;
     // All values of the query attribute as read; a failure raises DirectoryError.
     virtual std::vector<std::string> read() = 0;
@@ -20,13 +20,13 @@ public:
 };
 
 class DirectoryQueryStore : public QueryStore {
-public:
+  public:
     DirectoryQueryStore(dsclient::ContextHandle context, std::string groupName,
                         std::string queryAttribute);
     std::vector<std::string> read() override;
     void write(const std::vector<std::string> &values) override;
 
-private:
+  private:
     dsclient::ContextHandle context_;
     std::string groupName_;
     std::string queryAttribute_;

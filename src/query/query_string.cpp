@@ -21,7 +21,9 @@ constexpr std::size_t kMaxContextLength = 1000;
 
 constexpr std::array<std::string_view, 3> kScopeWords = {"base", "one", "sub"};
 
-bool IsControl(char c) { return static_cast<unsigned char>(c) < ' '; }
+bool IsControl(char c) {
+    return static_cast<unsigned char>(c) < ' ';
+}
 
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
     std::string out;

@@ -31,7 +31,9 @@ std::optional<std::int32_t> ParseInteger(std::string_view text) {
     return value;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // The older form kept one query without prefix and its settings as the query's last digit.
 std::int32_t OlderFormSettings(const std::string &value) {

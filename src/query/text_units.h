@@ -9,7 +9,9 @@
 
 namespace tarnbeck {
 
-inline bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+inline bool IsContinuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
 
 // Characters in the text.
 inline std::size_t CharacterCount(std::string_view text) {

@@ -11,7 +11,7 @@ namespace {
 using Tokens = std::vector<std::string>;
 
 class ComparisonTest : public ::testing::Test {
-protected:
+  protected:
     // The tokens of one filter, which must be accepted.
     Tokens accepted(std::string_view text) {
         dsclient::Filter filter;

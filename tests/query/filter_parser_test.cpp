@@ -11,7 +11,7 @@ namespace {
 using Tokens = std::vector<std::string>;
 
 class FilterParserTest : public ::testing::Test {
-protected:
+  protected:
     bool translate(std::string_view text) {
         return TranslateFilter(text, names, FakeSchema(), &field, filter);
     }

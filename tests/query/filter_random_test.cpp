@@ -17,7 +17,7 @@ namespace {
 
 // Counts what would have been shown; random input produces all sorts of messages.
 class CountingPrompter : public Prompter {
-public:
+  public:
     CountingPrompter() { installPrompter(this); }
     ~CountingPrompter() override { installPrompter(nullptr); }
     void message(const std::string &) override { ++messages; }
@@ -30,9 +30,10 @@ public:
 };
 
 std::string RandomFilter(std::mt19937 &random) {
-    static const std::string kPieces[] = {"(", ")", "&", "|", "!", "=", "<", ">", "~", "*",
-                                          " ", "a", "b", "cn", "age", "logindisabled",
-                                          "objectclass", "true", "-5", "12", "=*)", "(cn=x)"};
+    static const std::string kPieces[] = {
+        "(",           ")",    "&",  "|",  "!",   "=",     "<",   ">",
+        "~",           "*",    " ",  "a",  "b",   "cn",    "age", "logindisabled",
+        "objectclass", "true", "-5", "12", "=*)", "(cn=x)"};
     std::uniform_int_distribution<int> length(0, 40);
     std::uniform_int_distribution<int> piece(0, std::size(kPieces) - 1);
     std::uniform_int_distribution<int> byte(0, 255);

@@ -21,14 +21,27 @@ inline AttributeNameMap TestNames() {
                              "objectclass=Object Class", "givenname=Given Name",
                              "logindisabled=Login Disabled", "age=Age", "count=Count",
                              "since=Since", "member=Member", "title=Title", "phone=Phone",
-                             "photo=Photo", "fax=Fax", "printable=Printable",
-                             "numeric=Numeric"});
+                             "photo=Photo", "fax=Fax", "printable=Printable", "numeric=Numeric"});
 }
 
 inline std::map<std::string, std::uint32_t> TestSchema() {
-    return {{"A", 3},  {"B", 3},        {"C", 3},      {"CN", 3},     {"Object Class", 20},
-            {"Given Name", 3}, {"Login Disabled", 7}, {"Age", 8}, {"Count", 22}, {"Since", 24},
-            {"Member", 1}, {"Title", 2}, {"Phone", 10}, {"Photo", 9}, {"Fax", 11}, {"Printable", 4}, {"Numeric", 5}};
+    return {{"A", 3},
+            {"B", 3},
+            {"C", 3},
+            {"CN", 3},
+            {"Object Class", 20},
+            {"Given Name", 3},
+            {"Login Disabled", 7},
+            {"Age", 8},
+            {"Count", 22},
+            {"Since", 24},
+            {"Member", 1},
+            {"Title", 2},
+            {"Phone", 10},
+            {"Photo", 9},
+            {"Fax", 11},
+            {"Printable", 4},
+            {"Numeric", 5}};
 }
 
 // Raises DirectoryError for an attribute the schema lacks, as the directory look-up does.
@@ -44,12 +57,12 @@ inline SyntaxLookup FakeSchema(std::map<std::string, std::uint32_t> schema = Tes
 // "ANAME CN/3", "EQ", "AVAL x/3", ...; value bytes that are not printable are shown in hex.
 inline std::vector<std::string> Describe(const dsclient::Filter &filter) {
     static const std::map<std::uint32_t, std::string> kNames = {
-        {dsclient::FTOK_END, "END"},      {dsclient::FTOK_OR, "OR"},
-        {dsclient::FTOK_AND, "AND"},      {dsclient::FTOK_NOT, "NOT"},
-        {dsclient::FTOK_LPAREN, "("},     {dsclient::FTOK_RPAREN, ")"},
-        {dsclient::FTOK_AVAL, "AVAL"},    {dsclient::FTOK_EQ, "EQ"},
-        {dsclient::FTOK_GE, "GE"},        {dsclient::FTOK_LE, "LE"},
-        {dsclient::FTOK_APPROX, "APPROX"}, {dsclient::FTOK_ANAME, "ANAME"},
+        {dsclient::FTOK_END, "END"},        {dsclient::FTOK_OR, "OR"},
+        {dsclient::FTOK_AND, "AND"},        {dsclient::FTOK_NOT, "NOT"},
+        {dsclient::FTOK_LPAREN, "("},       {dsclient::FTOK_RPAREN, ")"},
+        {dsclient::FTOK_AVAL, "AVAL"},      {dsclient::FTOK_EQ, "EQ"},
+        {dsclient::FTOK_GE, "GE"},          {dsclient::FTOK_LE, "LE"},
+        {dsclient::FTOK_APPROX, "APPROX"},  {dsclient::FTOK_ANAME, "ANAME"},
         {dsclient::FTOK_PRESENT, "PRESENT"}};
     std::vector<std::string> out;
     for (const auto &token : filter.tokens()) {

@@ -13,7 +13,7 @@ using Values = std::vector<std::string>;
 // Behaves like the widgets: a change of the filter text is reported, also when the editor
 // makes it; setting the other controls is not.
 class FakeView : public QueryEditorView {
-public:
+  public:
     std::string contextText() const override { return context; }
     void setContextText(const std::string &text) override { context = text; }
     std::string scopeText() const override { return scope; }
@@ -51,7 +51,7 @@ public:
 };
 
 class FakeStore : public QueryStore {
-public:
+  public:
     explicit FakeStore(Values stored) : values(std::move(stored)) {}
     Values read() override {
         if (failRead)
@@ -75,7 +75,7 @@ const std::string kSecond = "ldap:///ou=c.o=b??sub?(cn=2)";
 const std::string kThird = "ldap:///ou=d.o=b??base?(cn=3)";
 
 class QueryEditorTest : public ::testing::Test {
-protected:
+  protected:
     void load(Values values, std::string memberClassWord = "user") {
         auto owned = std::make_unique<FakeStore>(std::move(values));
         store = owned.get();
@@ -142,8 +142,7 @@ TEST_F(QueryEditorTest, AddingAQueryStoresTheCurrentOneAndShowsANewEmptyOne) {
     load({"q:" + kFirst, "s:6"});
     view.scope = "base";
     editor.addQuery();
-    EXPECT_EQ(editor.queries().entries,
-              (Values{"ldap:///ou=a.o=b??base?(cn=1)", ""}));
+    EXPECT_EQ(editor.queries().entries, (Values{"ldap:///ou=a.o=b??base?(cn=1)", ""}));
     EXPECT_EQ(view.selector, names(2));
     EXPECT_EQ(view.selected, 1);
     expectShown("", "sub", "(&(objectclass=user))");
@@ -186,8 +185,7 @@ TEST_F(QueryEditorTest, SavingWritesEveryQueryAndTheSettingsOfTheControls) {
     view.setFilterText("(cn=22)");
     view.settings = QuerySettings::fromValue(1 | 8);
     editor.save();
-    EXPECT_EQ(store->values,
-              (Values{"q:" + kFirst, "q:ldap:///ou=c.o=b??sub?(cn=22)", "s:9"}));
+    EXPECT_EQ(store->values, (Values{"q:" + kFirst, "q:ldap:///ou=c.o=b??sub?(cn=22)", "s:9"}));
     EXPECT_FALSE(editor.modified());
     EXPECT_FALSE(view.saveEnabled);
     EXPECT_EQ(editor.queries().settings, QuerySettings::fromValue(9));

@@ -57,7 +57,8 @@ TEST(ParseQueryStringTest, DefaultsFollowTheMemberClassAndTheListLength) {
     EXPECT_EQ(Parse("ldap:///ou=x??sub?", "workstation").filter, "(&(objectclass=workstation))");
     QueryList list;
     list.entries = {"ldap:///ou=x??one?(cn=y)"};
-    EXPECT_EQ(ParseQueryString(list, 1), (QueryDefinition{"", SearchScope::Sub, "(&(objectclass=user))"}));
+    EXPECT_EQ(ParseQueryString(list, 1),
+              (QueryDefinition{"", SearchScope::Sub, "(&(objectclass=user))"}));
 }
 
 TEST(ParseQueryStringTest, TheContextIsCappedAtAThousandCharacters) {
@@ -78,8 +79,8 @@ TEST(ComposeQueryStringTest, RoundTripsThroughParsing) {
     };
     for (const auto &query : queries) {
         QueryList list;
-        list.entries = {ComposeQueryString(query.context, std::string(ScopeWord(query.scope)),
-                                           query.filter)};
+        list.entries = {
+            ComposeQueryString(query.context, std::string(ScopeWord(query.scope)), query.filter)};
         QueryDefinition expected = query;
         if (query.filter == "(sn=$$%%$$x)")
             expected.filter = "(sn= x)"; // the placeholder cannot be told from a stored blank
