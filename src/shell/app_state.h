@@ -5,6 +5,7 @@
 
 #include "platform/dsclient/client.h"
 #include "query/attribute_name_map.h"
+#include "shell/program_files.h"
 
 #include <map>
 #include <memory>
@@ -34,6 +35,8 @@ struct AppState {
     std::string excludeAttribute = "See Also";
     std::string staticAttribute = "Owner";
     std::vector<std::string> offeredAttributes;
+    // Where Tarnbeck.ini lies (ending in "/"); tests point it elsewhere.
+    std::string programDirectory = ProgramDirectory();
     std::string configDirectory;
     // Absent until first loaded.
     std::optional<AttributeNameMap> attributeNameMap;

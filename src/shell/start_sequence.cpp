@@ -1,6 +1,10 @@
 #include "shell/start_sequence.h"
 
 #include "directory/prompter.h"
+#include "shell/attribute_names.h"
+#include "shell/config_directory.h"
+#include "shell/pending_configuration.h"
+#include "shell/tree_settings.h"
 #include "shell/trees.h"
 
 namespace tarnbeck {
@@ -40,10 +44,21 @@ void RunStartSequence(AppState &app, StartHost &host) {
         return;
     }
 
+    // An update that could not be written stays pending; say why and carry on with the file
+    // as it is.
+    if (auto error = MergePendingConfiguration(SettingsPath(app.programDirectory)))
+        prompter().message(*error);
+    if (!LocateConfigDirectory(app, app.programDirectory))
+        return; // the window stays open without a tree
+
     app.currentTree = ContextTreeName(app.mainContext);
     host.setBrowserContext(app.mainContext);
     host.updateCaption();
     host.initIcons();
+
+    if (!LoadAttributeNameMap(app))
+        return; // mappings.dat is required; without it the tree's settings stay unread
+    LoadTreeSettings(app);
 }
 
 void ReleaseApplication(AppState &app) {

@@ -122,13 +122,6 @@ std::optional<std::string> CompanionLibrary::value(const std::string &key) const
     return std::string(buffer.data(), std::size_t(size));
 }
 
-std::string ProgramDirectory() {
-    if (QCoreApplication::instance())
-        return QCoreApplication::applicationDirPath().toStdString();
-    std::error_code ec;
-    return std::filesystem::read_symlink("/proc/self/exe", ec).parent_path().string();
-}
-
 std::unique_ptr<CompanionLibrary> LoadCompanionLibrary(const std::string &programDir) {
     const std::string dir = companionDirectory(programDir);
     auto lib = CompanionLibrary::open(dir + kCompanionFileName);

@@ -4,6 +4,7 @@
 // 16 x 16 icons (IL2) cut from its bitmap, and the look-up of a class's icon.
 
 #include "platform/companion/companion_api.h"
+#include "shell/program_files.h" // ProgramDirectory
 
 #include <QIcon>
 #include <QImage>
@@ -59,9 +60,6 @@ class CompanionLibrary {
     TbSetValueFn setValue_ = nullptr;
     TbGetValueFn getValue_ = nullptr;
 };
-
-// The directory of the running program file.
-std::string ProgramDirectory();
 
 // Looks for libOrvexa.so next to the program, then in the sibling "libs" directory
 // (/opt/x/bin/ -> /opt/x/libs/), loads it and hands it the directory it was found in, with a

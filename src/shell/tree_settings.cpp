@@ -1,0 +1,68 @@
+#include "shell/tree_settings.h"
+
+#include "directory/text_compare.h"
+#include "platform/profile/profile.h"
+#include "shell/program_files.h"
+
+#include <stdexcept>
+
+namespace tarnbeck {
+
+namespace {
+
+const char *const kTreesSection = "TREES";
+const char *const kSystemSection = "SYSTEM";
+const char *const kAttributeKey = "Attribute";
+constexpr std::size_t kMaxTopLength = 255;
+
+void ReadSystemSection(AppState &app, const std::string &settings) {
+    app.offeredAttributes.clear();
+    for (const auto &[key, value] : profile::ReadSectionEntries(settings, kSystemSection)) {
+        const std::string lowered = ToLowerAscii(key);
+        if (lowered == "exclude")
+            app.excludeAttribute = value;
+        else if (lowered == "include")
+            app.staticAttribute = value;
+        else
+            app.offeredAttributes.push_back(value);
+    }
+}
+
+// The offered entry naming `wanted` (as spelt in SYSTEM), else the first offered one.
+std::string ChooseQueryAttribute(const std::vector<std::string> &offered,
+                                 const std::string &wanted) {
+    for (const std::string &attribute : offered)
+        if (EqualsIgnoreCase(attribute, wanted))
+            return attribute;
+    return offered.empty() ? std::string() : offered.front();
+}
+
+} // namespace
+
+void LoadTreeSettings(AppState &app) {
+    const std::string settings = SettingsPath(app.programDirectory);
+
+    std::string top = profile::ReadString(settings, kTreesSection, app.currentTree, "");
+    if (top.empty())
+        top = "[ROOT]";
+    if (top.front() == '.')
+        top = top.substr(1, kMaxTopLength);
+
+    ReadSystemSection(app, settings);
+    const std::string wanted = profile::ReadString(settings, app.currentTree, kAttributeKey, "L");
+
+    app.treeSettings.top = top;
+    app.treeSettings.queryAttribute = ChooseQueryAttribute(app.offeredAttributes, wanted);
+}
+
+void SaveTreeSettings(AppState &app, const std::string &top, const std::string &queryAttribute) {
+    const std::string settings = SettingsPath(app.programDirectory);
+    if (auto error = profile::WriteString(settings, kTreesSection, app.currentTree, top))
+        throw std::runtime_error(*error);
+    if (auto error = profile::WriteString(settings, app.currentTree, kAttributeKey, queryAttribute))
+        throw std::runtime_error(*error);
+    app.treeSettings.top = top;
+    app.treeSettings.queryAttribute = queryAttribute;
+}
+
+} // namespace tarnbeck
