@@ -1,7 +1,11 @@
 #pragma once
 
-// The dialogs created at start whose behaviour grows with later work: login, new object,
-// settings and the two tree dialogs. Each is created once and reused.
+// The dialogs created at start whose behaviour grows with later work: login and the two tree
+// dialogs. Each is created once and reused. The new object and settings dialogs have their own
+// files; they are included here so that everything created at start is known in one place.
+
+#include "ui/new_object_dialog.h"
+#include "ui/settings_dialog.h"
 
 #include <QDialog>
 
@@ -17,21 +21,6 @@ class TLoginForm : public QDialog {
 public:
     explicit TLoginForm(QWidget *parent = nullptr) : QDialog(parent) {
         setObjectName("LoginForm");
-        RemoveCloseBox(*this);
-    }
-};
-
-class TNewObject : public QDialog {
-public:
-    explicit TNewObject(QWidget *parent = nullptr) : QDialog(parent) {
-        setObjectName("NewObject");
-    }
-};
-
-class Ttoplicform : public QDialog {
-public:
-    explicit Ttoplicform(QWidget *parent = nullptr) : QDialog(parent) {
-        setObjectName("toplicform");
         RemoveCloseBox(*this);
     }
 };
