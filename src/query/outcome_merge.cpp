@@ -3,18 +3,22 @@
 #include "directory/text_compare.h"
 
 #include <algorithm>
+#include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace tarnbeck {
 
 namespace {
 
-// The outcome list with a hashed index, so every merge step is one look-up per name.
+// The outcome list with a hashed index, so every merge step is one look-up per name. The index
+// holds views of the entries' own names: room for every name that can be appended is reserved
+// up front, so the entries never move while the index is in use.
 class Outcome {
   public:
-    explicit Outcome(std::size_t expected) {
-        entries_.reserve(expected);
-        index_.reserve(expected);
+    explicit Outcome(std::size_t capacity) : capacity_(capacity) {
+        entries_.reserve(capacity);
+        index_.reserve(capacity);
     }
 
     // Re-marks the name when held; otherwise appends it with `markWhenNew` unless that is
@@ -24,13 +28,14 @@ class Outcome {
         const auto held = index_.find(name);
         if (held != index_.end()) {
             entries_[held->second].second = markWhenHeld;
-        } else if (markWhenNew) {
-            index_.emplace(name, entries_.size());
+        } else if (markWhenNew && entries_.size() < capacity_) {
             entries_.emplace_back(name, *markWhenNew);
+            index_.emplace(entries_.back().first, entries_.size() - 1);
         }
     }
 
     MemberEntries sorted() && {
+        index_.clear();
         std::stable_sort(entries_.begin(), entries_.end(),
                          [](const MemberEntry &a, const MemberEntry &b) {
                              return CompareIgnoreCase(a.first, b.first) < 0;
@@ -39,24 +44,26 @@ class Outcome {
     }
 
   private:
+    std::size_t capacity_;
     MemberEntries entries_;
-    std::unordered_map<std::string, std::size_t, HashIgnoreCase, EqualIgnoreCase> index_;
+    std::unordered_map<std::string_view, std::size_t, HashIgnoreCase, EqualIgnoreCase> index_;
 };
 
 } // namespace
 
 MemberEntries MergeOutcome(const MemberSet &found, const OutcomeInputs &inputs) {
-    Outcome outcome(found.size() + inputs.currentMembers.size());
+    const std::size_t statics = inputs.staticNames ? inputs.staticNames->size() : 0;
+    Outcome outcome(found.size() + inputs.currentMembers.size() + statics);
     for (const std::string &name : found.names())
         outcome.mark(name, MemberMark::Add, MemberMark::Add);
 
     // Each member once, or a second spelling of an unfound member would re-mark it keep.
-    MemberSet members;
-    for (const std::string &name : inputs.currentMembers)
-        members.insert(name);
+    std::unordered_set<std::string_view, HashIgnoreCase, EqualIgnoreCase> members;
+    members.reserve(inputs.currentMembers.size());
     const MemberMark notFound = inputs.addMode ? MemberMark::Keep : MemberMark::Remove;
-    for (const std::string &name : members.names())
-        outcome.mark(name, MemberMark::Keep, notFound);
+    for (const std::string &name : inputs.currentMembers)
+        if (members.insert(name).second)
+            outcome.mark(name, MemberMark::Keep, notFound);
 
     if (inputs.staticNames)
         for (const std::string &name : *inputs.staticNames)
