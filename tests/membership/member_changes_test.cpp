@@ -85,14 +85,5 @@ TEST_F(MemberChangesTest, IntegerSyntaxesTravelAsNumbers) {
     EXPECT_TRUE(values("Ann.Acme", "Login Grace Limit").empty());
 }
 
-TEST_F(MemberChangesTest, KeepExistingAddsBesideOldValues) {
-    connect();
-    AddValue(context, "Staff.Acme", "See Also", "Ann.Acme", true);
-    AddValue(context, "Staff.Acme", "See Also", "Bob.Acme", true);
-    EXPECT_EQ(values("Staff.Acme", "See Also").size(), 2u);
-    AddValue(context, "Staff.Acme", "See Also", "Cy.Acme", false);
-    EXPECT_EQ(values("Staff.Acme", "See Also"), Texts{"Cy.Acme"});
-}
-
 } // namespace
 } // namespace tarnbeck
