@@ -2,6 +2,7 @@
 
 #include "directory/text_compare.h"
 #include "directory/typed_name.h"
+#include "shell/tree_settings.h"
 #include "ui/browser_dialog.h"
 #include "ui/dialog_runner.h"
 #include "ui/local_text.h"
@@ -21,8 +22,7 @@ std::optional<std::string> ChooseQueryContext(TcForm &browser, AppState &app) {
     return ToLowerAscii(TypedName(app.mainContext, browser.SelectedNode()));
 }
 
-void RunSettingsDialog(Ttoplicform &dialog, TcForm &browser, AppState &app,
-                       const SaveTreeSettingsFn &save) {
+void RunSettingsDialog(Ttoplicform &dialog, TcForm &browser, AppState &app) {
     dialog.setWindowTitle(LocalText("Settings for tree: " + app.currentTree));
     dialog.SetTop(app.treeSettings.top);
     dialog.SetAttributes(app.offeredAttributes, app.treeSettings.queryAttribute);
@@ -31,10 +31,7 @@ void RunSettingsDialog(Ttoplicform &dialog, TcForm &browser, AppState &app,
     if (RunDialog(dialog) != QDialog::Accepted)
         return;
     const std::string top = dialog.Top().empty() ? "[ROOT]" : dialog.Top();
-    const std::string attribute = dialog.Attribute();
-    save(top, attribute);
-    app.treeSettings.top = top;
-    app.treeSettings.queryAttribute = attribute;
+    SaveTreeSettings(app, top, dialog.Attribute());
     browser.SetTopOfTree(top);
 }
 

@@ -5,7 +5,6 @@
 
 #include "shell/app_state.h"
 
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -19,14 +18,9 @@ class Ttoplicform;
 // when the browser was left any other way.
 std::optional<std::string> ChooseQueryContext(TcForm &browser, AppState &app);
 
-// Writes the top of the search tree and the query attribute of the current tree.
-using SaveTreeSettingsFn =
-    std::function<void(const std::string &top, const std::string &attribute)>;
-
-// Shows the settings of the current tree; on OK saves them through `save` and puts them in
-// force (also as the browser's top). Cancel changes nothing. An error of `save` is passed on and
+// Shows the settings of the current tree; on OK saves them (SaveTreeSettings) and puts them in
+// force, also as the browser's top. Cancel changes nothing. A refused write is passed on and
 // leaves the values in force as they were.
-void RunSettingsDialog(Ttoplicform &dialog, TcForm &browser, AppState &app,
-                       const SaveTreeSettingsFn &save);
+void RunSettingsDialog(Ttoplicform &dialog, TcForm &browser, AppState &app);
 
 } // namespace tarnbeck

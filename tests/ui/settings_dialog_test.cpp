@@ -2,6 +2,8 @@
 #include "ui/context_selection.h"
 #include "ui/settings_dialog.h"
 
+#include "platform/profile/profile.h"
+
 #include "browser_test_support.h"
 #include "browser_tree.h"
 #include "scripted_dialogs.h"
@@ -12,6 +14,9 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <stdexcept>
 
 using namespace tarnbeck;
 using namespace tarnbeck::testing;
@@ -28,13 +33,22 @@ class SettingsTest : public BrowserTreeTest {
         app.currentTree = kTestTreeName;
         app.treeSettings = {"Sales.Acme", "L"};
         app.offeredAttributes = {"L", "Description"};
+        char pattern[] = "/tmp/tarnbeck-settings-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        settingsDirectory = pattern;
+        app.programDirectory = settingsDirectory + "/";
     }
-    void run() {
-        RunSettingsDialog(dialog, browser, app,
-                          [this](const std::string &top, const std::string &attribute) {
-                              saved.push_back(top + "|" + attribute);
-                          });
+    void TearDown() override {
+        std::filesystem::remove_all(settingsDirectory);
+        BrowserTreeTest::TearDown();
     }
+    // The two values as the settings file holds them now.
+    std::string saved() const {
+        const std::string file = app.programDirectory + "Tarnbeck.ini";
+        return profile::ReadString(file, "TREES", kTestTreeName, "-") + "|" +
+               profile::ReadString(file, kTestTreeName, "Attribute", "-");
+    }
+    void run() { RunSettingsDialog(dialog, browser, app); }
     // Enters `top` and presses OK; true when the dialog closed.
     bool okWith(Ttoplicform &form, const std::string &top) {
         form.TopEdit->setText(QString::fromStdString(top));
@@ -47,7 +61,7 @@ class SettingsTest : public BrowserTreeTest {
     ScriptedDialogs dialogs;
     TcForm browser;
     Ttoplicform dialog;
-    Strings saved;
+    std::string settingsDirectory;
 };
 
 TEST_F(SettingsTest, OkChecksTheTopAndSavesBothValues) {
@@ -71,7 +85,7 @@ TEST_F(SettingsTest, OkChecksTheTopAndSavesBothValues) {
         return form.result();
     });
     run();
-    EXPECT_EQ(saved, Strings{"SalesLink.Acme|Description"});
+    EXPECT_EQ(saved(), "SalesLink.Acme|Description");
     EXPECT_EQ(app.treeSettings.top, "SalesLink.Acme");
     EXPECT_EQ(app.treeSettings.queryAttribute, "Description");
 }
@@ -84,7 +98,7 @@ TEST_F(SettingsTest, AnEmptyTopBecomesTheTreeRootAndIsCheckedLikeAnyName) {
         return form.result();
     });
     run();
-    EXPECT_EQ(saved, Strings{"[ROOT]|L"});
+    EXPECT_EQ(saved(), "[ROOT]|L");
 }
 
 TEST_F(SettingsTest, CancelChangesNothingAndTheNextShowingPresentsTheValuesInForce) {
@@ -104,9 +118,20 @@ TEST_F(SettingsTest, CancelChangesNothingAndTheNextShowingPresentsTheValuesInFor
     });
     run();
     run();
-    EXPECT_TRUE(saved.empty());
+    EXPECT_EQ(saved(), "-|-");
     EXPECT_EQ(app.treeSettings.top, "Sales.Acme");
     EXPECT_EQ(app.treeSettings.queryAttribute, "L");
+}
+
+TEST_F(SettingsTest, ARefusedWriteIsPassedOnAndChangesNothingInForce) {
+    app.programDirectory = settingsDirectory + "/missing/";
+    dialogs.expect("toplicform", [&](QDialog &shown) {
+        auto &form = static_cast<Ttoplicform &>(shown);
+        EXPECT_TRUE(okWith(form, "Dev.Acme"));
+        return form.result();
+    });
+    EXPECT_THROW(run(), std::runtime_error);
+    EXPECT_EQ(app.treeSettings.top, "Sales.Acme");
 }
 
 TEST_F(SettingsTest, TheBrowseButtonPicksTheTopInTheBrowser) {
