@@ -1,12 +1,57 @@
 #include "shell/trees.h"
 
+#include "directory/directory_error.h"
 #include "directory/text_compare.h"
 
 #include <algorithm>
+#include <set>
+#include <utility>
 
 namespace tarnbeck {
 
 using namespace dsclient;
+
+namespace {
+
+// Names the tree scans return fit 67-byte buffers; a name context fits 256 bytes.
+constexpr std::size_t kMaxScannedTreeName = 66;
+constexpr std::size_t kMaxNameContext = 255;
+
+// Closes a connection on every way out.
+class OpenConnection {
+  public:
+    explicit OpenConnection(ConnectionHandle connection) : connection_(connection) {}
+    ~OpenConnection() { CloseConnection(connection_); }
+    OpenConnection(const OpenConnection &) = delete;
+    OpenConnection &operator=(const OpenConnection &) = delete;
+
+  private:
+    ConnectionHandle connection_;
+};
+
+// Frees a context on every way out unless it was handed on.
+class OwnedContext {
+  public:
+    explicit OwnedContext(ContextHandle context) : context_(context) {}
+    explicit OwnedContext(const OpenedContext &opened) : context_(opened.ok ? opened.context : 0) {
+        if (!opened.ok && opened.context != 0)
+            FreeContext(opened.context);
+    }
+    ~OwnedContext() {
+        if (context_ != 0)
+            FreeContext(context_);
+    }
+    OwnedContext(const OwnedContext &) = delete;
+    OwnedContext &operator=(const OwnedContext &) = delete;
+
+    ContextHandle get() const { return context_; }
+    ContextHandle release() { return std::exchange(context_, 0); }
+
+  private:
+    ContextHandle context_;
+};
+
+} // namespace
 
 OpenedContext OpenTreeContext() {
     OpenedContext opened;
@@ -49,6 +94,75 @@ std::vector<std::string> ScanAuthenticatedTrees(ContextHandle context) {
         return {};
     SortCaseInsensitive(trees);
     return trees;
+}
+
+Status SwitchContextTree(ContextHandle context, const std::string &treeName) {
+    if (treeName == ContextTreeName(context))
+        return status::Ok;
+    Status result = SetContextValue(context, DCK_TREE_NAME, treeName);
+    if (result != status::Ok)
+        return result;
+    std::string nameContext;
+    result = GetDefaultNameContext(context, nameContext);
+    if (result != status::Ok)
+        return result;
+    return SetContextValue(context, DCK_NAME_CONTEXT, nameContext.substr(0, kMaxNameContext));
+}
+
+std::vector<std::string> ScanAvailableTrees(ContextHandle context) {
+    ConnectionReference reference = 0;
+    CheckStatus(GetPrimaryConnectionReference(reference));
+    ConnectionHandle connection = 0;
+    CheckStatus(OpenConnectionByReference(reference, 2, connection));
+    const OpenConnection closeOnExit(connection);
+
+    std::set<std::string, LessIgnoreCase> trees;
+    std::int32_t scanIndex = -1;
+    for (;;) {
+        std::string name;
+        const Status result = ScanForAvailableTrees(context, connection, {}, scanIndex, name);
+        if (result == status::NoMoreTrees)
+            break;
+        CheckStatus(result);
+        trees.insert(name.substr(0, kMaxScannedTreeName));
+    }
+    return {trees.begin(), trees.end()};
+}
+
+const TreeEntry *FindAddedTree(const AppState &app, const std::string &treeName) {
+    const auto found =
+        std::find_if(app.addedTrees.begin(), app.addedTrees.end(),
+                     [&](const auto &entry) { return EqualsIgnoreCase(entry.first, treeName); });
+    return found == app.addedTrees.end() ? nullptr : &found->second;
+}
+
+bool AddConnectedTree(AppState &app, ContextHandle context, const std::string &treeName,
+                      const LoginPrompt &login) {
+    const std::vector<std::string> authenticated = ScanAuthenticatedTrees(context);
+    const bool known =
+        std::any_of(authenticated.begin(), authenticated.end(),
+                    [&](const std::string &name) { return EqualsIgnoreCase(name, treeName); });
+
+    if (!known) {
+        ContextHandle duplicate = 0;
+        CheckStatus(DuplicateContext(context, duplicate));
+        OwnedContext loginContext(duplicate);
+        SwitchContextTree(duplicate, treeName);
+        const std::optional<std::string> userName = login(duplicate);
+        if (!userName)
+            return false; // the duplicate goes with loginContext
+        app.addedTrees.emplace_back(treeName, TreeEntry{loginContext.release(), *userName});
+        return true;
+    }
+
+    if (!FindAddedTree(app, treeName)) {
+        OwnedContext opened(OpenTreeContext());
+        if (opened.get() != 0) {
+            SwitchContextTree(opened.get(), treeName);
+            app.addedTrees.emplace_back(treeName, TreeEntry{opened.release(), {}});
+        }
+    }
+    return true;
 }
 
 } // namespace tarnbeck
