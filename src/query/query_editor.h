@@ -22,6 +22,8 @@ class QueryEditor {
     void bindGroup(std::unique_ptr<QueryStore> store, std::string memberClassWord);
     // Drops the group and its queries (the tree was changed).
     void unbindGroup();
+    // The edits on screen count as dropped: Save is disabled, the text stays.
+    void dropChanges() { setModified(false); }
 
     const QueryList &queries() const { return queries_; }
     bool modified() const { return modified_; }

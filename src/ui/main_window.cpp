@@ -5,12 +5,24 @@
 #include "ui/about_box.h"
 #include "ui/action_guard.h"
 #include "ui/browser_dialog.h"
+#include "ui/change_tree.h"
 #include "ui/class_icons.h"
+#include "ui/context_selection.h"
+#include "ui/engine_bridge.h"
 #include "ui/dialog_runner.h"
 #include "ui/glyphs.h"
 #include "ui/help_texts.h"
 #include "ui/member_list.h"
+#include "ui/other_dialogs.h"
+#include "ui/settings_dialog.h"
 #include "ui/windows.h"
+
+#include "directory/directory_error.h"
+#include "membership/update_group.h"
+#include "query/execute.h"
+#include "query/group_loading.h"
+#include "shell/attribute_names.h"
+#include "shell/tree_settings.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -29,6 +41,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -82,7 +95,8 @@ template <typename T> T *named(T *widget, const char *name) {
 } // namespace
 
 TForm1::TForm1(AppState &app, Windows &windows)
-    : app_(app), windows_(windows), endProcess_([] { QCoreApplication::exit(1); }) {
+    : app_(app), windows_(windows), endProcess_([] { QCoreApplication::exit(1); }),
+      bridge_(std::make_unique<EngineBridge>(*this)) {
     setObjectName("Form1");
     resize(604, 634);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -113,11 +127,15 @@ TForm1::TForm1(AppState &app, Windows &windows)
     connect(&start, &QTimer::timeout, this, &TForm1::startTimer);
     connect(exitexit, &QToolButton::clicked, this, &TForm1::exitexitClick);
     connect(what, &QToolButton::clicked, this, &TForm1::whatClick);
-    connect(cbox, &QComboBox::activated, this, &TForm1::cboxChange);
-    connect(cbox->lineEdit(), &QLineEdit::textEdited, this, &TForm1::cboxChange);
-    connect(xchain, &QCheckBox::clicked, this, &TForm1::cboxChange);
-    connect(CheckBox1, &QCheckBox::toggled, this, &TForm1::CheckBox1Click);
-    connect(CheckBox2, &QCheckBox::toggled, this, &TForm1::CheckBox2Click);
+    connect(treessel, &QToolButton::clicked, this, &TForm1::treesselClick);
+    connect(settings, &QToolButton::clicked, this, &TForm1::settingsClick);
+    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
+    connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
+    connectQueryEditor();
+    connectListPage(excludes_, exclclb, exclAdd, exclDelete, exclSave, exclReload, true);
+    connectListPage(statics_, inclclb, inclAdd, inclDelete, inclSave, inclReload, false);
 
     FormCreate();
 }
@@ -173,6 +191,7 @@ QWidget *TForm1::buildGroupArea() {
     auto *groupRow = new QHBoxLayout;
     groupRow->addWidget(new QLabel(QStringLiteral("Group")));
     Edit1 = named(new QLineEdit, "Edit1");
+    groupImage_ = Edit1->addAction(QIcon(), QLineEdit::LeadingPosition);
     Edit1->setReadOnly(true);
     Edit1->setFixedWidth(497);
     groupRow->addWidget(Edit1);
@@ -347,12 +366,13 @@ void TForm1::closeEvent(QCloseEvent *event) {
         event->ignore();
 }
 
-bool TForm1::FormCloseQuery() {
-    // The unsaved-data question: any of the three Save buttons enabled means unsaved work.
-    if (!BitBtn3->isEnabled() && !exclSave->isEnabled() && !inclSave->isEnabled())
-        return true;
-    return prompter().confirm("There unsaved data (query, excludes or includes), ignore changes?");
+bool TForm1::FormCloseQuery() { return ConfirmDiscard(unsavedState()); }
+
+UnsavedState TForm1::unsavedState() const {
+    return {queryEditor_.modified(), excludes_.saveEnabled(), statics_.saveEnabled()};
 }
+
+void TForm1::setGroupImage(const QIcon &icon) { groupImage_->setIcon(icon); }
 
 void TForm1::FormDestroy() { ReleaseApplication(app_); }
 
@@ -360,6 +380,7 @@ void TForm1::startTimer() {
     start.stop();
     startFired_ = true;
     RunGuarded([this] { RunStartSequence(app_, *this); });
+    windows_.cForm->SetTopOfTree(app_.treeSettings.top);
 }
 
 void TForm1::UpdateCaption() {
@@ -375,19 +396,177 @@ void TForm1::recomposeQueryString() {
         ComposeQueryString(local(edit3->text()), local(cbox->currentText()), local(edit3a->text()))));
 }
 
-void TForm1::cboxChange() {
-    recomposeQueryString();
-    BitBtn3->setEnabled(true);
-}
+void TForm1::cboxChange() { queryEditor_.scopeChanged(); }
 
+// The tabs follow the boxes also when the program sets them from stored settings; only the
+// administrator's click counts as an edit.
 void TForm1::CheckBox1Click() {
     pc->setTabVisible(kExcludePage, CheckBox1->isChecked());
-    cboxChange();
+    if (!queryView_.settingControls())
+        queryEditor_.settingsChanged();
 }
 
 void TForm1::CheckBox2Click() {
     pc->setTabVisible(kStaticPage, CheckBox2->isChecked());
-    cboxChange();
+    if (!queryView_.settingControls())
+        queryEditor_.settingsChanged();
+}
+
+void TForm1::connectQueryEditor() {
+    connect(cbox, &QComboBox::activated, this, &TForm1::cboxChange);
+    connect(cbox->lineEdit(), &QLineEdit::textEdited, this, &TForm1::cboxChange);
+    connect(xchain, &QCheckBox::clicked, this, &TForm1::cboxChange);
+    connect(CheckBox1, &QCheckBox::toggled, this, &TForm1::CheckBox1Click);
+    connect(CheckBox2, &QCheckBox::toggled, this, &TForm1::CheckBox2Click);
+    for (QRadioButton *mode : {RadioButton1, RadioButton2})
+        connect(mode, &QRadioButton::clicked, this, [this] { queryEditor_.settingsChanged(); });
+    connect(edit3a, &QLineEdit::textChanged, this, [this] { queryEditor_.filterChanged(); });
+    connect(ComboBox1, &QComboBox::activated, this,
+            [this](int index) { RunGuarded([&] { queryEditor_.switchQuery(index); }); });
+    connect(BitBtn13, &QToolButton::clicked, this,
+            [this] { RunGuarded([&] { queryEditor_.addQuery(); }); });
+    connect(BitBtn14, &QToolButton::clicked, this,
+            [this] { RunGuarded([&] { queryEditor_.deleteQuery(); }); });
+    connect(BitBtn3, &QPushButton::clicked, this,
+            [this] { RunGuarded([&] { queryEditor_.save(); }); });
+    connect(BitBtn4, &QPushButton::clicked, this,
+            [this] { RunGuarded([&] { queryEditor_.reload(); }); });
+}
+
+void TForm1::connectListPage(NameListPage &page, QListWidget *list, QPushButton *add,
+                             QPushButton *remove, QPushButton *save, QPushButton *reload,
+                             bool excludeList) {
+    auto attribute = [this, excludeList] {
+        return excludeList ? app_.excludeAttribute : app_.staticAttribute;
+    };
+    // Whatever an action reaches, the page shows the list as it now stands.
+    auto act = [this, &page, list, save](auto action) {
+        RunGuarded(action);
+        showListPage(page, list, save);
+    };
+    connect(list, &QListWidget::itemChanged, this, [&page, list](QListWidgetItem *item) {
+        page.setTicked(std::size_t(list->row(item)), item->checkState() == Qt::Checked);
+    });
+    connect(add, &QPushButton::clicked, this, [this, &page, act] {
+        act([this, &page] {
+            TcForm &browser = *windows_.cForm;
+            browser.ClearClassFilter();
+            browser.SetShowLeaves(true);
+            browser.AddClassFilter("User");
+            browser.AddClassFilter("Workstation");
+            std::optional<std::string> picked;
+            if (RunDialog(browser) == QDialog::Accepted)
+                picked = browser.SelectedPath();
+            page.add(picked);
+        });
+    });
+    connect(remove, &QPushButton::clicked, this,
+            [&page, act] { act([&page] { page.deleteTicked(); }); });
+    connect(reload, &QPushButton::clicked, this, [this, &page, act, attribute] {
+        act([this, &page, attribute] {
+            page.reload(app_.mainContext, local(Edit1->text()), attribute());
+        });
+    });
+    connect(save, &QPushButton::clicked, this, [this, &page, act, attribute] {
+        act([this, &page, attribute] {
+            page.save(app_.mainContext, local(Edit1->text()), attribute());
+        });
+    });
+}
+
+void TForm1::showListPage(const NameListPage &page, QListWidget *list, QPushButton *save) {
+    const QSignalBlocker blocker(list);
+    list->clear();
+    for (const ListedName &item : page.items()) {
+        auto *row = new QListWidgetItem(local(item.name), list);
+        row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
+        row->setCheckState(item.ticked ? Qt::Checked : Qt::Unchecked);
+    }
+    save->setEnabled(page.saveEnabled());
+}
+
+void TForm1::showListPages() {
+    showListPage(excludes_, exclclb, exclSave);
+    showListPage(statics_, inclclb, inclSave);
+}
+
+GroupAttributes TForm1::groupAttributes() const {
+    return {app_.treeSettings.queryAttribute, app_.excludeAttribute, app_.staticAttribute};
+}
+
+void TForm1::Button1Click() {
+    RunGuarded([this] {
+        ChooseGroup({app_.mainContext, groupAttributes()}, *bridge_, excludes_, statics_);
+    });
+    showListPages();
+}
+
+void TForm1::loadGroup(const std::string &groupName) {
+    RunGuarded([&] {
+        LoadGroup({app_.mainContext, groupAttributes()}, groupName, *bridge_, excludes_, statics_);
+    });
+    showListPages();
+}
+
+void TForm1::Button5Click() {
+    RunGuarded([this] {
+        if (const auto context = ChooseQueryContext(*windows_.cForm, app_)) {
+            queryView_.setContextText(*context);
+            queryEditor_.contextChanged();
+        }
+    });
+}
+
+void TForm1::settingsClick() {
+    RunGuarded([this] { RunSettingsDialog(*windows_.toplicform, *windows_.cForm, app_); });
+}
+
+void TForm1::BitBtn1Click() {
+    RunGuarded([this] {
+        const ExecuteTarget target{app_.mainContext, local(Edit1->text()), groupAttributes(),
+                                   app_.attributeNameMap ? &*app_.attributeNameMap : nullptr};
+        Execute(target, *bridge_);
+    });
+}
+
+void TForm1::BitBtn2Click() {
+    RunGuarded([this] {
+        UpdateGroup(app_.mainContext, local(Edit1->text()), clb->entries(), *bridge_);
+    });
+}
+
+void TForm1::ResetGroup() {
+    Edit1->clear();
+    setGroupImage(QIcon());
+    clb->clear();
+    queryEditor_.unbindGroup();
+    {
+        const QSignalBlocker blocker(edit3a);
+        edit3->clear();
+        edit3a->clear();
+    }
+    excludes_.clear();
+    statics_.clear();
+    showListPages();
+    pc->setCurrentIndex(kMembersPage);
+    BitBtn3->setEnabled(false);
+}
+
+void TForm1::treesselClick() {
+    ChangeTreeHooks hooks;
+    hooks.ConfirmDiscard = [this] { return ConfirmDiscard(unsavedState()); };
+    hooks.ResetGroup = [this] { ResetGroup(); };
+    hooks.ReleaseQueries = [this] {
+        app_.loadedQueryStrings.reset();
+        app_.attributeNameMap.reset();
+    };
+    hooks.UpdateCaption = [this] { UpdateCaption(); };
+    hooks.ReloadTreeConfiguration = [this] {
+        LoadAttributeNameMap(app_);
+        LoadTreeSettings(app_);
+        windows_.cForm->SetTopOfTree(app_.treeSettings.top);
+    };
+    RunGuarded([&] { ChangeTree(app_, windows_, hooks); });
 }
 
 void TForm1::endProcess() { endProcess_(); }

@@ -3,13 +3,20 @@
 // TForm1: the main window. It owns the layout, the help texts, the member list's colours and
 // the Exclude/Static tab rules; its handlers stay thin and call the engine.
 
+#include "membership/name_list_page.h"
+#include "membership/unsaved_state.h"
+#include "query/group_attributes.h"
+#include "query/query_editor.h"
 #include "shell/app_state.h"
 #include "shell/start_sequence.h"
+#include "ui/query_editor_widgets.h"
 
+#include <QIcon>
 #include <QMainWindow>
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -26,6 +33,7 @@ class QToolButton;
 
 namespace tarnbeck {
 
+class EngineBridge;
 class MemberList;
 struct Windows;
 
@@ -37,6 +45,20 @@ public:
     ~TForm1() override;
 
     AppState &app() { return app_; }
+    Windows &windows() { return windows_; }
+    QueryEditor &queryEditor() { return queryEditor_; }
+    QueryEditorWidgets &queryView() { return queryView_; }
+    NameListPage &excludes() { return excludes_; }
+    NameListPage &statics() { return statics_; }
+
+    // Which of the query, the exclude list and the static list hold unsaved changes.
+    UnsavedState unsavedState() const;
+    // The group field's image: a group of people or workstations.
+    void setGroupImage(const QIcon &icon);
+    // Empties the group, its editor and its lists (the tree is about to change).
+    void ResetGroup();
+    // Loads a group as choosing it in the browser does (for scripted runs and pictures).
+    void loadGroup(const std::string &groupName);
 
     // What ends the process at once (the start sequence's "client missing" path). The program
     // leaves the event loop; tests replace it.
@@ -98,6 +120,12 @@ private slots:
     void cboxChange();
     void CheckBox1Click();
     void CheckBox2Click();
+    void Button1Click();
+    void Button5Click();
+    void settingsClick();
+    void treesselClick();
+    void BitBtn1Click();
+    void BitBtn2Click();
 
 private:
     // StartHost
@@ -119,11 +147,24 @@ private:
                            QPushButton *&remove, QPushButton *&save, QPushButton *&reload,
                            const char *reloadText, const char *prefix);
     void applyHelpTexts();
+    void connectQueryEditor();
+    void connectListPage(NameListPage &page, QListWidget *list, QPushButton *add,
+                         QPushButton *remove, QPushButton *save, QPushButton *reload,
+                         bool excludeList);
+    void showListPage(const NameListPage &page, QListWidget *list, QPushButton *save);
+    void showListPages();
+    GroupAttributes groupAttributes() const;
 
     AppState &app_;
     Windows &windows_;
     std::function<void()> endProcess_;
     bool startFired_ = false;
+    QAction *groupImage_ = nullptr;
+    QueryEditorWidgets queryView_{*this};
+    QueryEditor queryEditor_{queryView_};
+    NameListPage excludes_;
+    NameListPage statics_;
+    std::unique_ptr<EngineBridge> bridge_;
 };
 
 } // namespace tarnbeck

@@ -1,0 +1,101 @@
+#include "ui/engine_bridge.h"
+
+#include "ui/browser_dialog.h"
+#include "ui/class_icons.h"
+#include "ui/dialog_runner.h"
+#include "ui/main_window.h"
+#include "ui/member_list.h"
+#include "ui/windows.h"
+
+#include <QAction>
+#include <QFrame>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace tarnbeck {
+
+namespace {
+QString local(const std::string &text) { return QString::fromLocal8Bit(text); }
+} // namespace
+
+bool EngineBridge::queryUnsaved() const { return form_.queryEditor().modified(); }
+
+const QueryList &EngineBridge::queries() const { return form_.queryEditor().queries(); }
+
+QuerySettings EngineBridge::settingsControls() const {
+    return form_.queryView().settingsControls();
+}
+
+void EngineBridge::selectQuery(std::size_t index) { form_.queryEditor().selectQuery(index); }
+
+void EngineBridge::showOutcome(const MemberEntries &outcome) { form_.clb->setEntries(outcome); }
+
+void EngineBridge::setUpdateEnabled(bool enabled) { form_.BitBtn2->setEnabled(enabled); }
+
+bool EngineBridge::queryModified() const { return form_.queryEditor().modified(); }
+
+void EngineBridge::dropQueryChanges() { form_.queryEditor().dropChanges(); }
+
+std::optional<std::string> EngineBridge::browseForGroup(const std::string &currentGroup) {
+    TcForm &browser = *form_.windows().cForm;
+    browser.ClearClassFilter();
+    browser.SetShowLeaves(true);
+    for (const char *groupClass : {"Group", "Workstation Group", "zenWorkstationGroup"})
+        browser.AddClassFilter(groupClass);
+    for (const char *groupClass : {"Group", "zenWorkstationGroup", "Workstation Group"})
+        browser.AddCreatableClass(groupClass);
+    browser.SetSelectedPath(currentGroup);
+    if (RunDialog(browser) != QDialog::Accepted)
+        return std::nullopt;
+    return browser.SelectedPath();
+}
+
+std::string EngineBridge::groupField() const {
+    return form_.Edit1->text().toLocal8Bit().toStdString();
+}
+
+void EngineBridge::setGroupField(const std::string &groupName) {
+    form_.Edit1->setText(local(groupName));
+}
+
+void EngineBridge::setGroupKind(const GroupKind &kind) {
+    form_.setGroupImage(ClassIcon(ClassIconIndex(kind.workstationGroup ? "Workstation Group"
+                                                                       : "Group")));
+}
+
+void EngineBridge::loadQueries(const std::string &groupName,
+                               const std::string &memberClassWord) {
+    AppState &app = form_.app();
+    LoadGroupQueries(form_.queryEditor(), app.mainContext, groupName,
+                     app.treeSettings.queryAttribute, memberClassWord);
+}
+
+void EngineBridge::showMembers(const MemberEntries &members) { form_.clb->setEntries(members); }
+
+void EngineBridge::enableQueryEditing() {
+    form_.Panel6->setEnabled(true);
+    form_.BitBtn1->setEnabled(true);
+}
+
+UnsavedState EngineBridge::unsavedState() const { return form_.unsavedState(); }
+
+void EngineBridge::setProgressMaximum(int maximum) {
+    form_.sbar->setMaximum(maximum);
+    form_.sbar->repaint();
+}
+
+void EngineBridge::setProgressPosition(int position) {
+    // The walk runs on the interface thread: paint the bar now, between two items.
+    form_.sbar->setValue(position);
+    form_.sbar->repaint();
+}
+
+void EngineBridge::setFocus() { form_.edit3a->setFocus(); }
+
+void EngineBridge::setCaret(std::size_t position) {
+    form_.edit3a->deselect();
+    form_.edit3a->setCursorPosition(static_cast<int>(position));
+}
+
+} // namespace tarnbeck

@@ -1,0 +1,56 @@
+#pragma once
+
+// The main window as the engine sees it: the host of Execute and of group loading, the view of
+// the Update walk and the filter field of the parser. Each call reads or sets the window's
+// controls; the engine never touches a widget.
+
+#include "membership/update_group.h"
+#include "query/execute.h"
+#include "query/filter_field.h"
+#include "query/group_loading.h"
+
+namespace tarnbeck {
+
+class TForm1;
+
+class EngineBridge : public ExecuteHost,
+                     public GroupLoadHost,
+                     public UpdateView,
+                     public FilterField {
+public:
+    explicit EngineBridge(TForm1 &form) : form_(form) {}
+
+    // ExecuteHost
+    bool queryUnsaved() const override;
+    const QueryList &queries() const override;
+    QuerySettings settingsControls() const override;
+    void selectQuery(std::size_t index) override;
+    FilterField *filterField() override { return this; }
+    void showOutcome(const MemberEntries &outcome) override;
+    void setUpdateEnabled(bool enabled) override;
+
+    // GroupLoadHost
+    bool queryModified() const override;
+    void dropQueryChanges() override;
+    std::optional<std::string> browseForGroup(const std::string &currentGroup) override;
+    std::string groupField() const override;
+    void setGroupField(const std::string &groupName) override;
+    void setGroupKind(const GroupKind &kind) override;
+    void loadQueries(const std::string &groupName, const std::string &memberClassWord) override;
+    void showMembers(const MemberEntries &members) override;
+    void enableQueryEditing() override;
+
+    // UpdateView
+    UnsavedState unsavedState() const override;
+    void setProgressMaximum(int maximum) override;
+    void setProgressPosition(int position) override;
+
+    // FilterField
+    void setFocus() override;
+    void setCaret(std::size_t position) override;
+
+private:
+    TForm1 &form_;
+};
+
+} // namespace tarnbeck
