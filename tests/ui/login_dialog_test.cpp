@@ -1,0 +1,180 @@
+// The login dialog on a duplicated context of the lab tree: wrong and right passwords, the
+// password never outliving a showing, overlong input, and picking the user in the browser.
+
+#include "../shell/trees_fixture.h"
+
+#include "shell/trees.h"
+#include "ui/browser_dialog.h"
+#include "ui/login_dialog.h"
+
+#include "scripted_dialogs.h"
+#include "scripted_prompter.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace tarnbeck::testing {
+namespace {
+
+using namespace dsclient;
+
+const char *const kLoginFails = "Login Fails, try again";
+const char *const kNotAUserAlias = "Alias object is not am alias of User objects!";
+
+class LoginDialogTest : public TwoTreesTest {
+  protected:
+    void SetUp() override {
+        TwoTreesTest::SetUp();
+        startClient();
+        ASSERT_EQ(DuplicateContext(openContext(), labContext), status::Ok);
+        ASSERT_EQ(SwitchContextTree(labContext, kLabTree), status::Ok);
+        form.SetBrowser(browser);
+    }
+
+    // Types into the fields and presses OK; the dialog's result so far.
+    static int Submit(TLoginForm &login, const std::string &name, const std::string &password) {
+        login.Name->setText(QString::fromStdString(name));
+        login.Password->setText(QString::fromStdString(password));
+        login.BitBtn1->click();
+        return login.result();
+    }
+    static TLoginForm &Login(QDialog &dialog) { return static_cast<TLoginForm &>(dialog); }
+
+    ContextHandle labContext = 0;
+    TcForm browser;
+    TLoginForm form;
+    ScriptedPrompter prompter;
+    ScriptedDialogs dialogs;
+};
+
+TEST_F(LoginDialogTest, AWrongPasswordKeepsTheDialogOpenUntilCancelled) {
+    prompter.expectMessage(kLoginFails).expectMessage(kLoginFails);
+    dialogs.expect("LoginForm", [](QDialog &dialog) {
+        TLoginForm &login = Login(dialog);
+        EXPECT_EQ(login.windowTitle(), "Login into tree: LAB_TREE");
+        EXPECT_EQ(Submit(login, "Joe.Lab", "wrong"), QDialog::Rejected);
+        EXPECT_TRUE(login.isVisible());
+        EXPECT_EQ(login.Name->text(), "Joe.Lab");
+        EXPECT_EQ(login.Password->text(), "wrong");
+        // The same answer however often it is tried.
+        EXPECT_EQ(Submit(login, "Joe.Lab", "wrong again"), QDialog::Rejected);
+        login.BitBtn2->click();
+        EXPECT_FALSE(login.isVisible());
+        EXPECT_EQ(login.Password->text(), "");
+        return login.result();
+    });
+
+    EXPECT_EQ(RunLogin(form, labContext), std::nullopt);
+    EXPECT_EQ(ScanAuthenticatedTrees(labContext), (std::vector<std::string>{kTestTree}));
+    EXPECT_EQ(form.Name->text(), "Joe.Lab") << "the name stays for the next showing";
+}
+
+TEST_F(LoginDialogTest, TheRightPasswordLogsInAndIsNotKept) {
+    dialogs.expect("LoginForm", [](QDialog &dialog) {
+        TLoginForm &login = Login(dialog);
+        EXPECT_EQ(Submit(login, "Joe.Lab", kLabPassword), QDialog::Accepted);
+        EXPECT_EQ(login.Password->text(), "");
+        return login.result();
+    });
+
+    EXPECT_EQ(RunLogin(form, labContext), "Joe.Lab");
+    std::string identity;
+    ASSERT_EQ(WhoAmI(labContext, identity), status::Ok);
+    EXPECT_TRUE(identity == "Joe.Lab" || identity == "Joe.Lab.") << identity;
+}
+
+TEST_F(LoginDialogTest, ThePasswordIsEmptiedHoweverTheDialogCloses) {
+    // A runner that hides the dialog without any button: the field must still be emptied.
+    dialogs.expect("LoginForm", [](QDialog &dialog) {
+        Login(dialog).Password->setText("left behind");
+        return int(QDialog::Rejected);
+    });
+    EXPECT_EQ(RunLogin(form, labContext), std::nullopt);
+    EXPECT_EQ(form.Password->text(), "");
+    EXPECT_EQ(form.Password->echoMode(), QLineEdit::Password);
+}
+
+TEST_F(LoginDialogTest, OverlongNamesAndPasswordsAreRefusedNotCut) {
+    const std::string longest(TLoginForm::kMaxLoginText, 'x');
+    prompter.expectMessage("Name is longer than 255 characters")
+        .expectMessage("Password is longer than 255 characters")
+        .expectMessage(kLoginFails);
+    dialogs.expect("LoginForm", [&](QDialog &dialog) {
+        TLoginForm &login = Login(dialog);
+        EXPECT_EQ(Submit(login, longest + "x", kLabPassword), QDialog::Rejected);
+        EXPECT_EQ(Submit(login, "Joe.Lab", longest + "x"), QDialog::Rejected);
+        EXPECT_EQ(login.Password->text().size(), 256) << "nothing cut";
+        // 255 characters reach the directory, which refuses them as a wrong password.
+        EXPECT_EQ(Submit(login, "Joe.Lab", longest), QDialog::Rejected);
+        login.BitBtn2->click();
+        return login.result();
+    });
+    EXPECT_EQ(RunLogin(form, labContext), std::nullopt);
+}
+
+TEST_F(LoginDialogTest, LeavingTheNameDropsOneLeadingDot) {
+    dialogs.expect("LoginForm", [](QDialog &dialog) {
+        TLoginForm &login = Login(dialog);
+        login.Name->setText("..Joe.Lab");
+        QFocusEvent leave(QEvent::FocusOut);
+        QApplication::sendEvent(login.Name, &leave);
+        EXPECT_EQ(login.Name->text(), ".Joe.Lab");
+        QApplication::sendEvent(login.Name, &leave);
+        EXPECT_EQ(login.Name->text(), "Joe.Lab");
+        EXPECT_EQ(Submit(login, login.Name->text().toStdString(), kLabPassword), QDialog::Accepted);
+        return login.result();
+    });
+    EXPECT_EQ(RunLogin(form, labContext), "Joe.Lab");
+}
+
+TEST_F(LoginDialogTest, TheBrowserPicksUsersAndAliasesOfUsersOnly) {
+    // Each pick: what the browser returns, then what the Name field shows afterwards.
+    const auto pick = [this](const std::string &chosen) {
+        dialogs.expect("cForm", [this, chosen](QDialog &dialog) {
+            TcForm &shown = static_cast<TcForm &>(dialog);
+            EXPECT_EQ(shown.context(), labContext);
+            EXPECT_EQ(shown.windowTitle(), "LAB_TREE: Select User/Alias");
+            EXPECT_TRUE(shown.ShowLeaves());
+            EXPECT_EQ(shown.ClassFilter(), (std::vector<std::string>{"Alias", "User"}));
+            EXPECT_EQ(shown.SelectedPath(), form.Name->text().toStdString());
+            shown.SetSelectedPath(chosen);
+            return int(QDialog::Accepted);
+        });
+        form.Button1->click();
+        return form.Name->text().toStdString();
+    };
+    browser.AddClassFilter("Group"); // left by an earlier use
+    form.SetContext(labContext);
+    form.Name->setText("Someone");
+
+    prompter.expectMessage(kNotAUserAlias);
+    EXPECT_EQ(pick("StaffLink.Lab"), "Someone");
+    EXPECT_EQ(pick("JoeLink.Lab"), "Joe.Lab");
+    EXPECT_EQ(pick("Staff.Lab"), "Staff.Lab") << "the browser already refused other classes";
+
+    // A cancelled browser changes nothing.
+    dialogs.expect("cForm", [](QDialog &) { return int(QDialog::Rejected); });
+    form.Button1->click();
+    EXPECT_EQ(form.Name->text(), "Staff.Lab");
+}
+
+TEST_F(LoginDialogTest, AnObjectThatVanishedIsReportedAsTheDirectoryError) {
+    prompter.expectMessage("Netware error -601 (0xFFFFFDA7)");
+    dialogs.expect("cForm", [](QDialog &dialog) {
+        static_cast<TcForm &>(dialog).SetSelectedPath("Gone.Lab");
+        return int(QDialog::Accepted);
+    });
+    form.SetContext(labContext);
+    form.Name->setText("Joe.Lab");
+    form.Button1->click();
+    EXPECT_EQ(form.Name->text(), "Joe.Lab");
+}
+
+} // namespace
+} // namespace tarnbeck::testing
