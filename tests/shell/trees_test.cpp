@@ -138,20 +138,6 @@ TEST_F(TreesTest, AnAuthenticatedTreeGetsOneContextWithoutALogin) {
     EXPECT_EQ(FindAddedTree(app, "test_tree"), &entry);
 }
 
-TEST_F(TreesTest, ACancelledLoginFreesItsContextAndAddsNothing) {
-    AppState app;
-    ScriptedLogin login;
-
-    EXPECT_FALSE(AddConnectedTree(app, context, kLabTree, login.prompt()));
-
-    ASSERT_EQ(login.asked.size(), 1u);
-    EXPECT_NE(login.asked[0], context);
-    EXPECT_FALSE(ContextAlive(login.asked[0]));
-    EXPECT_TRUE(ContextAlive(context));
-    EXPECT_EQ(ContextTreeName(context), kTestTree) << "the main context is switched later";
-    EXPECT_TRUE(app.addedTrees.empty());
-}
-
 TEST_F(TreesTest, ALoginThatFailsWithAnErrorAlsoFreesItsContext) {
     AppState app;
     ContextHandle asked = 0;
