@@ -1,0 +1,188 @@
+// The main window on the demo tree, driven through its controls: start, group loading, the
+// query editor, the list pages, Execute and Update group.
+
+#include "demo_tree.h"
+#include "directory/values_reader.h"
+#include "platform/dsclient/config.h"
+#include "ui/class_icons.h"
+#include "ui/main_window.h"
+#include "ui/member_list.h"
+#include "ui/windows.h"
+
+#include "scripted_prompter.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+using namespace tarnbeck;
+using tarnbeck::testing::ScriptedPrompter;
+
+namespace {
+
+const char *const kGroup = "Sales Team.Sales.Acme";
+
+class MainWindowFlow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        UseCompanionLibrary(CompanionLibrary::open(ORVEXA_FILE));
+        char pattern[] = "/tmp/tarnbeck-flow-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        pristine_ = std::string(pattern) + "/pristine.db";
+        WriteDemoTree(pristine_);
+    }
+    static void TearDownTestSuite() {
+        std::filesystem::remove_all(std::filesystem::path(pristine_).parent_path());
+    }
+
+    void SetUp() override {
+        // Every test gets its own copy of the tree, so updates do not leak between tests.
+        store_ = std::filesystem::path(pristine_).parent_path() /
+                 (::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                  std::string(".db"));
+        std::filesystem::copy_file(pristine_, store_,
+                                   std::filesystem::copy_options::overwrite_existing);
+        dsclient::ClientConfig config;
+        config.primaryTree = "DEMO_TREE";
+        dsclient::TreeConfig tree;
+        tree.name = "DEMO_TREE";
+        tree.store = store_.string();
+        tree.identity = "Admin.Acme";
+        config.trees.push_back(tree);
+        dsclient::OverrideClientConfig(config);
+
+        app.programDirectory = PROGRAM_DIRECTORY;
+        windows = std::make_unique<Windows>(app);
+        form = windows->main.get();
+        QMetaObject::invokeMethod(form, "startTimer"); // what the start timer's tick does
+        ASSERT_TRUE(app.contextCreated);
+    }
+    void TearDown() override {
+        windows.reset();
+        dsclient::OverrideClientConfig(std::nullopt);
+        std::filesystem::remove(store_);
+    }
+
+    std::vector<std::string> values(const std::string &object, const std::string &attribute) {
+        std::vector<std::string> out;
+        for (const auto &item : ReadValues(app.mainContext, object, attribute))
+            out.push_back(item.text);
+        return out;
+    }
+    int countMarks(MemberMark mark) const {
+        int n = 0;
+        for (const auto &entry : form->clb->entries())
+            n += entry.second == mark;
+        return n;
+    }
+
+    static inline std::string pristine_;
+    std::filesystem::path store_;
+    AppState app;
+    std::unique_ptr<Windows> windows;
+    TForm1 *form = nullptr;
+};
+
+TEST_F(MainWindowFlow, StartBindsTheWindowToTheTreeAndItsSettings) {
+    EXPECT_EQ(form->windowTitle(), "Tarnbeck v1.03 - DEMO_TREE");
+    ASSERT_TRUE(app.attributeNameMap.has_value());
+    EXPECT_EQ(app.attributeNameMap->lookup("givenname"), "Given Name");
+    EXPECT_EQ(app.treeSettings.queryAttribute, "L");
+    EXPECT_EQ(app.treeSettings.top, "[ROOT]");
+    EXPECT_FALSE(form->Panel6->isEnabled());
+}
+
+TEST_F(MainWindowFlow, LoadingAGroupFillsTheEditorTheMembersAndBothLists) {
+    form->loadGroup(kGroup);
+    EXPECT_EQ(form->Edit1->text(), kGroup);
+    EXPECT_TRUE(form->Panel6->isEnabled());
+    EXPECT_TRUE(form->BitBtn1->isEnabled());
+    EXPECT_FALSE(form->BitBtn3->isEnabled());
+    EXPECT_EQ(form->edit3->text(), "ou=sales.o=acme");
+    EXPECT_EQ(form->Label8->text(), "ldap:///ou=sales.o=acme??sub?" + form->edit3a->text());
+    EXPECT_TRUE(form->pc->isTabVisible(TForm1::kExcludePage));
+    EXPECT_TRUE(form->pc->isTabVisible(TForm1::kStaticPage));
+    EXPECT_EQ(form->exclclb->count(), 1);
+    EXPECT_EQ(form->inclclb->count(), 1);
+    EXPECT_EQ(form->clb->count(), int(values(kGroup, "Member").size()));
+    EXPECT_EQ(countMarks(MemberMark::Keep), form->clb->count());
+}
+
+TEST_F(MainWindowFlow, ExecuteThenUpdateWritesTheOutcomeAndASecondRunChangesNothing) {
+    ScriptedPrompter prompter;
+    form->loadGroup(kGroup);
+    form->BitBtn1->click();
+    ASSERT_TRUE(form->BitBtn2->isEnabled());
+    const int adds = countMarks(MemberMark::Add) + countMarks(MemberMark::Static);
+    EXPECT_GT(adds, 0);
+
+    form->BitBtn2->click();
+    EXPECT_FALSE(form->BitBtn2->isEnabled());
+    EXPECT_EQ(form->sbar->value(), 0);
+    EXPECT_EQ(form->sbar->maximum(), form->clb->count());
+    EXPECT_EQ(prompter.busyDepth(), 0);
+
+    // The directory now holds the outcome: Execute again finds nothing to add or remove.
+    form->BitBtn1->click();
+    EXPECT_EQ(countMarks(MemberMark::Add), 0);
+    EXPECT_EQ(countMarks(MemberMark::Remove), 0);
+    for (const auto &[name, mark] : form->clb->entries()) {
+        const auto membership = values(name, "Group Membership");
+        const bool member = std::find(membership.begin(), membership.end(), kGroup) !=
+                            membership.end();
+        EXPECT_EQ(member, mark != MemberMark::Excluded) << name;
+    }
+}
+
+TEST_F(MainWindowFlow, UnsavedEditsBlockExecuteAndUpdate) {
+    ScriptedPrompter prompter;
+    form->loadGroup(kGroup);
+    form->BitBtn1->click();
+    ASSERT_TRUE(form->BitBtn2->isEnabled());
+
+    const int stored = form->ComboBox1->count();
+    form->BitBtn13->click(); // add a query
+    EXPECT_EQ(form->ComboBox1->count(), stored + 1);
+    EXPECT_EQ(form->ComboBox1->currentText(), QString("Query %1").arg(stored + 1));
+    EXPECT_TRUE(form->BitBtn3->isEnabled());
+
+    prompter.expectMessage("Query not saved. Please save query now");
+    form->BitBtn2->click();
+    EXPECT_TRUE(form->BitBtn2->isEnabled());
+    prompter.expectMessage("Query not saved!");
+    form->BitBtn1->click();
+
+    form->BitBtn4->click(); // reload drops the edits
+    EXPECT_EQ(form->ComboBox1->count(), stored);
+    EXPECT_FALSE(form->BitBtn3->isEnabled());
+    form->inclDelete->click();
+    prompter.expectMessage("Includes not saved. Please save first");
+    form->BitBtn2->click();
+}
+
+TEST_F(MainWindowFlow, ListPagesEditAndSaveTheGroupsAttributes) {
+    form->loadGroup(kGroup);
+    ASSERT_EQ(form->exclclb->count(), 1);
+    form->exclclb->item(0)->setCheckState(Qt::Checked);
+    form->exclDelete->click();
+    EXPECT_EQ(form->exclclb->count(), 0);
+    EXPECT_TRUE(form->exclSave->isEnabled());
+    EXPECT_EQ(values(kGroup, "See Also").size(), 1u) << "nothing written before Save";
+    form->exclSave->click();
+    EXPECT_FALSE(form->exclSave->isEnabled());
+    EXPECT_TRUE(values(kGroup, "See Also").empty());
+    form->exclReload->click();
+    EXPECT_EQ(form->exclclb->count(), 0);
+}
+
+} // namespace
