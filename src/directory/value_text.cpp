@@ -44,21 +44,6 @@ std::string DecimalBytes(std::string_view bytes) {
     return out;
 }
 
-bool IsStringSyntax(std::uint32_t syntax) {
-    switch (syntax) {
-    case SYN_DIST_NAME:
-    case SYN_CE_STRING:
-    case SYN_CI_STRING:
-    case SYN_PR_STRING:
-    case SYN_NU_STRING:
-    case SYN_TEL_NUMBER:
-    case SYN_CLASS_NAME:
-        return true;
-    default:
-        return false;
-    }
-}
-
 std::string Joined(std::string_view a, char separator, std::string_view b) {
     std::string out(a);
     out += separator;
@@ -129,7 +114,7 @@ std::string Trimmed(std::string_view text) {
 
 void AppendValueItems(const AttrValue &value, std::uint32_t syntax, char separator,
                       ValueList &list) {
-    if (IsStringSyntax(syntax)) {
+    if (dsclient::IsTextSyntax(syntax)) {
         list.push_back({DataOf<Text>(value).text.substr(0, kMaxValueText), {}});
         return;
     }
@@ -208,7 +193,7 @@ void AppendValueItems(const AttrValue &value, std::uint32_t syntax, char separat
 
 void FoldValueText(const AttrValue &value, std::uint32_t syntax, std::string &text) {
     constexpr char separator = ';';
-    if (IsStringSyntax(syntax)) {
+    if (dsclient::IsTextSyntax(syntax)) {
         text += DataOf<Text>(value).text;
         return;
     }

@@ -107,7 +107,7 @@ bool ComparisonTranslator::readValue(FilterScanner &scanner, const std::string &
         prompter().message(name + " is unknown attribute");
         return false;
     }
-    if (IsTextSyntax(syntax) && !FitsSlot(text, "Attribute value"))
+    if (dsclient::IsTextSyntax(syntax) && !FitsSlot(text, "Attribute value"))
         return false;
     switch (EncodeFilterValue(syntax, text, value)) {
     case EncodeResult::Ok:

@@ -37,23 +37,8 @@ std::string LittleEndianBytes(std::int32_t number) {
 
 } // namespace
 
-bool IsTextSyntax(std::uint32_t syntax) {
-    switch (syntax) {
-    case SYN_DIST_NAME:
-    case SYN_CE_STRING:
-    case SYN_CI_STRING:
-    case SYN_PR_STRING:
-    case SYN_NU_STRING:
-    case SYN_TEL_NUMBER:
-    case SYN_CLASS_NAME:
-        return true;
-    default:
-        return false;
-    }
-}
-
 EncodeResult EncodeFilterValue(std::uint32_t syntax, std::string_view text, FilterValue &value) {
-    if (IsTextSyntax(syntax)) {
+    if (dsclient::IsTextSyntax(syntax)) {
         value = {static_cast<std::int32_t>(syntax), std::string(text)};
         return EncodeResult::Ok;
     }

@@ -16,9 +16,6 @@ struct FilterValue {
 
 enum class EncodeResult { Ok, UnsupportedSyntax, NotInteger, NotBoolean };
 
-// Names, strings, telephone numbers and class names compare as text.
-bool IsTextSyntax(std::uint32_t syntax);
-
 // Encodes `text` for `syntax` into `value`: text as typed; "true"/"false" in any case as all
 // bits set or clear; integers, counters and times as a signed 32-bit number, least
 // significant byte first. Every other syntax is unsupported.

@@ -69,7 +69,7 @@ std::size_t Payload(const Timestamp &) {
 
 } // namespace
 
-bool HoldsOwnerType(std::uint32_t syntax, const ValueData &data) {
+bool IsTextSyntax(std::uint32_t syntax) {
     switch (syntax) {
     case SYN_DIST_NAME:
     case SYN_CE_STRING:
@@ -78,7 +78,16 @@ bool HoldsOwnerType(std::uint32_t syntax, const ValueData &data) {
     case SYN_NU_STRING:
     case SYN_TEL_NUMBER:
     case SYN_CLASS_NAME:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool HoldsOwnerType(std::uint32_t syntax, const ValueData &data) {
+    if (IsTextSyntax(syntax))
         return std::holds_alternative<Text>(data);
+    switch (syntax) {
     case SYN_BOOLEAN:
         return std::holds_alternative<Boolean>(data);
     case SYN_INTEGER:

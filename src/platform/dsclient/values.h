@@ -151,6 +151,9 @@ struct AttrValue {
     bool operator==(const AttrValue &) const = default;
 };
 
+// Names, strings, telephone numbers and class names: the syntaxes whose values are plain text.
+bool IsTextSyntax(std::uint32_t syntax);
+
 // True when `data` holds the owner type of `syntax` (a request carrying anything else is
 // refused with SyntaxViolation).
 bool HoldsOwnerType(std::uint32_t syntax, const ValueData &data);

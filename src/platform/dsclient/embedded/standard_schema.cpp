@@ -110,13 +110,13 @@ ClassDef Leaf(const char *name, std::vector<std::string> mandatory = {}) {
 
 Schema StandardSchema() {
     Schema schema;
-    for (const auto &spec : kAttributes) {
+    for (const auto &entry : kAttributes) {
         AttributeDef attribute;
-        attribute.name = spec.name;
-        attribute.syntax = spec.syntax;
-        attribute.flags = spec.flags;
-        attribute.lowerBound = spec.lower;
-        attribute.upperBound = spec.upper;
+        attribute.name = entry.name;
+        attribute.syntax = entry.syntax;
+        attribute.flags = entry.flags;
+        attribute.lowerBound = entry.lower;
+        attribute.upperBound = entry.upper;
         schema.Add(std::move(attribute));
     }
     schema.Add(Class("Top", {}, {}, {}, {"Object Class"}, false, false));
