@@ -29,5 +29,7 @@ struct BenchCase {
 
 // The directory cases: searches, a big listing, many single-value adds.
 std::vector<BenchCase> DirectoryCases();
+// The program's directory routines (search, listing, reading values) on the same trees.
+std::vector<BenchCase> RoutineCases();
 
 } // namespace tarnbeck

@@ -62,7 +62,9 @@ int main(int argc, char **argv) {
     std::cout << "Machine: " << std::thread::hardware_concurrency() << " cores, " << CpuModel()
               << '\n';
     try {
-        const std::vector<BenchCase> cases = DirectoryCases();
+        std::vector<BenchCase> cases = DirectoryCases();
+        for (BenchCase &routine : RoutineCases())
+            cases.push_back(std::move(routine));
         for (std::uint32_t users : {10000u, 100000u}) {
             std::string path = EnsureBenchTree(directory, users);
             dsclient::TreeConfig config;

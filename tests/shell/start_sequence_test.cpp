@@ -94,6 +94,17 @@ TEST_F(StartSequenceTest, ClientThatCannotStartEndsTheProcess) {
     EXPECT_FALSE(app.contextCreated);
 }
 
+TEST_F(StartSequenceTest, ContextThatCannotBeCreatedClosesTheWindowWithoutFreeingIt) {
+    config.maxContexts = 0; // the client's context table is full
+    prompter.expectMessage(kNoTrees);
+
+    run();
+
+    EXPECT_EQ(host.calls, Calls{"closeMainWindow"});
+    EXPECT_FALSE(app.contextCreated);
+    EXPECT_EQ(app.currentTree, "");
+}
+
 TEST_F(StartSequenceTest, WithoutAuthenticatedTreeTheWindowCloses) {
     config.trees[0].identity.clear(); // the tree needs a login first
     prompter.expectMessage(kNoTrees);

@@ -139,6 +139,8 @@ std::optional<ClientConfig> LoadClientConfig(const std::string &path, std::strin
         case Section::Client:
             if (Lower(key) == "primary")
                 config.primaryTree = value;
+            else if (Lower(key) == "maxcontexts")
+                config.maxContexts = std::strtoul(value.c_str(), nullptr, 10);
             break;
         case Section::Tree:
             SetTreeKey(*tree, Lower(key), value, baseDirectory);

@@ -4,6 +4,7 @@
 //
 //   [Client]
 //   Primary=DEMO_TREE                ; tree of the primary connection (may be empty: none)
+//   MaxContexts=64                   ; contexts the process may hold at once
 //
 //   [Tree DEMO_TREE]                 ; one section per tree, in file order
 //   Backend=embedded                 ; embedded (SQLite store); ldap later
@@ -45,6 +46,8 @@ struct VolumeMount {
 
 struct ClientConfig {
     std::string primaryTree;
+    // How many contexts the process may hold at once; creating one more fails.
+    std::size_t maxContexts = 64;
     std::vector<TreeConfig> trees;
     std::vector<VolumeMount> volumes;
 };

@@ -18,6 +18,8 @@ Status CreateContext(ContextHandle &context) {
     auto &state = State();
     if (!state.initialised)
         return status::ClientNotConfigured;
+    if (state.contexts.size() >= state.config.maxContexts)
+        return status::NotEnoughMemory;
     ContextState created;
     created.tree = state.preferredTree.empty() ? state.config.primaryTree : state.preferredTree;
     context = state.nextContext++;
@@ -29,6 +31,8 @@ Status DuplicateContext(ContextHandle source, ContextHandle &duplicate) {
     ContextState *original = nullptr;
     if (const Status s = FindContext(source, original); s != status::Ok)
         return s;
+    if (State().contexts.size() >= State().config.maxContexts)
+        return status::NotEnoughMemory;
     ContextState copy = *original;
     copy.iterations.clear(); // iterations belong to the context that opened them
     duplicate = State().nextContext++;

@@ -41,6 +41,7 @@ TEST(ClientConfigFile, SectionsKeysCommentsAndPaths) {
     std::ofstream(path) << "; client configuration\n"
                            "[CLIENT]\n"
                            "primary = DEMO_TREE   ; the workstation's tree\n"
+                           "MaxContexts=8\n"
                            "[tree DEMO_TREE]\n"
                            "STORE=stores/demo.db\n"
                            "Identity=Admin.Acme\n"
@@ -55,6 +56,7 @@ TEST(ClientConfigFile, SectionsKeysCommentsAndPaths) {
     const auto config = LoadClientConfig(path, error);
     ASSERT_TRUE(config);
     EXPECT_EQ(config->primaryTree, "DEMO_TREE");
+    EXPECT_EQ(config->maxContexts, 8u);
     ASSERT_EQ(config->trees.size(), 2u);
     EXPECT_EQ(config->trees[0].store, (dir.path() / "stores" / "demo.db").string());
     EXPECT_EQ(config->trees[0].identity, "Admin.Acme");
