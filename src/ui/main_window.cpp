@@ -1,7 +1,6 @@
 #include "ui/main_window.h"
 
 #include "directory/prompter.h"
-#include "query/query_string.h"
 #include "ui/about_box.h"
 #include "ui/action_guard.h"
 #include "ui/browser_dialog.h"
@@ -95,8 +94,7 @@ template <typename T> T *named(T *widget, const char *name) {
 } // namespace
 
 TForm1::TForm1(AppState &app, Windows &windows)
-    : app_(app), windows_(windows), endProcess_([] { QCoreApplication::exit(1); }),
-      bridge_(std::make_unique<EngineBridge>(*this)) {
+    : app_(app), windows_(windows), bridge_(std::make_unique<EngineBridge>(*this)) {
     setObjectName("Form1");
     resize(604, 634);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -391,11 +389,6 @@ void TForm1::exitexitClick() { close(); }
 
 void TForm1::whatClick() { RunDialog(*windows_.About); }
 
-void TForm1::recomposeQueryString() {
-    Label8->setText(local(
-        ComposeQueryString(local(edit3->text()), local(cbox->currentText()), local(edit3a->text()))));
-}
-
 void TForm1::cboxChange() { queryEditor_.scopeChanged(); }
 
 // The tabs follow the boxes also when the program sets them from stored settings; only the
@@ -569,7 +562,8 @@ void TForm1::treesselClick() {
     RunGuarded([&] { ChangeTree(app_, windows_, hooks); });
 }
 
-void TForm1::endProcess() { endProcess_(); }
+// The client is missing: leave the event loop at once, with a failure code.
+void TForm1::endProcess() { QCoreApplication::exit(1); }
 
 void TForm1::closeMainWindow() { close(); }
 

@@ -15,7 +15,6 @@
 #include <QMainWindow>
 #include <QTimer>
 
-#include <functional>
 #include <memory>
 
 class QCheckBox;
@@ -60,13 +59,7 @@ public:
     // Loads a group as choosing it in the browser does (for scripted runs and pictures).
     void loadGroup(const std::string &groupName);
 
-    // What ends the process at once (the start sequence's "client missing" path). The program
-    // leaves the event loop; tests replace it.
-    void setProcessEnder(std::function<void()> ender) { endProcess_ = std::move(ender); }
-
     void UpdateCaption();
-    // Recomposes the query string line from the editor's fields.
-    void recomposeQueryString();
 
     // Controls, by their names.
     QToolButton *exitexit;
@@ -157,7 +150,6 @@ private:
 
     AppState &app_;
     Windows &windows_;
-    std::function<void()> endProcess_;
     bool startFired_ = false;
     QAction *groupImage_ = nullptr;
     QueryEditorWidgets queryView_{*this};
