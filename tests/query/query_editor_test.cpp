@@ -1,3 +1,4 @@
+#include "fake_editor_view.h"
 #include "scripted_prompter.h"
 
 #include "directory/directory_error.h"
@@ -10,44 +11,18 @@ namespace {
 
 using Values = std::vector<std::string>;
 
-// Behaves like the widgets: a change of the filter text is reported, also when the editor
-// makes it; setting the other controls is not.
-class FakeView : public QueryEditorView {
+// Starts as the window's controls do.
+class FakeView : public FakeEditorView {
   public:
-    std::string contextText() const override { return context; }
-    void setContextText(const std::string &text) override { context = text; }
-    std::string scopeText() const override { return scope; }
-    void setScopeText(const std::string &text) override { scope = text; }
-    std::string filterText() const override { return filter; }
-    void setFilterText(const std::string &text) override {
-        if (text == filter)
-            return;
-        filter = text;
-        if (editor)
-            editor->filterChanged();
+    FakeView() {
+        scope = "-";
+        line = "ldap:///";
     }
-    void setQuerySelector(const std::vector<std::string> &entries, int index) override {
-        selector = entries;
-        selected = index;
-    }
-    int selectedQuery() const override { return selected; }
-    void setQueryStringLine(const std::string &text) override { line = text; }
-    QuerySettings settingsControls() const override { return settings; }
-    void setSettingsControls(const QuerySettings &value) override { settings = value; }
-    void setSaveEnabled(bool enabled) override { saveEnabled = enabled; }
 
-    // The user choosing an entry in the selector.
     void choose(int index) {
         selected = index;
         editor->switchQuery(index);
     }
-
-    QueryEditor *editor = nullptr;
-    std::string context, scope = "-", filter, line = "ldap:///";
-    std::vector<std::string> selector;
-    int selected = -1;
-    QuerySettings settings;
-    bool saveEnabled = false;
 };
 
 class FakeStore : public QueryStore {

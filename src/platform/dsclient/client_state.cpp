@@ -53,6 +53,13 @@ Status CheckWriteAccess(const ContextState &context, embedded::Store &store) {
     return store.IsSupervisor(IdentityOn(context.tree)) ? status::Ok : status::NoAccess;
 }
 
+Status FindWritableStore(ContextHandle handle, embedded::Store *&store) {
+    ContextState *context = nullptr;
+    if (const Status s = FindContextAndStore(handle, context, store); s != status::Ok)
+        return s;
+    return CheckWriteAccess(*context, *store);
+}
+
 ConnectionHandle OpenConnection(const std::string &tree, const std::string &server) {
     auto &state = State();
     const ConnectionHandle handle = state.nextConnection++;

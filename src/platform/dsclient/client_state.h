@@ -68,6 +68,8 @@ Status FindContextAndStore(ContextHandle handle, ContextState *&context, embedde
 std::string IdentityOn(std::string_view tree);
 // May the context's identity change the tree? NoAccess when not.
 Status CheckWriteAccess(const ContextState &context, embedded::Store &store);
+// The store of the context's tree, when the context's identity may change it.
+Status FindWritableStore(ContextHandle handle, embedded::Store *&store);
 ConnectionHandle OpenConnection(const std::string &tree, const std::string &server);
 
 // Runs one pass of an iterating request. A fresh call (iteration -1) builds the pass with

@@ -23,6 +23,18 @@ Status NextCount(ContextHandle context, Buffer &buffer, std::uint32_t &count) {
     return status::Ok;
 }
 
+// The next value of the buffer, without consuming it; the caller must ask with the syntax the
+// attribute name reported.
+Status PeekValue(ContextHandle context, Buffer &buffer, std::uint32_t syntax,
+                 const ResultRecord *&record) {
+    ContextState *state = nullptr;
+    if (const Status s = FindContext(context, state); s != status::Ok)
+        return s;
+    if (const Status s = buffer.Peek(Kind::Value, record); s != status::Ok)
+        return s;
+    return record->syntax == syntax ? status::Ok : status::BadSyntax;
+}
+
 } // namespace
 
 Status GetAttributeCount(ContextHandle context, Buffer &buffer, std::uint32_t &count) {
@@ -51,28 +63,18 @@ Status GetAttributeName(ContextHandle context, Buffer &buffer, std::string &attr
 Status ComputeAttributeValueSize(ContextHandle context, Buffer &buffer, std::uint32_t syntax,
                                  std::size_t &size) {
     // Only looks: the value itself is consumed by GetAttributeValue.
-    ContextState *state = nullptr;
-    if (const Status s = FindContext(context, state); s != status::Ok)
-        return s;
     const ResultRecord *record = nullptr;
-    if (const Status s = buffer.Peek(Kind::Value, record); s != status::Ok)
+    if (const Status s = PeekValue(context, buffer, syntax, record); s != status::Ok)
         return s;
-    if (record->syntax != syntax)
-        return status::BadSyntax;
     size = EncodedSize(record->value);
     return status::Ok;
 }
 
 Status GetAttributeValue(ContextHandle context, Buffer &buffer, std::uint32_t syntax,
                          AttrValue &value) {
-    ContextState *state = nullptr;
-    if (const Status s = FindContext(context, state); s != status::Ok)
-        return s;
     const ResultRecord *record = nullptr;
-    if (const Status s = buffer.Peek(Kind::Value, record); s != status::Ok)
+    if (const Status s = PeekValue(context, buffer, syntax, record); s != status::Ok)
         return s;
-    if (record->syntax != syntax)
-        return status::BadSyntax; // the caller must ask with the syntax the name reported
     buffer.Next(Kind::Value, record);
     value = record->value;
     return status::Ok;

@@ -154,33 +154,24 @@ Status AddObject(ContextHandle context, std::string_view objectName, IterationHa
 }
 
 Status RemoveObject(ContextHandle context, std::string_view objectName) {
-    ContextState *state = nullptr;
     embedded::Store *store = nullptr;
-    if (const Status s = FindContextAndStore(context, state, store); s != status::Ok)
-        return s;
-    if (const Status s = CheckWriteAccess(*state, *store); s != status::Ok)
+    if (const Status s = FindWritableStore(context, store); s != status::Ok)
         return s;
     return store->RemoveObject(objectName);
 }
 
 Status AddSecurityEquivalence(ContextHandle context, std::string_view equalFrom,
                               std::string_view equalTo) {
-    ContextState *state = nullptr;
     embedded::Store *store = nullptr;
-    if (const Status s = FindContextAndStore(context, state, store); s != status::Ok)
-        return s;
-    if (const Status s = CheckWriteAccess(*state, *store); s != status::Ok)
+    if (const Status s = FindWritableStore(context, store); s != status::Ok)
         return s;
     return store->AddEquivalence(equalFrom, equalTo);
 }
 
 Status RemoveSecurityEquivalence(ContextHandle context, std::string_view equalFrom,
                                  std::string_view equalTo) {
-    ContextState *state = nullptr;
     embedded::Store *store = nullptr;
-    if (const Status s = FindContextAndStore(context, state, store); s != status::Ok)
-        return s;
-    if (const Status s = CheckWriteAccess(*state, *store); s != status::Ok)
+    if (const Status s = FindWritableStore(context, store); s != status::Ok)
         return s;
     return store->RemoveEquivalence(equalFrom, equalTo);
 }
