@@ -201,6 +201,14 @@ Status RemoveSecurityEquivalence(ContextHandle context, std::string_view equalFr
                                  std::string_view equalTo);
 Status CloseIteration(ContextHandle context, IterationHandle iteration, std::uint32_t operation);
 
+// Groups the write requests that follow on the context's tree: a tree that can apply them
+// together applies all or none at CommitRequestGroup and drops them at AbortRequestGroup; a
+// tree that cannot (a directory server, where one member's writes touch two entries) applies
+// each request whole as it comes and takes both calls as no-ops. Groups do not nest.
+Status BeginRequestGroup(ContextHandle context);
+Status CommitRequestGroup(ContextHandle context);
+Status AbortRequestGroup(ContextHandle context);
+
 // Live iterations of a context (for tests that prove nothing leaks).
 std::size_t LiveIterationCount(ContextHandle context);
 

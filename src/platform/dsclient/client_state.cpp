@@ -28,36 +28,25 @@ Status FindContext(ContextHandle handle, ContextState *&context) {
     return status::Ok;
 }
 
-Status FindStore(const ContextState &context, embedded::Store *&store) {
-    const auto &stores = State().stores;
-    const auto found = stores.find(LowerAscii(context.tree));
-    if (found == stores.end() || !found->second)
+Status FindBackend(const ContextState &context, Backend *&backend) {
+    const auto &backends = State().backends;
+    const auto found = backends.find(LowerAscii(context.tree));
+    if (found == backends.end() || !found->second)
         return status::TransportFailure;
-    store = found->second.get();
+    backend = found->second.get();
     return status::Ok;
 }
 
-Status FindContextAndStore(ContextHandle handle, ContextState *&context, embedded::Store *&store) {
+Status FindContextAndBackend(ContextHandle handle, ContextState *&context, Backend *&backend) {
     if (const Status s = FindContext(handle, context); s != status::Ok)
         return s;
-    return FindStore(*context, store);
+    return FindBackend(*context, backend);
 }
 
 std::string IdentityOn(std::string_view tree) {
     const auto &identities = State().identities;
     const auto found = identities.find(LowerAscii(tree));
     return found == identities.end() ? std::string() : found->second;
-}
-
-Status CheckWriteAccess(const ContextState &context, embedded::Store &store) {
-    return store.IsSupervisor(IdentityOn(context.tree)) ? status::Ok : status::NoAccess;
-}
-
-Status FindWritableStore(ContextHandle handle, embedded::Store *&store) {
-    ContextState *context = nullptr;
-    if (const Status s = FindContextAndStore(handle, context, store); s != status::Ok)
-        return s;
-    return CheckWriteAccess(*context, *store);
 }
 
 ConnectionHandle OpenConnection(const std::string &tree, const std::string &server) {

@@ -1,13 +1,13 @@
 #pragma once
 
-// The process-wide state of the client: configuration, open stores, contexts, connections,
+// The process-wide state of the client: configuration, the trees' backends, contexts, connections,
 // live iterations and the identities the workstation holds per tree. One user-interface
 // thread uses the client, so nothing here is locked.
 
 #include "platform/dsclient/buffer.h"
 #include "platform/dsclient/client.h"
 #include "platform/dsclient/config.h"
-#include "platform/dsclient/embedded/store.h"
+#include "platform/dsclient/backend.h"
 
 #include <functional>
 #include <map>
@@ -43,8 +43,8 @@ struct ConnectionState {
 struct ClientState {
     bool initialised = false;
     ClientConfig config;
-    std::unordered_map<std::string, std::unique_ptr<embedded::Store>> stores; // tree, lower case
-    std::unordered_map<std::string, std::string> identities;                  // tree, lower case
+    std::unordered_map<std::string, std::unique_ptr<Backend>> backends; // tree, lower case
+    std::unordered_map<std::string, std::string> identities;            // tree, lower case
     std::map<ContextHandle, ContextState> contexts;
     std::map<ConnectionHandle, ConnectionState> connections;
     std::unordered_map<std::string, ConnectionHandle> attachedServers; // server, lower case
@@ -61,15 +61,13 @@ std::optional<ClientConfig> EffectiveClientConfig(std::string &error);
 
 const TreeConfig *FindTree(std::string_view name);
 Status FindContext(ContextHandle handle, ContextState *&context);
-// The store of the context's tree: TransportFailure when the tree is unknown or unusable.
-Status FindStore(const ContextState &context, embedded::Store *&store);
-Status FindContextAndStore(ContextHandle handle, ContextState *&context, embedded::Store *&store);
+// The backend of the context's tree: TransportFailure when the tree is unknown or unusable.
+Status FindBackend(const ContextState &context, Backend *&backend);
+Status FindContextAndBackend(ContextHandle handle, ContextState *&context, Backend *&backend);
 // The identity the workstation holds on a tree (empty: none).
 std::string IdentityOn(std::string_view tree);
-// May the context's identity change the tree? NoAccess when not.
-Status CheckWriteAccess(const ContextState &context, embedded::Store &store);
-// The store of the context's tree, when the context's identity may change it.
-Status FindWritableStore(ContextHandle handle, embedded::Store *&store);
+// The backend that serves a configured tree (embedded store or directory server).
+Status OpenBackend(const TreeConfig &tree, std::unique_ptr<Backend> &backend);
 ConnectionHandle OpenConnection(const std::string &tree, const std::string &server);
 
 // Runs one pass of an iterating request. A fresh call (iteration -1) builds the pass with

@@ -33,14 +33,14 @@ Status CallsInitialize() {
     if (!config || config->trees.empty())
         return status::ClientNotConfigured;
     for (const auto &tree : config->trees) {
-        if (tree.backend != "embedded")
-            continue; // other backends are reached when used
-        std::unique_ptr<embedded::Store> store;
-        if (const Status s = embedded::Store::Open(tree.store, store); s != status::Ok) {
+        std::unique_ptr<Backend> backend;
+        if (const Status s = OpenBackend(tree, backend); s != status::Ok) {
+            if (tree.backend != "embedded")
+                continue; // a tree this client cannot serve answers TransportFailure when used
             state = ClientState();
             return s;
         }
-        state.stores[LowerAscii(tree.name)] = std::move(store);
+        state.backends[LowerAscii(tree.name)] = std::move(backend);
         if (!tree.identity.empty())
             state.identities[LowerAscii(tree.name)] = tree.identity;
     }
@@ -50,7 +50,7 @@ Status CallsInitialize() {
 }
 
 Status CallsTerminate() {
-    State() = ClientState(); // closes every store and forgets contexts, connections, logins
+    State() = ClientState(); // closes every backend and forgets contexts, connections, logins
     return status::Ok;
 }
 

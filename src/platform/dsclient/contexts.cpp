@@ -127,8 +127,8 @@ Status SetContextValue(ContextHandle context, int key, std::string_view value) {
 
 Status GetDefaultNameContext(ContextHandle context, std::string &nameContext) {
     ContextState *state = nullptr;
-    embedded::Store *store = nullptr;
-    if (const Status s = FindContextAndStore(context, state, store); s != status::Ok)
+    Backend *backend = nullptr;
+    if (const Status s = FindContextAndBackend(context, state, backend); s != status::Ok)
         return s;
     nameContext = "[Root]";
     return status::Ok;
@@ -177,11 +177,11 @@ Status ScanForAvailableTrees(ContextHandle context, ConnectionHandle /*connectio
 Status Login(ContextHandle context, std::uint32_t /*optionsFlag*/, std::string_view objectName,
              std::string_view password, std::uint32_t /*validityPeriod*/) {
     ContextState *state = nullptr;
-    embedded::Store *store = nullptr;
-    if (const Status s = FindContextAndStore(context, state, store); s != status::Ok)
+    Backend *backend = nullptr;
+    if (const Status s = FindContextAndBackend(context, state, backend); s != status::Ok)
         return s;
     std::string canonical;
-    if (const Status s = store->VerifyPassword(objectName, password, canonical); s != status::Ok)
+    if (const Status s = backend->Login(objectName, password, canonical); s != status::Ok)
         return s;
     State().identities[LowerAscii(state->tree)] = canonical;
     return status::Ok;
@@ -189,8 +189,8 @@ Status Login(ContextHandle context, std::uint32_t /*optionsFlag*/, std::string_v
 
 Status WhoAmI(ContextHandle context, std::string &objectName) {
     ContextState *state = nullptr;
-    embedded::Store *store = nullptr;
-    if (const Status s = FindContextAndStore(context, state, store); s != status::Ok)
+    Backend *backend = nullptr;
+    if (const Status s = FindContextAndBackend(context, state, backend); s != status::Ok)
         return s;
     // Without a login the workstation is the public trustee, as on a real tree.
     const std::string identity = IdentityOn(state->tree);

@@ -2,7 +2,6 @@
 // search and attribute definitions, and the closing of their iterations.
 
 #include "platform/dsclient/client_state.h"
-#include "platform/dsclient/embedded/names.h"
 
 #include <memory>
 
@@ -10,40 +9,12 @@ namespace dsclient {
 
 namespace {
 
-using embedded::ObjectRow;
-
-ResultRecord ObjectRecord(embedded::Store &store, const ObjectRow &row, std::string name) {
+ResultRecord ObjectRecord(EntryInfo &&entry) {
     ResultRecord record;
     record.kind = ResultRecord::Kind::ObjectName;
-    record.name = std::move(name);
-    record.info.entryFlags = row.flags;
-    record.info.subordinateCount = store.SubordinateCount(row);
-    record.info.modificationTime = row.modificationTime;
-    record.info.baseClass = row.baseClass;
+    record.name = std::move(entry.name);
+    record.info = std::move(entry.info);
     return record;
-}
-
-Status ListChildren(ContextHandle context, std::string_view parentName, bool containersOnly,
-                    IterationHandle &iteration, Buffer &result) {
-    return RunIteration(
-        context, DSV_LIST, iteration, result, [&](ContextState &state, Pass &pass) -> Status {
-            embedded::Store *store = nullptr;
-            if (const Status s = FindStore(state, store); s != status::Ok)
-                return s;
-            ObjectRow parent;
-            if (const Status s = store->Find(parentName, parent); s != status::Ok)
-                return s;
-            auto children = std::make_shared<std::vector<ObjectRow>>();
-            if (const Status s = store->ListChildren(parent, containersOnly, *children);
-                s != status::Ok)
-                return s;
-            pass = UnitPass(children->size(), [store, children](std::size_t i, auto &records) {
-                const ObjectRow &row = (*children)[i];
-                records.push_back(ObjectRecord(*store, row, embedded::EscapeComponent(row.rdn)));
-                return true;
-            });
-            return status::Ok;
-        });
 }
 
 ResultRecord AttributeNameRecord(const std::string &name, std::uint32_t syntax,
@@ -54,6 +25,86 @@ ResultRecord AttributeNameRecord(const std::string &name, std::uint32_t syntax,
     record.syntax = syntax;
     record.count = values;
     return record;
+}
+
+// One search entry as the records of a result buffer.
+void SearchRecords(SearchEntry &&entry, bool withAttributes, std::vector<ResultRecord> &records) {
+    records.push_back(ObjectRecord(std::move(entry.entry)));
+    if (!withAttributes)
+        return;
+    records.front().count = static_cast<std::uint32_t>(entry.attributes.size());
+    for (auto &attribute : entry.attributes) {
+        records.push_back(AttributeNameRecord(attribute.name, attribute.syntax,
+                                              static_cast<std::uint32_t>(attribute.values.size())));
+        for (auto &value : attribute.values) {
+            ResultRecord record;
+            record.kind = ResultRecord::Kind::Value;
+            record.syntax = value.syntax;
+            record.value = std::move(value);
+            records.push_back(std::move(record));
+        }
+    }
+}
+
+// Passes over a search cursor: an entry that does not fit waits for the next pass, so the
+// cursor is never asked twice for the same object.
+Pass CursorPass(std::shared_ptr<SearchCursor> cursor, bool withAttributes) {
+    auto pending = std::make_shared<std::vector<ResultRecord>>();
+    auto ended = std::make_shared<bool>(false);
+    return [cursor = std::move(cursor), withAttributes, pending, ended](Buffer &result,
+                                                                         bool &more) -> Status {
+        result.BeginResult();
+        std::uint32_t count = 0;
+        while (true) {
+            if (pending->empty()) {
+                SearchEntry entry;
+                bool got = false;
+                if (const Status s = cursor->Next(entry, got); s != status::Ok)
+                    return s;
+                if (!got) {
+                    *ended = true;
+                    break;
+                }
+                SearchRecords(std::move(entry), withAttributes, *pending);
+            }
+            const std::size_t mark = result.recordCount();
+            const std::size_t used = result.used();
+            bool fits = true;
+            for (const auto &record : *pending)
+                if (!(fits = result.Append(record)))
+                    break;
+            if (!fits) {
+                result.Truncate(mark, used);
+                if (count == 0)
+                    return status::InsufficientBuffer;
+                break;
+            }
+            pending->clear();
+            ++count;
+        }
+        result.SetCount(count);
+        more = !*ended;
+        return status::Ok;
+    };
+}
+
+Status ListChildren(ContextHandle context, std::string_view parentName, bool containersOnly,
+                    IterationHandle &iteration, Buffer &result) {
+    return RunIteration(
+        context, DSV_LIST, iteration, result, [&](ContextState &state, Pass &pass) -> Status {
+            Backend *backend = nullptr;
+            if (const Status s = FindBackend(state, backend); s != status::Ok)
+                return s;
+            auto children = std::make_shared<std::vector<EntryInfo>>();
+            if (const Status s = backend->ListChildren(parentName, containersOnly, *children);
+                s != status::Ok)
+                return s;
+            pass = UnitPass(children->size(), [children](std::size_t i, auto &records) {
+                records.push_back(ObjectRecord(EntryInfo((*children)[i])));
+                return true;
+            });
+            return status::Ok;
+        });
 }
 
 } // namespace
@@ -73,14 +124,12 @@ Status ListContainableClasses(ContextHandle context, std::string_view parentName
     return RunIteration(
         context, DSV_LIST_CONTAINABLE_CLASSES, iteration, result,
         [&](ContextState &state, Pass &pass) -> Status {
-            embedded::Store *store = nullptr;
-            if (const Status s = FindStore(state, store); s != status::Ok)
-                return s;
-            ObjectRow parent;
-            if (const Status s = store->Find(parentName, parent); s != status::Ok)
+            Backend *backend = nullptr;
+            if (const Status s = FindBackend(state, backend); s != status::Ok)
                 return s;
             auto classes = std::make_shared<std::vector<std::string>>();
-            if (const Status s = store->ContainableClasses(parent, *classes); s != status::Ok)
+            if (const Status s = backend->ContainableClasses(parentName, *classes);
+                s != status::Ok)
                 return s;
             pass = UnitPass(classes->size(), [classes](std::size_t i, auto &records) {
                 ResultRecord record;
@@ -101,56 +150,29 @@ Status Search(ContextHandle context, std::string_view baseObjectName, std::uint3
     countObjectsSearched = 0;
     const Status status = RunIteration(
         context, DSV_SEARCH, iteration, result, [&](ContextState &state, Pass &pass) -> Status {
-            embedded::Store *store = nullptr;
-            if (const Status s = FindStore(state, store); s != status::Ok)
+            Backend *backend = nullptr;
+            if (const Status s = FindBackend(state, backend); s != status::Ok)
                 return s;
             if (!filter.initialised() || filter.operation() != DSV_SEARCH_FILTER ||
                 !filter.filter || !filter.filter->complete() || !filter.filter->expression())
                 return status::InvalidRequest;
             if (scope > DS_SEARCH_SUBTREE || infoType > DS_ATTRIBUTE_VALUES)
                 return status::InvalidRequest;
-            ObjectRow base;
-            if (const Status s = store->Find(baseObjectName, base); s != status::Ok)
-                return s;
-            auto ids = std::make_shared<std::vector<std::int64_t>>();
-            if (const Status s = store->Search(base, scope, *filter.filter->expression(), *ids);
-                s != status::Ok)
-                return s;
-            if (countObjectsToSearch > 0 &&
-                ids->size() > static_cast<std::size_t>(countObjectsToSearch))
-                ids->resize(static_cast<std::size_t>(countObjectsToSearch));
+            SearchRequest request;
+            request.base = baseObjectName;
+            request.scope = scope;
+            request.filter = filter.filter->expression();
             // Attributes are returned only when asked for: all, or those named.
-            auto names = std::make_shared<std::vector<std::string>>();
-            const bool wantAttributes =
-                allAttributes || (attributeNames && !attributeNames->names.empty());
+            request.allAttributes = allAttributes;
             if (!allAttributes && attributeNames)
-                *names = attributeNames->names;
-            const bool withValues = infoType == DS_ATTRIBUTE_VALUES;
-            pass = UnitPass(ids->size(), [=](std::size_t i, auto &records) {
-                ObjectRow row;
-                if (store->FindById((*ids)[i], row) != status::Ok)
-                    return false; // removed since the search ran
-                records.push_back(ObjectRecord(*store, row, row.name));
-                if (!wantAttributes)
-                    return true;
-                std::vector<embedded::AttributeWithValues> attributes;
-                store->ReadAttributes(row, allAttributes ? nullptr : names.get(), withValues,
-                                      attributes);
-                records.front().count = static_cast<std::uint32_t>(attributes.size());
-                for (const auto &entry : attributes) {
-                    records.push_back(
-                        AttributeNameRecord(entry.attribute->name, entry.attribute->syntax,
-                                            static_cast<std::uint32_t>(entry.values.size())));
-                    for (const auto &value : entry.values) {
-                        ResultRecord record;
-                        record.kind = ResultRecord::Kind::Value;
-                        record.syntax = value.syntax;
-                        record.value = value;
-                        records.push_back(std::move(record));
-                    }
-                }
-                return true;
-            });
+                request.attributeNames = attributeNames->names;
+            request.withValues = infoType == DS_ATTRIBUTE_VALUES;
+            request.limit = countObjectsToSearch;
+            std::unique_ptr<SearchCursor> cursor;
+            if (const Status s = backend->Search(request, cursor); s != status::Ok)
+                return s;
+            const bool withAttributes = allAttributes || !request.attributeNames.empty();
+            pass = CursorPass(std::move(cursor), withAttributes);
             return status::Ok;
         });
     if (status == status::Ok)
@@ -164,19 +186,18 @@ Status ReadAttributeDefinitions(ContextHandle context, std::uint32_t infoType, b
     return RunIteration(
         context, DSV_READ_ATTR_DEF, iteration, result,
         [&](ContextState &state, Pass &pass) -> Status {
-            embedded::Store *store = nullptr;
-            if (const Status s = FindStore(state, store); s != status::Ok)
+            Backend *backend = nullptr;
+            if (const Status s = FindBackend(state, backend); s != status::Ok)
                 return s;
             if (infoType > DS_ATTR_DEFS)
                 return status::InvalidRequest;
-            auto definitions = std::make_shared<std::vector<embedded::AttributeDef>>();
-            if (allAttributes) {
-                *definitions = store->schema().attributes();
-            } else if (attributeNames) {
-                for (const auto &name : attributeNames->names)
-                    if (const auto *def = store->schema().FindAttribute(name))
-                        definitions->push_back(*def);
-                if (definitions->empty() && !attributeNames->names.empty())
+            auto definitions = std::make_shared<std::vector<NamedDefinition>>();
+            if (allAttributes || attributeNames) {
+                if (const Status s = backend->AttributeDefinitions(
+                        allAttributes ? nullptr : &attributeNames->names, *definitions);
+                    s != status::Ok)
+                    return s;
+                if (!allAttributes && definitions->empty() && !attributeNames->names.empty())
                     return status::NoSuchAttribute;
             }
             const bool details = infoType == DS_ATTR_DEFS;
@@ -184,16 +205,14 @@ Status ReadAttributeDefinitions(ContextHandle context, std::uint32_t infoType, b
                 UnitPass(definitions->size(), [definitions, details](std::size_t i, auto &records) {
                     const auto &def = (*definitions)[i];
                     if (!details) {
-                        records.push_back(AttributeNameRecord(def.name, def.syntax, 0));
+                        records.push_back(
+                            AttributeNameRecord(def.name, def.definition.syntax, 0));
                         return true;
                     }
                     ResultRecord record;
                     record.kind = ResultRecord::Kind::AttributeDefinition;
                     record.name = def.name;
-                    record.definition.flags = def.flags;
-                    record.definition.syntax = def.syntax;
-                    record.definition.lowerBound = def.lowerBound;
-                    record.definition.upperBound = def.upperBound;
+                    record.definition = def.definition;
                     records.push_back(std::move(record));
                     return true;
                 });

@@ -1,5 +1,5 @@
 // Requests on single objects: read, object information, modify, add, remove, security
-// equivalence and syntax look-up.
+// equivalence, syntax look-up and grouped requests.
 
 #include "platform/dsclient/client_state.h"
 
@@ -9,15 +9,12 @@ namespace dsclient {
 
 namespace {
 
-using embedded::AttributeWithValues;
-using embedded::ObjectRow;
-
 // Hands out an object's attributes over as many passes as the buffer needs: each pass holds
 // whole attributes, and an attribute too long for one pass continues in the next with its
 // name repeated.
-Pass ReadPass(std::vector<AttributeWithValues> attributes, bool withValues) {
+Pass ReadPass(std::vector<AttributeValues> attributes, bool withValues) {
     struct Cursor {
-        std::vector<AttributeWithValues> attributes;
+        std::vector<AttributeValues> attributes;
         std::size_t attribute = 0;
         std::size_t value = 0;
     };
@@ -31,15 +28,15 @@ Pass ReadPass(std::vector<AttributeWithValues> attributes, bool withValues) {
             const std::size_t used = result.used();
             ResultRecord name;
             name.kind = ResultRecord::Kind::AttributeName;
-            name.name = entry.attribute->name;
-            name.syntax = entry.attribute->syntax;
+            name.name = entry.name;
+            name.syntax = entry.syntax;
             if (!result.Append(std::move(name)))
                 break;
             std::uint32_t values = 0;
             while (withValues && cursor->value < entry.values.size()) {
                 ResultRecord value;
                 value.kind = ResultRecord::Kind::Value;
-                value.syntax = entry.attribute->syntax;
+                value.syntax = entry.syntax;
                 value.value = entry.values[cursor->value];
                 if (!result.Append(std::move(value)))
                     break;
@@ -65,12 +62,28 @@ Pass ReadPass(std::vector<AttributeWithValues> attributes, bool withValues) {
     };
 }
 
-std::vector<embedded::Change> ChangesOf(const Buffer &buffer) {
-    std::vector<embedded::Change> changes;
-    changes.reserve(buffer.changes.size());
-    for (const auto &change : buffer.changes)
-        changes.push_back(embedded::Change{change.type, change.attribute, change.values});
-    return changes;
+// Runs a write on the context's tree when the request is well formed and the context's
+// identity may change the tree, in that order.
+template <typename Write>
+Status WriteRequest(ContextHandle context, bool wellFormed, Write write) {
+    ContextState *state = nullptr;
+    Backend *backend = nullptr;
+    if (const Status s = FindContextAndBackend(context, state, backend); s != status::Ok)
+        return s;
+    if (!wellFormed)
+        return status::InvalidRequest;
+    if (const Status s = backend->CheckWriteAccess(IdentityOn(state->tree)); s != status::Ok)
+        return s;
+    return write(*backend);
+}
+
+// Runs a request of the group calls on the context's tree.
+template <typename Call> Status GroupRequest(ContextHandle context, Call call) {
+    ContextState *state = nullptr;
+    Backend *backend = nullptr;
+    if (const Status s = FindContextAndBackend(context, state, backend); s != status::Ok)
+        return s;
+    return call(*backend);
 }
 
 } // namespace
@@ -80,21 +93,18 @@ Status Read(ContextHandle context, std::string_view objectName, std::uint32_t in
             Buffer &result) {
     return RunIteration(
         context, DSV_READ, iteration, result, [&](ContextState &state, Pass &pass) -> Status {
-            embedded::Store *store = nullptr;
-            if (const Status s = FindStore(state, store); s != status::Ok)
+            Backend *backend = nullptr;
+            if (const Status s = FindBackend(state, backend); s != status::Ok)
                 return s;
             if (infoType > DS_ATTRIBUTE_VALUES)
                 return status::InvalidRequest;
-            ObjectRow row;
-            if (const Status s = store->Find(objectName, row); s != status::Ok)
-                return s;
             const std::vector<std::string> none;
             const std::vector<std::string> *names = nullptr;
             if (!allAttributes)
                 names = attributeNames ? &attributeNames->names : &none;
-            std::vector<AttributeWithValues> attributes;
-            if (const Status s =
-                    store->ReadAttributes(row, names, infoType == DS_ATTRIBUTE_VALUES, attributes);
+            std::vector<AttributeValues> attributes;
+            if (const Status s = backend->ReadAttributes(
+                    objectName, names, infoType == DS_ATTRIBUTE_VALUES, attributes);
                 s != status::Ok)
                 return s;
             if (names && !names->empty() && attributes.empty())
@@ -107,85 +117,67 @@ Status Read(ContextHandle context, std::string_view objectName, std::uint32_t in
 Status ReadObjectInfo(ContextHandle context, std::string_view objectName,
                       std::string &distinguishedName, ObjectInfo &info) {
     ContextState *state = nullptr;
-    embedded::Store *store = nullptr;
-    if (const Status s = FindContextAndStore(context, state, store); s != status::Ok)
+    Backend *backend = nullptr;
+    if (const Status s = FindContextAndBackend(context, state, backend); s != status::Ok)
         return s;
-    ObjectRow row;
-    if (const Status s = store->Find(objectName, row); s != status::Ok)
-        return s;
-    distinguishedName = row.isRoot() ? "[Root]" : row.name;
-    info.entryFlags = row.flags;
-    info.subordinateCount = store->SubordinateCount(row);
-    info.modificationTime = row.modificationTime;
-    info.baseClass = row.baseClass;
-    return status::Ok;
+    return backend->Find(objectName, distinguishedName, info);
 }
 
 Status ModifyObject(ContextHandle context, std::string_view objectName, IterationHandle &iteration,
                     bool /*moreIterations*/, const Buffer &changes) {
     iteration = kNoIteration; // a modify is applied in one go
-    ContextState *state = nullptr;
-    embedded::Store *store = nullptr;
-    if (const Status s = FindContextAndStore(context, state, store); s != status::Ok)
-        return s;
-    if (!changes.initialised() || changes.operation() != DSV_MODIFY_ENTRY)
-        return status::InvalidRequest;
-    if (const Status s = CheckWriteAccess(*state, *store); s != status::Ok)
-        return s;
-    return store->Modify(objectName, ChangesOf(changes));
+    const bool wellFormed = changes.initialised() && changes.operation() == DSV_MODIFY_ENTRY;
+    return WriteRequest(context, wellFormed, [&](Backend &backend) {
+        return backend.Modify(objectName, changes.changes);
+    });
 }
 
 Status AddObject(ContextHandle context, std::string_view objectName, IterationHandle &iteration,
                  bool /*moreIterations*/, const Buffer &attributes) {
     iteration = kNoIteration;
-    ContextState *state = nullptr;
-    embedded::Store *store = nullptr;
-    if (const Status s = FindContextAndStore(context, state, store); s != status::Ok)
-        return s;
-    if (!attributes.initialised() || attributes.operation() != DSV_ADD_ENTRY)
-        return status::InvalidRequest;
-    if (const Status s = CheckWriteAccess(*state, *store); s != status::Ok)
-        return s;
-    embedded::NamedValues values;
-    for (const auto &attribute : attributes.attributes)
-        for (const auto &value : attribute.values)
-            values.emplace_back(attribute.attribute, value);
-    return store->AddObject(objectName, values);
+    const bool wellFormed = attributes.initialised() && attributes.operation() == DSV_ADD_ENTRY;
+    return WriteRequest(context, wellFormed, [&](Backend &backend) {
+        return backend.AddObject(objectName, attributes.attributes);
+    });
 }
 
 Status RemoveObject(ContextHandle context, std::string_view objectName) {
-    embedded::Store *store = nullptr;
-    if (const Status s = FindWritableStore(context, store); s != status::Ok)
-        return s;
-    return store->RemoveObject(objectName);
+    return WriteRequest(context, true,
+                        [&](Backend &backend) { return backend.RemoveObject(objectName); });
 }
 
 Status AddSecurityEquivalence(ContextHandle context, std::string_view equalFrom,
                               std::string_view equalTo) {
-    embedded::Store *store = nullptr;
-    if (const Status s = FindWritableStore(context, store); s != status::Ok)
-        return s;
-    return store->AddEquivalence(equalFrom, equalTo);
+    return WriteRequest(context, true, [&](Backend &backend) {
+        return backend.AddEquivalence(equalFrom, equalTo);
+    });
 }
 
 Status RemoveSecurityEquivalence(ContextHandle context, std::string_view equalFrom,
                                  std::string_view equalTo) {
-    embedded::Store *store = nullptr;
-    if (const Status s = FindWritableStore(context, store); s != status::Ok)
-        return s;
-    return store->RemoveEquivalence(equalFrom, equalTo);
+    return WriteRequest(context, true, [&](Backend &backend) {
+        return backend.RemoveEquivalence(equalFrom, equalTo);
+    });
 }
 
 Status GetSyntaxId(ContextHandle context, std::string_view attributeName, std::uint32_t &syntax) {
     ContextState *state = nullptr;
-    embedded::Store *store = nullptr;
-    if (const Status s = FindContextAndStore(context, state, store); s != status::Ok)
+    Backend *backend = nullptr;
+    if (const Status s = FindContextAndBackend(context, state, backend); s != status::Ok)
         return s;
-    const embedded::AttributeDef *attribute = store->schema().FindAttribute(attributeName);
-    if (!attribute)
-        return status::NoSuchAttribute;
-    syntax = attribute->syntax;
-    return status::Ok;
+    return backend->AttributeSyntax(attributeName, syntax);
+}
+
+Status BeginRequestGroup(ContextHandle context) {
+    return GroupRequest(context, [](Backend &backend) { return backend.BeginGroup(); });
+}
+
+Status CommitRequestGroup(ContextHandle context) {
+    return GroupRequest(context, [](Backend &backend) { return backend.CommitGroup(); });
+}
+
+Status AbortRequestGroup(ContextHandle context) {
+    return GroupRequest(context, [](Backend &backend) { return backend.RollbackGroup(); });
 }
 
 } // namespace dsclient

@@ -236,6 +236,10 @@ Status Store::Commit() {
     return db_->Execute("COMMIT");
 }
 
+Status Store::Rollback() {
+    return db_->Execute("ROLLBACK");
+}
+
 void ReadObjectRow(const Statement &select, ObjectRow &row) {
     row.id = select.Int(0);
     row.parentId = select.Int(1);

@@ -59,9 +59,10 @@ class Store {
     const Schema &schema() const { return schema_; }
     const std::string &treeName() const { return treeName_; }
 
-    // Batches of the administration tool.
+    // Batches: the administration tool's loads, and grouped client requests.
     Status Begin();
     Status Commit();
+    Status Rollback();
 
     Status Find(std::string_view name, ObjectRow &row);
     std::uint32_t SubordinateCount(const ObjectRow &row);

@@ -1,0 +1,19 @@
+// Which backend serves a configured tree.
+
+#include "platform/dsclient/client_state.h"
+#include "platform/dsclient/embedded/embedded_backend.h"
+
+namespace dsclient {
+
+Status OpenBackend(const TreeConfig &tree, std::unique_ptr<Backend> &backend) {
+    if (tree.backend == "embedded") {
+        std::unique_ptr<embedded::Store> store;
+        if (const Status s = embedded::Store::Open(tree.store, store); s != status::Ok)
+            return s;
+        backend = std::make_unique<embedded::EmbeddedBackend>(std::move(store));
+        return status::Ok;
+    }
+    return status::ClientNotConfigured; // a backend this client does not have
+}
+
+} // namespace dsclient
