@@ -5,15 +5,20 @@
 
 namespace dsclient {
 
-Status OpenBackend(const TreeConfig &tree, std::unique_ptr<Backend> &backend) {
+Status OpenBackend(const TreeConfig &tree, std::unique_ptr<Backend> &backend,
+                   std::string &problem) {
     if (tree.backend == "embedded") {
         std::unique_ptr<embedded::Store> store;
-        if (const Status s = embedded::Store::Open(tree.store, store); s != status::Ok)
+        if (const Status s = embedded::Store::Open(tree.store, store); s != status::Ok) {
+            problem = "The store " + tree.store + " of tree " + tree.name +
+                      " cannot be opened: " + StatusMeaning(s);
             return s;
+        }
         backend = std::make_unique<embedded::EmbeddedBackend>(std::move(store));
         return status::Ok;
     }
-    return status::ClientNotConfigured; // a backend this client does not have
+    problem = "Tree " + tree.name + " names an unknown backend: " + tree.backend;
+    return status::ClientNotConfigured;
 }
 
 } // namespace dsclient

@@ -305,8 +305,14 @@ Status GetConnectionInformation(ConnectionHandle connection, std::uint32_t infoT
 
 // ---- calls ------------------------------------------------------------------------------
 
-// Reads the client configuration (see config.h); a nonzero status when it is unusable.
+// Reads the client configuration (see config.h) and opens its trees. A tree that cannot be
+// opened is left out with its status; the start fails only when no tree can be used.
 Status CallsInitialize();
+// Why the last CallsInitialize failed, in words that name the file or server (empty: it did not).
+std::string ClientProblem();
+// Ok when the configured tree is usable; otherwise the status it was left out with, and
+// `problem` says why.
+Status GetTreeProblem(std::string_view treeName, std::string &problem);
 Status CallsTerminate();
 // Attaches to a server by name or address: 0, or AlreadyAttached when attached before.
 Status AttachToServerByName(std::string_view serverName, ConnectionHandle &connection);

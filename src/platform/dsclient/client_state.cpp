@@ -31,8 +31,11 @@ Status FindContext(ContextHandle handle, ContextState *&context) {
 Status FindBackend(const ContextState &context, Backend *&backend) {
     const auto &backends = State().backends;
     const auto found = backends.find(LowerAscii(context.tree));
-    if (found == backends.end() || !found->second)
-        return status::TransportFailure;
+    if (found == backends.end() || !found->second) {
+        const auto &unavailable = State().unavailable;
+        const auto left = unavailable.find(LowerAscii(context.tree));
+        return left == unavailable.end() ? status::TransportFailure : left->second.status;
+    }
     backend = found->second.get();
     return status::Ok;
 }

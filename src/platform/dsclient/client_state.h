@@ -40,8 +40,16 @@ struct ConnectionState {
     std::string server;
 };
 
+// Why a configured tree is left out: its status and what failed, naming the file or server.
+struct TreeProblem {
+    Status status = status::Ok;
+    std::string text;
+};
+
 struct ClientState {
     bool initialised = false;
+    std::string problem; // why the last start failed
+    std::unordered_map<std::string, TreeProblem> unavailable; // tree, lower case
     ClientConfig config;
     std::unordered_map<std::string, std::unique_ptr<Backend>> backends; // tree, lower case
     std::unordered_map<std::string, std::string> identities;            // tree, lower case
@@ -66,8 +74,10 @@ Status FindBackend(const ContextState &context, Backend *&backend);
 Status FindContextAndBackend(ContextHandle handle, ContextState *&context, Backend *&backend);
 // The identity the workstation holds on a tree (empty: none).
 std::string IdentityOn(std::string_view tree);
-// The backend that serves a configured tree (embedded store or directory server).
-Status OpenBackend(const TreeConfig &tree, std::unique_ptr<Backend> &backend);
+// The backend that serves a configured tree (embedded store or directory server); `problem`
+// says what failed when it cannot be opened.
+Status OpenBackend(const TreeConfig &tree, std::unique_ptr<Backend> &backend,
+                   std::string &problem);
 ConnectionHandle OpenConnection(const std::string &tree, const std::string &server);
 
 // Runs one pass of an iterating request. A fresh call (iteration -1) builds the pass with

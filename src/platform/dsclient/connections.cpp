@@ -30,23 +30,52 @@ Status CallsInitialize() {
     auto &state = State();
     std::string error;
     std::optional<ClientConfig> config = EffectiveClientConfig(error);
-    if (!config || config->trees.empty())
+    if (!config || config->trees.empty()) {
+        state.problem = config ? "The client configuration names no tree" : error;
         return status::ClientNotConfigured;
+    }
+    // A tree that cannot be opened is left out with its status; the others stay usable.
+    Status firstFailure = status::Ok;
     for (const auto &tree : config->trees) {
         std::unique_ptr<Backend> backend;
-        if (const Status s = OpenBackend(tree, backend); s != status::Ok) {
-            if (tree.backend != "embedded")
-                continue; // a tree this client cannot serve answers TransportFailure when used
-            state = ClientState();
-            return s;
+        std::string problem;
+        if (const Status s = OpenBackend(tree, backend, problem); s != status::Ok) {
+            state.unavailable[LowerAscii(tree.name)] = TreeProblem{s, problem};
+            if (firstFailure == status::Ok) {
+                firstFailure = s;
+                state.problem = problem;
+            }
+            continue;
         }
         state.backends[LowerAscii(tree.name)] = std::move(backend);
         if (!tree.identity.empty())
             state.identities[LowerAscii(tree.name)] = tree.identity;
     }
+    if (state.backends.empty()) {
+        const std::string problem = state.problem;
+        state = ClientState();
+        state.problem = problem;
+        return firstFailure;
+    }
+    state.problem.clear();
     state.config = std::move(*config);
     state.initialised = true;
     return status::Ok;
+}
+
+std::string ClientProblem() {
+    return State().problem;
+}
+
+Status GetTreeProblem(std::string_view treeName, std::string &problem) {
+    const auto &unavailable = State().unavailable;
+    const auto found = unavailable.find(LowerAscii(treeName));
+    if (found == unavailable.end()) {
+        problem.clear();
+        return status::Ok;
+    }
+    problem = found->second.text;
+    return found->second.status;
 }
 
 Status CallsTerminate() {

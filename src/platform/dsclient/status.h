@@ -49,4 +49,8 @@ constexpr Status NoMoreTrees = 0x89FC;
 constexpr Status ClientNotConfigured = -8001;
 } // namespace status
 
+// What a status means, in a few words for the administrator ("no such object"); empty for a
+// status the client does not define. Every status above has its meaning here.
+const char *StatusMeaning(Status code);
+
 } // namespace dsclient

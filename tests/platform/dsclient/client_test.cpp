@@ -32,6 +32,34 @@ TEST(ClientStart, UnusableConfigurationsGiveAStatus) {
     EXPECT_EQ(CallsInitialize(), status::ClientNotConfigured);
     EXPECT_FALSE(std::filesystem::exists(dir.file("absent.db")));
     EXPECT_EQ(CreateContext(context), status::ClientNotConfigured);
+    EXPECT_NE(ClientProblem().find("absent.db"), std::string::npos);
+    OverrideClientConfig(std::nullopt);
+}
+
+TEST(ClientStart, AnUnusableTreeIsLeftOutWithItsCause) {
+    TempDir dir;
+    BuildLabTree(dir.file("lab.db"));
+    ClientConfig config;
+    config.primaryTree = "LAB_TREE";
+    config.trees = {TreeConfig{"GONE_TREE", "embedded", dir.file("gone.db"), "", "", "", "G"},
+                    TreeConfig{"LAB_TREE", "embedded", dir.file("lab.db"), "", "", "", "L"}};
+    OverrideClientConfig(config);
+    ASSERT_EQ(CallsInitialize(), status::Ok);
+    EXPECT_EQ(ClientProblem(), "");
+    std::string problem;
+    EXPECT_EQ(GetTreeProblem("lab_tree", problem), status::Ok);
+    EXPECT_EQ(GetTreeProblem("GONE_TREE", problem), status::ClientNotConfigured);
+    EXPECT_NE(problem.find("gone.db"), std::string::npos);
+
+    // Requests on the left-out tree answer its status; the other tree works.
+    ContextHandle context = 0;
+    ASSERT_EQ(CreateContext(context), status::Ok);
+    std::string name;
+    ObjectInfo info;
+    EXPECT_EQ(ReadObjectInfo(context, "Lab", name, info), status::Ok);
+    ASSERT_EQ(SetContextValue(context, DCK_TREE_NAME, "GONE_TREE"), status::Ok);
+    EXPECT_EQ(ReadObjectInfo(context, "Lab", name, info), status::ClientNotConfigured);
+    CallsTerminate();
     OverrideClientConfig(std::nullopt);
 }
 
