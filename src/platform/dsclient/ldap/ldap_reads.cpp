@@ -1,0 +1,435 @@
+// The LDAP backend: objects, listings, searches and the classes a container may hold.
+
+#include "platform/dsclient/ldap/filter_text.h"
+#include "platform/dsclient/ldap/ldap_backend.h"
+#include "platform/dsclient/ldap/value_codec.h"
+
+#include "platform/dsclient/embedded/names.h"
+#include "platform/dsclient/embedded/schema.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace dsclient::ldap {
+
+namespace {
+
+using embedded::LowerAscii;
+
+// What listings and object information ask of every entry besides its attributes.
+const std::vector<std::string> kInfoAttributes = {"structuralObjectClass", "objectClass",
+                                                  "hasSubordinates",       "numSubordinates",
+                                                  "modifyTimestamp",       "aliasedObjectName"};
+// Searches ask only what names the object's class: they are about names.
+const std::vector<std::string> kSearchInfoAttributes = {"structuralObjectClass"};
+
+// The parts of an entry that make up its ObjectInfo.
+struct InfoParts {
+    std::string structural;
+    std::vector<std::string> classes;
+    std::string aliasTarget;
+    std::optional<std::uint32_t> subordinates;
+    bool hasSubordinates = false;
+    std::uint32_t modified = 0;
+
+    // True when `name` is one of the parts only (its values are then taken); `values` ends
+    // with an empty berval.
+    bool Take(std::string_view name, const berval *values) {
+        const auto first = [&] {
+            return values && values[0].bv_val ? std::string_view(values[0].bv_val, values[0].bv_len)
+                                              : std::string_view();
+        };
+        const std::string lower = LowerAscii(name);
+        if (lower == "structuralobjectclass") {
+            structural = first();
+        } else if (lower == "objectclass") {
+            for (const berval *v = values; v && v->bv_val; ++v)
+                classes.emplace_back(v->bv_val, v->bv_len);
+            return false; // also an attribute the caller may want
+        } else if (lower == "hassubordinates") {
+            hasSubordinates = first() == "TRUE";
+        } else if (lower == "numsubordinates") {
+            std::uint32_t count = 0;
+            const auto text = first();
+            if (std::from_chars(text.data(), text.data() + text.size(), count).ec == std::errc())
+                subordinates = count;
+        } else if (lower == "modifytimestamp") {
+            ParseGeneralizedTime(first(), modified);
+        } else if (lower == "aliasedobjectname") {
+            aliasTarget = first();
+            return false;
+        } else {
+            return false;
+        }
+        return true;
+    }
+};
+
+// The structural class of an entry that does not name it: the one with the longest chain.
+std::string MostSpecificClass(const Subschema &schema, const std::vector<std::string> &classes) {
+    std::string best;
+    std::size_t depth = 0;
+    for (const auto &name : classes) {
+        const SchemaClass *cls = schema.Class(name);
+        if (!cls || !cls->structural)
+            continue;
+        const std::size_t chain = schema.Chain(name).size();
+        if (chain > depth) {
+            best = name;
+            depth = chain;
+        }
+    }
+    return best.empty() && !classes.empty() ? classes.back() : best;
+}
+
+ObjectInfo InfoOf(const InfoParts &parts, const Subschema &schema, const NameTable &names) {
+    ObjectInfo info;
+    const std::string ldapClass =
+        parts.structural.empty() ? MostSpecificClass(schema, parts.classes) : parts.structural;
+    info.baseClass = names.ToDirectory(ldapClass);
+    const bool alias = LowerAscii(ldapClass) == "alias";
+    if (alias) {
+        info.entryFlags |= DS_ALIAS_ENTRY;
+        std::vector<Rdn> target;
+        if (ParseDn(parts.aliasTarget, target) == status::Ok && !target.empty() &&
+            NamesContainer(target.front().attribute))
+            info.entryFlags |= DS_CONTAINER_ALIAS;
+    } else if (IsContainerClass(ldapClass)) {
+        info.entryFlags |= DS_CONTAINER_ENTRY;
+    }
+    info.subordinateCount = parts.subordinates ? *parts.subordinates : parts.hasSubordinates;
+    info.modificationTime = parts.modified;
+    return info;
+}
+
+std::string WithoutOptions(std::string_view description) {
+    return std::string(description.substr(0, description.find(';')));
+}
+
+// Hands each attribute of an entry to `take` with its values (ending with an empty berval).
+template <typename Take> void ForEachAttribute(LDAP *ld, LDAPMessage *message, BerElement *ber,
+                                               Take take) {
+    berval name{0, nullptr};
+    berval *values = nullptr;
+    while (ldap_get_attribute_ber(ld, message, ber, &name, &values) == LDAP_SUCCESS &&
+           name.bv_val) {
+        take(WithoutOptions({name.bv_val, name.bv_len}), values);
+        ber_memfree(values);
+        values = nullptr;
+    }
+}
+
+// The entries of one search request after another: the searches of a tree rooted in the
+// server's root entry run once per top container.
+class LdapCursor : public SearchCursor {
+  public:
+    LdapCursor(LdapBackend &backend, Session &session, std::vector<SearchSpec> specs,
+               bool withAttributes, bool withValues, std::vector<std::string> wanted,
+               std::int32_t limit)
+        : backend_(backend), session_(session), specs_(std::move(specs)),
+          withAttributes_(withAttributes), withValues_(withValues), wanted_(std::move(wanted)),
+          limit_(limit) {}
+
+    Status Next(SearchEntry &entry, bool &more) override {
+        more = false;
+        while (next_ < specs_.size() || search_) {
+            if (limit_ > 0 && handed_ >= limit_)
+                break;
+            if (!search_)
+                search_ = std::make_unique<PagedSearch>(session_, specs_[next_++]);
+            LDAPMessage *message = nullptr;
+            if (const Status s = search_->Next(message); s != status::Ok)
+                return s;
+            if (!message) {
+                search_.reset();
+                continue;
+            }
+            if (backend_.TakeEntry(message, withAttributes_, withValues_,
+                                   withAttributes_ && !wanted_.empty() ? &wanted_ : nullptr,
+                                   entry)) {
+                ++handed_;
+                more = true;
+                return status::Ok;
+            }
+        }
+        search_.reset();
+        return status::Ok;
+    }
+
+  private:
+    LdapBackend &backend_;
+    Session &session_;
+    std::vector<SearchSpec> specs_;
+    std::size_t next_ = 0;
+    std::unique_ptr<PagedSearch> search_;
+    bool withAttributes_;
+    bool withValues_;
+    std::vector<std::string> wanted_; // LDAP names; empty: all user attributes
+    std::int32_t limit_;
+    std::int32_t handed_ = 0;
+};
+
+} // namespace
+
+bool LdapBackend::TakeEntry(LDAPMessage *message, bool withAttributes, bool withValues,
+                            const std::vector<std::string> *wanted, SearchEntry &entry) {
+    BerElement *ber = nullptr;
+    berval dn{0, nullptr};
+    if (ldap_get_dn_ber(session_.ld(), message, &ber, &dn) != LDAP_SUCCESS)
+        return false;
+    std::string dotted;
+    if (!DottedOf(std::string_view(dn.bv_val, dn.bv_len), dotted) || dotted == "[Root]") {
+        ber_free(ber, 0);
+        return false;
+    }
+    entry.entry.name = std::move(dotted);
+    entry.attributes.clear();
+    InfoParts parts;
+    ForEachAttribute(session_.ld(), message, ber, [&](const std::string &ldapName,
+                                                      const berval *values) {
+        const bool infoOnly = parts.Take(ldapName, values);
+        const bool asked =
+            withAttributes && !infoOnly &&
+            (!wanted || std::any_of(wanted->begin(), wanted->end(), [&](const std::string &w) {
+                 return embedded::EqualsIgnoreCase(w, ldapName);
+             }));
+        if (asked) {
+            const SchemaAttribute *attribute = schema_.Attribute(ldapName);
+            AttributeValues converted;
+            converted.name = attribute ? attribute->directoryName : names_.ToDirectory(ldapName);
+            converted.syntax = attribute ? attribute->syntax : SYN_UNKNOWN;
+            for (const berval *v = values; withValues && v && v->bv_val; ++v) {
+                AttrValue value;
+                if (DecodeValue(converted.syntax, {v->bv_val, v->bv_len}, names_,
+                                [this](std::string_view text, std::string &out) {
+                                    return DottedOf(text, out);
+                                },
+                                value))
+                    converted.values.push_back(std::move(value));
+            }
+            if (!withValues || !converted.values.empty())
+                entry.attributes.push_back(std::move(converted));
+        }
+    });
+    ber_free(ber, 0);
+    entry.entry.info = InfoOf(parts, schema_, names_);
+    return true;
+}
+
+ObjectInfo LdapBackend::RootInfo() {
+    ObjectInfo info;
+    info.baseClass = std::string(embedded::kTreeRootClass);
+    info.entryFlags = DS_CONTAINER_ENTRY;
+    info.subordinateCount = 1;
+    if (tree_.base().empty()) {
+        info.subordinateCount = static_cast<std::uint32_t>(namingContexts_.size());
+        return info;
+    }
+    SearchSpec spec;
+    spec.attributes = {"hasSubordinates", "numSubordinates"};
+    ReadEntry("[Root]", spec, [&](LDAPMessage *message) {
+        BerElement *ber = nullptr;
+        berval dn{0, nullptr};
+        if (ldap_get_dn_ber(session_.ld(), message, &ber, &dn) != LDAP_SUCCESS)
+            return;
+        InfoParts parts;
+        ForEachAttribute(session_.ld(), message, ber,
+                         [&](const std::string &name, const berval *values) {
+                             parts.Take(name, values);
+                         });
+        ber_free(ber, 0);
+        info.subordinateCount = parts.subordinates ? *parts.subordinates : parts.hasSubordinates;
+    });
+    return info;
+}
+
+Status LdapBackend::Find(std::string_view name, std::string &canonical, ObjectInfo &info) {
+    if (const Status s = Ready(); s != status::Ok)
+        return s;
+    if (embedded::IsRootName(name)) {
+        canonical = "[Root]";
+        info = RootInfo();
+        return status::Ok;
+    }
+    SearchSpec spec;
+    spec.attributes = kInfoAttributes;
+    Status taken = status::NoSuchEntry;
+    if (const Status s = ReadEntry(name, spec,
+                                   [&](LDAPMessage *message) {
+                                       SearchEntry entry;
+                                       if (TakeEntry(message, false, false, nullptr, entry)) {
+                                           canonical = entry.entry.name;
+                                           info = entry.entry.info;
+                                           taken = status::Ok;
+                                       }
+                                   });
+        s != status::Ok)
+        return s;
+    return taken;
+}
+
+Status LdapBackend::ReadAttributes(std::string_view name, const std::vector<std::string> *names,
+                                   bool withValues, std::vector<AttributeValues> &out) {
+    out.clear();
+    if (const Status s = Ready(); s != status::Ok)
+        return s;
+    SearchSpec spec;
+    std::vector<std::string> wanted;
+    if (!names) {
+        spec.allUserAttributes = true;
+    } else {
+        for (const auto &directoryName : *names)
+            if (const SchemaAttribute *attribute = AttributeNamed(directoryName))
+                wanted.push_back(attribute->ldapName);
+        spec.attributes = wanted;
+    }
+    spec.typesOnly = !withValues;
+    if (embedded::IsRootName(name))
+        return status::Ok; // the top of the tree holds no attributes of its own here
+    // Names that are unknown or ask for nothing need only the object's existence.
+    const bool nothingWanted = names && spec.attributes.empty();
+    SearchEntry entry;
+    const Status s = ReadEntry(name, spec, [&](LDAPMessage *message) {
+        if (!nothingWanted)
+            TakeEntry(message, true, withValues, names ? &wanted : nullptr, entry);
+    });
+    if (s != status::Ok)
+        return s;
+    if (names) {
+        // In the order asked for, as the program lists them.
+        for (const auto &ldapName : wanted)
+            for (auto &attribute : entry.attributes)
+                if (!attribute.name.empty() &&
+                    embedded::EqualsIgnoreCase(names_.ToLdap(attribute.name), ldapName)) {
+                    out.push_back(std::move(attribute));
+                    attribute.name.clear();
+                }
+        return status::Ok;
+    }
+    out = std::move(entry.attributes);
+    return status::Ok;
+}
+
+Status LdapBackend::ListChildren(std::string_view parent, bool containersOnly,
+                                 std::vector<EntryInfo> &children) {
+    children.clear();
+    if (const Status s = Ready(); s != status::Ok)
+        return s;
+    std::vector<SearchSpec> specs;
+    SearchSpec spec;
+    spec.attributes = kInfoAttributes;
+    if (embedded::IsRootName(parent) && tree_.base().empty()) {
+        for (const auto &context : namingContexts_) {
+            spec.base = context;
+            spec.scope = LDAP_SCOPE_BASE;
+            specs.push_back(spec);
+        }
+    } else {
+        if (const Status s = DnOf(parent, spec.base); s != status::Ok)
+            return s;
+        spec.scope = LDAP_SCOPE_ONELEVEL;
+        specs.push_back(spec);
+    }
+    LdapCursor cursor(*this, session_, std::move(specs), false, false, {}, 0);
+    for (;;) {
+        SearchEntry entry;
+        bool more = false;
+        if (const Status s = cursor.Next(entry, more); s != status::Ok)
+            return s;
+        if (!more)
+            break;
+        if (containersOnly &&
+            !(entry.entry.info.entryFlags & (DS_CONTAINER_ENTRY | DS_CONTAINER_ALIAS)))
+            continue;
+        std::vector<std::string> components;
+        embedded::SplitName(entry.entry.name, components);
+        children.push_back(
+            EntryInfo{embedded::EscapeComponent(components.front()), entry.entry.info});
+    }
+    std::sort(children.begin(), children.end(), [](const EntryInfo &a, const EntryInfo &b) {
+        return LowerAscii(a.name) < LowerAscii(b.name);
+    });
+    return status::Ok;
+}
+
+Status LdapBackend::ContainableClasses(std::string_view parent,
+                                       std::vector<std::string> &classes) {
+    classes.clear();
+    std::string canonical;
+    ObjectInfo info;
+    if (const Status s = Find(parent, canonical, info); s != status::Ok)
+        return s;
+    // A server states no containment: the directory's own rules apply to the classes it has.
+    static const embedded::Schema rules = embedded::StandardSchema();
+    const bool container = info.entryFlags & DS_CONTAINER_ENTRY;
+    const std::string parentClass = rules.FindClass(info.baseClass)
+                                        ? info.baseClass
+                                        : (container ? "Organizational Unit" : "");
+    for (const auto &cls : rules.classes())
+        if (cls.effective && !parentClass.empty() && rules.MayContain(parentClass, cls.name) &&
+            schema_.Class(names_.ToLdap(cls.name)))
+            classes.push_back(cls.name);
+    std::sort(classes.begin(), classes.end(), [](const std::string &a, const std::string &b) {
+        return LowerAscii(a) < LowerAscii(b);
+    });
+    return classes.empty() ? status::IllegalContainment : status::Ok;
+}
+
+Status LdapBackend::Search(const SearchRequest &request, std::unique_ptr<SearchCursor> &cursor) {
+    if (const Status s = Ready(); s != status::Ok)
+        return s;
+    FilterContext context;
+    context.attribute = [this](std::string_view name) -> std::optional<FilterAttribute> {
+        const SchemaAttribute *attribute = AttributeNamed(name);
+        if (!attribute)
+            return std::nullopt;
+        return FilterAttribute{attribute->ldapName, attribute->syntax};
+    };
+    context.className = [this](std::string_view name) { return names_.ToLdap(name); };
+    context.dn = [this](std::string_view dotted) -> std::optional<std::string> {
+        std::string dn;
+        return DnOf(dotted, dn) == status::Ok ? std::optional<std::string>(dn) : std::nullopt;
+    };
+    SearchSpec spec;
+    spec.filter = FilterText(*request.filter, context);
+    std::vector<std::string> wanted;
+    const bool withAttributes = request.allAttributes || !request.attributeNames.empty();
+    if (!request.allAttributes)
+        for (const auto &name : request.attributeNames)
+            if (const SchemaAttribute *attribute = AttributeNamed(name))
+                wanted.push_back(attribute->ldapName);
+    spec.allUserAttributes = request.allAttributes;
+    spec.attributes = wanted;
+    spec.attributes.insert(spec.attributes.end(), kSearchInfoAttributes.begin(),
+                           kSearchInfoAttributes.end());
+    spec.typesOnly = withAttributes && !request.withValues;
+
+    std::vector<SearchSpec> specs;
+    if (embedded::IsRootName(request.base) && tree_.base().empty()) {
+        // The root is never a result; below it lie the top containers.
+        if (request.scope != DS_SEARCH_ENTRY)
+            for (const auto &top : namingContexts_) {
+                spec.base = top;
+                spec.scope =
+                    request.scope == DS_SEARCH_SUBORDINATES ? LDAP_SCOPE_BASE : LDAP_SCOPE_SUBTREE;
+                specs.push_back(spec);
+            }
+    } else {
+        if (const Status s = DnOf(request.base, spec.base); s != status::Ok)
+            return s;
+        if (!(embedded::IsRootName(request.base) && request.scope == DS_SEARCH_ENTRY)) {
+            spec.scope = request.scope == DS_SEARCH_ENTRY         ? LDAP_SCOPE_BASE
+                         : request.scope == DS_SEARCH_SUBORDINATES ? LDAP_SCOPE_ONELEVEL
+                                                                   : LDAP_SCOPE_SUBTREE;
+            specs.push_back(spec);
+        }
+    }
+    cursor = std::make_unique<LdapCursor>(*this, session_, std::move(specs), withAttributes,
+                                          request.withValues,
+                                          request.allAttributes ? std::vector<std::string>()
+                                                                : wanted,
+                                          request.limit);
+    return status::Ok;
+}
+
+} // namespace dsclient::ldap
