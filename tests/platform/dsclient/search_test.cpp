@@ -42,7 +42,8 @@ struct SearchResult {
     std::vector<std::string> names;
 };
 
-using Search_ = ClientTest;
+class Search_ : public BothBackends {};
+INSTANTIATE_ON_BOTH_BACKENDS(Search_);
 
 SearchResult SearchNames(ContextHandle context, const std::string &base, std::uint32_t scope,
                          std::vector<Token> tokens, std::size_t bufferSize = kDefaultBufferSize) {
@@ -83,7 +84,7 @@ SearchResult SearchNames(ContextHandle context, const std::string &base, std::ui
 
 using Names = std::vector<std::string>;
 
-TEST_F(Search_, ScopesAndBases) {
+TEST_P(Search_, ScopesAndBases) {
     const auto anyUser = Compare("Object Class", FTOK_EQ, "User", SYN_CLASS_NAME);
     EXPECT_EQ(SearchNames(context_, "Sales.Acme", DS_SEARCH_SUBTREE, anyUser).names,
               (Names{"Ann.Sales.Acme", "Joe.Sales.Acme"}));
@@ -105,7 +106,7 @@ TEST_F(Search_, ScopesAndBases) {
         (Names{"Joe.Sales.Acme"}));
 }
 
-TEST_F(Search_, ValuesCaseWildcardsAndNumbers) {
+TEST_P(Search_, ValuesCaseWildcardsAndNumbers) {
     // Indexed equality ignores case for a case-ignore attribute.
     EXPECT_EQ(SearchNames(context_, "[Root]", 2, Compare("l", FTOK_EQ, "BERLIN")).names,
               (Names{"Carl.IT.Acme", "Joe.Sales.Acme"}));
@@ -140,7 +141,7 @@ TEST_F(Search_, ValuesCaseWildcardsAndNumbers) {
               Names{});
 }
 
-TEST_F(Search_, RelativeNamesBaseClassesAndAliases) {
+TEST_P(Search_, RelativeNamesBaseClassesAndAliases) {
     const std::vector<Token> groupsOrAliases = {{FTOK_LPAREN},
                                                 {FTOK_BASECLS},
                                                 {FTOK_ANAME, "Group", SYN_CI_STRING},
@@ -165,7 +166,7 @@ TEST_F(Search_, RelativeNamesBaseClassesAndAliases) {
               Names{});
 }
 
-TEST_F(Search_, ResultsStreamOverPassesAndIncompleteFiltersAreRefused) {
+TEST_P(Search_, ResultsStreamOverPassesAndIncompleteFiltersAreRefused) {
     const auto all = Compare("Object Class", FTOK_EQ, "Top", SYN_CLASS_NAME);
     const auto whole = SearchNames(context_, "[Root]", 2, all);
     const auto small = SearchNames(context_, "[Root]", 2, all, 64);
@@ -186,7 +187,8 @@ TEST_F(Search_, ResultsStreamOverPassesAndIncompleteFiltersAreRefused) {
 
 // ---- listings and schema ----------------------------------------------------------------
 
-using Listing = ClientTest;
+class Listing : public BothBackends {};
+INSTANTIATE_ON_BOTH_BACKENDS(Listing);
 
 Names ListNames(ContextHandle context, const std::string &parent, bool containersOnly,
                 Status &status, std::vector<ObjectInfo> *infos = nullptr) {
@@ -214,7 +216,7 @@ Names ListNames(ContextHandle context, const std::string &parent, bool container
     return names;
 }
 
-TEST_F(Listing, SubordinatesContainersAndRemoval) {
+TEST_P(Listing, SubordinatesContainersAndRemoval) {
     Status status = status::Ok;
     std::vector<ObjectInfo> infos;
     EXPECT_EQ(ListNames(context_, "Sales.Acme", false, status, &infos),
@@ -260,7 +262,7 @@ Names Containable(ContextHandle context, const std::string &parent, Status &stat
     return classes;
 }
 
-TEST_F(Listing, SchemaQuestions) {
+TEST_P(Listing, SchemaQuestions) {
     Status status = status::Ok;
     const Names underOrganisation = Containable(context_, "Acme", status);
     ASSERT_EQ(status, status::Ok);
@@ -310,7 +312,7 @@ TEST_F(Listing, SchemaQuestions) {
     EXPECT_EQ(std::count(seen.begin(), seen.end(), false), 0);
 }
 
-TEST_F(Listing, SecurityEquivalenceOnBothSides) {
+TEST_P(Listing, SecurityEquivalenceOnBothSides) {
     ASSERT_EQ(AddSecurityEquivalence(context_, "Joe.Sales.Acme", "Staff.Sales.Acme"), status::Ok);
     EXPECT_EQ(AddSecurityEquivalence(context_, "joe.sales.acme", "STAFF.Sales.Acme"),
               status::Ok); // holds already: harmless
