@@ -29,9 +29,17 @@ class WindowUpdateView : public UpdateView {
     NameListPage &statics_;
 };
 
-class EndToEndTest : public testing::EngineTree {};
+class EndToEndTest : public testing::EngineTree,
+                     public ::testing::WithParamInterface<testing::Backend> {
+  protected:
+    void SetUp() override {
+        backend = GetParam();
+        EngineTree::SetUp();
+    }
+};
+INSTANTIATE_ON_BOTH_BACKENDS(EndToEndTest);
 
-TEST_F(EndToEndTest, LoadExecuteUpdateAndExecuteAgain) {
+TEST_P(EndToEndTest, LoadExecuteUpdateAndExecuteAgain) {
     addValue("Team.Acme", "L",
              testing::TextValue(SYN_CI_STRING, "q:ldap:///t=test_tree??sub?(title=Dev)"));
     addValue("Team.Acme", "L", testing::TextValue(SYN_CI_STRING, "s:6"));
