@@ -328,6 +328,21 @@ TEST_P(Listing, SecurityEquivalenceOnBothSides) {
               status::NoSuchValue);
     EXPECT_EQ(ReadAttribute(context_, "Staff.Sales.Acme", "Equivalent To Me").status,
               status::NoSuchAttribute);
+
+    // Half an equivalence is completed by an add, and taken away by a remove.
+    ASSERT_EQ(Modify(context_, "Staff.Sales.Acme",
+                     {{DS_ADD_VALUE, "Equivalent To Me", {DN("Joe.Sales.Acme")}}}),
+              status::Ok);
+    ASSERT_EQ(AddSecurityEquivalence(context_, "Joe.Sales.Acme", "Staff.Sales.Acme"), status::Ok);
+    EXPECT_EQ(ReadAttribute(context_, "Joe.Sales.Acme", "Security Equals").values,
+              std::vector<AttrValue>{DN("Staff.Sales.Acme")});
+    ASSERT_EQ(Modify(context_, "Joe.Sales.Acme",
+                     {{DS_REMOVE_VALUE, "Security Equals", {DN("Staff.Sales.Acme")}}}),
+              status::Ok);
+    EXPECT_EQ(RemoveSecurityEquivalence(context_, "Joe.Sales.Acme", "Staff.Sales.Acme"),
+              status::Ok);
+    EXPECT_EQ(ReadAttribute(context_, "Staff.Sales.Acme", "Equivalent To Me").status,
+              status::NoSuchAttribute);
 }
 
 } // namespace

@@ -232,14 +232,18 @@ Status Store::RemoveEquivalence(std::string_view equalFrom, std::string_view equ
     Transaction transaction(*db_);
     if (transaction.status() != status::Ok)
         return transaction.status();
-    if (const Status s = DeleteValue(from, *schema_.FindAttribute("Security Equals"),
+    // Whichever side is there goes, so a half-written equivalence can be removed; only when
+    // neither was there is the value missing.
+    const Status first = DeleteValue(from, *schema_.FindAttribute("Security Equals"),
                                      AttrValue{SYN_DIST_NAME, Text{to.name}}, false);
-        s != status::Ok)
-        return s;
-    if (const Status s = DeleteValue(to, *schema_.FindAttribute("Equivalent To Me"),
-                                     AttrValue{SYN_DIST_NAME, Text{from.name}}, true);
-        s != status::Ok)
-        return s;
+    if (first != status::Ok && first != status::NoSuchValue)
+        return first;
+    const Status second = DeleteValue(to, *schema_.FindAttribute("Equivalent To Me"),
+                                      AttrValue{SYN_DIST_NAME, Text{from.name}}, false);
+    if (second != status::Ok && second != status::NoSuchValue)
+        return second;
+    if (first == status::NoSuchValue && second == status::NoSuchValue)
+        return status::NoSuchValue;
     return transaction.Commit();
 }
 
