@@ -115,7 +115,7 @@ TEST(DemoWalkThrough, SameMarksAndBothSidesWrittenOnBothBackends) {
         return e.second == MemberMark::Add;
     }) > 0);
 
-    PrivateSlapd slapd(SlapdOptions{{SlapdDatabase{"o=Acme", {ldif}, false}}, {}, "^cn=admin,o=acme$"});
+    PrivateSlapd slapd(SlapdOptions{{SlapdDatabase{"o=Acme", {ldif}, false}}, {}, "dn.exact=\"cn=Admin,o=Acme\""});
     TreeConfig served = embedded;
     served.backend = "ldap";
     served.uri = slapd.uri();

@@ -25,7 +25,7 @@ PrivateSlapd &TestSlapd() {
     // Each tree's Admin below its organisation may write, as an embedded tree's supervisor.
     static PrivateSlapd slapd(SlapdOptions{{SlapdDatabase{kSuffix, {}, true}},
                                            {"cn eq,sub", "l eq", "member eq"},
-                                           "^cn=admin,o=[^,]+,ou=case-[0-9]+,o=tarnbeck-tests$"});
+                                           "dn.regex=\"^cn=admin,o=[^,]+,ou=case-[0-9]+,o=tarnbeck-tests$\""});
     return slapd;
 }
 

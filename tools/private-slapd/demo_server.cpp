@@ -106,7 +106,7 @@ int main(int argc, char **argv) {
         PrivateSlapd slapd(SlapdOptions{{SlapdDatabase{"o=Acme", {ldif}, false}},
                                         {"cn eq,sub", "l eq", "title eq,pres", "member eq",
                                          "groupMembership eq"},
-                                        "^cn=admin,o=acme$"});
+                                        "dn.exact=\"cn=Admin,o=Acme\""});
         const std::string passwordFile = work.file("admin.pw");
         {
             std::ofstream(passwordFile) << kDemoAdminPassword << '\n';

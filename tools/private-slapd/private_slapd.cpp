@@ -174,6 +174,7 @@ void PrivateSlapd::WriteConfiguration(const SlapdOptions &options) {
                << "suffix \"" << database.suffix << "\"\n"
                << "directory " << path << "\n"
                << "maxsize 8589934592\n"
+               << "dbnosync\n" // a server for one run: no flush to disk per change
                << "index objectClass eq\n";
         for (const auto &index : options.indexes)
             config << "index " << index << "\n";
@@ -181,7 +182,7 @@ void PrivateSlapd::WriteConfiguration(const SlapdOptions &options) {
                << " by anonymous auth by * none\n"
                << "access to * by dn.exact=\"" << manager << "\" manage";
         if (!options.writers.empty())
-            config << " by dn.regex=\"" << options.writers << "\" write";
+            config << " by " << options.writers << " write";
         config << " by * read\n";
     }
     if (!config)

@@ -21,7 +21,8 @@ struct SlapdOptions {
     std::vector<SlapdDatabase> databases;
     // slapd index lines ("objectClass eq", "cn eq,sub"); objectClass eq is always there.
     std::vector<std::string> indexes;
-    // Who may write besides the manager (a DN regular expression; empty: nobody).
+    // Who may write besides the manager, as a slapd <who> clause (dn.exact="cn=Admin,o=Acme",
+    // dn.regex="..."); empty: nobody.
     std::string writers;
 };
 

@@ -17,11 +17,9 @@ namespace {
 using embedded::LowerAscii;
 
 // What listings and object information ask of every entry besides its attributes.
-const std::vector<std::string> kInfoAttributes = {"structuralObjectClass", "objectClass",
-                                                  "hasSubordinates",       "numSubordinates",
-                                                  "modifyTimestamp",       "aliasedObjectName"};
-// Searches ask only what names the object's class: they are about names.
-const std::vector<std::string> kSearchInfoAttributes = {"structuralObjectClass"};
+const std::vector<std::string> kInfoAttributes = {"structuralObjectClass", "hasSubordinates",
+                                                  "numSubordinates", "modifyTimestamp",
+                                                  "aliasedObjectName"};
 
 // The parts of an entry that make up its ObjectInfo.
 struct InfoParts {
@@ -100,6 +98,14 @@ ObjectInfo InfoOf(const InfoParts &parts, const Subschema &schema, const NameTab
     info.subordinateCount = parts.subordinates ? *parts.subordinates : parts.hasSubordinates;
     info.modificationTime = parts.modified;
     return info;
+}
+
+// The leaf component of a dotted name as it is written (a dot in it escaped).
+std::string EscapedLeaf(const std::string &dotted) {
+    std::size_t end = 0;
+    while (end < dotted.size() && dotted[end] != '.')
+        end += dotted[end] == '\\' && end + 1 < dotted.size() ? 2 : 1;
+    return dotted.substr(0, end);
 }
 
 std::string WithoutOptions(std::string_view description) {
@@ -253,6 +259,7 @@ Status LdapBackend::Find(std::string_view name, std::string &canonical, ObjectIn
     }
     SearchSpec spec;
     spec.attributes = kInfoAttributes;
+    spec.attributes.push_back("objectClass"); // for a server that does not name the class
     Status taken = status::NoSuchEntry;
     if (const Status s = ReadEntry(name, spec,
                                    [&](LDAPMessage *message) {
@@ -331,6 +338,7 @@ Status LdapBackend::ListChildren(std::string_view parent, bool containersOnly,
         specs.push_back(spec);
     }
     LdapCursor cursor(*this, session_, std::move(specs), false, false, {}, 0);
+    std::vector<std::pair<std::string, EntryInfo>> sorted; // by the leaf in lower case
     for (;;) {
         SearchEntry entry;
         bool more = false;
@@ -341,14 +349,15 @@ Status LdapBackend::ListChildren(std::string_view parent, bool containersOnly,
         if (containersOnly &&
             !(entry.entry.info.entryFlags & (DS_CONTAINER_ENTRY | DS_CONTAINER_ALIAS)))
             continue;
-        std::vector<std::string> components;
-        embedded::SplitName(entry.entry.name, components);
-        children.push_back(
-            EntryInfo{embedded::EscapeComponent(components.front()), entry.entry.info});
+        std::string leaf = EscapedLeaf(entry.entry.name);
+        std::string key = LowerAscii(leaf);
+        sorted.emplace_back(std::move(key), EntryInfo{std::move(leaf), std::move(entry.entry.info)});
     }
-    std::sort(children.begin(), children.end(), [](const EntryInfo &a, const EntryInfo &b) {
-        return LowerAscii(a.name) < LowerAscii(b.name);
-    });
+    std::sort(sorted.begin(), sorted.end(),
+              [](const auto &a, const auto &b) { return a.first < b.first; });
+    children.reserve(sorted.size());
+    for (auto &item : sorted)
+        children.push_back(std::move(item.second));
     return status::Ok;
 }
 
@@ -398,10 +407,10 @@ Status LdapBackend::Search(const SearchRequest &request, std::unique_ptr<SearchC
         for (const auto &name : request.attributeNames)
             if (const SchemaAttribute *attribute = AttributeNamed(name))
                 wanted.push_back(attribute->ldapName);
+    // Searches are about names: entries come with the attributes asked for, without the object
+    // information a listing gives.
     spec.allUserAttributes = request.allAttributes;
     spec.attributes = wanted;
-    spec.attributes.insert(spec.attributes.end(), kSearchInfoAttributes.begin(),
-                           kSearchInfoAttributes.end());
     spec.typesOnly = withAttributes && !request.withValues;
 
     std::vector<SearchSpec> specs;

@@ -29,6 +29,8 @@ class NameCache {
 
   private:
     std::unordered_map<std::string, std::string> dns_;                     // folded name
+    std::string lastParent_;    // the folded parent of the last name remembered, and the
+    std::string lastAttribute_; // attribute that named it: a search's entries share parents
     std::unordered_map<std::string, std::vector<std::string>> namingUnder_; // folded parent
 };
 

@@ -131,6 +131,11 @@ Status Session::Open(const SessionSettings &settings) {
         return secure && connected == LDAP_CONNECT_ERROR ? status::SecureConnectionFailed
                                                          : status::TransportFailure;
     }
+    // Reads as much of the answer as has arrived, instead of a few bytes per system call: a
+    // search's entries come by the thousand.
+    Sockbuf *socket = nullptr;
+    if (ldap_get_option(ld_, LDAP_OPT_SOCKBUF, &socket) == LDAP_OPT_SUCCESS && socket)
+        ber_sockbuf_add_io(socket, &ber_sockbuf_io_readahead, LBER_SBIOD_LEVEL_PROVIDER, nullptr);
     if (settings.startTls) {
         const int started = ldap_start_tls_s(ld_, nullptr, nullptr);
         if (started != LDAP_SUCCESS) {
