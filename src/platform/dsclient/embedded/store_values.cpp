@@ -232,14 +232,17 @@ Status Store::RemoveEquivalence(std::string_view equalFrom, std::string_view equ
     Transaction transaction(*db_);
     if (transaction.status() != status::Ok)
         return transaction.status();
-    if (const Status s = DeleteValue(from, *schema_.FindAttribute("Security Equals"),
-                                     AttrValue{SYN_DIST_NAME, Text{to.name}}, false);
-        s != status::Ok)
-        return s;
-    if (const Status s = DeleteValue(to, *schema_.FindAttribute("Equivalent To Me"),
-                                     AttrValue{SYN_DIST_NAME, Text{from.name}}, true);
-        s != status::Ok)
-        return s;
+    // Either side may be missing after an interrupted write; the one present still goes.
+    const Status fromSide = DeleteValue(from, *schema_.FindAttribute("Security Equals"),
+                                        AttrValue{SYN_DIST_NAME, Text{to.name}}, false);
+    if (fromSide != status::Ok && fromSide != status::NoSuchValue)
+        return fromSide;
+    const Status toSide = DeleteValue(to, *schema_.FindAttribute("Equivalent To Me"),
+                                      AttrValue{SYN_DIST_NAME, Text{from.name}}, false);
+    if (toSide != status::Ok && toSide != status::NoSuchValue)
+        return toSide;
+    if (fromSide == status::NoSuchValue && toSide == status::NoSuchValue)
+        return status::NoSuchValue;
     return transaction.Commit();
 }
 
