@@ -152,7 +152,7 @@ class BenchHost : public ExecuteHost, public UpdateView {
 int Count(const MemberEntries &entries, MemberMark mark) {
     int count = 0;
     for (const auto &entry : entries)
-        count += entry.second == mark;
+        count += entry.mark == mark;
     return count;
 }
 
@@ -192,7 +192,7 @@ int main(int argc, char **argv) {
 
         MemberEntries additions;
         for (int i = kUpdateAdditions; i < 2 * kUpdateAdditions; ++i)
-            additions.emplace_back(UserName(i), MemberMark::Add);
+            additions.push_back({UserName(i), MemberMark::Add});
         const double updateMs =
             TimeMs([&] { UpdateGroup(context, "Small.Bench", additions, host); });
         const std::size_t members = ReadValues(context, "Small.Bench", "Member").size();
@@ -203,7 +203,7 @@ int main(int argc, char **argv) {
 
         // Taking them out again puts the tree back, so the next run measures the same work.
         for (auto &entry : additions)
-            entry.second = MemberMark::Remove;
+            entry.mark = MemberMark::Remove;
         const double removeMs =
             TimeMs([&] { UpdateGroup(context, "Small.Bench", additions, host); });
         std::printf("Update group: %d removals in %.0f ms\n", kUpdateAdditions, removeMs);
