@@ -232,17 +232,16 @@ Status Store::RemoveEquivalence(std::string_view equalFrom, std::string_view equ
     Transaction transaction(*db_);
     if (transaction.status() != status::Ok)
         return transaction.status();
-    // Whichever side is there goes, so a half-written equivalence can be removed; only when
-    // neither was there is the value missing.
-    const Status first = DeleteValue(from, *schema_.FindAttribute("Security Equals"),
-                                     AttrValue{SYN_DIST_NAME, Text{to.name}}, false);
-    if (first != status::Ok && first != status::NoSuchValue)
-        return first;
-    const Status second = DeleteValue(to, *schema_.FindAttribute("Equivalent To Me"),
+    // Either side may be missing after an interrupted write; the one present still goes.
+    const Status fromSide = DeleteValue(from, *schema_.FindAttribute("Security Equals"),
+                                        AttrValue{SYN_DIST_NAME, Text{to.name}}, false);
+    if (fromSide != status::Ok && fromSide != status::NoSuchValue)
+        return fromSide;
+    const Status toSide = DeleteValue(to, *schema_.FindAttribute("Equivalent To Me"),
                                       AttrValue{SYN_DIST_NAME, Text{from.name}}, false);
-    if (second != status::Ok && second != status::NoSuchValue)
-        return second;
-    if (first == status::NoSuchValue && second == status::NoSuchValue)
+    if (toSide != status::Ok && toSide != status::NoSuchValue)
+        return toSide;
+    if (fromSide == status::NoSuchValue && toSide == status::NoSuchValue)
         return status::NoSuchValue;
     return transaction.Commit();
 }
