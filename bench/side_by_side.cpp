@@ -290,8 +290,8 @@ void RunSize(const SideBySideOptions &options, std::uint32_t users) {
             if (!Execute({contexts[side], kHalfGroup, {}, &names}, host))
                 throw std::runtime_error("Execute failed");
             std::vector<std::string> marked;
-            for (const auto &[name, mark] : host.outcome)
-                marked.push_back(name + (mark == MemberMark::Add ? " +" : ""));
+            for (const auto &entry : host.outcome)
+                marked.push_back(entry.name + (entry.mark == MemberMark::Add ? " +" : ""));
             return Folded(marked);
         };
     execute.sides[Plain] = [&] {
@@ -337,8 +337,8 @@ void RunSize(const SideBySideOptions &options, std::uint32_t users) {
     const std::size_t count = std::min<std::size_t>(kUpdateMembers, everyone.size());
     MemberEntries additions, removals;
     for (std::size_t i = 0; i < count; ++i) {
-        additions.emplace_back(everyone[i], MemberMark::Add);
-        removals.emplace_back(everyone[i], MemberMark::Remove);
+        additions.push_back(MemberEntry{everyone[i], MemberMark::Add});
+        removals.push_back(MemberEntry{everyone[i], MemberMark::Remove});
     }
     // The DNs of the same users, as a plain client knows them: user-N in its unit.
     std::vector<std::string> memberDns;

@@ -180,6 +180,23 @@ TEST_F(LdapTree, LoginBindsAndAFailedOneLeavesTheTreeAsItWas) {
               status::Ok);
 }
 
+TEST_F(LdapTree, AnAttributeMapNamesMoreAttributes) {
+    ClientConfig config = ActiveClientConfig();
+    config.trees.front().attributeMap = dir_.file("corp.map");
+    std::ofstream(config.trees.front().attributeMap) << "# ours\nShoe Size = description\n";
+    CallsTerminate();
+    OverrideClientConfig(config);
+    ASSERT_EQ(CallsInitialize(), status::Ok);
+    context_ = NewContext();
+    ASSERT_EQ(Modify(context_, "Joe.Sales.Acme", {{DS_ADD_VALUE, "Shoe Size", {CI("44")}}}),
+              status::Ok);
+    EXPECT_EQ(ReadAttribute(context_, "Joe.Sales.Acme", "shoe size").values,
+              std::vector<AttrValue>{CI("44")});
+    std::uint32_t syntax = 0;
+    EXPECT_EQ(GetSyntaxId(context_, "Shoe Size", syntax), status::Ok);
+    EXPECT_EQ(syntax, std::uint32_t{SYN_CI_STRING});
+}
+
 TEST_F(LdapTree, NamesAndValuesWithCharactersThatDnsAndFiltersEscape) {
     const std::string odd = "Odd, +\"\\<>;=*()\xc3\xbc";
     const std::string unit = odd + ".Acme";

@@ -57,9 +57,10 @@ class LdapBackend : public Backend {
 
     // ---- for the search cursor
     // Turns one entry of a result into the client's terms; false when the entry lies outside
-    // the tree or is its root.
+    // the tree or is its root. With `details` (listings, object information) a container whose
+    // server says nothing of its subordinates is asked for one.
     bool TakeEntry(LDAPMessage *message, bool withAttributes, bool withValues,
-                   const std::vector<std::string> *wanted, SearchEntry &entry);
+                   const std::vector<std::string> *wanted, bool details, SearchEntry &entry);
 
   private:
     LdapBackend(const TreeConfig &tree, NameTable names);
@@ -83,6 +84,7 @@ class LdapBackend : public Backend {
     // ---- entries and schema
     const SchemaAttribute *AttributeNamed(std::string_view directoryName) const;
     ObjectInfo RootInfo();
+    std::uint32_t ProbeSubordinates(std::string_view dn);
     Status ModifyValue(const std::string &dn, int operation, const std::string &attribute,
                        const std::string &value);
 

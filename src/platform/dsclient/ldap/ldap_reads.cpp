@@ -26,8 +26,7 @@ struct InfoParts {
     std::string structural;
     std::vector<std::string> classes;
     std::string aliasTarget;
-    std::optional<std::uint32_t> subordinates;
-    bool hasSubordinates = false;
+    std::optional<std::uint32_t> subordinates; // numSubordinates, or 1/0 from hasSubordinates
     std::uint32_t modified = 0;
 
     // True when `name` is one of the parts only (its values are then taken); `values` ends
@@ -45,12 +44,13 @@ struct InfoParts {
                 classes.emplace_back(v->bv_val, v->bv_len);
             return false; // also an attribute the caller may want
         } else if (lower == "hassubordinates") {
-            hasSubordinates = first() == "TRUE";
+            if (!subordinates)
+                subordinates = first() == "TRUE" ? 1 : 0;
         } else if (lower == "numsubordinates") {
             std::uint32_t count = 0;
             const auto text = first();
             if (std::from_chars(text.data(), text.data() + text.size(), count).ec == std::errc())
-                subordinates = count;
+                subordinates = count; // the count wins over the mere yes or no
         } else if (lower == "modifytimestamp") {
             ParseGeneralizedTime(first(), modified);
         } else if (lower == "aliasedobjectname") {
@@ -62,6 +62,9 @@ struct InfoParts {
         return true;
     }
 };
+
+// The subordinate count of an entry whose server tells neither count nor presence.
+constexpr std::uint32_t kUnknownSubordinates = 0xFFFFFFFF;
 
 // The structural class of an entry that does not name it: the one with the longest chain.
 std::string MostSpecificClass(const Subschema &schema, const std::vector<std::string> &classes) {
@@ -95,7 +98,7 @@ ObjectInfo InfoOf(const InfoParts &parts, const Subschema &schema, const NameTab
     } else if (IsContainerClass(ldapClass)) {
         info.entryFlags |= DS_CONTAINER_ENTRY;
     }
-    info.subordinateCount = parts.subordinates ? *parts.subordinates : parts.hasSubordinates;
+    info.subordinateCount = parts.subordinates ? *parts.subordinates : kUnknownSubordinates;
     info.modificationTime = parts.modified;
     return info;
 }
@@ -131,10 +134,10 @@ class LdapCursor : public SearchCursor {
   public:
     LdapCursor(LdapBackend &backend, Session &session, std::vector<SearchSpec> specs,
                bool withAttributes, bool withValues, std::vector<std::string> wanted,
-               std::int32_t limit)
+               std::int32_t limit, bool details = false)
         : backend_(backend), session_(session), specs_(std::move(specs)),
           withAttributes_(withAttributes), withValues_(withValues), wanted_(std::move(wanted)),
-          limit_(limit) {}
+          limit_(limit), details_(details) {}
 
     Status Next(SearchEntry &entry, bool &more) override {
         more = false;
@@ -152,7 +155,7 @@ class LdapCursor : public SearchCursor {
             }
             if (backend_.TakeEntry(message, withAttributes_, withValues_,
                                    withAttributes_ && !wanted_.empty() ? &wanted_ : nullptr,
-                                   entry)) {
+                                   details_, entry)) {
                 ++handed_;
                 more = true;
                 return status::Ok;
@@ -172,13 +175,15 @@ class LdapCursor : public SearchCursor {
     bool withValues_;
     std::vector<std::string> wanted_; // LDAP names; empty: all user attributes
     std::int32_t limit_;
+    bool details_;
     std::int32_t handed_ = 0;
 };
 
 } // namespace
 
 bool LdapBackend::TakeEntry(LDAPMessage *message, bool withAttributes, bool withValues,
-                            const std::vector<std::string> *wanted, SearchEntry &entry) {
+                            const std::vector<std::string> *wanted, bool details,
+                            SearchEntry &entry) {
     BerElement *ber = nullptr;
     berval dn{0, nullptr};
     if (ldap_get_dn_ber(session_.ld(), message, &ber, &dn) != LDAP_SUCCESS)
@@ -219,7 +224,23 @@ bool LdapBackend::TakeEntry(LDAPMessage *message, bool withAttributes, bool with
     });
     ber_free(ber, 0);
     entry.entry.info = InfoOf(parts, schema_, names_);
+    auto &count = entry.entry.info.subordinateCount;
+    if (count == kUnknownSubordinates)
+        count = details && (entry.entry.info.entryFlags & DS_CONTAINER_ENTRY)
+                    ? ProbeSubordinates({dn.bv_val, dn.bv_len})
+                    : 0;
     return true;
+}
+
+std::uint32_t LdapBackend::ProbeSubordinates(std::string_view dn) {
+    SearchSpec spec;
+    spec.base = std::string(dn);
+    spec.scope = LDAP_SCOPE_ONELEVEL;
+    spec.paged = false;
+    spec.sizeLimit = 1;
+    PagedSearch probe(session_, spec);
+    LDAPMessage *child = nullptr;
+    return probe.Next(child) == status::Ok && child ? 1 : 0;
 }
 
 ObjectInfo LdapBackend::RootInfo() {
@@ -244,7 +265,7 @@ ObjectInfo LdapBackend::RootInfo() {
                              parts.Take(name, values);
                          });
         ber_free(ber, 0);
-        info.subordinateCount = parts.subordinates ? *parts.subordinates : parts.hasSubordinates;
+        info.subordinateCount = parts.subordinates.value_or(1);
     });
     return info;
 }
@@ -264,7 +285,8 @@ Status LdapBackend::Find(std::string_view name, std::string &canonical, ObjectIn
     if (const Status s = ReadEntry(name, spec,
                                    [&](LDAPMessage *message) {
                                        SearchEntry entry;
-                                       if (TakeEntry(message, false, false, nullptr, entry)) {
+                                       if (TakeEntry(message, false, false, nullptr, true,
+                                                     entry)) {
                                            canonical = entry.entry.name;
                                            info = entry.entry.info;
                                            taken = status::Ok;
@@ -298,7 +320,7 @@ Status LdapBackend::ReadAttributes(std::string_view name, const std::vector<std:
     SearchEntry entry;
     const Status s = ReadEntry(name, spec, [&](LDAPMessage *message) {
         if (!nothingWanted)
-            TakeEntry(message, true, withValues, names ? &wanted : nullptr, entry);
+            TakeEntry(message, true, withValues, names ? &wanted : nullptr, false, entry);
     });
     if (s != status::Ok)
         return s;
@@ -337,7 +359,7 @@ Status LdapBackend::ListChildren(std::string_view parent, bool containersOnly,
         spec.scope = LDAP_SCOPE_ONELEVEL;
         specs.push_back(spec);
     }
-    LdapCursor cursor(*this, session_, std::move(specs), false, false, {}, 0);
+    LdapCursor cursor(*this, session_, std::move(specs), false, false, {}, 0, true);
     std::vector<std::pair<std::string, EntryInfo>> sorted; // by the leaf in lower case
     for (;;) {
         SearchEntry entry;
