@@ -1,5 +1,7 @@
 #include "side_by_side.h"
 
+#include "bench_host.h"
+
 #include "private_slapd.h"
 #include "synthetic_tree.h"
 #include "tree_builder.h"
@@ -158,21 +160,6 @@ std::vector<std::string> RunLdapSearch(const std::string &uri, const std::string
     return dns;
 }
 
-class Host : public ExecuteHost, public UpdateView {
-  public:
-    QueryList queryList;
-    MemberEntries outcome;
-    bool queryUnsaved() const override { return false; }
-    const QueryList &queries() const override { return queryList; }
-    QuerySettings settingsControls() const override { return queryList.settings; }
-    void selectQuery(std::size_t) override {}
-    FilterField *filterField() override { return nullptr; }
-    void showOutcome(const MemberEntries &entries) override { outcome = entries; }
-    void setUpdateEnabled(bool) override {}
-    UnsavedState unsavedState() const override { return {}; }
-    void setProgressMaximum(int) override {}
-    void setProgressPosition(int) override {}
-};
 
 ContextHandle OpenContext(const std::string &tree) {
     ContextHandle context = 0;
@@ -284,9 +271,9 @@ void RunSize(const SideBySideOptions &options, std::uint32_t users) {
     Case execute{"Execute: every user against " + std::to_string(users / 2) + " members", {}};
     for (int side : {Embedded, LdapBackend})
         execute.sides[side] = [&, side] {
-            Host host;
+            BenchHost host;
             host.queryList.entries = {"ldap:///o=bench??sub?(objectclass=user)"};
-            host.queryList.settings = QuerySettings::fromValue(QuerySettings::kDefaultValue);
+            host.settings = QuerySettings::fromValue(QuerySettings::kDefaultValue);
             if (!Execute({contexts[side], kHalfGroup, {}, &names}, host))
                 throw std::runtime_error("Execute failed");
             std::vector<std::string> marked;
@@ -352,7 +339,7 @@ void RunSize(const SideBySideOptions &options, std::uint32_t users) {
     std::array<std::function<void(bool)>, SideCount> update;
     for (int side : {Embedded, LdapBackend})
         update[side] = [&, side](bool add) {
-            Host host;
+            BenchHost host;
             UpdateGroup(contexts[side], kUpdateGroup, add ? additions : removals, host);
         };
     update[Plain] = [&](bool add) {

@@ -40,12 +40,10 @@ TEST(ClassAndNameFilter, TokenSequences) {
                   Tok(FTOK_AND), Tok(FTOK_RDN), Tok(FTOK_ANAME, "S*", 3), Tok(FTOK_END)}));
 }
 
-class SearchTest : public testing::TreeTest,
-                   public ::testing::WithParamInterface<testing::Backend> {
+class SearchTest : public testing::OnBothBackends<testing::TreeTest> {
   protected:
     void SetUp() override {
-        backend = GetParam();
-        TreeTest::SetUp();
+        OnBothBackends::SetUp();
         add("Sales.Acme", "Organizational Unit", {{"OU", TextValue(SYN_CI_STRING, "Sales")}});
         add("Joe.Sales.Acme", "User", UserValues("Smith"));
         add("John.Acme", "User", UserValues("Miller"));

@@ -43,6 +43,17 @@ class TreeTest : public ::testing::Test {
     bool clientOpen_ = false;
 };
 
+// A tree fixture whose tests run on each backend (the parameter); the backend is chosen before
+// the fixture's own SetUp builds the tree.
+template <typename Fixture>
+class OnBothBackends : public Fixture, public ::testing::WithParamInterface<Backend> {
+  protected:
+    void SetUp() override {
+        this->backend = this->GetParam();
+        Fixture::SetUp();
+    }
+};
+
 // Instantiates a suite of TEST_P tests whose parameter is the backend the tree is served by.
 #define INSTANTIATE_ON_BOTH_BACKENDS(suite)                                                        \
     INSTANTIATE_TEST_SUITE_P(Backends, suite,                                                      \

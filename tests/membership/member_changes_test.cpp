@@ -8,14 +8,7 @@ namespace {
 using namespace dsclient;
 using testing::Texts;
 
-class MemberChangesTest : public testing::MembershipTree,
-                          public ::testing::WithParamInterface<testing::Backend> {
-  protected:
-    void SetUp() override {
-        backend = GetParam();
-        MembershipTree::SetUp();
-    }
-};
+class MemberChangesTest : public testing::OnBothBackends<testing::MembershipTree> {};
 INSTANTIATE_ON_BOTH_BACKENDS(MemberChangesTest);
 
 Status StatusOf(const std::function<void()> &action) {

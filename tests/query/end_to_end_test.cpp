@@ -11,14 +11,7 @@ using namespace dsclient;
 using testing::Texts;
 using M = MemberMark;
 
-class EndToEndTest : public testing::EngineTree,
-                     public ::testing::WithParamInterface<testing::Backend> {
-  protected:
-    void SetUp() override {
-        backend = GetParam();
-        EngineTree::SetUp();
-    }
-};
+class EndToEndTest : public testing::OnBothBackends<testing::EngineTree> {};
 INSTANTIATE_ON_BOTH_BACKENDS(EndToEndTest);
 
 TEST_P(EndToEndTest, LoadExecuteUpdateAndExecuteAgain) {

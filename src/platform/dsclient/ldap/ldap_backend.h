@@ -87,6 +87,13 @@ class LdapBackend : public Backend {
     std::uint32_t ProbeSubordinates(std::string_view dn);
     Status ModifyValue(const std::string &dn, int operation, const std::string &attribute,
                        const std::string &value);
+    // One object of a security equivalence: its DN and the attribute that holds the other.
+    struct EquivalenceSide {
+        std::string dn;
+        const SchemaAttribute *attribute = nullptr;
+    };
+    Status EquivalenceSides(std::string_view from, std::string_view to, EquivalenceSide &fromSide,
+                            EquivalenceSide &toSide);
 
     TreeConfig config_;
     SessionSettings settings_;

@@ -140,11 +140,9 @@ Status LdapBackend::ReadEntry(std::string_view name, SearchSpec spec,
         const Status s = search.Next(entry);
         if (s == status::NoSuchEntry && attempt == 0) {
             // A remembered DN may name an object renamed or removed since: look again.
-            cache_.Forget(embedded::JoinName([&] {
-                std::vector<std::string> components;
-                embedded::SplitName(name, components);
-                return components;
-            }()));
+            std::vector<std::string> components;
+            embedded::SplitName(name, components);
+            cache_.Forget(embedded::JoinName(components));
             continue;
         }
         if (s != status::Ok)

@@ -107,7 +107,7 @@ ObjectInfo InfoOf(const InfoParts &parts, const Subschema &schema, const NameTab
 std::string EscapedLeaf(const std::string &dotted) {
     std::size_t end = 0;
     while (end < dotted.size() && dotted[end] != '.')
-        end += dotted[end] == '\\' && end + 1 < dotted.size() ? 2 : 1;
+        end += dotted[end] == '\\' && end + 1 < dotted.size() && dotted[end + 1] == '.' ? 2 : 1;
     return dotted.substr(0, end);
 }
 

@@ -274,20 +274,27 @@ Status LdapBackend::ModifyValue(const std::string &dn, int operation,
     return code == LDAP_SUCCESS ? status::Ok : session_.Failed(code);
 }
 
-Status LdapBackend::AddEquivalence(std::string_view from, std::string_view to) {
+Status LdapBackend::EquivalenceSides(std::string_view from, std::string_view to,
+                                     EquivalenceSide &fromSide, EquivalenceSide &toSide) {
     if (const Status s = Ready(); s != status::Ok)
         return s;
     if (embedded::IsRootName(from) || embedded::IsRootName(to))
         return status::InvalidRequest;
-    std::string fromDn, toDn;
-    if (const Status s = DnOf(from, fromDn); s != status::Ok)
+    if (const Status s = DnOf(from, fromSide.dn); s != status::Ok)
         return s;
-    if (const Status s = DnOf(to, toDn); s != status::Ok)
+    if (const Status s = DnOf(to, toSide.dn); s != status::Ok)
         return s;
-    const SchemaAttribute *equals = AttributeNamed("Security Equals");
-    const SchemaAttribute *toMe = AttributeNamed("Equivalent To Me");
-    if (!equals || !toMe)
-        return status::NoSuchAttribute;
+    fromSide.attribute = AttributeNamed("Security Equals");
+    toSide.attribute = AttributeNamed("Equivalent To Me");
+    return fromSide.attribute && toSide.attribute ? status::Ok : status::NoSuchAttribute;
+}
+
+Status LdapBackend::AddEquivalence(std::string_view from, std::string_view to) {
+    EquivalenceSide fromSide, toSide;
+    if (const Status s = EquivalenceSides(from, to, fromSide, toSide); s != status::Ok)
+        return s;
+    const std::string &fromDn = fromSide.dn, &toDn = toSide.dn;
+    const SchemaAttribute *equals = fromSide.attribute, *toMe = toSide.attribute;
     // A side that holds already is kept, so a half-written equivalence is completed.
     Status first = ModifyValue(fromDn, LDAP_MOD_ADD, equals->ldapName, toDn);
     if (first != status::Ok && first != status::DuplicateValue)
@@ -303,17 +310,11 @@ Status LdapBackend::AddEquivalence(std::string_view from, std::string_view to) {
 }
 
 Status LdapBackend::RemoveEquivalence(std::string_view from, std::string_view to) {
-    if (const Status s = Ready(); s != status::Ok)
+    EquivalenceSide fromSide, toSide;
+    if (const Status s = EquivalenceSides(from, to, fromSide, toSide); s != status::Ok)
         return s;
-    std::string fromDn, toDn;
-    if (const Status s = DnOf(from, fromDn); s != status::Ok)
-        return s;
-    if (const Status s = DnOf(to, toDn); s != status::Ok)
-        return s;
-    const SchemaAttribute *equals = AttributeNamed("Security Equals");
-    const SchemaAttribute *toMe = AttributeNamed("Equivalent To Me");
-    if (!equals || !toMe)
-        return status::NoSuchAttribute;
+    const std::string &fromDn = fromSide.dn, &toDn = toSide.dn;
+    const SchemaAttribute *equals = fromSide.attribute, *toMe = toSide.attribute;
     // Whichever side is there goes; only when neither was is the value missing.
     const Status first = ModifyValue(fromDn, LDAP_MOD_DELETE, equals->ldapName, toDn);
     if (first != status::Ok && first != status::NoSuchAttribute)

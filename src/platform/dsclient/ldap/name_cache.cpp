@@ -19,8 +19,19 @@ std::string Key(std::string_view name) {
 
 } // namespace
 
-std::optional<std::string> NameCache::Find(std::string_view dotted) const {
-    const auto found = dns_.find(Key(dotted));
+void NameCache::Settle() {
+    for (auto &[dotted, dn] : arrived_)
+        dns_.insert_or_assign(Key(dotted), std::move(dn));
+    arrived_.clear();
+}
+
+std::optional<std::string> NameCache::Find(std::string_view dotted) {
+    const std::string key = Key(dotted);
+    auto found = dns_.find(key);
+    if (found == dns_.end() && !arrived_.empty()) {
+        Settle();
+        found = dns_.find(key);
+    }
     if (found == dns_.end())
         return std::nullopt;
     return found->second;
@@ -28,16 +39,15 @@ std::optional<std::string> NameCache::Find(std::string_view dotted) const {
 
 void NameCache::Remember(std::string_view dotted, std::string_view dn,
                          std::string_view parentDotted, std::string_view namingAttribute) {
-    if (dns_.size() >= kMaxNames)
+    if (dns_.size() + arrived_.size() >= kMaxNames)
         Clear();
-    dns_.insert_or_assign(Key(dotted), std::string(dn));
-    std::string parent = Key(parentDotted);
-    std::string attribute = embedded::LowerAscii(namingAttribute);
-    if (parent == lastParent_ && attribute == lastAttribute_)
+    arrived_.emplace_back(dotted, dn);
+    if (parentDotted == lastParent_ && namingAttribute == lastAttribute_)
         return;
-    auto &attributes = namingUnder_[parent];
-    lastParent_ = std::move(parent);
-    lastAttribute_ = attribute;
+    lastParent_ = parentDotted;
+    lastAttribute_ = namingAttribute;
+    auto &attributes = namingUnder_[Key(parentDotted)];
+    const std::string attribute = embedded::LowerAscii(namingAttribute);
     if (!attributes.empty() && attributes.front() == attribute)
         return;
     attributes.erase(std::remove(attributes.begin(), attributes.end(), attribute),
@@ -46,10 +56,12 @@ void NameCache::Remember(std::string_view dotted, std::string_view dn,
 }
 
 void NameCache::Forget(std::string_view dotted) {
+    Settle();
     dns_.erase(Key(dotted));
 }
 
 void NameCache::Clear() {
+    arrived_.clear();
     dns_.clear();
     namingUnder_.clear();
     lastParent_.clear();

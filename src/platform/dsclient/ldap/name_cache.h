@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace dsclient::ldap {
@@ -18,7 +19,7 @@ class NameCache {
     // Bounded: past this many names the cache starts afresh rather than grow without end.
     static constexpr std::size_t kMaxNames = 300000;
 
-    std::optional<std::string> Find(std::string_view dotted) const;
+    std::optional<std::string> Find(std::string_view dotted);
     // Remembers a name's DN, and the attribute that names it among its parent's children.
     void Remember(std::string_view dotted, std::string_view dn, std::string_view parentDotted,
                   std::string_view namingAttribute);
@@ -28,10 +29,15 @@ class NameCache {
     std::vector<std::string> NamingAttributesUnder(std::string_view parentDotted) const;
 
   private:
-    std::unordered_map<std::string, std::string> dns_;                     // folded name
-    std::string lastParent_;    // the folded parent of the last name remembered, and the
-    std::string lastAttribute_; // attribute that named it: a search's entries share parents
+    void Settle();
+
+    // A search remembers thousands of names that may never be asked for: they are kept as they
+    // come and only indexed when a name is looked up.
+    std::vector<std::pair<std::string, std::string>> arrived_; // dotted name, DN
+    std::unordered_map<std::string, std::string> dns_;          // folded name
     std::unordered_map<std::string, std::vector<std::string>> namingUnder_; // folded parent
+    std::string lastParent_;    // the parent of the last name remembered, and the attribute
+    std::string lastAttribute_; // that named it: a search's entries share their parents
 };
 
 } // namespace dsclient::ldap
