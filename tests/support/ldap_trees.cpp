@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -27,6 +28,20 @@ PrivateSlapd &TestSlapd() {
                                            {"cn eq,sub", "l eq", "member eq"},
                                            "dn.regex=\"^cn=admin,o=[^,]+,ou=case-[0-9]+,o=tarnbeck-tests$\""});
     return slapd;
+}
+
+void MakeCertificates(const std::string &directory) {
+    const std::string in = "cd '" + directory + "' && ";
+    const std::string key = " -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2";
+    const std::string commands[] = {
+        "openssl req -x509" + key + " -keyout ca.key -out ca.pem -subj /CN=Tarnbeck-Test-CA",
+        "openssl req -x509" + key + " -keyout other.key -out other.pem -subj /CN=Other-CA",
+        "openssl req" + key + " -keyout server.key -out server.csr -subj /CN=127.0.0.1",
+        "printf 'subjectAltName=IP:127.0.0.1\\n' > san.ext && openssl x509 -req -in server.csr "
+        "-CA ca.pem -CAkey ca.key -CAcreateserial -days 2 -extfile san.ext -out server.pem",
+    };
+    for (const auto &command : commands)
+        ASSERT_EQ(std::system((in + command + " >/dev/null 2>&1").c_str()), 0) << command;
 }
 
 dsclient::TreeConfig ServeOnLdap(const dsclient::TreeConfig &tree, const std::string &directory) {

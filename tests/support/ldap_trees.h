@@ -21,6 +21,10 @@ std::string BackendName(const ::testing::TestParamInfo<Backend> &info);
 // The slapd of this test program: started on first use, stopped when the program ends (or dies).
 PrivateSlapd &TestSlapd();
 
+// A certificate authority and a server certificate for 127.0.0.1 it signed, made with openssl
+// in `directory` (ca.pem, server.pem and server.key), and an unrelated authority (other.pem).
+void MakeCertificates(const std::string &directory);
+
 // The password the identity of a served tree binds with.
 inline constexpr const char *kServedPassword = "Served-Secret-1";
 

@@ -166,6 +166,9 @@ void PrivateSlapd::WriteConfiguration(const SlapdOptions &options) {
            << "pidfile " << directory_ << "/slapd.pid\n"
            << "argsfile " << directory_ << "/slapd.args\n"
            << "sizelimit unlimited\n";
+    if (!options.tlsCertificate.empty())
+        config << "TLSCertificateFile " << options.tlsCertificate << "\n"
+               << "TLSCertificateKeyFile " << options.tlsKey << "\n";
     int number = 0;
     for (const auto &database : options.databases) {
         const std::string path = directory_ + "/db" + std::to_string(++number);

@@ -12,18 +12,21 @@
 namespace tarnbeck {
 
 struct SlapdDatabase {
-    std::string suffix;                 // "o=Acme"
-    std::vector<std::string> ldifFiles; // loaded with slapadd before the start
-    bool createSuffix = false;          // add the suffix entry itself first
+    std::string suffix = {};                 // "o=Acme"
+    std::vector<std::string> ldifFiles = {}; // loaded with slapadd before the start
+    bool createSuffix = false;               // add the suffix entry itself first
 };
 
 struct SlapdOptions {
-    std::vector<SlapdDatabase> databases;
+    std::vector<SlapdDatabase> databases = {};
     // slapd index lines ("objectClass eq", "cn eq,sub"); objectClass eq is always there.
-    std::vector<std::string> indexes;
+    std::vector<std::string> indexes = {};
     // Who may write besides the manager, as a slapd <who> clause (dn.exact="cn=Admin,o=Acme",
     // dn.regex="..."); empty: nobody.
-    std::string writers;
+    std::string writers = {};
+    // A certificate and key in PEM files: the server then offers StartTLS.
+    std::string tlsCertificate = {};
+    std::string tlsKey = {};
 };
 
 class PrivateSlapd {

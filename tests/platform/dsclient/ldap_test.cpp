@@ -150,6 +150,30 @@ TEST_F(LdapConfiguration, AServerDownSlowOrWithoutTlsIsATransportStatus) {
     }
 }
 
+TEST_F(LdapConfiguration, StartTlsTrustsOnlyTheGivenAuthority) {
+    tarnbeck::testing::MakeCertificates(dir_.path().string());
+    tarnbeck::PrivateSlapd slapd(
+        tarnbeck::SlapdOptions{.databases = {tarnbeck::SlapdDatabase{"o=Acme", {}, true}},
+                               .tlsCertificate = dir_.file("server.pem"),
+                               .tlsKey = dir_.file("server.key")});
+    TreeConfig trusted = LdapTree("TRUSTED", slapd.uri());
+    trusted.identity.clear();
+    trusted.startTls = true;
+    trusted.caCertFile = dir_.file("ca.pem");
+    TreeConfig stranger = trusted;
+    stranger.name = "STRANGER";
+    stranger.caCertFile = dir_.file("other.pem"); // not the authority that signed it
+    ASSERT_EQ(StartWith({trusted, stranger}), status::Ok);
+    ContextHandle context = 0;
+    ASSERT_EQ(CreateContext(context), status::Ok);
+    std::string name;
+    ObjectInfo info;
+    EXPECT_EQ(ReadObjectInfo(context, "acme", name, info), status::Ok);
+    EXPECT_EQ(name, "Acme");
+    ASSERT_EQ(SetContextValue(context, DCK_TREE_NAME, "STRANGER"), status::Ok);
+    EXPECT_EQ(ReadObjectInfo(context, "acme", name, info), status::SecureConnectionFailed);
+}
+
 // ---- a tree on the test program's slapd --------------------------------------------------
 
 class LdapTree : public ClientTest {

@@ -3,6 +3,7 @@
 #include "platform/dsclient/embedded/names.h"
 
 #include <arpa/inet.h>
+#include <signal.h>
 
 #include <cstring>
 #include <memory>
@@ -28,6 +29,14 @@ bool LosesConnection(int code) {
     default:
         return false;
     }
+}
+
+// A server that drops a protected connection leaves libldap writing to a closed socket: that
+// must be a failed request, not the end of the process. Only a default disposition is changed.
+void IgnoreBrokenPipes() {
+    struct sigaction current {};
+    if (sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL)
+        signal(SIGPIPE, SIG_IGN);
 }
 
 bool IsLoopbackHost(const std::string &host) {
@@ -103,6 +112,7 @@ bool SendsPasswordInClear(const SessionSettings &settings) {
 
 Status Session::Open(const SessionSettings &settings) {
     Close();
+    IgnoreBrokenPipes();
     timeoutSeconds_ = settings.timeoutSeconds > 0 ? settings.timeoutSeconds : 10;
     if (ldap_initialize(&ld_, settings.uri.c_str()) != LDAP_SUCCESS) {
         ld_ = nullptr;
@@ -117,17 +127,20 @@ Status Session::Open(const SessionSettings &settings) {
     ldap_set_option(ld_, LDAP_OPT_DEREF, &deref);
     ldap_set_option(ld_, LDAP_OPT_NETWORK_TIMEOUT, &timeout);
     ldap_set_option(ld_, LDAP_OPT_TIMEOUT, &timeout);
-    const int demand = LDAP_OPT_X_TLS_DEMAND;
-    ldap_set_option(ld_, LDAP_OPT_X_TLS_REQUIRE_CERT, &demand);
-    if (!settings.caCertFile.empty())
-        ldap_set_option(ld_, LDAP_OPT_X_TLS_CACERTFILE, settings.caCertFile.c_str());
-    const int client = 0;
-    ldap_set_option(ld_, LDAP_OPT_X_TLS_NEWCTX, &client);
+    const bool secure = embedded::LowerAscii(settings.uri).starts_with("ldaps://");
+    if (secure || settings.startTls) {
+        // The server's certificate must be trusted, by the given authorities or the system's.
+        const int demand = LDAP_OPT_X_TLS_DEMAND;
+        ldap_set_option(ld_, LDAP_OPT_X_TLS_REQUIRE_CERT, &demand);
+        if (!settings.caCertFile.empty())
+            ldap_set_option(ld_, LDAP_OPT_X_TLS_CACERTFILE, settings.caCertFile.c_str());
+        const int client = 0;
+        ldap_set_option(ld_, LDAP_OPT_X_TLS_NEWCTX, &client);
+    }
 
     const int connected = ldap_connect(ld_);
     if (connected != LDAP_SUCCESS) {
         Close();
-        const bool secure = embedded::LowerAscii(settings.uri).starts_with("ldaps://");
         return secure && connected == LDAP_CONNECT_ERROR ? status::SecureConnectionFailed
                                                          : status::TransportFailure;
     }
