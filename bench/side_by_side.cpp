@@ -173,13 +173,13 @@ ContextHandle OpenContext(const std::string &tree) {
     return context;
 }
 
-struct SearchSpec {
+struct SearchCase {
     const char *title;
     const char *query;  // as Tarnbeck's filter field holds it
     const char *ldap;   // as a plain client sends it
 };
 
-constexpr SearchSpec kSearches[] = {
+constexpr SearchCase kSearchCases[] = {
     {"(&(objectclass=user)(l=Berlin))", "(&(objectclass=user)(l=Berlin))",
      "(&(objectClass=inetOrgPerson)(l=Berlin))"},
     {"cn=*-10*", "(cn=*-10*)", "(cn=*-10*)"},
@@ -247,7 +247,7 @@ void RunSize(const SideBySideOptions &options, std::uint32_t users) {
         {"cn=CN", "l=L", "title=Title", "objectclass=Object Class", "member=Member"});
 
     std::vector<Case> cases;
-    for (const SearchSpec &search : kSearches) {
+    for (const SearchCase &search : kSearchCases) {
         Case c{search.title, {}};
         for (int side : {Embedded, LdapBackend})
             c.sides[side] = [&, side, search] {

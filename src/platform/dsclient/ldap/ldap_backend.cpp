@@ -88,7 +88,7 @@ Status LdapBackend::Ready() {
 }
 
 Status LdapBackend::LoadServerFacts() {
-    SearchSpec rootEntry;
+    SearchParameters rootEntry;
     rootEntry.base = "";
     rootEntry.scope = LDAP_SCOPE_BASE;
     rootEntry.attributes = {"subschemaSubentry", "namingContexts"};
@@ -107,7 +107,7 @@ Status LdapBackend::LoadServerFacts() {
             contexts = TextValues(session_.ld(), entry, "namingContexts");
         }
     }
-    SearchSpec subschema;
+    SearchParameters subschema;
     subschema.base = subschemaEntry;
     subschema.scope = LDAP_SCOPE_BASE;
     subschema.filter = "(objectClass=subschema)";

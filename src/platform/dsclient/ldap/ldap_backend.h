@@ -78,7 +78,7 @@ class LdapBackend : public Backend {
                      const std::string &leaf, std::string &dn);
     bool DottedOf(std::string_view dn, std::string &dotted);
     // Reads one entry by its dotted name, resolving it afresh when a remembered DN is stale.
-    Status ReadEntry(std::string_view name, SearchSpec spec,
+    Status ReadEntry(std::string_view name, SearchParameters parameters,
                      const std::function<void(LDAPMessage *)> &take);
 
     // ---- entries and schema

@@ -79,11 +79,11 @@ Status LdapBackend::FindChild(const std::string &parentDotted, const std::string
         std::string guess;
         if (const Status s = BuildDn({Rdn{attribute, leaf}}, parentDn, guess); s != status::Ok)
             return s;
-        SearchSpec spec;
-        spec.base = guess;
-        spec.scope = LDAP_SCOPE_BASE;
-        spec.paged = false;
-        PagedSearch search(session_, spec);
+        SearchParameters parameters;
+        parameters.base = guess;
+        parameters.scope = LDAP_SCOPE_BASE;
+        parameters.paged = false;
+        PagedSearch search(session_, parameters);
         LDAPMessage *entry = nullptr;
         const Status s = search.Next(entry);
         if (s == status::NoSuchEntry)
@@ -101,11 +101,11 @@ Status LdapBackend::FindChild(const std::string &parentDotted, const std::string
     std::string filter = "(|";
     for (const char *const *naming = NamingAttributes(); *naming; ++naming)
         filter += std::string("(") + *naming + "=" + EscapeFilterValue(leaf) + ")";
-    SearchSpec spec;
-    spec.base = parentDn;
-    spec.scope = LDAP_SCOPE_ONELEVEL;
-    spec.filter = filter + ")";
-    PagedSearch search(session_, spec);
+    SearchParameters parameters;
+    parameters.base = parentDn;
+    parameters.scope = LDAP_SCOPE_ONELEVEL;
+    parameters.filter = filter + ")";
+    PagedSearch search(session_, parameters);
     for (;;) {
         LDAPMessage *entry = nullptr;
         if (const Status s = search.Next(entry); s != status::Ok)
@@ -124,7 +124,7 @@ Status LdapBackend::FindChild(const std::string &parentDotted, const std::string
     }
 }
 
-Status LdapBackend::ReadEntry(std::string_view name, SearchSpec spec,
+Status LdapBackend::ReadEntry(std::string_view name, SearchParameters parameters,
                               const std::function<void(LDAPMessage *)> &take) {
     if (const Status s = Ready(); s != status::Ok)
         return s;
@@ -132,10 +132,10 @@ Status LdapBackend::ReadEntry(std::string_view name, SearchSpec spec,
         std::string dn;
         if (const Status s = DnOf(name, dn); s != status::Ok)
             return s;
-        spec.base = dn;
-        spec.scope = LDAP_SCOPE_BASE;
-        spec.paged = false;
-        PagedSearch search(session_, spec);
+        parameters.base = dn;
+        parameters.scope = LDAP_SCOPE_BASE;
+        parameters.paged = false;
+        PagedSearch search(session_, parameters);
         LDAPMessage *entry = nullptr;
         const Status s = search.Next(entry);
         if (s == status::NoSuchEntry && attempt == 0) {

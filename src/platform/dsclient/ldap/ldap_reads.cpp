@@ -132,20 +132,20 @@ template <typename Take> void ForEachAttribute(LDAP *ld, LDAPMessage *message, B
 // server's root entry run once per top container.
 class LdapCursor : public SearchCursor {
   public:
-    LdapCursor(LdapBackend &backend, Session &session, std::vector<SearchSpec> specs,
+    LdapCursor(LdapBackend &backend, Session &session, std::vector<SearchParameters> searches,
                bool withAttributes, bool withValues, std::vector<std::string> wanted,
                std::int32_t limit, bool details = false)
-        : backend_(backend), session_(session), specs_(std::move(specs)),
+        : backend_(backend), session_(session), searches_(std::move(searches)),
           withAttributes_(withAttributes), withValues_(withValues), wanted_(std::move(wanted)),
           limit_(limit), details_(details) {}
 
     Status Next(SearchEntry &entry, bool &more) override {
         more = false;
-        while (next_ < specs_.size() || search_) {
+        while (next_ < searches_.size() || search_) {
             if (limit_ > 0 && handed_ >= limit_)
                 break;
             if (!search_)
-                search_ = std::make_unique<PagedSearch>(session_, specs_[next_++]);
+                search_ = std::make_unique<PagedSearch>(session_, searches_[next_++]);
             LDAPMessage *message = nullptr;
             if (const Status s = search_->Next(message); s != status::Ok)
                 return s;
@@ -168,7 +168,7 @@ class LdapCursor : public SearchCursor {
   private:
     LdapBackend &backend_;
     Session &session_;
-    std::vector<SearchSpec> specs_;
+    std::vector<SearchParameters> searches_;
     std::size_t next_ = 0;
     std::unique_ptr<PagedSearch> search_;
     bool withAttributes_;
@@ -233,12 +233,12 @@ bool LdapBackend::TakeEntry(LDAPMessage *message, bool withAttributes, bool with
 }
 
 std::uint32_t LdapBackend::ProbeSubordinates(std::string_view dn) {
-    SearchSpec spec;
-    spec.base = std::string(dn);
-    spec.scope = LDAP_SCOPE_ONELEVEL;
-    spec.paged = false;
-    spec.sizeLimit = 1;
-    PagedSearch probe(session_, spec);
+    SearchParameters parameters;
+    parameters.base = std::string(dn);
+    parameters.scope = LDAP_SCOPE_ONELEVEL;
+    parameters.paged = false;
+    parameters.sizeLimit = 1;
+    PagedSearch probe(session_, parameters);
     LDAPMessage *child = nullptr;
     return probe.Next(child) == status::Ok && child ? 1 : 0;
 }
@@ -252,9 +252,9 @@ ObjectInfo LdapBackend::RootInfo() {
         info.subordinateCount = static_cast<std::uint32_t>(namingContexts_.size());
         return info;
     }
-    SearchSpec spec;
-    spec.attributes = {"hasSubordinates", "numSubordinates"};
-    ReadEntry("[Root]", spec, [&](LDAPMessage *message) {
+    SearchParameters parameters;
+    parameters.attributes = {"hasSubordinates", "numSubordinates"};
+    ReadEntry("[Root]", parameters, [&](LDAPMessage *message) {
         BerElement *ber = nullptr;
         berval dn{0, nullptr};
         if (ldap_get_dn_ber(session_.ld(), message, &ber, &dn) != LDAP_SUCCESS)
@@ -278,11 +278,11 @@ Status LdapBackend::Find(std::string_view name, std::string &canonical, ObjectIn
         info = RootInfo();
         return status::Ok;
     }
-    SearchSpec spec;
-    spec.attributes = kInfoAttributes;
-    spec.attributes.push_back("objectClass"); // for a server that does not name the class
+    SearchParameters parameters;
+    parameters.attributes = kInfoAttributes;
+    parameters.attributes.push_back("objectClass"); // for a server that does not name the class
     Status taken = status::NoSuchEntry;
-    if (const Status s = ReadEntry(name, spec,
+    if (const Status s = ReadEntry(name, parameters,
                                    [&](LDAPMessage *message) {
                                        SearchEntry entry;
                                        if (TakeEntry(message, false, false, nullptr, true,
@@ -302,23 +302,23 @@ Status LdapBackend::ReadAttributes(std::string_view name, const std::vector<std:
     out.clear();
     if (const Status s = Ready(); s != status::Ok)
         return s;
-    SearchSpec spec;
+    SearchParameters parameters;
     std::vector<std::string> wanted;
     if (!names) {
-        spec.allUserAttributes = true;
+        parameters.allUserAttributes = true;
     } else {
         for (const auto &directoryName : *names)
             if (const SchemaAttribute *attribute = AttributeNamed(directoryName))
                 wanted.push_back(attribute->ldapName);
-        spec.attributes = wanted;
+        parameters.attributes = wanted;
     }
-    spec.typesOnly = !withValues;
+    parameters.typesOnly = !withValues;
     if (embedded::IsRootName(name))
         return status::Ok; // the top of the tree holds no attributes of its own here
     // Names that are unknown or ask for nothing need only the object's existence.
-    const bool nothingWanted = names && spec.attributes.empty();
+    const bool nothingWanted = names && parameters.attributes.empty();
     SearchEntry entry;
-    const Status s = ReadEntry(name, spec, [&](LDAPMessage *message) {
+    const Status s = ReadEntry(name, parameters, [&](LDAPMessage *message) {
         if (!nothingWanted)
             TakeEntry(message, true, withValues, names ? &wanted : nullptr, false, entry);
     });
@@ -344,22 +344,22 @@ Status LdapBackend::ListChildren(std::string_view parent, bool containersOnly,
     children.clear();
     if (const Status s = Ready(); s != status::Ok)
         return s;
-    std::vector<SearchSpec> specs;
-    SearchSpec spec;
-    spec.attributes = kInfoAttributes;
+    std::vector<SearchParameters> searches;
+    SearchParameters parameters;
+    parameters.attributes = kInfoAttributes;
     if (embedded::IsRootName(parent) && tree_.base().empty()) {
         for (const auto &context : namingContexts_) {
-            spec.base = context;
-            spec.scope = LDAP_SCOPE_BASE;
-            specs.push_back(spec);
+            parameters.base = context;
+            parameters.scope = LDAP_SCOPE_BASE;
+            searches.push_back(parameters);
         }
     } else {
-        if (const Status s = DnOf(parent, spec.base); s != status::Ok)
+        if (const Status s = DnOf(parent, parameters.base); s != status::Ok)
             return s;
-        spec.scope = LDAP_SCOPE_ONELEVEL;
-        specs.push_back(spec);
+        parameters.scope = LDAP_SCOPE_ONELEVEL;
+        searches.push_back(parameters);
     }
-    LdapCursor cursor(*this, session_, std::move(specs), false, false, {}, 0, true);
+    LdapCursor cursor(*this, session_, std::move(searches), false, false, {}, 0, true);
     std::vector<std::pair<std::string, EntryInfo>> sorted; // by the leaf in lower case
     for (;;) {
         SearchEntry entry;
@@ -421,8 +421,8 @@ Status LdapBackend::Search(const SearchRequest &request, std::unique_ptr<SearchC
         std::string dn;
         return DnOf(dotted, dn) == status::Ok ? std::optional<std::string>(dn) : std::nullopt;
     };
-    SearchSpec spec;
-    spec.filter = FilterText(*request.filter, context);
+    SearchParameters parameters;
+    parameters.filter = FilterText(*request.filter, context);
     std::vector<std::string> wanted;
     const bool withAttributes = request.allAttributes || !request.attributeNames.empty();
     if (!request.allAttributes)
@@ -431,31 +431,31 @@ Status LdapBackend::Search(const SearchRequest &request, std::unique_ptr<SearchC
                 wanted.push_back(attribute->ldapName);
     // Searches are about names: entries come with the attributes asked for, without the object
     // information a listing gives.
-    spec.allUserAttributes = request.allAttributes;
-    spec.attributes = wanted;
-    spec.typesOnly = withAttributes && !request.withValues;
+    parameters.allUserAttributes = request.allAttributes;
+    parameters.attributes = wanted;
+    parameters.typesOnly = withAttributes && !request.withValues;
 
-    std::vector<SearchSpec> specs;
+    std::vector<SearchParameters> searches;
     if (embedded::IsRootName(request.base) && tree_.base().empty()) {
         // The root is never a result; below it lie the top containers.
         if (request.scope != DS_SEARCH_ENTRY)
             for (const auto &top : namingContexts_) {
-                spec.base = top;
-                spec.scope =
+                parameters.base = top;
+                parameters.scope =
                     request.scope == DS_SEARCH_SUBORDINATES ? LDAP_SCOPE_BASE : LDAP_SCOPE_SUBTREE;
-                specs.push_back(spec);
+                searches.push_back(parameters);
             }
     } else {
-        if (const Status s = DnOf(request.base, spec.base); s != status::Ok)
+        if (const Status s = DnOf(request.base, parameters.base); s != status::Ok)
             return s;
         if (!(embedded::IsRootName(request.base) && request.scope == DS_SEARCH_ENTRY)) {
-            spec.scope = request.scope == DS_SEARCH_ENTRY         ? LDAP_SCOPE_BASE
+            parameters.scope = request.scope == DS_SEARCH_ENTRY         ? LDAP_SCOPE_BASE
                          : request.scope == DS_SEARCH_SUBORDINATES ? LDAP_SCOPE_ONELEVEL
                                                                    : LDAP_SCOPE_SUBTREE;
-            specs.push_back(spec);
+            searches.push_back(parameters);
         }
     }
-    cursor = std::make_unique<LdapCursor>(*this, session_, std::move(specs), withAttributes,
+    cursor = std::make_unique<LdapCursor>(*this, session_, std::move(searches), withAttributes,
                                           request.withValues,
                                           request.allAttributes ? std::vector<std::string>()
                                                                 : wanted,

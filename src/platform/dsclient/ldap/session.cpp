@@ -220,15 +220,15 @@ Status Session::ResultOf(LDAPMessage *message) {
 
 // ---- paged search ----------------------------------------------------------------------------
 
-PagedSearch::PagedSearch(Session &session, SearchSpec spec)
-    : session_(session), spec_(std::move(spec)), generation_(session.generation()) {
+PagedSearch::PagedSearch(Session &session, SearchParameters parameters)
+    : session_(session), parameters_(std::move(parameters)), generation_(session.generation()) {
     static char all[] = "*";
     static char none[] = "1.1";
-    if (spec_.allUserAttributes)
+    if (parameters_.allUserAttributes)
         attributeList_.push_back(all);
-    else if (spec_.attributes.empty())
+    else if (parameters_.attributes.empty())
         attributeList_.push_back(none);
-    for (auto &attribute : spec_.attributes)
+    for (auto &attribute : parameters_.attributes)
         attributeList_.push_back(attribute.data());
     attributeList_.push_back(nullptr);
 }
@@ -250,15 +250,15 @@ Status PagedSearch::Request() {
     if (!session_.open() || session_.generation() != generation_)
         return status::TransportFailure;
     LDAPControl *page = nullptr;
-    if (spec_.paged &&
+    if (parameters_.paged &&
         ldap_create_page_control(session_.ld(), kPageSize, cookie_.bv_len ? &cookie_ : nullptr, 0,
                                  &page) != LDAP_SUCCESS)
         return status::NotEnoughMemory;
     LDAPControl *controls[] = {page, nullptr};
-    const int code = ldap_search_ext(session_.ld(), spec_.base.c_str(), spec_.scope,
-                                     spec_.filter.c_str(), attributeList_.data(),
-                                     spec_.typesOnly ? 1 : 0, page ? controls : nullptr, nullptr,
-                                     nullptr, spec_.sizeLimit, &msgid_);
+    const int code = ldap_search_ext(session_.ld(), parameters_.base.c_str(), parameters_.scope,
+                                     parameters_.filter.c_str(), attributeList_.data(),
+                                     parameters_.typesOnly ? 1 : 0, page ? controls : nullptr, nullptr,
+                                     nullptr, parameters_.sizeLimit, &msgid_);
     if (page)
         ldap_control_free(page);
     if (code != LDAP_SUCCESS) {

@@ -67,7 +67,7 @@ class Session {
     int timeoutSeconds_ = 10;
 };
 
-struct SearchSpec {
+struct SearchParameters {
     std::string base;
     int scope = LDAP_SCOPE_SUBTREE;
     std::string filter = "(objectClass=*)";
@@ -84,7 +84,7 @@ class PagedSearch {
   public:
     static constexpr int kPageSize = 2000;
 
-    PagedSearch(Session &session, SearchSpec spec);
+    PagedSearch(Session &session, SearchParameters parameters);
     ~PagedSearch();
     PagedSearch(const PagedSearch &) = delete;
     PagedSearch &operator=(const PagedSearch &) = delete;
@@ -98,7 +98,7 @@ class PagedSearch {
     void Release();
 
     Session &session_;
-    SearchSpec spec_;
+    SearchParameters parameters_;
     std::vector<char *> attributeList_;
     std::uint64_t generation_ = 0;
     int msgid_ = -1;
