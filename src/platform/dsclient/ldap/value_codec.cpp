@@ -72,17 +72,38 @@ std::vector<std::string> SplitLines(std::string_view text) {
     return items;
 }
 
-// At most `count` "#"-separated fields; the last one takes the rest, "#" and all.
-std::vector<std::string_view> Fields(std::string_view text, std::size_t count) {
-    std::vector<std::string_view> fields;
-    while (fields.size() + 1 < count) {
-        const auto hash = text.find('#');
-        if (hash == std::string_view::npos)
-            break;
-        fields.push_back(text.substr(0, hash));
-        text.remove_prefix(hash + 1);
+// The fields of a composite value, "#"-separated, with "\23" for a "#" and "\5C" for a "\"
+// inside a field, so names and paths may hold either.
+std::string JoinFields(const std::vector<std::string> &fields) {
+    std::string joined;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            joined += '#';
+        for (char c : fields[i]) {
+            if (c == '#')
+                joined += "\\23";
+            else if (c == '\\')
+                joined += "\\5C";
+            else
+                joined += c;
+        }
     }
-    fields.push_back(text);
+    return joined;
+}
+
+std::vector<std::string> SplitFields(std::string_view text) {
+    std::vector<std::string> fields(1);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::string_view code = text.substr(i + 1, 2);
+        if (text[i] == '#') {
+            fields.emplace_back();
+        } else if (text[i] == '\\' && (code == "23" || code == "5C" || code == "5c")) {
+            fields.back() += code == "23" ? '#' : '\\';
+            i += 2;
+        } else {
+            fields.back() += text[i];
+        }
+    }
     return fields;
 }
 
@@ -104,39 +125,42 @@ struct Encoder {
     Status operator()(const Octets &v) const { return Set(v.bytes); }
     Status operator()(const TextList &v) const { return Set(JoinLines(v.items)); }
     Status operator()(const Path &v) const {
-        return Set(std::to_string(v.nameSpaceType) + "#" + v.volumeName + "#" + v.path);
+        return Set(JoinFields({std::to_string(v.nameSpaceType), v.volumeName, v.path}));
     }
     Status operator()(const EMailAddress &v) const {
-        return Set(std::to_string(v.type) + "#" + v.address);
+        return Set(JoinFields({std::to_string(v.type), v.address}));
     }
     Status operator()(const FaxNumber &v) const { return Set(v.telephoneNumber); }
     Status operator()(const NetAddress &v) const {
-        return Set(std::to_string(v.addressType) + "#" + Hex(v.address));
+        return Set(JoinFields({std::to_string(v.addressType), Hex(v.address)}));
     }
     Status operator()(const TypedName &v) const {
-        return Set(std::to_string(v.level) + "#" + std::to_string(v.interval) + "#" +
-                   v.objectName);
+        return Set(JoinFields({std::to_string(v.level), std::to_string(v.interval), v.objectName}));
     }
     Status operator()(const Hold &v) const {
-        return Set(std::to_string(v.amount) + "#" + v.objectName);
+        return Set(JoinFields({std::to_string(v.amount), v.objectName}));
     }
     Status operator()(const BackLink &v) const {
-        return Set(std::to_string(v.remoteId) + "#" + v.objectName);
+        return Set(JoinFields({std::to_string(v.remoteId), v.objectName}));
     }
     Status operator()(const ReplicaPointer &v) const {
-        std::string text = std::to_string(v.replicaType) + "#" + std::to_string(v.replicaNumber) +
-                           "#" + std::to_string(v.addresses.size());
-        for (const auto &address : v.addresses)
-            text += "#" + std::to_string(address.addressType) + "#" + Hex(address.address);
-        return Set(text + "#" + v.serverName);
+        std::vector<std::string> fields = {std::to_string(v.replicaType),
+                                           std::to_string(v.replicaNumber),
+                                           std::to_string(v.addresses.size())};
+        for (const auto &address : v.addresses) {
+            fields.push_back(std::to_string(address.addressType));
+            fields.push_back(Hex(address.address));
+        }
+        fields.push_back(v.serverName);
+        return Set(JoinFields(fields));
     }
     Status operator()(const ObjectACL &v) const {
-        return Set(std::to_string(v.privileges) + "#" + v.protectedAttrName + "#" +
-                   v.subjectName);
+        return Set(
+            JoinFields({std::to_string(v.privileges), v.protectedAttrName, v.subjectName}));
     }
     Status operator()(const Timestamp &v) const {
-        return Set(std::to_string(v.wholeSeconds) + "#" + std::to_string(v.replicaNumber) + "#" +
-                   std::to_string(v.eventId));
+        return Set(JoinFields({std::to_string(v.wholeSeconds), std::to_string(v.replicaNumber),
+                               std::to_string(v.eventId)}));
     }
 
     Status Set(std::string text) const {
@@ -146,11 +170,11 @@ struct Encoder {
 };
 
 bool DecodeComposite(std::uint32_t syntax, std::string_view bytes, ValueData &data) {
+    const std::vector<std::string> f = SplitFields(bytes);
     switch (syntax) {
     case SYN_PATH: {
-        const auto f = Fields(bytes, 3);
         Path path;
-        if (f.size() != 3 || !ParseNumber(f[0], path.nameSpaceType))
+        if (f.size() != 3 || !ParseNumber(std::string_view(f[0]), path.nameSpaceType))
             return false;
         path.volumeName = f[1];
         path.path = f[2];
@@ -158,54 +182,49 @@ bool DecodeComposite(std::uint32_t syntax, std::string_view bytes, ValueData &da
         return true;
     }
     case SYN_EMAIL_ADDRESS: {
-        const auto f = Fields(bytes, 2);
         EMailAddress mail;
-        if (f.size() != 2 || !ParseNumber(f[0], mail.type))
+        if (f.size() != 2 || !ParseNumber(std::string_view(f[0]), mail.type))
             return false;
         mail.address = f[1];
         data = mail;
         return true;
     }
     case SYN_NET_ADDRESS: {
-        const auto f = Fields(bytes, 2);
         NetAddress address;
-        if (f.size() != 2 || !ParseNumber(f[0], address.addressType) ||
+        if (f.size() != 2 || !ParseNumber(std::string_view(f[0]), address.addressType) ||
             !Unhex(f[1], address.address))
             return false;
         data = address;
         return true;
     }
     case SYN_TYPED_NAME: {
-        const auto f = Fields(bytes, 3);
         TypedName name;
-        if (f.size() != 3 || !ParseNumber(f[0], name.level) || !ParseNumber(f[1], name.interval))
+        if (f.size() != 3 || !ParseNumber(std::string_view(f[0]), name.level) ||
+            !ParseNumber(std::string_view(f[1]), name.interval))
             return false;
         name.objectName = f[2];
         data = name;
         return true;
     }
     case SYN_HOLD: {
-        const auto f = Fields(bytes, 2);
         Hold hold;
-        if (f.size() != 2 || !ParseNumber(f[0], hold.amount))
+        if (f.size() != 2 || !ParseNumber(std::string_view(f[0]), hold.amount))
             return false;
         hold.objectName = f[1];
         data = hold;
         return true;
     }
     case SYN_BACK_LINK: {
-        const auto f = Fields(bytes, 2);
         BackLink link;
-        if (f.size() != 2 || !ParseNumber(f[0], link.remoteId))
+        if (f.size() != 2 || !ParseNumber(std::string_view(f[0]), link.remoteId))
             return false;
         link.objectName = f[1];
         data = link;
         return true;
     }
     case SYN_OBJECT_ACL: {
-        const auto f = Fields(bytes, 3);
         ObjectACL acl;
-        if (f.size() != 3 || !ParseNumber(f[0], acl.privileges))
+        if (f.size() != 3 || !ParseNumber(std::string_view(f[0]), acl.privileges))
             return false;
         acl.protectedAttrName = f[1];
         acl.subjectName = f[2];
@@ -213,32 +232,29 @@ bool DecodeComposite(std::uint32_t syntax, std::string_view bytes, ValueData &da
         return true;
     }
     case SYN_TIMESTAMP: {
-        const auto f = Fields(bytes, 3);
         Timestamp stamp;
-        if (f.size() != 3 || !ParseNumber(f[0], stamp.wholeSeconds) ||
-            !ParseNumber(f[1], stamp.replicaNumber) || !ParseNumber(f[2], stamp.eventId))
+        if (f.size() != 3 || !ParseNumber(std::string_view(f[0]), stamp.wholeSeconds) ||
+            !ParseNumber(std::string_view(f[1]), stamp.replicaNumber) ||
+            !ParseNumber(std::string_view(f[2]), stamp.eventId))
             return false;
         data = stamp;
         return true;
     }
     case SYN_REPLICA_POINTER: {
-        auto f = Fields(bytes, 4);
         ReplicaPointer replica;
         std::size_t count = 0;
-        if (f.size() != 4 || !ParseNumber(f[0], replica.replicaType) ||
-            !ParseNumber(f[1], replica.replicaNumber) || !ParseNumber(f[2], count) || count > 64)
+        if (f.size() < 4 || !ParseNumber(std::string_view(f[0]), replica.replicaType) ||
+            !ParseNumber(std::string_view(f[1]), replica.replicaNumber) ||
+            !ParseNumber(std::string_view(f[2]), count) || f.size() != 4 + 2 * count)
             return false;
-        std::string_view rest = f[3];
         for (std::size_t i = 0; i < count; ++i) {
-            const auto a = Fields(rest, 3);
             NetAddress address;
-            if (a.size() != 3 || !ParseNumber(a[0], address.addressType) ||
-                !Unhex(a[1], address.address))
+            if (!ParseNumber(std::string_view(f[3 + 2 * i]), address.addressType) ||
+                !Unhex(f[4 + 2 * i], address.address))
                 return false;
             replica.addresses.push_back(std::move(address));
-            rest = a[2];
         }
-        replica.serverName = rest;
+        replica.serverName = f.back();
         data = replica;
         return true;
     }

@@ -2,7 +2,8 @@
 
 // Attribute values as a directory server holds them: strings as they are, booleans TRUE/FALSE,
 // numbers in decimal, times as Generalized Time, references as DNs, class names by their LDAP
-// names, lists as "$"-separated lines, and the composite syntaxes as "#"-separated fields.
+// names, lists as "$"-separated lines, and the composite syntaxes as "#"-separated fields (a "#"
+// or "\" inside a field written "\23" or "\5C").
 
 #include "platform/dsclient/ldap/name_table.h"
 #include "platform/dsclient/status.h"
