@@ -20,6 +20,22 @@ berval View(std::string_view text) {
     return berval{static_cast<ber_len_t>(text.size()), const_cast<char *>(text.data())};
 }
 
+std::string_view AsView(const berval &value) {
+    return {value.bv_val, value.bv_len};
+}
+
+// Attribute types compare without regard to ASCII case; `lower` is in lower case already.
+bool SameAttribute(std::string_view type, std::string_view lower) {
+    if (type.size() != lower.size())
+        return false;
+    for (std::size_t i = 0; i < type.size(); ++i) {
+        const char c = type[i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != lower[i])
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 Status BuildDn(const std::vector<Rdn> &rdns, std::string_view base, std::string &dn) {
@@ -77,34 +93,41 @@ TreeNames::TreeNames(std::string base) : base_(std::move(base)) {
     }
 }
 
-bool TreeNames::ToDotted(std::string_view dn, std::string &dotted,
-                         std::vector<Rdn> &rdns) const {
-    if (ParseDn(dn, rdns) != status::Ok || rdns.size() < baseRdns_.size())
+bool TreeNames::ToDotted(std::string_view dn, std::string &dotted, Rdn *leaf) const {
+    // Called for every entry of a search: the DN is read once, and nothing is copied twice.
+    berval text = View(dn);
+    LDAPDN parsed = nullptr;
+    if (ldap_bv2dn(&text, &parsed, LDAP_DN_FORMAT_LDAPV3) != LDAP_SUCCESS)
         return false;
-    const std::size_t inside = rdns.size() - baseRdns_.size();
+    const DnPtr owner(parsed);
+    std::size_t count = 0;
+    while (parsed && parsed[count])
+        ++count;
+    if (count < baseRdns_.size())
+        return false;
+    const std::size_t inside = count - baseRdns_.size();
     for (std::size_t i = 0; i < baseRdns_.size(); ++i) {
-        const Rdn &rdn = rdns[inside + i];
-        if (embedded::LowerAscii(rdn.attribute) != baseRdns_[i].attribute ||
-            FoldCase(rdn.value) != baseRdns_[i].value)
+        const LDAPAVA *ava = parsed[inside + i][0];
+        if (!SameAttribute(AsView(ava->la_attr), baseRdns_[i].attribute) ||
+            FoldCase(AsView(ava->la_value)) != baseRdns_[i].value)
             return false;
     }
-    rdns.resize(inside);
-    if (rdns.empty()) {
+    if (leaf)
+        *leaf = inside ? Rdn{std::string(AsView(parsed[0][0]->la_attr)),
+                             std::string(AsView(parsed[0][0]->la_value))}
+                       : Rdn{};
+    if (inside == 0) {
         dotted = "[Root]";
         return true;
     }
     dotted.clear();
-    for (const Rdn &rdn : rdns) {
-        if (!dotted.empty())
+    dotted.reserve(dn.size());
+    for (std::size_t i = 0; i < inside; ++i) {
+        if (i > 0)
             dotted += '.';
-        dotted += embedded::EscapeComponent(rdn.value);
+        dotted += embedded::EscapeComponent(AsView(parsed[i][0]->la_value));
     }
     return true;
-}
-
-bool TreeNames::ToDotted(std::string_view dn, std::string &dotted) const {
-    std::vector<Rdn> rdns;
-    return ToDotted(dn, dotted, rdns);
 }
 
 } // namespace dsclient::ldap

@@ -32,9 +32,9 @@ class TreeNames {
     bool valid() const { return valid_; }
 
     // The dotted name of a DN inside the tree ("[Root]" for the base itself); false when the DN
-    // lies outside the tree or is not a DN. `rdns` receives the DN's components below the base.
-    bool ToDotted(std::string_view dn, std::string &dotted, std::vector<Rdn> &rdns) const;
-    bool ToDotted(std::string_view dn, std::string &dotted) const;
+    // lies outside the tree or is not a DN. `leaf`, when given, receives the DN's first RDN (left
+    // empty for the base).
+    bool ToDotted(std::string_view dn, std::string &dotted, Rdn *leaf = nullptr) const;
 
   private:
     std::string base_;

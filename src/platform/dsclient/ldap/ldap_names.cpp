@@ -21,14 +21,15 @@ std::string EntryDn(LDAP *ld, LDAPMessage *entry) {
 } // namespace
 
 bool LdapBackend::DottedOf(std::string_view dn, std::string &dotted) {
-    std::vector<Rdn> rdns;
-    if (!tree_.ToDotted(dn, dotted, rdns))
+    Rdn leaf;
+    if (!tree_.ToDotted(dn, dotted, &leaf))
         return false;
-    if (!rdns.empty()) {
-        const std::size_t leaf = embedded::EscapeComponent(rdns.front().value).size();
-        const std::string_view parent =
-            rdns.size() == 1 ? std::string_view("[Root]") : std::string_view(dotted).substr(leaf + 1);
-        cache_.Remember(dotted, dn, parent, rdns.front().attribute);
+    if (!leaf.attribute.empty()) {
+        const std::size_t length = embedded::EscapeComponent(leaf.value).size();
+        const std::string_view parent = length == dotted.size()
+                                            ? std::string_view("[Root]")
+                                            : std::string_view(dotted).substr(length + 1);
+        cache_.Remember(dotted, dn, parent, leaf.attribute);
     }
     return true;
 }
@@ -74,6 +75,12 @@ Status LdapBackend::Resolve(const std::string &canonical,
 
 Status LdapBackend::FindChild(const std::string &parentDotted, const std::string &parentDn,
                               const std::string &leaf, std::string &dn) {
+    const auto found = [&](std::string entryDn) {
+        dn = std::move(entryDn);
+        std::string dotted;
+        DottedOf(dn, dotted); // remembered for the next time
+        return status::Ok;
+    };
     // The attributes that named the siblings seen so far: one read of a DN each.
     for (const auto &attribute : cache_.NamingAttributesUnder(parentDotted)) {
         std::string guess;
@@ -90,12 +97,8 @@ Status LdapBackend::FindChild(const std::string &parentDotted, const std::string
             continue;
         if (s != status::Ok)
             return s;
-        if (entry) {
-            dn = EntryDn(session_.ld(), entry);
-            std::string dotted;
-            DottedOf(dn, dotted);
-            return status::Ok;
-        }
+        if (entry)
+            return found(EntryDn(session_.ld(), entry));
     }
     // Otherwise the one child of the parent named by `leaf` in any naming attribute.
     std::string filter = "(|";
@@ -112,15 +115,11 @@ Status LdapBackend::FindChild(const std::string &parentDotted, const std::string
             return s;
         if (!entry)
             return status::NoSuchEntry;
-        const std::string found = EntryDn(session_.ld(), entry);
+        std::string child = EntryDn(session_.ld(), entry);
         std::vector<Rdn> rdns;
-        if (ParseDn(found, rdns) == status::Ok && !rdns.empty() &&
-            EqualsFolded(rdns.front().value, leaf)) {
-            dn = found;
-            std::string dotted;
-            DottedOf(dn, dotted);
-            return status::Ok;
-        }
+        if (ParseDn(child, rdns) == status::Ok && !rdns.empty() &&
+            EqualsFolded(rdns.front().value, leaf))
+            return found(std::move(child));
     }
 }
 
