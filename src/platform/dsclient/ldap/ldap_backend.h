@@ -85,6 +85,10 @@ class LdapBackend : public Backend {
     const SchemaAttribute *AttributeNamed(std::string_view directoryName) const;
     ObjectInfo RootInfo();
     std::uint32_t ProbeSubordinates(std::string_view dn);
+    // The LDAP forms of values for an attribute: refused when one does not fit it, names an
+    // object or class the tree lacks.
+    Status EncodeValues(const SchemaAttribute &attribute, const std::vector<AttrValue> &values,
+                        std::vector<std::string> &encoded);
     Status ModifyValue(const std::string &dn, int operation, const std::string &attribute,
                        const std::string &value);
     // One object of a security equivalence: its DN and the attribute that holds the other.

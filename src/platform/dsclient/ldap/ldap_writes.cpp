@@ -88,6 +88,27 @@ bool Tolerant(std::uint32_t change) {
 
 } // namespace
 
+Status LdapBackend::EncodeValues(const SchemaAttribute &attribute,
+                                 const std::vector<AttrValue> &values,
+                                 std::vector<std::string> &encoded) {
+    const DnLookup reference = [this](std::string_view dotted, std::string &dn) {
+        return DnOf(dotted, dn);
+    };
+    const bool isClass = embedded::EqualsIgnoreCase(attribute.ldapName, "objectClass");
+    for (const auto &value : values) {
+        if (!Fits(value, attribute.syntax))
+            return status::SyntaxViolation;
+        std::string text;
+        if (const Status s = EncodeValue(value, attribute.syntax, names_, reference, text);
+            s != status::Ok)
+            return s;
+        if (isClass && !schema_.Class(text))
+            return status::NoSuchClass;
+        encoded.push_back(std::move(text));
+    }
+    return status::Ok;
+}
+
 Status LdapBackend::Modify(std::string_view name, const std::vector<RequestChange> &changes) {
     if (const Status s = Ready(); s != status::Ok)
         return s;
@@ -98,26 +119,13 @@ Status LdapBackend::Modify(std::string_view name, const std::vector<RequestChang
     bool permissive = false;
     bool removesValues = false;
     bool addsToSingle = false;
-    const DnLookup reference = [this](std::string_view dotted, std::string &out) {
-        return DnOf(dotted, out);
-    };
     for (const auto &change : changes) {
         const SchemaAttribute *attribute = AttributeNamed(change.attribute);
         if (!attribute)
             return status::NoSuchAttribute;
-        const bool isClass = embedded::EqualsIgnoreCase(attribute->ldapName, "objectClass");
         std::vector<std::string> values;
-        for (const auto &value : change.values) {
-            if (!Fits(value, attribute->syntax))
-                return status::SyntaxViolation;
-            std::string encoded;
-            if (const Status s = EncodeValue(value, attribute->syntax, names_, reference, encoded);
-                s != status::Ok)
-                return s;
-            if (isClass && !schema_.Class(encoded))
-                return status::NoSuchClass;
-            values.push_back(std::move(encoded));
-        }
+        if (const Status s = EncodeValues(*attribute, change.values, values); s != status::Ok)
+            return s;
         switch (change.type) {
         case DS_ADD_ATTRIBUTE: // an attribute exists through its values
         case DS_ADD_VALUE:
@@ -216,9 +224,6 @@ Status LdapBackend::AddObject(std::string_view name,
 
     ModList entry;
     entry.Add(LDAP_MOD_ADD, "objectClass", classes);
-    const DnLookup reference = [this](std::string_view dotted, std::string &out) {
-        return DnOf(dotted, out);
-    };
     for (const auto &attribute : attributes) {
         const SchemaAttribute *type = AttributeNamed(attribute.attribute);
         if (!type)
@@ -226,15 +231,8 @@ Status LdapBackend::AddObject(std::string_view name,
         if (embedded::EqualsIgnoreCase(type->ldapName, "objectClass"))
             continue;
         std::vector<std::string> values;
-        for (const auto &value : attribute.values) {
-            if (!Fits(value, type->syntax))
-                return status::SyntaxViolation;
-            std::string encoded;
-            if (const Status s = EncodeValue(value, type->syntax, names_, reference, encoded);
-                s != status::Ok)
-                return s;
-            values.push_back(std::move(encoded));
-        }
+        if (const Status s = EncodeValues(*type, attribute.values, values); s != status::Ok)
+            return s;
         if (!values.empty())
             entry.Add(LDAP_MOD_ADD, type->ldapName, std::move(values));
     }
