@@ -145,7 +145,7 @@ TEST_F(StartSequenceTest, DirectoryErrorEndsTheSequenceAndIsShownOnce) {
     config.trees[0].identity = "Gone.Acme"; // authenticated as an object that is not there
     mountVolume(scratch.path() + "bin");
     WriteFile(settings(), "[NETWORK]\npath=%homedir%cfg\\\n");
-    prompter.expectMessage("Netware error -601 (0xFFFFFDA7)");
+    prompter.expectMessage("Netware error -601 (0xFFFFFDA7): no such object");
 
     run();
 

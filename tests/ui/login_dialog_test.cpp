@@ -150,7 +150,7 @@ TEST_F(LoginDialogTest, TheBrowserPicksUsersAndAliasesOfUsersOnly) {
 }
 
 TEST_F(LoginDialogTest, AnObjectThatVanishedIsReportedAsTheDirectoryError) {
-    prompter.expectMessage("Netware error -601 (0xFFFFFDA7)");
+    prompter.expectMessage("Netware error -601 (0xFFFFFDA7): no such object");
     dialogs.expect("cForm", [](QDialog &dialog) {
         static_cast<TcForm &>(dialog).SetSelectedPath("Gone.Lab");
         return int(QDialog::Accepted);

@@ -142,7 +142,7 @@ TEST_F(SelectTreeTest, AFailingScanIsShownAndLeavesTheListEmpty) {
     config.primaryTree.clear();
     startClient();
     form.SetContext(openContext());
-    prompter.expectMessage("Netware error -625 (0xFFFFFD8F)");
+    prompter.expectMessage("Netware error -625 (0xFFFFFD8F): tree cannot be reached");
     show([](TTreesForm &dialog) {
         RefillNow(dialog);
         EXPECT_EQ(dialog.ListBox1->count(), 0);
