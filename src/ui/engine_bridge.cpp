@@ -78,6 +78,8 @@ void EngineBridge::enableQueryEditing() {
     form_.BitBtn1->setEnabled(true);
 }
 
+void EngineBridge::clearGroup() { form_.ResetGroup(); }
+
 UnsavedState EngineBridge::unsavedState() const { return form_.unsavedState(); }
 
 void EngineBridge::setProgressMaximum(int maximum) {

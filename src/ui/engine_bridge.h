@@ -39,6 +39,7 @@ public:
     void loadQueries(const std::string &groupName, const std::string &memberClassWord) override;
     void showMembers(const MemberEntries &members) override;
     void enableQueryEditing() override;
+    void clearGroup() override;
 
     // UpdateView
     UnsavedState unsavedState() const override;

@@ -396,13 +396,20 @@ void TForm1::cboxChange() { queryEditor_.scopeChanged(); }
 void TForm1::CheckBox1Click() {
     pc->setTabVisible(kExcludePage, CheckBox1->isChecked());
     if (!queryView_.settingControls())
-        queryEditor_.settingsChanged();
+        mergeSettingsClick();
 }
 
 void TForm1::CheckBox2Click() {
     pc->setTabVisible(kStaticPage, CheckBox2->isChecked());
     if (!queryView_.settingControls())
-        queryEditor_.settingsChanged();
+        mergeSettingsClick();
+}
+
+// "Add"/"Sync", "Add Excludes" and "Add Statics" change how Execute merges: an edit of the
+// queries, and the outcome on screen no longer holds.
+void TForm1::mergeSettingsClick() {
+    queryEditor_.settingsChanged();
+    DropOutcome();
 }
 
 void TForm1::connectQueryEditor() {
@@ -412,7 +419,7 @@ void TForm1::connectQueryEditor() {
     connect(CheckBox1, &QCheckBox::toggled, this, &TForm1::CheckBox1Click);
     connect(CheckBox2, &QCheckBox::toggled, this, &TForm1::CheckBox2Click);
     for (QRadioButton *mode : {RadioButton1, RadioButton2})
-        connect(mode, &QRadioButton::clicked, this, [this] { queryEditor_.settingsChanged(); });
+        connect(mode, &QRadioButton::clicked, this, &TForm1::mergeSettingsClick);
     connect(edit3a, &QLineEdit::textChanged, this, [this] { queryEditor_.filterChanged(); });
     connect(ComboBox1, &QComboBox::activated, this,
             [this](int index) { RunGuarded([&] { queryEditor_.switchQuery(index); }); });
@@ -420,10 +427,15 @@ void TForm1::connectQueryEditor() {
             [this] { RunGuarded([&] { queryEditor_.addQuery(); }); });
     connect(BitBtn14, &QToolButton::clicked, this,
             [this] { RunGuarded([&] { queryEditor_.deleteQuery(); }); });
-    connect(BitBtn3, &QPushButton::clicked, this,
-            [this] { RunGuarded([&] { queryEditor_.save(); }); });
-    connect(BitBtn4, &QPushButton::clicked, this,
-            [this] { RunGuarded([&] { queryEditor_.reload(); }); });
+    // What Execute runs is what was saved: saving or reloading makes the outcome stale.
+    connect(BitBtn3, &QPushButton::clicked, this, [this] {
+        DropOutcome();
+        RunGuarded([&] { queryEditor_.save(); });
+    });
+    connect(BitBtn4, &QPushButton::clicked, this, [this] {
+        DropOutcome();
+        RunGuarded([&] { queryEditor_.reload(); });
+    });
 }
 
 void TForm1::connectListPage(NameListPage &page, QListWidget *list, QPushButton *add,
@@ -436,6 +448,11 @@ void TForm1::connectListPage(NameListPage &page, QListWidget *list, QPushButton 
     auto act = [this, &page, list, save](auto action) {
         RunGuarded(action);
         showListPage(page, list, save);
+    };
+    // Execute reads the saved lists: saving or reloading one makes the outcome stale.
+    auto actOnSaved = [this, act](auto action) {
+        DropOutcome();
+        act(action);
     };
     connect(list, &QListWidget::itemChanged, this, [&page, list](QListWidgetItem *item) {
         page.setTicked(std::size_t(list->row(item)), item->checkState() == Qt::Checked);
@@ -455,13 +472,13 @@ void TForm1::connectListPage(NameListPage &page, QListWidget *list, QPushButton 
     });
     connect(remove, &QPushButton::clicked, this,
             [&page, act] { act([&page] { page.deleteTicked(); }); });
-    connect(reload, &QPushButton::clicked, this, [this, &page, act, attribute] {
-        act([this, &page, attribute] {
+    connect(reload, &QPushButton::clicked, this, [this, &page, actOnSaved, attribute] {
+        actOnSaved([this, &page, attribute] {
             page.reload(app_.mainContext, local(Edit1->text()), attribute());
         });
     });
-    connect(save, &QPushButton::clicked, this, [this, &page, act, attribute] {
-        act([this, &page, attribute] {
+    connect(save, &QPushButton::clicked, this, [this, &page, actOnSaved, attribute] {
+        actOnSaved([this, &page, attribute] {
             page.save(app_.mainContext, local(Edit1->text()), attribute());
         });
     });
@@ -488,13 +505,17 @@ GroupAttributes TForm1::groupAttributes() const {
 }
 
 void TForm1::Button1Click() {
-    RunGuarded([this] {
-        ChooseGroup({app_.mainContext, groupAttributes()}, *bridge_, excludes_, statics_);
+    bool chosen = true; // also when the choice failed part-way
+    RunGuarded([&] {
+        chosen = ChooseGroup({app_.mainContext, groupAttributes()}, *bridge_, excludes_, statics_);
     });
+    if (chosen)
+        DropOutcome();
     showListPages();
 }
 
 void TForm1::loadGroup(const std::string &groupName) {
+    DropOutcome();
     RunGuarded([&] {
         LoadGroup({app_.mainContext, groupAttributes()}, groupName, *bridge_, excludes_, statics_);
     });
@@ -515,6 +536,8 @@ void TForm1::settingsClick() {
 }
 
 void TForm1::BitBtn1Click() {
+    // Only an Execute that completes enables Update group again.
+    DropOutcome();
     RunGuarded([this] {
         const ExecuteTarget target{app_.mainContext, local(Edit1->text()), groupAttributes(),
                                    app_.attributeNameMap ? &*app_.attributeNameMap : nullptr};
@@ -538,12 +561,18 @@ void TForm1::ResetGroup() {
         edit3->clear();
         edit3a->clear();
     }
+    cbox->setEditText(QStringLiteral("-"));
+    Label8->setText(QStringLiteral("ldap:///"));
     excludes_.clear();
     statics_.clear();
     showListPages();
     pc->setCurrentIndex(kMembersPage);
-    BitBtn3->setEnabled(false);
+    Panel6->setEnabled(false);
+    BitBtn1->setEnabled(false);
+    DropOutcome();
 }
+
+void TForm1::DropOutcome() { BitBtn2->setEnabled(false); }
 
 void TForm1::treesselClick() {
     ChangeTreeHooks hooks;

@@ -54,8 +54,12 @@ public:
     UnsavedState unsavedState() const;
     // The group field's image: a group of people or workstations.
     void setGroupImage(const QIcon &icon);
-    // Empties the group, its editor and its lists (the tree is about to change).
+    // Back to no group loaded: the group, its editor, its lists and its outcome are gone, and
+    // nothing that needs a group is enabled (the tree changes, or a load failed).
     void ResetGroup();
+    // The outcome on screen no longer matches what Execute would find: Update group waits for
+    // the next Execute. The list stays as it is.
+    void DropOutcome();
     // Loads a group as choosing it in the browser does (for scripted runs and pictures).
     void loadGroup(const std::string &groupName);
 
@@ -113,6 +117,7 @@ private slots:
     void cboxChange();
     void CheckBox1Click();
     void CheckBox2Click();
+    void mergeSettingsClick();
     void Button1Click();
     void Button5Click();
     void settingsClick();
