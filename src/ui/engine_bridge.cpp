@@ -5,6 +5,7 @@
 #include "ui/dialog_runner.h"
 #include "ui/main_window.h"
 #include "ui/member_list.h"
+#include "ui/progress_window.h"
 #include "ui/windows.h"
 
 #include <QAction>
@@ -32,6 +33,12 @@ void EngineBridge::selectQuery(std::size_t index) { form_.queryEditor().selectQu
 void EngineBridge::showOutcome(const MemberEntries &outcome) { form_.clb->setEntries(outcome); }
 
 void EngineBridge::setUpdateEnabled(bool enabled) { form_.BitBtn2->setEnabled(enabled); }
+
+void EngineBridge::showFound(int objects) {
+    ProgressWindow &progress = form_.progressWindow();
+    progress.begin(QStringLiteral("Execute"), 0);
+    progress.advance(objects, QStringLiteral("Objects found: %1").arg(objects));
+}
 
 bool EngineBridge::queryModified() const { return form_.queryEditor().modified(); }
 
@@ -84,13 +91,14 @@ UnsavedState EngineBridge::unsavedState() const { return form_.unsavedState(); }
 
 void EngineBridge::setProgressMaximum(int maximum) {
     form_.sbar->setMaximum(maximum);
-    form_.sbar->repaint();
+    form_.progressWindow().begin(QStringLiteral("Update group"), maximum);
 }
 
 void EngineBridge::setProgressPosition(int position) {
-    // The walk runs on the interface thread: paint the bar now, between two items.
     form_.sbar->setValue(position);
-    form_.sbar->repaint();
+    const int total = form_.sbar->maximum();
+    form_.progressWindow().advance(position,
+                                   QStringLiteral("Member %1 of %2").arg(position).arg(total));
 }
 
 void EngineBridge::setFocus() { form_.edit3a->setFocus(); }

@@ -28,6 +28,7 @@ public:
     FilterField *filterField() override { return this; }
     void showOutcome(const MemberEntries &outcome) override;
     void setUpdateEnabled(bool enabled) override;
+    void showFound(int objects) override;
 
     // GroupLoadHost
     bool queryModified() const override;

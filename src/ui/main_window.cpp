@@ -13,6 +13,7 @@
 #include "ui/help_texts.h"
 #include "ui/member_list.h"
 #include "ui/other_dialogs.h"
+#include "ui/progress_window.h"
 #include "ui/settings_dialog.h"
 #include "ui/windows.h"
 
@@ -118,6 +119,7 @@ TForm1::TForm1(AppState &app, Windows &windows)
     layout->addWidget(pc, 1);
     setCentralWidget(central);
     applyHelpTexts();
+    progress_ = new ProgressWindow(this);
 
     start.setObjectName("start");
     start.setInterval(1000);
@@ -541,12 +543,14 @@ void TForm1::BitBtn1Click() {
     RunGuarded([this] {
         const ExecuteTarget target{app_.mainContext, local(Edit1->text()), groupAttributes(),
                                    app_.attributeNameMap ? &*app_.attributeNameMap : nullptr};
+        const ProgressEnd done(*progress_);
         Execute(target, *bridge_);
     });
 }
 
 void TForm1::BitBtn2Click() {
     RunGuarded([this] {
+        const ProgressEnd done(*progress_);
         UpdateGroup(app_.mainContext, local(Edit1->text()), clb->entries(), *bridge_);
     });
 }

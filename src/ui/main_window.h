@@ -34,6 +34,7 @@ namespace tarnbeck {
 
 class EngineBridge;
 class MemberList;
+class ProgressWindow;
 struct Windows;
 
 class TForm1 : public QMainWindow, private StartHost {
@@ -49,6 +50,8 @@ public:
     QueryEditorWidgets &queryView() { return queryView_; }
     NameListPage &excludes() { return excludes_; }
     NameListPage &statics() { return statics_; }
+    // Shown while Execute or Update group runs.
+    ProgressWindow &progressWindow() { return *progress_; }
 
     // Which of the query, the exclude list and the static list hold unsaved changes.
     UnsavedState unsavedState() const;
@@ -162,6 +165,7 @@ private:
     NameListPage excludes_;
     NameListPage statics_;
     std::unique_ptr<EngineBridge> bridge_;
+    ProgressWindow *progress_ = nullptr;
 };
 
 } // namespace tarnbeck

@@ -8,6 +8,7 @@
 #include "scripted_dialogs.h"
 #include "scripted_prompter.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -17,6 +18,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -129,6 +132,39 @@ TEST_F(WindowStates, AChangeOfTreeLeavesNothingOfTheGroup) {
     form->show();
     form->exitexit->click();
     EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(WindowStates, InputDuringExecuteAndUpdateIsDroppedNotReplayed) {
+    ScriptedPrompter prompter;
+    form->show();
+    form->loadGroup(kSalesTeam);
+    const std::vector<std::string> members = values(kSalesTeam, "Member");
+    // Clicks on the main window, as the administrator makes them while the work runs.
+    QString workShown;
+    const auto clickWhileWorking = [&](std::vector<QWidget *> targets) {
+        QTimer::singleShot(0, form, [this, &workShown, targets] {
+            if (QWidget *modal = QApplication::activeModalWidget())
+                workShown = modal->windowTitle();
+            for (QWidget *target : targets)
+                QTest::mouseClick(form->windowHandle(), Qt::LeftButton, {},
+                                  target->mapTo(form, target->rect().center()));
+        });
+    };
+
+    clickWhileWorking({form->BitBtn2, form->exitexit});
+    form->BitBtn1->click();
+    QCoreApplication::processEvents(); // whatever was kept back would act now
+    EXPECT_EQ(workShown, "Execute");
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(values(kSalesTeam, "Member"), members) << "Update group ran";
+
+    clickWhileWorking({form->BitBtn1, form->exitexit});
+    form->BitBtn2->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(workShown, "Update group");
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(form->BitBtn2->isEnabled()) << "Execute ran after the Update";
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 } // namespace
