@@ -14,6 +14,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include <utility>
+
 namespace tarnbeck {
 
 namespace {
@@ -28,7 +30,14 @@ QuerySettings EngineBridge::settingsControls() const {
     return form_.queryView().settingsControls();
 }
 
-void EngineBridge::selectQuery(std::size_t index) { form_.queryEditor().selectQuery(index); }
+void EngineBridge::selectQuery(std::size_t index) {
+    form_.queryEditor().selectQuery(index);
+    if (const auto caret = std::exchange(errorCaret_, std::nullopt)) {
+        setFocus();
+        setCaret(*caret);
+        errorCaret_.reset();
+    }
+}
 
 void EngineBridge::showOutcome(const MemberEntries &outcome) { form_.clb->setEntries(outcome); }
 
@@ -106,6 +115,7 @@ void EngineBridge::setFocus() { form_.edit3a->setFocus(); }
 void EngineBridge::setCaret(std::size_t position) {
     form_.edit3a->deselect();
     form_.edit3a->setCursorPosition(static_cast<int>(position));
+    errorCaret_ = position;
 }
 
 } // namespace tarnbeck

@@ -9,6 +9,9 @@
 #include "query/filter_field.h"
 #include "query/group_loading.h"
 
+#include <cstddef>
+#include <optional>
+
 namespace tarnbeck {
 
 class TForm1;
@@ -53,6 +56,9 @@ public:
 
 private:
     TForm1 &form_;
+    // Where a filter error put the caret: showing the failing query afterwards re-sets the
+    // field's text, which moves the caret, so it is put back there.
+    std::optional<std::size_t> errorCaret_;
 };
 
 } // namespace tarnbeck

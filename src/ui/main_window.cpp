@@ -9,6 +9,7 @@
 #include "ui/context_selection.h"
 #include "ui/engine_bridge.h"
 #include "ui/dialog_runner.h"
+#include "ui/elided_label.h"
 #include "ui/glyphs.h"
 #include "ui/help_texts.h"
 #include "ui/member_list.h"
@@ -27,6 +28,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFrame>
@@ -240,6 +242,7 @@ QWidget *TForm1::buildQueryEditor() {
     contextRow->addWidget(boldLabel(QStringLiteral("scope")));
     cbox = named(new QComboBox, "cbox");
     cbox->setEditable(true);
+    cbox->setInsertPolicy(QComboBox::NoInsert); // a typed word is a scope, not a new item
     cbox->addItems({QStringLiteral("base"), QStringLiteral("one"), QStringLiteral("sub")});
     cbox->setEditText(QStringLiteral("-"));
     cbox->setFixedWidth(70);
@@ -251,9 +254,10 @@ QWidget *TForm1::buildQueryEditor() {
     grid->addWidget(boldLabel(QStringLiteral("filter")), 2, 0);
     grid->addWidget(edit3a, 2, 1);
 
-    Label8 = named(new QLabel(QStringLiteral("ldap:///")), "Label8");
-    Label8->setStyleSheet(QStringLiteral("color: #0000FF;"));
-    Label8->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    Label8 = named(new ElidedLabel(QStringLiteral("ldap:///")), "Label8");
+    QPalette blue = Label8->palette();
+    blue.setColor(QPalette::WindowText, QColor(0x00, 0x00, 0xFF));
+    Label8->setPalette(blue);
     grid->addWidget(Label8, 3, 0, 1, 2);
 
     auto *buttonRow = new QHBoxLayout;
@@ -364,6 +368,18 @@ void TForm1::closeEvent(QCloseEvent *event) {
         event->accept();
     else
         event->ignore();
+}
+
+// The query Save button is the window's default button. A main window gives default buttons
+// no Enter handling of its own, so Enter that no control took presses it here.
+void TForm1::keyPressEvent(QKeyEvent *event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (enter && plain && BitBtn3->isEnabled()) {
+        BitBtn3->click();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 bool TForm1::FormCloseQuery() { return ConfirmDiscard(unsavedState()); }
@@ -566,7 +582,7 @@ void TForm1::ResetGroup() {
         edit3a->clear();
     }
     cbox->setEditText(QStringLiteral("-"));
-    Label8->setText(QStringLiteral("ldap:///"));
+    Label8->setLine(QStringLiteral("ldap:///"));
     excludes_.clear();
     statics_.clear();
     showListPages();

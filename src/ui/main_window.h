@@ -9,6 +9,7 @@
 #include "query/query_editor.h"
 #include "shell/app_state.h"
 #include "shell/start_sequence.h"
+#include "ui/elided_label.h"
 #include "ui/query_editor_widgets.h"
 
 #include <QIcon>
@@ -85,7 +86,7 @@ public:
     QPushButton *Button5;
     QComboBox *cbox;
     QLineEdit *edit3a;
-    QLabel *Label8;
+    ElidedLabel *Label8; // the query string line
     QCheckBox *CheckBox1;
     QCheckBox *CheckBox2;
     QPushButton *BitBtn1;
@@ -112,6 +113,7 @@ protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private slots:
     void startTimer();
