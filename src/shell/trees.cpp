@@ -88,6 +88,13 @@ std::string ContextTreeName(ContextHandle context) {
     return name;
 }
 
+std::string WorkingIdentity(ContextHandle context) {
+    std::string identity;
+    if (WhoAmI(context, identity) != status::Ok || EqualsIgnoreCase(identity, "[Public]"))
+        return {};
+    return identity;
+}
+
 std::vector<std::string> ScanAuthenticatedTrees(ContextHandle context) {
     std::vector<std::string> trees;
     if (ScanConnectionsForTrees(context, 50, trees) != status::Ok)

@@ -24,6 +24,10 @@ OpenedContext OpenTreeContext();
 // The tree the context points at.
 std::string ContextTreeName(dsclient::ContextHandle context);
 
+// Who the program works as on the context's tree: the user's name, or empty when the
+// workstation is not logged in there or the tree cannot tell.
+std::string WorkingIdentity(dsclient::ContextHandle context);
+
 // The trees the workstation is authenticated to, sorted without regard to case; empty when the
 // scan fails.
 std::vector<std::string> ScanAuthenticatedTrees(dsclient::ContextHandle context);

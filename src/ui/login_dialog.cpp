@@ -78,6 +78,12 @@ TLoginForm::TLoginForm(QWidget *parent) : QDialog(parent) {
     layout->addLayout(buttons, 1, 0);
     resize(360, 120);
 
+    // Name, Tab, password, Enter logs in; "..." comes last.
+    setTabOrder(Name, Password);
+    setTabOrder(Password, BitBtn1);
+    setTabOrder(BitBtn1, BitBtn2);
+    setTabOrder(BitBtn2, Button1);
+
     connect(Button1, &QToolButton::clicked, this, &TLoginForm::Button1Click);
     connect(BitBtn1, &QPushButton::clicked, this, &TLoginForm::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TLoginForm::BitBtn2Click);

@@ -24,6 +24,7 @@
 #include "query/group_loading.h"
 #include "shell/attribute_names.h"
 #include "shell/tree_settings.h"
+#include "shell/trees.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -43,6 +44,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QToolBar>
@@ -122,6 +124,8 @@ TForm1::TForm1(AppState &app, Windows &windows)
     setCentralWidget(central);
     applyHelpTexts();
     progress_ = new ProgressWindow(this);
+    Identity = named(new QLabel, "Identity");
+    statusBar()->addWidget(Identity);
 
     start.setObjectName("start");
     start.setInterval(1000);
@@ -403,6 +407,16 @@ void TForm1::UpdateCaption() {
     setWindowTitle(QStringLiteral("Tarnbeck v1.03 - ") + local(app_.currentTree));
 }
 
+void TForm1::UpdateIdentity() {
+    if (app_.currentTree.empty()) {
+        Identity->clear();
+        return;
+    }
+    const std::string identity = WorkingIdentity(app_.mainContext);
+    Identity->setText(local(app_.currentTree + (identity.empty() ? ": not logged in"
+                                                                 : ": logged in as " + identity)));
+}
+
 void TForm1::exitexitClick() { close(); }
 
 void TForm1::whatClick() { RunDialog(*windows_.About); }
@@ -602,7 +616,10 @@ void TForm1::treesselClick() {
         app_.loadedQueryStrings.reset();
         app_.attributeNameMap.reset();
     };
-    hooks.UpdateCaption = [this] { UpdateCaption(); };
+    hooks.UpdateCaption = [this] {
+        UpdateCaption();
+        UpdateIdentity();
+    };
     hooks.ReloadTreeConfiguration = [this] {
         LoadAttributeNameMap(app_);
         LoadTreeSettings(app_);

@@ -68,6 +68,8 @@ public:
     void loadGroup(const std::string &groupName);
 
     void UpdateCaption();
+    // The status line names the tree and the user the window works as.
+    void UpdateIdentity();
 
     // Controls, by their names.
     QToolButton *exitexit;
@@ -103,6 +105,7 @@ public:
     QPushButton *exclAdd, *exclDelete, *exclSave, *exclReload;
     QListWidget *inclclb;
     QPushButton *inclAdd, *inclDelete, *inclSave, *inclReload;
+    QLabel *Identity;
     QTimer start;
 
     static constexpr int kMembersPage = 0;
@@ -135,7 +138,10 @@ private:
     void endProcess() override;
     void closeMainWindow() override;
     void setBrowserContext(dsclient::ContextHandle context) override;
-    void updateCaption() override { UpdateCaption(); }
+    void updateCaption() override {
+        UpdateCaption();
+        UpdateIdentity();
+    }
     void initIcons() override;
 
     void FormCreate();

@@ -77,5 +77,24 @@ TEST_F(QueryEditorOnDemo, EnterSavesTheQueriesWhenSaveIsEnabled) {
     }));
 }
 
+TEST_F(QueryEditorOnDemo, AQueryTooLongForTheQueryAttributeSaysSoAndWritesNothing) {
+    ScriptedPrompter prompter;
+    form->loadGroup(kSalesTeam);
+    const std::vector<std::string> before = values(kSalesTeam, "L");
+    form->edit3a->setText("(&(objectclass=user)(l=Berlin)(title=Account Manager)(telephonenumber="
+                          "+49 30 555*)(givenname=Anna*))");
+    const std::size_t needed = ("q:" + form->Label8->text()).size();
+    ASSERT_GT(needed, 128u);
+    prompter.expectMessage("The queries do not fit into the attribute L: it holds at most 128 "
+                           "characters in a value, and a query needs " +
+                           std::to_string(needed) +
+                           ". Nothing was saved. Settings can name a larger attribute for the "
+                           "queries.");
+    form->BitBtn3->click();
+
+    EXPECT_EQ(values(kSalesTeam, "L"), before);
+    EXPECT_TRUE(form->BitBtn3->isEnabled());
+}
+
 } // namespace
 } // namespace tarnbeck::testing
