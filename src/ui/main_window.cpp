@@ -637,6 +637,8 @@ void TForm1::setBrowserContext(dsclient::ContextHandle context) {
     windows_.cForm->SetBrowserContext(context);
 }
 
+void TForm1::markBrowserContextGiven() { TcForm::MarkContextGiven(); }
+
 void TForm1::initIcons() { InitIcons(); }
 
 } // namespace tarnbeck

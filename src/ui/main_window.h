@@ -138,6 +138,7 @@ private:
     void endProcess() override;
     void closeMainWindow() override;
     void setBrowserContext(dsclient::ContextHandle context) override;
+    void markBrowserContextGiven() override;
     void updateCaption() override {
         UpdateCaption();
         UpdateIdentity();

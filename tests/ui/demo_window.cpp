@@ -1,7 +1,7 @@
 #include "demo_window.h"
 
-#include "demo_tree.h"
 #include "directory/values_reader.h"
+#include "platform/dsclient/embedded/demo_tree.h"
 #include "ui/class_icons.h"
 #include "ui/member_list.h"
 
@@ -10,6 +10,8 @@
 #include <cstdlib>
 
 namespace tarnbeck::testing {
+
+using namespace dsclient::embedded;
 
 namespace fs = std::filesystem;
 
