@@ -7,6 +7,7 @@
 #include "ui/dialog_runner.h"
 #include "ui/local_text.h"
 #include "ui/select_tree_dialog.h"
+#include "ui/unavailable_trees.h"
 
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -53,6 +54,7 @@ void TTrees2::SetTrees(const std::vector<std::string> &trees, const std::string 
     CheckListBox1->clear();
     for (const auto &name : trees)
         AppendChecked(name, EqualsIgnoreCase(name, current));
+    AppendUnavailableTrees(*CheckListBox1);
 }
 
 void TTrees2::SetSelectTree(TTreesForm &selectTree, TreeAdder addTree) {

@@ -31,7 +31,8 @@ class TTrees2 : public QDialog {
 
     void SetContext(dsclient::ContextHandle context);
     void SetSingleChoice(bool singleChoice) { singleChoice_ = singleChoice; }
-    // Fills the list in the given order and checks the entry of `current` (ignoring case).
+    // Fills the list in the given order and checks the entry of `current` (ignoring case); the
+    // trees the client had to leave out follow, unavailable.
     void SetTrees(const std::vector<std::string> &trees, const std::string &current);
     // What "More" uses.
     void SetSelectTree(TTreesForm &selectTree, TreeAdder addTree);

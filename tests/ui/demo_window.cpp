@@ -31,16 +31,16 @@ void DemoWindowTest::SetUp() {
     for (const char *store : {"demo.db", "lab.db"})
         fs::copy_file(pristine_ + store, scratch_ + store);
 
-    config = {};
-    config.primaryTree = std::string(kDemoTreeName);
+    config.emplace();
+    config->primaryTree = std::string(kDemoTreeName);
     dsclient::TreeConfig demo;
-    demo.name = config.primaryTree;
+    demo.name = config->primaryTree;
     demo.store = scratch_ + "demo.db";
     demo.identity = std::string(kDemoAdmin);
     dsclient::TreeConfig lab;
     lab.name = std::string(kLabTreeName);
     lab.store = scratch_ + "lab.db";
-    config.trees = {demo, lab};
+    config->trees = {demo, lab};
     app.programDirectory = PROGRAM_DIRECTORY;
     startWindow();
 }
@@ -53,6 +53,9 @@ void DemoWindowTest::TearDown() {
 
 void DemoWindowTest::startWindow() {
     windows.reset(); // shuts the previous run down
+    const std::string programDirectory = app.programDirectory;
+    app = AppState();
+    app.programDirectory = programDirectory;
     dsclient::OverrideClientConfig(config);
     windows = std::make_unique<Windows>(app);
     form = windows->main.get();

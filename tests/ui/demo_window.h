@@ -14,6 +14,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,8 +29,8 @@ class DemoWindowTest : public ::testing::Test {
     void SetUp() override;    // copies the trees and starts the window
     void TearDown() override;
 
-    // Creates the windows anew and runs the start sequence with `config` and `app` as the
-    // test left them.
+    // Creates the windows anew and runs the start sequence with `config` (none: the client's
+    // own configuration) and `app` as the test left them.
     void startWindow();
 
     std::vector<std::string> values(const std::string &object, const std::string &attribute);
@@ -37,7 +38,7 @@ class DemoWindowTest : public ::testing::Test {
     // A scratch directory of this test (ends in "/"), removed afterwards.
     const std::string &scratch() const { return scratch_; }
 
-    dsclient::ClientConfig config;
+    std::optional<dsclient::ClientConfig> config;
     AppState app;
     std::unique_ptr<Windows> windows;
     TForm1 *form = nullptr;
