@@ -14,8 +14,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include <utility>
-
 namespace tarnbeck {
 
 namespace {
@@ -32,9 +30,9 @@ QuerySettings EngineBridge::settingsControls() const {
 
 void EngineBridge::selectQuery(std::size_t index) {
     form_.queryEditor().selectQuery(index);
-    if (const auto caret = std::exchange(errorCaret_, std::nullopt)) {
+    if (errorCaret_) {
         setFocus();
-        setCaret(*caret);
+        placeCaret(*errorCaret_);
         errorCaret_.reset();
     }
 }
@@ -113,9 +111,13 @@ void EngineBridge::setProgressPosition(int position) {
 void EngineBridge::setFocus() { form_.edit3a->setFocus(); }
 
 void EngineBridge::setCaret(std::size_t position) {
+    placeCaret(position);
+    errorCaret_ = position;
+}
+
+void EngineBridge::placeCaret(std::size_t position) {
     form_.edit3a->deselect();
     form_.edit3a->setCursorPosition(static_cast<int>(position));
-    errorCaret_ = position;
 }
 
 } // namespace tarnbeck

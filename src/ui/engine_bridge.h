@@ -55,6 +55,8 @@ public:
     void setCaret(std::size_t position) override;
 
 private:
+    void placeCaret(std::size_t position);
+
     TForm1 &form_;
     // Where a filter error put the caret: showing the failing query afterwards re-sets the
     // field's text, which moves the caret, so it is put back there.

@@ -29,13 +29,13 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -44,8 +44,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QStatusBar>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>

@@ -17,7 +17,6 @@ namespace dsclient::embedded {
 
 namespace {
 
-using dsclient::embedded::AttributeValues;
 namespace fs = std::filesystem;
 
 constexpr const char *kVolume = "ACME-FS1_SYS.Acme";
