@@ -4,8 +4,8 @@
 
 #include "bench_case.h"
 #include "bench_trees.h"
+#include "platform/dsclient/embedded/tree_error.h"
 #include "synthetic_tree.h"
-#include "tree_error.h"
 
 #include <algorithm>
 #include <chrono>

@@ -14,9 +14,11 @@ bool Execute(const ExecuteTarget &target, ExecuteHost &host) {
         return false;
     }
     BusyCursor busy;
+    host.showFound(0);
     const std::optional<MemberSet> found =
         RunQueries({target.context, &host.queries(), target.names, host.filterField(),
-                    [&host](std::size_t index) { host.selectQuery(index); }});
+                    [&host](std::size_t index) { host.selectQuery(index); },
+                    [&host](int objects) { host.showFound(objects); }});
     if (!found)
         return false;
 

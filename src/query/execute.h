@@ -33,6 +33,8 @@ class ExecuteHost {
     // Replaces the member list.
     virtual void showOutcome(const MemberEntries &outcome) = 0;
     virtual void setUpdateEnabled(bool enabled) = 0;
+    // The run has begun and its searches have found `objects` so far.
+    virtual void showFound(int /*objects*/) {}
 };
 
 struct ExecuteTarget {

@@ -15,7 +15,7 @@ bool MemberSet::contains(std::string_view name) const {
 }
 
 void MemberSet::sort() {
-    SortCaseInsensitive(names_);
+    SortNames(names_);
 }
 
 } // namespace tarnbeck

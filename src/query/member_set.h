@@ -21,13 +21,13 @@ class MemberSet {
     std::size_t size() const { return names_.size(); }
     bool empty() const { return names_.empty(); }
 
-    // In the order found, until sort() puts them in case-insensitive order.
+    // In the order found, until sort() puts them in the user's order, ignoring case.
     const std::vector<std::string> &names() const { return names_; }
     void sort();
 
   private:
     std::vector<std::string> names_;
-    std::unordered_set<std::string, HashIgnoreCase, EqualIgnoreCase> held_;
+    std::unordered_set<std::string, NameHash, NameEqual> held_;
 };
 
 } // namespace tarnbeck

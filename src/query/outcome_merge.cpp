@@ -42,11 +42,15 @@ class Outcome {
 
     MemberEntries sorted() && {
         index_.clear();
-        std::stable_sort(entries_.begin(), entries_.end(),
-                         [](const MemberEntry &a, const MemberEntry &b) {
-                             return CompareIgnoreCase(a.name, b.name) < 0;
-                         });
-        return std::move(entries_);
+        std::vector<std::string_view> names;
+        names.reserve(entries_.size());
+        for (const MemberEntry &entry : entries_)
+            names.emplace_back(entry.name);
+        MemberEntries sorted;
+        sorted.reserve(entries_.size());
+        for (const std::size_t position : NameCollation().order(names))
+            sorted.push_back(std::move(entries_[position]));
+        return sorted;
     }
 
   private:
@@ -64,7 +68,7 @@ class Outcome {
 
     std::size_t capacity_;
     MemberEntries entries_;
-    std::unordered_map<std::string_view, std::size_t, HashIgnoreCase, EqualIgnoreCase> index_;
+    std::unordered_map<std::string_view, std::size_t, NameHash, NameEqual> index_;
 };
 
 } // namespace
@@ -77,7 +81,7 @@ MemberEntries MergeOutcome(const MemberSet &found, const OutcomeInputs &inputs) 
         outcome.mark(name, MemberMark::Add, MemberMark::Add);
 
     // Each member once, or a second spelling of an unfound member would re-mark it keep.
-    std::unordered_set<std::string_view, HashIgnoreCase, EqualIgnoreCase> members;
+    std::unordered_set<std::string_view, NameHash, NameEqual> members;
     members.reserve(inputs.currentMembers.size());
     const MemberMark notFound = inputs.addMode ? MemberMark::Keep : MemberMark::Remove;
     for (const std::string &name : inputs.currentMembers)

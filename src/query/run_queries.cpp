@@ -24,9 +24,14 @@ void SearchInto(const QueryRunInputs &inputs, std::size_t index, const QueryDefi
                 FilterPtr filter, MemberSet &found) {
     Status passStatus = status::Ok;
     ValueList result;
+    ProgressCallback progress;
+    if (inputs.found)
+        progress = [&inputs, before = static_cast<int>(found.size())](int handled) {
+            inputs.found(before + handled);
+        };
     try {
         result = SearchObjects(inputs.context, SearchBaseOf(query.context), std::move(filter),
-                               query.scope, {}, nullptr, &passStatus);
+                               query.scope, {}, progress, &passStatus);
     } catch (const DirectoryError &) {
         inputs.selectQuery(index);
         throw;

@@ -9,6 +9,7 @@
 #include "query/query_editor.h"
 #include "shell/app_state.h"
 #include "shell/start_sequence.h"
+#include "ui/elided_label.h"
 #include "ui/query_editor_widgets.h"
 
 #include <QIcon>
@@ -34,6 +35,7 @@ namespace tarnbeck {
 
 class EngineBridge;
 class MemberList;
+class ProgressWindow;
 struct Windows;
 
 class TForm1 : public QMainWindow, private StartHost {
@@ -49,17 +51,25 @@ public:
     QueryEditorWidgets &queryView() { return queryView_; }
     NameListPage &excludes() { return excludes_; }
     NameListPage &statics() { return statics_; }
+    // Shown while Execute or Update group runs.
+    ProgressWindow &progressWindow() { return *progress_; }
 
     // Which of the query, the exclude list and the static list hold unsaved changes.
     UnsavedState unsavedState() const;
     // The group field's image: a group of people or workstations.
     void setGroupImage(const QIcon &icon);
-    // Empties the group, its editor and its lists (the tree is about to change).
+    // Back to no group loaded: the group, its editor, its lists and its outcome are gone, and
+    // nothing that needs a group is enabled (the tree changes, or a load failed).
     void ResetGroup();
+    // The outcome on screen no longer matches what Execute would find: Update group waits for
+    // the next Execute. The list stays as it is.
+    void DropOutcome();
     // Loads a group as choosing it in the browser does (for scripted runs and pictures).
     void loadGroup(const std::string &groupName);
 
     void UpdateCaption();
+    // The status line names the tree and the user the window works as.
+    void UpdateIdentity();
 
     // Controls, by their names.
     QToolButton *exitexit;
@@ -78,7 +88,7 @@ public:
     QPushButton *Button5;
     QComboBox *cbox;
     QLineEdit *edit3a;
-    QLabel *Label8;
+    ElidedLabel *Label8; // the query string line
     QCheckBox *CheckBox1;
     QCheckBox *CheckBox2;
     QPushButton *BitBtn1;
@@ -95,6 +105,7 @@ public:
     QPushButton *exclAdd, *exclDelete, *exclSave, *exclReload;
     QListWidget *inclclb;
     QPushButton *inclAdd, *inclDelete, *inclSave, *inclReload;
+    QLabel *Identity;
     QTimer start;
 
     static constexpr int kMembersPage = 0;
@@ -105,6 +116,7 @@ protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private slots:
     void startTimer();
@@ -113,6 +125,7 @@ private slots:
     void cboxChange();
     void CheckBox1Click();
     void CheckBox2Click();
+    void mergeSettingsClick();
     void Button1Click();
     void Button5Click();
     void settingsClick();
@@ -125,7 +138,11 @@ private:
     void endProcess() override;
     void closeMainWindow() override;
     void setBrowserContext(dsclient::ContextHandle context) override;
-    void updateCaption() override { UpdateCaption(); }
+    void markBrowserContextGiven() override;
+    void updateCaption() override {
+        UpdateCaption();
+        UpdateIdentity();
+    }
     void initIcons() override;
 
     void FormCreate();
@@ -157,6 +174,7 @@ private:
     NameListPage excludes_;
     NameListPage statics_;
     std::unique_ptr<EngineBridge> bridge_;
+    ProgressWindow *progress_ = nullptr;
 };
 
 } // namespace tarnbeck

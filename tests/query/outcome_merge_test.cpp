@@ -95,7 +95,15 @@ INSTANTIATE_TEST_SUITE_P(
         MergeCase{"OutcomeSortedWithoutRegardToCase",
                   {"b", "C"},
                   {{"a", "D"}, {}, {}, true, {}},
-                  {{"a", M::Keep}, {"b", M::Add}, {"C", M::Add}, {"D", M::Keep}}}),
+                  {{"a", M::Keep}, {"b", M::Add}, {"C", M::Add}, {"D", M::Keep}}},
+        // Case folds beyond ASCII, and accented names sort with their letter, not after "z".
+        MergeCase{"AccentsFoldAndSortWithTheirLetter",
+                  {"Ölmann.Acme", "Émile.Acme", "Ezra.Acme"},
+                  {{"ölmann.acme", "eve.acme"}, {}, Texts{"ÉMILE.ACME"}, false, {}},
+                  {{"Émile.Acme", M::Excluded},
+                   {"eve.acme", M::Remove},
+                   {"Ezra.Acme", M::Add},
+                   {"Ölmann.Acme", M::Keep}}}),
     [](const ::testing::TestParamInfo<MergeCase> &info) { return std::string(info.param.name); });
 
 TEST(SearchBaseTest, NamingTypesAreDroppedAndEscapesKept) {
