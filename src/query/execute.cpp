@@ -8,6 +8,20 @@
 
 namespace tarnbeck {
 
+MemberEntries ComputeOutcome(const ExecuteTarget &target, const QuerySettings &settings,
+                             const MemberSet &found) {
+    OutcomeInputs inputs;
+    inputs.addMode = settings.addMode;
+    inputs.currentMembers = ReadList(target.context, target.groupName, "Member");
+    inputs.halfWritten =
+        FindHalfWrittenMembers(target.context, target.groupName, inputs.currentMembers);
+    if (settings.applyStatics)
+        inputs.staticNames = ReadList(target.context, target.groupName, target.attributes.statics);
+    if (settings.applyExcludes)
+        inputs.excludeNames = ReadList(target.context, target.groupName, target.attributes.exclude);
+    return MergeOutcome(found, inputs);
+}
+
 bool Execute(const ExecuteTarget &target, ExecuteHost &host) {
     if (host.queryUnsaved()) {
         prompter().message("Query not saved!");
@@ -22,19 +36,8 @@ bool Execute(const ExecuteTarget &target, ExecuteHost &host) {
     if (!found)
         return false;
 
-    const QuerySettings settings = host.settingsControls();
-    OutcomeInputs inputs;
-    inputs.addMode = settings.addMode;
-    inputs.currentMembers = ReadList(target.context, target.groupName, "Member");
-    inputs.halfWritten =
-        FindHalfWrittenMembers(target.context, target.groupName, inputs.currentMembers);
-    if (settings.applyStatics)
-        inputs.staticNames = ReadList(target.context, target.groupName, target.attributes.statics);
-    if (settings.applyExcludes)
-        inputs.excludeNames = ReadList(target.context, target.groupName, target.attributes.exclude);
-
     // Shown only once complete: a failed read leaves the list and the button as they were.
-    host.showOutcome(MergeOutcome(*found, inputs));
+    host.showOutcome(ComputeOutcome(target, host.settingsControls(), *found));
     host.setUpdateEnabled(true);
     return true;
 }

@@ -44,8 +44,10 @@ void LoadGroup(const GroupLoadTarget &target, const std::string &groupName, Grou
         host.loadQueries(groupName, kind.memberClassWord);
 
         MemberEntries members;
-        for (std::string &name : ReadList(target.context, groupName, "Member"))
+        for (std::string &name : ReadList(target.context, groupName, "Member")) {
             members.push_back({std::move(name), MemberMark::Keep});
+            members.back().reason.member = true;
+        }
         host.showMembers(members);
 
         excludes.reload(target.context, groupName, target.attributes.exclude);

@@ -22,13 +22,15 @@ class Outcome {
     }
 
     // Re-marks the name when held; otherwise appends it with `markWhenNew` unless that is
-    // nullopt.
-    void mark(const std::string &name, MemberMark markWhenHeld,
-              std::optional<MemberMark> markWhenNew) {
-        if (MemberEntry *held = find(name))
-            held->mark = markWhenHeld;
+    // nullopt. Gives the entry, held or appended (null when neither).
+    MemberEntry *mark(const std::string &name, MemberMark markWhenHeld,
+                      std::optional<MemberMark> markWhenNew) {
+        MemberEntry *entry = find(name);
+        if (entry)
+            entry->mark = markWhenHeld;
         else if (markWhenNew)
-            append(name, *markWhenNew);
+            entry = append(name, *markWhenNew);
+        return entry;
     }
 
     // Flags the name incomplete; a name not held yet belongs nowhere and is appended as remove.
@@ -77,8 +79,9 @@ MemberEntries MergeOutcome(const MemberSet &found, const OutcomeInputs &inputs) 
     const std::size_t statics = inputs.staticNames ? inputs.staticNames->size() : 0;
     Outcome outcome(found.size() + inputs.currentMembers.size() + inputs.halfWritten.size() +
                     statics);
-    for (const std::string &name : found.names())
-        outcome.mark(name, MemberMark::Add, MemberMark::Add);
+    for (std::size_t i = 0; i < found.size(); ++i)
+        if (MemberEntry *entry = outcome.mark(found.names()[i], MemberMark::Add, MemberMark::Add))
+            entry->reason.foundBy = found.foundBy(i);
 
     // Each member once, or a second spelling of an unfound member would re-mark it keep.
     std::unordered_set<std::string_view, NameHash, NameEqual> members;
@@ -86,7 +89,8 @@ MemberEntries MergeOutcome(const MemberSet &found, const OutcomeInputs &inputs) 
     const MemberMark notFound = inputs.addMode ? MemberMark::Keep : MemberMark::Remove;
     for (const std::string &name : inputs.currentMembers)
         if (members.insert(name).second)
-            outcome.mark(name, MemberMark::Keep, notFound);
+            if (MemberEntry *entry = outcome.mark(name, MemberMark::Keep, notFound))
+                entry->reason.member = true;
 
     // Before the lists, so a static name is completed and an excluded one finishes leaving.
     for (const std::string &name : inputs.halfWritten)
@@ -94,12 +98,14 @@ MemberEntries MergeOutcome(const MemberSet &found, const OutcomeInputs &inputs) 
 
     if (inputs.staticNames)
         for (const std::string &name : *inputs.staticNames)
-            outcome.mark(name, MemberMark::Static, MemberMark::Static);
+            if (MemberEntry *entry = outcome.mark(name, MemberMark::Static, MemberMark::Static))
+                entry->reason.onStaticList = true;
 
     // Last, so a name on both lists ends up excluded.
     if (inputs.excludeNames)
         for (const std::string &name : *inputs.excludeNames)
-            outcome.mark(name, MemberMark::Excluded, std::nullopt);
+            if (MemberEntry *entry = outcome.mark(name, MemberMark::Excluded, std::nullopt))
+                entry->reason.onExcludeList = true;
 
     return std::move(outcome).sorted();
 }

@@ -42,7 +42,7 @@ void SearchInto(const QueryRunInputs &inputs, std::size_t index, const QueryDefi
         throw DirectoryError(passStatus);
     }
     for (std::size_t i = 1; i < result.size(); i += 2)
-        found.insert(result[i].text);
+        found.insert(result[i].text, static_cast<std::uint32_t>(index + 1));
 }
 
 } // namespace

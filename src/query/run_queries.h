@@ -26,7 +26,7 @@ struct QueryRunInputs {
     const AttributeNameMap *names = nullptr; // none loaded yet: every attribute is unknown
     FilterField *filterField = nullptr;      // may be null
     QuerySelection selectQuery;
-    FoundCount found; // may be empty
+    FoundCount found{}; // may be empty
 };
 
 // The names found by all queries, sorted without regard to case; nullopt when a query failed.

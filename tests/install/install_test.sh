@@ -22,13 +22,13 @@ fail() {
 prefix="$work/prefix"
 "$cmake_command" --install "$build" --prefix "$prefix" >/dev/null
 programs="$prefix/lib/tarnbeck/bin"
-for file in "$programs/tarnbeck" "$programs/tarnbeck-tree" "$programs/libOrvexa.so" \
+for file in "$programs/tarnbeck" "$programs/tarnbeck-tree" "$programs/tarnbeck-sync" "$programs/libOrvexa.so" \
             "$programs/Tarnbeck.ini" "$programs/mappings.dat" \
             "$prefix/share/applications/tarnbeck.desktop" \
             "$prefix/share/icons/hicolor/scalable/apps/tarnbeck.svg"; do
   [ -f "$file" ] || fail "not installed: $file"
 done
-for program in tarnbeck tarnbeck-tree; do
+for program in tarnbeck tarnbeck-tree tarnbeck-sync; do
   [ "$(readlink -f "$prefix/bin/$program")" = "$(readlink -f "$programs/$program")" ] ||
     fail "$prefix/bin/$program does not lead to $programs/$program"
 done
