@@ -3,7 +3,7 @@
 // What a run did with one group: its plan (counts per mark, the names to add or remove with
 // their reasons) and how it ended.
 
-#include "membership/member_mark.h"
+#include "membership/mark_counts.h"
 
 #include <cstddef>
 #include <string>
@@ -15,14 +15,6 @@ struct PlannedChange {
     std::string name;
     MemberMark mark = MemberMark::Keep;
     std::string reason;
-};
-
-struct MarkCounts {
-    std::size_t kept = 0;
-    std::size_t toAdd = 0;
-    std::size_t toRemove = 0;
-    std::size_t excluded = 0;
-    std::size_t statics = 0;
 };
 
 struct GroupReport {

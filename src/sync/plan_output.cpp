@@ -82,9 +82,7 @@ void PlanWriter::writeText(const GroupReport &report) {
         out_ << "failed: " << report.error << "\n";
         return;
     }
-    const MarkCounts &c = report.counts;
-    out_ << c.kept << " kept, " << c.toAdd << " to add, " << c.toRemove << " to remove, "
-         << c.excluded << " excluded, " << c.statics << " static\n";
+    out_ << DescribeCounts(report.counts) << "\n";
     for (const auto &change : report.changes)
         out_ << "  " << (Adds(change.mark) ? '+' : '-') << ' ' << change.name << "  ("
              << change.reason << ")\n";

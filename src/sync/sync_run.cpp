@@ -136,16 +136,6 @@ bool Changes(const MemberEntry &entry) {
     return false;
 }
 
-void Count(MemberMark mark, MarkCounts &counts) {
-    switch (mark) {
-    case MemberMark::Keep: ++counts.kept; break;
-    case MemberMark::Add: ++counts.toAdd; break;
-    case MemberMark::Remove: ++counts.toRemove; break;
-    case MemberMark::Excluded: ++counts.excluded; break;
-    case MemberMark::Static: ++counts.statics; break;
-    }
-}
-
 class SyncRun {
   public:
     SyncRun(const SyncOptions &options, const std::string &programDirectory, std::ostream &out,
@@ -353,9 +343,9 @@ class SyncRun {
         const RemovalCount removals = CountRemovals(outcome);
         report.currentMembers = removals.members;
         report.removals = removals.removals;
+        report.counts = CountMarks(outcome);
         MemberEntries changes;
         for (MemberEntry &entry : outcome) {
-            Count(entry.mark, report.counts);
             if (!Changes(entry))
                 continue;
             report.changes.push_back({entry.name, entry.mark, DescribeReason(entry)});

@@ -1,5 +1,6 @@
 #include "ui/engine_bridge.h"
 
+#include "membership/mark_counts.h"
 #include "ui/browser_dialog.h"
 #include "ui/class_icons.h"
 #include "ui/dialog_runner.h"
@@ -37,7 +38,10 @@ void EngineBridge::selectQuery(std::size_t index) {
     }
 }
 
-void EngineBridge::showOutcome(const MemberEntries &outcome) { form_.clb->setEntries(outcome); }
+void EngineBridge::showOutcome(const MemberEntries &outcome) {
+    form_.clb->setEntries(outcome);
+    form_.showMarkCounts(CountMarks(outcome));
+}
 
 void EngineBridge::setUpdateEnabled(bool enabled) { form_.BitBtn2->setEnabled(enabled); }
 
@@ -85,7 +89,10 @@ void EngineBridge::loadQueries(const std::string &groupName,
                      app.treeSettings.queryAttribute, memberClassWord);
 }
 
-void EngineBridge::showMembers(const MemberEntries &members) { form_.clb->setEntries(members); }
+void EngineBridge::showMembers(const MemberEntries &members) {
+    form_.clb->setEntries(members);
+    form_.showMarkCounts(std::nullopt);
+}
 
 void EngineBridge::enableQueryEditing() {
     form_.Panel6->setEnabled(true);
@@ -98,7 +105,7 @@ UnsavedState EngineBridge::unsavedState() const { return form_.unsavedState(); }
 
 void EngineBridge::setProgressMaximum(int maximum) {
     form_.sbar->setMaximum(maximum);
-    form_.progressWindow().begin(QStringLiteral("Update group"), maximum);
+    form_.progressWindow().begin(QStringLiteral("Update group"), maximum, true);
 }
 
 void EngineBridge::setProgressPosition(int position) {
@@ -119,5 +126,9 @@ void EngineBridge::placeCaret(std::size_t position) {
     form_.edit3a->deselect();
     form_.edit3a->setCursorPosition(static_cast<int>(position));
 }
+
+std::optional<RemovalBrake> EngineBridge::removalBrake() const { return form_.app().removalBrake; }
+
+bool EngineBridge::stopRequested() { return form_.progressWindow().stopRequested(); }
 
 } // namespace tarnbeck

@@ -49,6 +49,8 @@ public:
     UnsavedState unsavedState() const override;
     void setProgressMaximum(int maximum) override;
     void setProgressPosition(int position) override;
+    std::optional<RemovalBrake> removalBrake() const override;
+    bool stopRequested() override;
 
     // FilterField
     void setFocus() override;

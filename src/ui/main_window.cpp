@@ -289,6 +289,8 @@ QWidget *TForm1::buildMembersPage() {
     layout->setContentsMargins(2, 2, 2, 2);
     clb = named(new MemberList, "clb");
     layout->addWidget(clb, 1);
+    markCounts = named(new QLabel, "markCounts");
+    layout->addWidget(markCounts);
     Memo1 = named(new QPlainTextEdit, "Memo1");
     layout->addWidget(Memo1);
     auto *row = new QHBoxLayout;
@@ -580,15 +582,26 @@ void TForm1::BitBtn1Click() {
 
 void TForm1::BitBtn2Click() {
     RunGuarded([this] {
-        const ProgressEnd done(*progress_);
-        UpdateGroup(app_.mainContext, local(Edit1->text()), clb->entries(), *bridge_);
+        UpdateResult result;
+        {
+            const ProgressEnd done(*progress_);
+            result = UpdateGroup(app_.mainContext, local(Edit1->text()), clb->entries(), *bridge_);
+        }
+        if (result.stopped)
+            prompter().message("Update group stopped. Members written: " +
+                               std::to_string(result.written));
     });
+}
+
+void TForm1::showMarkCounts(const std::optional<MarkCounts> &counts) {
+    markCounts->setText(counts ? QString::fromStdString(DescribeCounts(*counts)) : QString());
 }
 
 void TForm1::ResetGroup() {
     Edit1->clear();
     setGroupImage(QIcon());
     clb->clear();
+    showMarkCounts(std::nullopt);
     queryEditor_.unbindGroup();
     {
         const QSignalBlocker blocker(edit3a);

@@ -3,6 +3,7 @@
 // TForm1: the main window. It owns the layout, the help texts, the member list's colours and
 // the Exclude/Static tab rules; its handlers stay thin and call the engine.
 
+#include "membership/mark_counts.h"
 #include "membership/name_list_page.h"
 #include "membership/unsaved_state.h"
 #include "query/group_attributes.h"
@@ -58,6 +59,8 @@ public:
     UnsavedState unsavedState() const;
     // The group field's image: a group of people or workstations.
     void setGroupImage(const QIcon &icon);
+    // The counts per mark under the member list after Execute; none after a load.
+    void showMarkCounts(const std::optional<MarkCounts> &counts);
     // Back to no group loaded: the group, its editor, its lists and its outcome are gone, and
     // nothing that needs a group is enabled (the tree changes, or a load failed).
     void ResetGroup();
@@ -101,6 +104,7 @@ public:
     QRadioButton *RadioButton2;
     QPushButton *BitBtn2;
     QProgressBar *sbar;
+    QLabel *markCounts;
     QListWidget *exclclb;
     QPushButton *exclAdd, *exclDelete, *exclSave, *exclReload;
     QListWidget *inclclb;

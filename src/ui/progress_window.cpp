@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace tarnbeck {
@@ -26,6 +27,14 @@ ProgressWindow::ProgressWindow(QWidget *parent) : QDialog(parent) {
     bar->setObjectName("bar");
     buttonRow = new QHBoxLayout;
     buttonRow->addStretch();
+    stopButton = new QPushButton(QStringLiteral("Stop"), this);
+    stopButton->setObjectName("stopButton");
+    stopButton->hide();
+    buttonRow->addWidget(stopButton);
+    connect(stopButton, &QPushButton::clicked, this, [this] {
+        stopRequested_ = true;
+        stopButton->setEnabled(false);
+    });
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(label);
     layout->addWidget(bar);
@@ -33,9 +42,12 @@ ProgressWindow::ProgressWindow(QWidget *parent) : QDialog(parent) {
     setMinimumWidth(320);
 }
 
-void ProgressWindow::begin(const QString &title, int maximum) {
+void ProgressWindow::begin(const QString &title, int maximum, bool stoppable) {
     if (isVisible())
         return;
+    stopRequested_ = false;
+    stopButton->setEnabled(true);
+    stopButton->setVisible(stoppable);
     setWindowTitle(title);
     label->clear();
     bar->setRange(0, maximum);

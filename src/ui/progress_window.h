@@ -13,6 +13,7 @@
 class QHBoxLayout;
 class QLabel;
 class QProgressBar;
+class QPushButton;
 
 namespace tarnbeck {
 
@@ -21,16 +22,20 @@ class ProgressWindow : public QDialog {
   public:
     explicit ProgressWindow(QWidget *parent = nullptr);
 
-    // Opens the window unless it is open: `maximum` steps, or a bare count when 0.
-    void begin(const QString &title, int maximum);
+    // Opens the window unless it is open: `maximum` steps, or a bare count when 0. A work that
+    // can end between two steps offers Stop.
+    void begin(const QString &title, int maximum, bool stoppable = false);
     // Shows the step reached and what it means; repaints now and then.
     void advance(int value, const QString &text);
     // Closes the window; nothing happens when it is not open.
     void end();
+    // Stop was pressed since the window opened: the work ends after the step it is on.
+    bool stopRequested() const { return stopRequested_; }
 
     QLabel *label;
     QProgressBar *bar;
     QHBoxLayout *buttonRow;
+    QPushButton *stopButton;
 
   public slots:
     void reject() override {} // Escape does not end the work
@@ -42,6 +47,7 @@ class ProgressWindow : public QDialog {
     void repaintWindows();
 
     QElapsedTimer sinceRepaint_;
+    bool stopRequested_ = false;
 };
 
 // Closes the progress window when the work ends, however it ends.
