@@ -90,10 +90,15 @@ std::optional<std::string> IndexKey(const AttrValue &value);
 struct IndexProbe {
     std::string attribute;
     std::string key; // as IndexKey gives it for a stored value of the attribute's syntax
+    const FilterNode *node = nullptr; // the comparison: every object with the key satisfies it
 };
 // `syntaxOf` answers an attribute's syntax (nullopt: unknown attribute, which matches nothing).
 std::optional<IndexProbe>
 FindIndexProbe(const FilterNode &expression,
                const std::function<std::optional<std::uint32_t>(std::string_view)> &syntaxOf);
+// Every such equality, in the filter's order, so a backend can start from the most selective.
+std::vector<IndexProbe>
+FindIndexProbes(const FilterNode &expression,
+                const std::function<std::optional<std::uint32_t>(std::string_view)> &syntaxOf);
 
 } // namespace dsclient

@@ -197,7 +197,7 @@ ProbeOf(const FilterNode &node,
     std::optional<std::string> key = IndexKey(*wanted);
     if (!key)
         return std::nullopt;
-    return IndexProbe{node.attribute, std::move(*key)};
+    return IndexProbe{node.attribute, std::move(*key), &node};
 }
 
 } // namespace
@@ -258,14 +258,27 @@ std::optional<std::string> IndexKey(const AttrValue &value) {
 std::optional<IndexProbe>
 FindIndexProbe(const FilterNode &expression,
                const std::function<std::optional<std::uint32_t>(std::string_view)> &syntaxOf) {
-    if (expression.kind != FilterNode::Kind::And)
-        return ProbeOf(expression, syntaxOf);
+    std::vector<IndexProbe> probes = FindIndexProbes(expression, syntaxOf);
+    if (probes.empty())
+        return std::nullopt;
+    return std::move(probes.front());
+}
+
+std::vector<IndexProbe>
+FindIndexProbes(const FilterNode &expression,
+                const std::function<std::optional<std::uint32_t>(std::string_view)> &syntaxOf) {
+    std::vector<IndexProbe> probes;
+    if (expression.kind != FilterNode::Kind::And) {
+        if (auto probe = ProbeOf(expression, syntaxOf))
+            probes.push_back(std::move(*probe));
+        return probes;
+    }
     // Every member of a top-level And must hold, so any one of them may narrow the candidates.
     for (const auto &child : expression.children) {
         if (auto probe = ProbeOf(*child, syntaxOf))
-            return probe;
+            probes.push_back(std::move(*probe));
     }
-    return std::nullopt;
+    return probes;
 }
 
 } // namespace dsclient

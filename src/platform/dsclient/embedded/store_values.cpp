@@ -2,11 +2,28 @@
 #include "platform/dsclient/embedded/names.h"
 #include "platform/dsclient/embedded/store.h"
 #include "platform/dsclient/embedded/value_codec.h"
+#include "platform/dsclient/text_fold.h"
 
 #include <ctime>
 #include <unordered_set>
 
 namespace dsclient::embedded {
+
+namespace {
+
+constexpr std::string_view kSecurityEquals = "Security Equals";
+
+// The length a string attribute's bounds count: characters of UTF-8 text, bytes otherwise.
+std::size_t BoundedLength(const std::string &text) {
+    if (!IsValidUtf8(text))
+        return text.size();
+    std::size_t characters = 0;
+    for (unsigned char c : text)
+        characters += (c & 0xC0) != 0x80;
+    return characters;
+}
+
+} // namespace
 
 Status Store::Attribute(std::string_view name, const AttributeDef *&attribute) const {
     attribute = schema_.FindAttribute(name);
@@ -46,7 +63,7 @@ Status Store::ReadAttributes(const ObjectRow &row, const std::vector<std::string
         while (select->Step())
             present.insert(select->Int(0));
         if (select->failed())
-            return Database::StatusOf(select->error());
+            return select->status();
         for (const auto &attribute : schema_.attributes())
             if (present.count(attribute.id))
                 out.push_back(AttributeWithValues{&attribute, Values(row.id, attribute)});
@@ -62,7 +79,8 @@ Status Store::CheckValue(const AttributeDef &attribute, AttrValue &value) {
         return status::SyntaxViolation;
     auto *text = std::get_if<Text>(&value.data);
     if (text && (attribute.flags & DS_SIZED_ATTR) &&
-        (text->text.size() < attribute.lowerBound || text->text.size() > attribute.upperBound))
+        (BoundedLength(text->text) < attribute.lowerBound ||
+         BoundedLength(text->text) > attribute.upperBound))
         return status::SyntaxViolation;
     if (value.syntax == SYN_DIST_NAME) {
         // A reference names an existing object and is kept as that object is spelt.
@@ -114,31 +132,42 @@ Status Store::InsertValue(const ObjectRow &row, const AttributeDef &attribute, A
         insert->BindNull(5);
     insert->BindBlob(6, EncodeValue(value));
     insert->Step();
-    return insert->failed() ? Database::StatusOf(insert->error()) : status::Ok;
+    if (attribute.name == kSecurityEquals)
+        ForgetRightsOf(row.id);
+    return insert->status();
 }
 
 Status Store::DeleteValue(const ObjectRow &row, const AttributeDef &attribute,
                           const AttrValue &value, bool tolerateAbsent) {
     if (value.syntax != attribute.syntax || !HoldsOwnerType(value.syntax, value.data))
         return status::SyntaxViolation;
+    // A reference is kept as its object is spelt; any spelling of that name removes it.
+    AttrValue stored = value;
+    ObjectRow target;
+    if (value.syntax == SYN_DIST_NAME && Find(std::get<Text>(value.data).text, target) == status::Ok)
+        stored.data = Text{target.isRoot() ? "[Root]" : target.name};
+    if (attribute.name == kSecurityEquals)
+        ForgetRightsOf(row.id);
     auto remove = db_->Prepare("DELETE FROM vals WHERE object_id = ? AND attr_id = ? AND eq = ?");
     remove->Bind(1, row.id);
     remove->Bind(2, attribute.id);
-    remove->BindBlob(3, EqualityKey(value));
+    remove->BindBlob(3, EqualityKey(stored));
     remove->Step();
     if (remove->failed())
-        return Database::StatusOf(remove->error());
+        return remove->status();
     return db_->Changes() == 0 && !tolerateAbsent ? status::NoSuchValue : status::Ok;
 }
 
 Status Store::ClearAttribute(const ObjectRow &row, const AttributeDef &attribute,
                              bool tolerateAbsent) {
+    if (attribute.name == kSecurityEquals)
+        ForgetRightsOf(row.id);
     auto remove = db_->Prepare("DELETE FROM vals WHERE object_id = ? AND attr_id = ?");
     remove->Bind(1, row.id);
     remove->Bind(2, attribute.id);
     remove->Step();
     if (remove->failed())
-        return Database::StatusOf(remove->error());
+        return remove->status();
     return db_->Changes() == 0 && !tolerateAbsent ? status::NoSuchAttribute : status::Ok;
 }
 
@@ -183,16 +212,16 @@ Status Store::Touch(const ObjectRow &row) {
     update->Bind(1, static_cast<std::int64_t>(std::time(nullptr)));
     update->Bind(2, row.id);
     update->Step();
-    return update->failed() ? Database::StatusOf(update->error()) : status::Ok;
+    return update->status();
 }
 
 Status Store::Modify(std::string_view name, const std::vector<Change> &changes) {
+    WriteTransaction transaction(*db_);
+    if (transaction.status() != status::Ok)
+        return transaction.status();
     ObjectRow row;
     if (const Status s = Find(name, row); s != status::Ok)
         return s;
-    Transaction transaction(*db_);
-    if (transaction.status() != status::Ok)
-        return transaction.status();
     for (const auto &change : changes)
         if (const Status s = ApplyChange(row, change); s != status::Ok)
             return s; // the transaction rolls back whatever was applied before
@@ -202,6 +231,9 @@ Status Store::Modify(std::string_view name, const std::vector<Change> &changes) 
 }
 
 Status Store::AddEquivalence(std::string_view equalFrom, std::string_view equalTo) {
+    WriteTransaction transaction(*db_);
+    if (transaction.status() != status::Ok)
+        return transaction.status();
     ObjectRow from, to;
     if (const Status s = Find(equalFrom, from); s != status::Ok)
         return s;
@@ -209,10 +241,7 @@ Status Store::AddEquivalence(std::string_view equalFrom, std::string_view equalT
         return s;
     if (from.isRoot() || to.isRoot())
         return status::InvalidRequest;
-    Transaction transaction(*db_);
-    if (transaction.status() != status::Ok)
-        return transaction.status();
-    if (const Status s = InsertValue(from, *schema_.FindAttribute("Security Equals"),
+    if (const Status s = InsertValue(from, *schema_.FindAttribute(kSecurityEquals),
                                      AttrValue{SYN_DIST_NAME, Text{to.name}}, true);
         s != status::Ok)
         return s;
@@ -224,22 +253,28 @@ Status Store::AddEquivalence(std::string_view equalFrom, std::string_view equalT
 }
 
 Status Store::RemoveEquivalence(std::string_view equalFrom, std::string_view equalTo) {
+    WriteTransaction transaction(*db_);
+    if (transaction.status() != status::Ok)
+        return transaction.status();
     ObjectRow from, to;
     if (const Status s = Find(equalFrom, from); s != status::Ok)
         return s;
     if (const Status s = Find(equalTo, to); s != status::Ok)
         return s;
-    Transaction transaction(*db_);
-    if (transaction.status() != status::Ok)
-        return transaction.status();
-    if (const Status s = DeleteValue(from, *schema_.FindAttribute("Security Equals"),
-                                     AttrValue{SYN_DIST_NAME, Text{to.name}}, false);
+    // An equivalence written on one side only (an interrupted update) is removed all the same.
+    int removed = 0;
+    if (const Status s = DeleteValue(from, *schema_.FindAttribute(kSecurityEquals),
+                                     AttrValue{SYN_DIST_NAME, Text{to.name}}, true);
         s != status::Ok)
         return s;
+    removed += db_->Changes();
     if (const Status s = DeleteValue(to, *schema_.FindAttribute("Equivalent To Me"),
                                      AttrValue{SYN_DIST_NAME, Text{from.name}}, true);
         s != status::Ok)
         return s;
+    removed += db_->Changes();
+    if (removed == 0)
+        return status::NoSuchValue;
     return transaction.Commit();
 }
 

@@ -319,4 +319,31 @@ std::string EqualityKey(const AttrValue &value) {
     return EncodeValue(value);
 }
 
+AttrValue ComparableValue(std::uint32_t syntax, std::string_view key) {
+    AttrValue value{syntax, Octets{}};
+    switch (syntax) {
+    case SYN_DIST_NAME:
+    case SYN_CE_STRING:
+    case SYN_CI_STRING:
+    case SYN_PR_STRING:
+    case SYN_NU_STRING:
+    case SYN_TEL_NUMBER:
+    case SYN_CLASS_NAME:
+        value.data = Text{std::string(key)};
+        return value;
+    case SYN_BOOLEAN:
+    case SYN_INTEGER:
+    case SYN_COUNTER:
+    case SYN_INTERVAL:
+    case SYN_TIME: {
+        AttrValue decoded;
+        if (DecodeValue(syntax, std::string(key), decoded))
+            return decoded;
+        return value;
+    }
+    default:
+        return value;
+    }
+}
+
 } // namespace dsclient::embedded
