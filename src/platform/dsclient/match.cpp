@@ -1,5 +1,6 @@
 #include "platform/dsclient/filter.h"
 
+#include <charconv>
 #include <compare>
 #include <cstddef>
 
@@ -197,7 +198,7 @@ ProbeOf(const FilterNode &node,
     std::optional<std::string> key = IndexKey(*wanted);
     if (!key)
         return std::nullopt;
-    return IndexProbe{node.attribute, std::move(*key), &node};
+    return IndexProbe{node.attribute, std::move(*key), &node, std::move(*wanted)};
 }
 
 } // namespace
@@ -248,6 +249,36 @@ std::optional<std::string> IndexKey(const AttrValue &value) {
     case Kind::Boolean:
         if (const auto *flag = std::get_if<Boolean>(&value.data))
             return std::string(flag->value ? "1" : "0");
+        break;
+    case Kind::Uncomparable:
+        break;
+    }
+    return std::nullopt;
+}
+
+std::optional<AttrValue> ValueOfIndexKey(std::uint32_t syntax, std::string_view key) {
+    const auto number = [&key]() -> std::optional<long long> {
+        long long value = 0;
+        const auto [end, error] = std::from_chars(key.data(), key.data() + key.size(), value);
+        if (error != std::errc() || end != key.data() + key.size())
+            return std::nullopt;
+        return value;
+    };
+    switch (KindOf(syntax)) {
+    case Kind::CaseIgnoreText:
+    case Kind::CaseExactText:
+        return AttrValue{syntax, Text{std::string(key)}};
+    case Kind::Integer:
+        if (const auto value = number())
+            return AttrValue{syntax, Integer{static_cast<std::int32_t>(*value)}};
+        break;
+    case Kind::Time:
+        if (const auto value = number())
+            return AttrValue{syntax, Time{static_cast<std::uint32_t>(*value)}};
+        break;
+    case Kind::Boolean:
+        if (key == "0" || key == "1")
+            return AttrValue{syntax, Boolean{key == "1"}};
         break;
     case Kind::Uncomparable:
         break;

@@ -207,6 +207,21 @@ bool Database::ChangedElsewhere() {
     return changed;
 }
 
+namespace {
+
+void KeyMatches(sqlite3_context *context, int, sqlite3_value **arguments) {
+    const auto &test = static_cast<const Database::KeyTest *>(sqlite3_user_data(context));
+    std::optional<std::string_view> key;
+    if (sqlite3_value_type(arguments[0]) != SQLITE_NULL) {
+        const auto *text = sqlite3_value_text(arguments[0]);
+        key = std::string_view(reinterpret_cast<const char *>(text),
+                               static_cast<std::size_t>(sqlite3_value_bytes(arguments[0])));
+    }
+    sqlite3_result_int(context, *test && (*test)(key) ? 1 : 0);
+}
+
+} // namespace
+
 Status Database::Open(const std::string &path, Mode mode, std::unique_ptr<Database> &db) {
     if (mode == Mode::Create)
         if (const Status s = CreatePrivateFile(path); s != status::Ok)
@@ -227,6 +242,8 @@ Status Database::Open(const std::string &path, Mode mode, std::unique_ptr<Databa
         return opened->StatusOf(rc);
     sqlite3_busy_timeout(handle, kBusyTimeoutMs);
     sqlite3_extended_result_codes(handle, 0);
+    sqlite3_create_function_v2(handle, "key_matches", 1, SQLITE_UTF8 | SQLITE_DIRECTONLY,
+                               &opened->keyTest_, KeyMatches, nullptr, nullptr, nullptr);
     if (const Status s = opened->Execute("PRAGMA foreign_keys=ON"); s != status::Ok)
         return s;
     // With a write-ahead log this keeps the file consistent on a crash; it only spares the

@@ -7,8 +7,10 @@
 #include "platform/dsclient/status.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -103,6 +105,21 @@ class Database {
     // A statement the file's schema cannot run (a table that is not there).
     static bool IsSchemaError(int sqliteError);
 
+    // The SQL function key_matches(key) answers whether an index key passes the test in force
+    // (the key is absent for values that have none), so a statement can leave out what a filter
+    // refuses before it reads any further. Without a test in force nothing passes.
+    using KeyTest = std::function<bool(std::optional<std::string_view> key)>;
+    class KeyTestScope {
+      public:
+        KeyTestScope(Database &db, KeyTest test) : db_(db) { db_.keyTest_ = std::move(test); }
+        ~KeyTestScope() { db_.keyTest_ = nullptr; }
+        KeyTestScope(const KeyTestScope &) = delete;
+        KeyTestScope &operator=(const KeyTestScope &) = delete;
+
+      private:
+        Database &db_;
+    };
+
     // A group of requests: one transaction that holds the write lock from its start. Groups do
     // not nest. A request failing inside the group rolls back alone; a failure that makes SQLite
     // drop the whole transaction (a full disk) fails every later request of the group and its
@@ -123,6 +140,7 @@ class Database {
     sqlite3 *db_;
     std::map<const char *, std::unique_ptr<Statement>> statements_;
     std::map<std::string, std::unique_ptr<Statement>> composed_;
+    KeyTest keyTest_;
     bool groupOpen_ = false;
     Status groupLost_ = status::Ok; // why the group's transaction is gone
     Status lastFailure_ = status::Ok;

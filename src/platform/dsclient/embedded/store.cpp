@@ -38,7 +38,7 @@ CREATE TABLE vals(id INTEGER PRIMARY KEY,
   attr_id INTEGER NOT NULL REFERENCES attributes(id), syntax INTEGER NOT NULL,
   eq BLOB NOT NULL, ikey TEXT, data BLOB NOT NULL);
 CREATE UNIQUE INDEX vals_object ON vals(object_id, attr_id, eq);
-CREATE INDEX vals_key ON vals(attr_id, ikey);
+CREATE INDEX vals_keyed ON vals(attr_id, ikey, object_id);
 CREATE TABLE passwords(object_id INTEGER PRIMARY KEY REFERENCES objects(id) ON DELETE CASCADE,
   hash TEXT NOT NULL);
 )sql";
@@ -307,12 +307,37 @@ Status Store::Load() {
                 parentClasses_.insert(parent.name);
                 break;
             }
-    if (Info("name_keys") == kFoldedKeys)
-        return status::Ok;
-    foldedKeys_ = false;
-    return db_->readOnly() ? status::Ok : FoldNameKeys();
+    foldedKeys_ = Info("name_keys") == kFoldedKeys;
+    return db_->readOnly() ? status::Ok : Upgrade();
 }
 
+// Brings a store written by an earlier version up to date, once, keeping everything in it.
+Status Store::Upgrade() {
+    bool oldIndex = false;
+    {
+        // The value index now carries each value's object, so searches by value read no rows.
+        auto index = db_->Prepare("SELECT 1 FROM sqlite_master WHERE type = 'index' AND "
+                                  "name = 'vals_key'");
+        oldIndex = index->Step();
+    }
+    if (!oldIndex && foldedKeys_)
+        return status::Ok;
+    WriteTransaction transaction(*db_);
+    if (transaction.status() != status::Ok)
+        return transaction.status();
+    if (oldIndex)
+        if (const Status s = db_->Execute("DROP INDEX vals_key; "
+                                          "CREATE INDEX vals_keyed ON vals(attr_id, ikey, object_id)");
+            s != status::Ok)
+            return s;
+    if (!foldedKeys_)
+        if (const Status s = FoldNameKeys(); s != status::Ok)
+            return s;
+    return transaction.Commit();
+}
+
+// Names beyond ASCII get keys folded in Unicode: within the upgrade's transaction, and undone
+// alone when two names turn out to differ only in such case.
 Status Store::FoldNameKeys() {
     WriteTransaction transaction(*db_);
     if (transaction.status() != status::Ok)

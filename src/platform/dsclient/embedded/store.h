@@ -137,6 +137,7 @@ class Store {
 
     explicit Store(std::unique_ptr<Database> db) : db_(std::move(db)) {}
     Status Load();
+    Status Upgrade();
     Status FoldNameKeys();
     std::string KeyOf(const std::vector<std::string> &components) const;
     std::string ComponentKey(std::string_view component) const;

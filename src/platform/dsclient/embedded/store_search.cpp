@@ -14,6 +14,22 @@ struct NeededAttribute {
     std::uint32_t syntax = 0;
 };
 
+// Comparisons every candidate is known to satisfy: they found it, or the statement checked them.
+using KnownNodes = std::vector<const FilterNode *>;
+
+bool IsKnown(const KnownNodes &known, const FilterNode *node) {
+    return std::find(known.begin(), known.end(), node) != known.end();
+}
+
+// How a search finds its candidates.
+struct Plan {
+    const IndexProbe *probe = nullptr; // by the objects holding a value with the probe's key
+    const FilterNode *scanned = nullptr; // by the index entries of its attribute that satisfy it
+    const AttributeDef *scannedAttribute = nullptr;
+    std::vector<const IndexProbe *> checked; // further equalities the statement checks
+    KnownNodes known;
+};
+
 // An object as the filter evaluator sees it: its values of the attributes the filter reads,
 // rebuilt from the value index that arrives with the object's row.
 class FetchedObject : public ObjectView {
@@ -50,10 +66,35 @@ class FetchedObject : public ObjectView {
     std::string rdn_, baseClass_;
 };
 
-// The attributes whose values the filter reads, leaving out the comparison `known` to hold.
-void CollectAttributes(const FilterNode &node, const FilterNode *known, const Schema &schema,
+// One value of one attribute, as a comparison on that attribute sees an object holding it.
+class SingleValue : public ObjectView {
+  public:
+    explicit SingleValue(std::optional<AttrValue> value) : value_(std::move(value)) {}
+    std::string leafName() const override { return {}; }
+    std::string baseClass() const override { return {}; }
+    std::vector<AttrValue> values(std::string_view) const override {
+        return value_ ? std::vector<AttrValue>{*value_} : std::vector<AttrValue>{};
+    }
+
+  private:
+    std::optional<AttrValue> value_;
+};
+
+// The members of the filter that every match satisfies: those of a top-level and, or the filter.
+std::vector<const FilterNode *> TopMembers(const FilterNode &filter) {
+    std::vector<const FilterNode *> members;
+    if (filter.kind == FilterNode::Kind::And)
+        for (const auto &child : filter.children)
+            members.push_back(child.get());
+    else
+        members.push_back(&filter);
+    return members;
+}
+
+// The attributes whose values the filter reads, leaving out the comparisons known to hold.
+void CollectAttributes(const FilterNode &node, const KnownNodes &known, const Schema &schema,
                        std::vector<NeededAttribute> &needed) {
-    if (&node == known)
+    if (IsKnown(known, &node))
         return;
     if (node.kind == FilterNode::Kind::Compare || node.kind == FilterNode::Kind::Present)
         if (const AttributeDef *def = schema.FindAttribute(node.attribute))
@@ -64,38 +105,42 @@ void CollectAttributes(const FilterNode &node, const FilterNode *known, const Sc
         CollectAttributes(*child, known, schema, needed);
 }
 
-// Matches, for candidates already known to satisfy `known` (the top-level comparison or a member
-// of the top-level and that found them).
-bool MatchesBeside(const FilterNode &filter, const FilterNode *known, const ObjectView &object) {
-    if (&filter == known)
-        return true;
-    if (filter.kind != FilterNode::Kind::And || !known)
-        return Matches(filter, object);
-    for (const auto &child : filter.children)
-        if (child.get() != known && !Matches(*child, object))
+// Matches, for candidates known to satisfy the known members.
+bool MatchesBeside(const FilterNode &filter, const KnownNodes &known, const ObjectView &object) {
+    for (const FilterNode *member : TopMembers(filter))
+        if (!IsKnown(known, member) && !Matches(*member, object))
             return false;
     return true;
 }
 
 // The statement that hands out the candidates, each with the index entries of the needed
-// attributes' values on consecutive rows: ?1 base id, ?2 and ?3 the base's key range, ?4 and ?5
-// the starting attribute and key, ?10... the needed attributes.
-std::string CandidateQuery(std::uint32_t scope, bool fromRoot, bool fromIndex,
+// attributes' values on consecutive rows: ?1 base id, ?2 and ?3 the base's key range, ?4 the
+// starting attribute, ?5 its key, ?6... the checked equalities, then the needed attributes.
+std::string CandidateQuery(std::uint32_t scope, bool fromRoot, const Plan &plan,
                            std::size_t neededCount) {
+    const bool fromIndex = plan.probe || plan.scanned;
     std::string sql = "SELECT o.id, o.name, o.rdn, o.path_key, o.base_class, o.flags, o.modified";
     sql += neededCount ? ", v.attr_id, v.eq" : ", NULL, NULL";
     // From the index, the value entry leads and each object follows its own entry; SQLite keeps
     // the order of a cross join, so an object's rows stay together.
     sql += fromIndex ? " FROM vals p CROSS JOIN objects o" : " FROM objects o";
+    int parameter = 6;
+    std::string checks;
+    for (std::size_t i = 0; i < plan.checked.size(); ++i, parameter += 2)
+        checks += " AND EXISTS (SELECT 1 FROM vals x WHERE x.object_id = o.id AND x.attr_id = ?" +
+                  std::to_string(parameter) + " AND x.eq = ?" + std::to_string(parameter + 1) +
+                  ")";
     if (neededCount) {
         sql += " LEFT JOIN vals v ON v.object_id = o.id AND v.attr_id IN (";
         for (std::size_t i = 0; i < neededCount; ++i)
-            sql += (i ? ", ?" : "?") + std::to_string(10 + i);
+            sql += (i ? ", ?" : "?") + std::to_string(parameter + static_cast<int>(i));
         sql += ")";
     }
     sql += " WHERE ";
-    if (fromIndex)
-        sql += "o.id = p.object_id AND p.attr_id = ?4 AND p.ikey = ?5 AND ";
+    if (plan.probe)
+        sql += "p.attr_id = ?4 AND p.ikey = ?5 AND o.id = p.object_id AND ";
+    else if (plan.scanned)
+        sql += "p.attr_id = ?4 AND key_matches(p.ikey) AND o.id = p.object_id AND ";
     switch (scope) {
     case DS_SEARCH_ENTRY:
         sql += "o.id = ?1 AND o.path_key != ''";
@@ -107,6 +152,7 @@ std::string CandidateQuery(std::uint32_t scope, bool fromRoot, bool fromIndex,
         sql += fromRoot ? "o.path_key > ''" : "o.path_key >= ?2 AND o.path_key < ?3";
         break;
     }
+    sql += checks;
     if (!fromIndex)
         sql += " ORDER BY o.path_key";
     return sql;
@@ -130,8 +176,24 @@ class ClassNames {
     const std::string unknown_;
 };
 
+// The keys of the objects found, in one block: a search may find hundreds of thousands.
+class FoundKeys {
+  public:
+    void Add(std::string_view key) {
+        spans_.emplace_back(text_.size(), key.size());
+        text_ += key;
+    }
+    std::string_view operator[](std::size_t i) const {
+        return std::string_view(text_).substr(spans_[i].first, spans_[i].second);
+    }
+
+  private:
+    std::string text_;
+    std::vector<std::pair<std::size_t, std::size_t>> spans_;
+};
+
 // Puts the objects in the order of their keys, each once.
-void SortByKey(std::vector<FoundObject> &found, const std::vector<std::string> &keys) {
+void SortByKey(std::vector<FoundObject> &found, const FoundKeys &keys) {
     std::vector<std::size_t> order(found.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         order[i] = i;
@@ -145,38 +207,30 @@ void SortByKey(std::vector<FoundObject> &found, const std::vector<std::string> &
     found = std::move(sorted);
 }
 
-// Objects with the index key, counted up to `limit` (-1: all).
-std::int64_t CountKeyed(Database &db, std::int64_t attributeId, const std::string &key,
-                               std::int64_t limit) {
-    auto count = db.Prepare(
-        "SELECT count(*) FROM (SELECT 1 FROM vals WHERE attr_id = ? AND ikey = ? LIMIT ?)");
-    count->Bind(1, attributeId);
-    count->Bind(2, key);
-    count->Bind(3, limit);
-    return count->Step() ? count->Int(0) : 0;
+// Counts the rows of `count` (a statement ending in LIMIT ?) up to `limit` (-1: all).
+std::int64_t CountUpTo(Statement &count, int limitParameter, std::int64_t limit) {
+    count.Bind(limitParameter, limit);
+    return count.Step() ? count.Int(0) : 0;
 }
 
-// Objects in the scope, counted up to `limit`.
 std::int64_t CountScope(Database &db, const ObjectRow &base, std::uint32_t scope,
-                               std::int64_t limit) {
+                        std::int64_t limit) {
+    if (scope == DS_SEARCH_ENTRY)
+        return 1;
     if (scope == DS_SEARCH_SUBORDINATES) {
         auto count = db.Prepare(
             "SELECT count(*) FROM (SELECT 1 FROM objects WHERE parent_id = ? LIMIT ?)");
         count->Bind(1, base.id);
-        count->Bind(2, limit);
-        return count->Step() ? count->Int(0) : 0;
+        return CountUpTo(*count, 2, limit);
     }
-    if (base.isRoot()) {
-        auto count = db.Prepare("SELECT count(*) FROM (SELECT 1 FROM objects LIMIT ?)");
-        count->Bind(1, limit);
-        return count->Step() ? count->Int(0) : 0;
-    }
+    if (base.isRoot())
+        return CountUpTo(*db.Prepare("SELECT count(*) FROM (SELECT 1 FROM objects LIMIT ?)"), 1,
+                         limit);
     auto count = db.Prepare("SELECT count(*) FROM (SELECT 1 FROM objects "
                             "WHERE path_key >= ? AND path_key < ? LIMIT ?)");
     count->Bind(1, base.pathKey);
     count->Bind(2, SubtreeEnd(base.pathKey));
-    count->Bind(3, limit);
-    return count->Step() ? count->Int(0) : 0;
+    return CountUpTo(*count, 3, limit);
 }
 
 } // namespace
@@ -187,62 +241,113 @@ Status Store::Search(const ObjectRow &base, std::uint32_t scope, const FilterNod
     if (scope > DS_SEARCH_SUBTREE)
         return status::InvalidRequest;
     return Reading([&]() -> Status {
-        // Start from the most selective indexed equality: its objects need no look at that
-        // comparison's values. Walk the scope instead when it holds fewer objects.
         const auto probes =
             FindIndexProbes(filter, [this](std::string_view name) -> std::optional<std::uint32_t> {
                 const AttributeDef *def = schema_.FindAttribute(name);
                 return def ? std::optional<std::uint32_t>(def->syntax) : std::nullopt;
             });
-        const IndexProbe *start = nullptr;
-        std::int64_t fewest = -1;
+        // Candidates from the most selective indexed equality when it holds fewer objects than
+        // the scope; else from the index entries of an attribute every match must have, when
+        // they are not many more than the scope's objects (only those that satisfy the
+        // comparison cost further reads); else a walk through the scope. Every count stops
+        // where it can no longer change the choice, so choosing costs less than searching.
+        Plan plan;
         if (scope != DS_SEARCH_ENTRY) {
+            std::int64_t fewest = -1;
             for (const auto &probe : probes) {
-                const std::int64_t count =
-                    CountKeyed(*db_, schema_.FindAttribute(probe.attribute)->id, probe.key, fewest);
-                if (!start || count < fewest) {
-                    start = &probe;
-                    fewest = count;
+                auto count = db_->Prepare("SELECT count(*) FROM (SELECT 1 FROM vals "
+                                          "WHERE attr_id = ? AND ikey = ? LIMIT ?)");
+                count->Bind(1, schema_.FindAttribute(probe.attribute)->id);
+                count->Bind(2, probe.key);
+                if (const std::int64_t keyed = CountUpTo(*count, 3, fewest);
+                    !plan.probe || keyed < fewest) {
+                    plan.probe = &probe;
+                    fewest = keyed;
                 }
             }
-            if (start && CountScope(*db_, base, scope, fewest) < fewest)
-                start = nullptr;
+            if (plan.probe && CountScope(*db_, base, scope, fewest) < fewest)
+                plan.probe = nullptr;
         }
-        const FilterNode *known = start ? start->node : nullptr;
+        if (!plan.probe && scope != DS_SEARCH_ENTRY) {
+            std::int64_t fewest = -1;
+            for (const FilterNode *member : TopMembers(filter)) {
+                const AttributeDef *def = schema_.FindAttribute(member->attribute);
+                if (!def || (member->kind != FilterNode::Kind::Compare &&
+                             member->kind != FilterNode::Kind::Present))
+                    continue;
+                auto count = db_->Prepare(
+                    "SELECT count(*) FROM (SELECT 1 FROM vals WHERE attr_id = ? LIMIT ?)");
+                count->Bind(1, def->id);
+                if (const std::int64_t entries = CountUpTo(*count, 2, fewest);
+                    !plan.scanned || entries < fewest) {
+                    plan.scanned = member;
+                    plan.scannedAttribute = def;
+                    fewest = entries;
+                }
+            }
+            if (plan.scanned && CountScope(*db_, base, scope, fewest / 4 + 1) <= fewest / 4)
+                plan.scanned = nullptr;
+        }
+        for (const auto &probe : probes)
+            if (&probe != plan.probe)
+                plan.checked.push_back(&probe);
+        if (plan.probe)
+            plan.known.push_back(plan.probe->node);
+        if (plan.scanned)
+            plan.known.push_back(plan.scanned);
+        for (const IndexProbe *checked : plan.checked)
+            plan.known.push_back(checked->node);
         std::vector<NeededAttribute> needed;
-        CollectAttributes(filter, known, schema_, needed);
+        CollectAttributes(filter, plan.known, schema_, needed);
 
+        std::optional<Database::KeyTestScope> keyTest;
+        if (plan.scanned)
+            keyTest.emplace(*db_, [&plan](std::optional<std::string_view> key) {
+                if (plan.scanned->kind == FilterNode::Kind::Present)
+                    return true;
+                return key && Matches(*plan.scanned,
+                                      SingleValue(ValueOfIndexKey(
+                                          plan.scannedAttribute->syntax, *key)));
+            });
         auto select =
-            db_->PrepareComposed(CandidateQuery(scope, base.isRoot(), start, needed.size()));
+            db_->PrepareComposed(CandidateQuery(scope, base.isRoot(), plan, needed.size()));
         select->Bind(1, base.id);
         if (!base.isRoot()) {
             select->Bind(2, base.pathKey);
             select->Bind(3, SubtreeEnd(base.pathKey));
         }
-        if (start) {
-            select->Bind(4, schema_.FindAttribute(start->attribute)->id);
-            select->Bind(5, start->key);
+        if (plan.probe) {
+            select->Bind(4, schema_.FindAttribute(plan.probe->attribute)->id);
+            select->Bind(5, plan.probe->key);
         }
-        for (std::size_t i = 0; i < needed.size(); ++i)
-            select->Bind(static_cast<int>(10 + i), needed[i].id);
+        if (plan.scanned)
+            select->Bind(4, plan.scannedAttribute->id);
+        int parameter = 6;
+        for (const IndexProbe *checked : plan.checked) {
+            select->Bind(parameter++, schema_.FindAttribute(checked->attribute)->id);
+            select->BindBlob(parameter++, EqualityKey(checked->value));
+        }
+        for (const auto &attribute : needed)
+            select->Bind(parameter++, attribute.id);
 
         FetchedObject object(schema_, needed);
         FoundObject candidate;
-        std::string candidateKey;
-        std::vector<std::string> keys; // of the found objects, to put what the index found in order
+        FoundKeys keys; // to put what an index found in name order
+        const bool fromIndex = plan.probe || plan.scanned;
         const ClassNames classNames(schema_);
         bool pending = false;
-        const auto judge = [&] {
-            if (!pending || !MatchesBeside(filter, known, object))
+        const auto judge = [&](std::string_view key) {
+            if (!pending || !MatchesBeside(filter, plan.known, object))
                 return;
             found.push_back(candidate);
-            if (start)
-                keys.push_back(candidateKey);
+            if (fromIndex)
+                keys.Add(key);
         };
+        std::string candidateKey;
         while (select->Step()) {
             const std::int64_t id = select->Int(0);
             if (!pending || id != candidate.id) {
-                judge();
+                judge(candidateKey);
                 pending = true;
                 candidate.id = id;
                 candidate.name.assign(select->TextView(1));
@@ -257,9 +362,9 @@ Status Store::Search(const ObjectRow &base, std::uint32_t scope, const FilterNod
         }
         if (select->failed())
             return select->status();
-        judge();
+        judge(candidateKey);
 
-        if (start)
+        if (fromIndex)
             SortByKey(found, keys);
         if (limit > 0 && found.size() > limit)
             found.resize(limit);
