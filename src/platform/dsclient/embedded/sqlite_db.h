@@ -97,6 +97,7 @@ class Database {
     int Changes() const;
     bool readOnly() const;
     bool InTransaction() const;
+    bool InGroup() const { return groupOpen_ && groupLost_ == status::Ok; }
     // Changes by other connections since the last call.
     bool ChangedElsewhere();
     // The directory status for a failed SQLite call.

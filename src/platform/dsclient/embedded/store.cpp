@@ -389,10 +389,15 @@ std::string Store::KeyOf(const std::vector<std::string> &components) const {
 }
 
 Status Store::Begin() {
-    return db_->BeginGroup();
+    ForgetObjects();
+    const Status s = db_->BeginGroup();
+    if (s == status::Ok && db_->ChangedElsewhere())
+        ForgetRights();
+    return s;
 }
 
 Status Store::Commit() {
+    ForgetObjects();
     const Status s = db_->CommitGroup();
     if (s != status::Ok)
         ForgetRights();
@@ -400,6 +405,7 @@ Status Store::Commit() {
 }
 
 Status Store::Rollback() {
+    ForgetObjects();
     ForgetRights(); // decided on writes that are dropped now
     return db_->RollbackGroup();
 }
@@ -445,6 +451,23 @@ Status Store::Find(std::string_view name, ObjectRow &row) {
     if (!select->Step())
         return select->failed() ? select->status() : status::NoSuchEntry;
     ReadObjectRow(*select, row);
+    return status::Ok;
+}
+
+Status Store::FindToWrite(std::string_view name, ObjectRow &row) {
+    if (!db_->InGroup())
+        return Find(name, row);
+    std::string key(name);
+    if (const auto found = objects_.find(key); found != objects_.end()) {
+        row = found->second;
+        return status::Ok;
+    }
+    if (const Status s = Find(name, row); s != status::Ok)
+        return s;
+    constexpr std::size_t kKept = 4096;
+    if (objects_.size() >= kKept)
+        ForgetObjects();
+    objects_.emplace(std::move(key), row);
     return status::Ok;
 }
 
@@ -501,7 +524,8 @@ void Store::ForgetRightsOf(std::int64_t objectId) {
 bool Store::IsSupervisor(std::string_view identity) {
     if (identity.empty())
         return false;
-    if (db_->ChangedElsewhere())
+    // Within a batch no other program can change the store; Begin looked when it started.
+    if (!db_->InGroup() && db_->ChangedElsewhere())
         ForgetRights();
     std::string key = FoldCase(identity);
     if (const auto found = rights_.find(key); found != rights_.end())

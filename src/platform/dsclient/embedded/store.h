@@ -92,6 +92,10 @@ class Store {
     }
 
     Status Find(std::string_view name, ObjectRow &row);
+    // Find for the requests of a batch, which name the same objects again and again: while the
+    // batch holds the write lock only its own requests can add or remove objects. The row's
+    // modification time is not kept up to date.
+    Status FindToWrite(std::string_view name, ObjectRow &row);
     std::uint32_t SubordinateCount(const ObjectRow &row);
     std::uint32_t SubordinateCount(std::int64_t id, std::string_view baseClass);
     // The attributes of an object with their values (without values when `withValues` is
@@ -143,6 +147,7 @@ class Store {
     std::string ComponentKey(std::string_view component) const;
     bool DecideSupervisor(const ObjectRow &row);
     void ForgetRights() { rights_.clear(); }
+    void ForgetObjects() { objects_.clear(); }
     void ForgetRightsOf(std::int64_t objectId);
     Status Attribute(std::string_view name, const AttributeDef *&attribute) const;
     Status InsertValue(const ObjectRow &row, const AttributeDef &attribute, AttrValue value,
@@ -163,6 +168,7 @@ class Store {
     bool foldedKeys_ = true; // name keys fold case beyond ASCII (older stores: ASCII only)
     std::unordered_set<std::string> parentClasses_; // classes whose objects may have children
     std::unordered_map<std::string, Right> rights_;  // identity (folded) -> decision
+    std::unordered_map<std::string, ObjectRow> objects_; // names found in the open batch
 };
 
 } // namespace dsclient::embedded

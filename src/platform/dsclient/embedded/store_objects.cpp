@@ -53,6 +53,7 @@ Status Store::AddObject(std::string_view name, const NamedValues &values) {
         return status::IllegalContainment;
 
     ForgetRights(); // an identity that named no object may name this one now
+    ForgetObjects();
     ObjectRow row;
     row.parentId = parent.id;
     row.name = JoinName(components);
@@ -166,6 +167,7 @@ Status Store::RemoveObject(std::string_view name) {
     if (SubordinateCount(row) > 0)
         return status::EntryIsNotLeaf;
     ForgetRights();
+    ForgetObjects();
     // References to a removed object would name nothing; the directory drops them with it.
     if (const Status s = RemoveReferencesTo(row); s != status::Ok)
         return s;

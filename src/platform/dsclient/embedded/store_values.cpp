@@ -85,7 +85,7 @@ Status Store::CheckValue(const AttributeDef &attribute, AttrValue &value) {
     if (value.syntax == SYN_DIST_NAME) {
         // A reference names an existing object and is kept as that object is spelt.
         ObjectRow target;
-        const Status s = Find(text->text, target);
+        const Status s = FindToWrite(text->text, target);
         if (s != status::Ok)
             return s == status::IllegalName ? s : status::NoSuchEntry;
         text->text = target.isRoot() ? "[Root]" : target.name;
@@ -144,7 +144,7 @@ Status Store::DeleteValue(const ObjectRow &row, const AttributeDef &attribute,
     // A reference is kept as its object is spelt; any spelling of that name removes it.
     AttrValue stored = value;
     ObjectRow target;
-    if (value.syntax == SYN_DIST_NAME && Find(std::get<Text>(value.data).text, target) == status::Ok)
+    if (value.syntax == SYN_DIST_NAME && FindToWrite(std::get<Text>(value.data).text, target) == status::Ok)
         stored.data = Text{target.isRoot() ? "[Root]" : target.name};
     if (attribute.name == kSecurityEquals)
         ForgetRightsOf(row.id);
@@ -208,7 +208,8 @@ Status Store::ApplyChange(const ObjectRow &row, const Change &change) {
 }
 
 Status Store::Touch(const ObjectRow &row) {
-    auto update = db_->Prepare("UPDATE objects SET modified = ? WHERE id = ?");
+    // An object changed again within the same second keeps its row (and page) as it is.
+    auto update = db_->Prepare("UPDATE objects SET modified = ?1 WHERE id = ?2 AND modified != ?1");
     update->Bind(1, static_cast<std::int64_t>(std::time(nullptr)));
     update->Bind(2, row.id);
     update->Step();
@@ -220,7 +221,7 @@ Status Store::Modify(std::string_view name, const std::vector<Change> &changes) 
     if (transaction.status() != status::Ok)
         return transaction.status();
     ObjectRow row;
-    if (const Status s = Find(name, row); s != status::Ok)
+    if (const Status s = FindToWrite(name, row); s != status::Ok)
         return s;
     for (const auto &change : changes)
         if (const Status s = ApplyChange(row, change); s != status::Ok)
@@ -235,9 +236,9 @@ Status Store::AddEquivalence(std::string_view equalFrom, std::string_view equalT
     if (transaction.status() != status::Ok)
         return transaction.status();
     ObjectRow from, to;
-    if (const Status s = Find(equalFrom, from); s != status::Ok)
+    if (const Status s = FindToWrite(equalFrom, from); s != status::Ok)
         return s;
-    if (const Status s = Find(equalTo, to); s != status::Ok)
+    if (const Status s = FindToWrite(equalTo, to); s != status::Ok)
         return s;
     if (from.isRoot() || to.isRoot())
         return status::InvalidRequest;
@@ -257,9 +258,9 @@ Status Store::RemoveEquivalence(std::string_view equalFrom, std::string_view equ
     if (transaction.status() != status::Ok)
         return transaction.status();
     ObjectRow from, to;
-    if (const Status s = Find(equalFrom, from); s != status::Ok)
+    if (const Status s = FindToWrite(equalFrom, from); s != status::Ok)
         return s;
-    if (const Status s = Find(equalTo, to); s != status::Ok)
+    if (const Status s = FindToWrite(equalTo, to); s != status::Ok)
         return s;
     // An equivalence written on one side only (an interrupted update) is removed all the same.
     int removed = 0;
