@@ -4,6 +4,7 @@
 #include "platform/dsclient/embedded/value_codec.h"
 #include "platform/dsclient/text_fold.h"
 
+#include <algorithm>
 #include <ctime>
 #include <unordered_set>
 
@@ -31,16 +32,24 @@ Status Store::Attribute(std::string_view name, const AttributeDef *&attribute) c
 }
 
 std::vector<AttrValue> Store::Values(std::int64_t objectId, const AttributeDef &attribute) {
-    std::vector<AttrValue> values;
-    auto select = db_->Prepare(
-        "SELECT syntax, data FROM vals WHERE object_id = ? AND attr_id = ? ORDER BY id");
+    // In the order they were added; put in order here, cheaper than by SQLite's sorter.
+    std::vector<std::pair<std::int64_t, AttrValue>> numbered;
+    auto select =
+        db_->Prepare("SELECT id, syntax, data FROM vals WHERE object_id = ? AND attr_id = ?");
     select->Bind(1, objectId);
     select->Bind(2, attribute.id);
     while (select->Step()) {
         AttrValue value;
-        if (DecodeValue(static_cast<std::uint32_t>(select->Int(0)), select->Blob(1), value))
-            values.push_back(std::move(value));
+        if (DecodeValue(static_cast<std::uint32_t>(select->Int(1)), select->Blob(2), value))
+            numbered.emplace_back(select->Int(0), std::move(value));
     }
+    const auto byId = [](const auto &a, const auto &b) { return a.first < b.first; };
+    if (!std::is_sorted(numbered.begin(), numbered.end(), byId))
+        std::sort(numbered.begin(), numbered.end(), byId);
+    std::vector<AttrValue> values;
+    values.reserve(numbered.size());
+    for (auto &[id, value] : numbered)
+        values.push_back(std::move(value));
     return values;
 }
 
