@@ -1,16 +1,16 @@
 // engine_bench [DIRECTORY]: times the query engine on an embedded tree of 150,000 users
 // (kept in DIRECTORY, default $TMPDIR/tarnbeck-engine-bench, and reused by later runs):
 //   - Execute over 100,000 found objects and 100,000 current members (50,000 in both), with
-//     its parts timed apart: the search, the member read and the merge;
-//   - Update group adding 10,000 members to a group that holds 10,000 already, and removing them;
-//   - the same with each member's three writes in one request group.
-// It prints the peak memory of the process after Execute. First of all, two processes each add
-// and then remove 5,000 members of a group of their own at the same time, one request group per
-// member.
+//     its parts timed apart: the search, the member read, the search for half-written
+//     memberships and the merge;
+//   - Update group adding 10,000 members to a group that holds 10,000 already;
+//   - two processes each running Update group on a group of its own at the same time, 5,000
+//     additions each.
+// Execute runs whole first, so the peak memory printed after it is that of Execute.
 
 #include "directory/prompter.h"
 #include "directory/values_reader.h"
-#include "membership/member_changes.h"
+#include "membership/half_written.h"
 #include "membership/name_list.h"
 #include "membership/update_group.h"
 #include "platform/dsclient/client.h"
@@ -20,10 +20,6 @@
 #include "query/outcome_merge.h"
 #include "query/run_queries.h"
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +27,9 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -42,10 +41,9 @@ constexpr int kUsers = 150000;
 constexpr int kFound = 100000;      // users 0 .. 99,999 carry the searched title
 constexpr int kMembersFrom = 50000; // users 50,000 .. 149,999 are members of Big
 constexpr int kUpdateAdditions = 10000;
+constexpr int kConcurrentAdditions = 5000; // each of two groups, users 20,000 .. 29,999
+constexpr const char *kConcurrentGroups[] = {"Pair A.Bench", "Pair B.Bench"};
 constexpr int kPerCommit = 10000;
-constexpr int kConcurrentMembers = 5000;
-// The groups of the two concurrent writers.
-const char *const kWriterGroups[] = {"Small.Bench", "Second.Bench"};
 
 std::string UserName(int index) {
     std::string name = "U";
@@ -66,6 +64,13 @@ AttrValue DistName(std::string text) {
     return {SYN_DIST_NAME, Text{std::move(text)}};
 }
 
+void AddWholeMember(embedded::StoreAdmin &admin, const std::string &user,
+                    const std::string &group) {
+    Check(admin.AddValue(group, "Member", DistName(user)), "member");
+    Check(admin.AddValue(user, "Group Membership", DistName(group)), "membership");
+    Check(admin.AddSecurityEquivalence(user, group), "equivalence");
+}
+
 // Big: the Execute case. Small: holds users 0..9,999; the update adds 10,000..19,999.
 void BuildTree(const std::string &path) {
     Check(embedded::CreateStore(path, kTreeName), "creating the store");
@@ -80,20 +85,17 @@ void BuildTree(const std::string &path) {
     Check(admin->AddObject("Big.Bench", "Group", {{"L", CiText(query)}, {"L", CiText("s:6")}}),
           "Big");
     Check(admin->AddObject("Small.Bench", "Group", {}), "Small");
-    Check(admin->AddObject("Second.Bench", "Group", {}), "Second");
+    for (const char *group : kConcurrentGroups)
+        Check(admin->AddObject(group, "Group", {}), group);
     for (int i = 0; i < kUsers; ++i) {
         embedded::AttributeValues values{{"Surname", CiText("User " + std::to_string(i))}};
         if (i < kFound)
             values.emplace_back("Title", CiText("Dev"));
         Check(admin->AddObject(UserName(i), "User", values), "user");
         if (i >= kMembersFrom)
-            Check(admin->AddValue("Big.Bench", "Member", DistName(UserName(i))), "member");
-        if (i < kUpdateAdditions) {
-            Check(admin->AddValue("Small.Bench", "Member", DistName(UserName(i))), "member");
-            Check(admin->AddValue(UserName(i), "Group Membership", DistName("Small.Bench")),
-                  "membership");
-            Check(admin->AddSecurityEquivalence(UserName(i), "Small.Bench"), "equivalence");
-        }
+            AddWholeMember(*admin, UserName(i), "Big.Bench");
+        if (i < kUpdateAdditions)
+            AddWholeMember(*admin, UserName(i), "Small.Bench");
         if ((i + 1) % kPerCommit == 0) {
             Check(admin->Commit(), "commit");
             Check(admin->Begin(), "begin");
@@ -105,7 +107,8 @@ void BuildTree(const std::string &path) {
 
 std::string EnsureTree(const std::string &directory) {
     std::filesystem::create_directories(directory);
-    const std::string path = directory + "/engine-bench.db";
+    // Named for its layout, so a tree of an older layout is never taken for this one.
+    const std::string path = directory + "/engine-bench-whole-members.db";
     if (std::filesystem::exists(path))
         return path;
     // Built under another name and renamed when complete: an interrupted run leaves no half tree.
@@ -162,86 +165,44 @@ class BenchHost : public ExecuteHost, public UpdateView {
     void setProgressPosition(int) override {}
 };
 
+// A process of its own that adds kConcurrentAdditions users from `firstUser` to `group`, then
+// takes them out again, printing the times; its exit status says whether all went in.
+pid_t StartUpdateProcess(const std::string &path, const char *group, int firstUser) {
+    const pid_t pid = ::fork();
+    if (pid != 0)
+        return pid;
+    int code = 1;
+    try {
+        const ContextHandle context = OpenContext(path);
+        BenchHost host;
+        MemberEntries changes;
+        for (int i = firstUser; i < firstUser + kConcurrentAdditions; ++i)
+            changes.push_back({UserName(i), MemberMark::Add});
+        const double addMs = TimeMs([&] { UpdateGroup(context, group, changes, host); });
+        const std::size_t members = ReadValues(context, group, "Member").size();
+        for (auto &entry : changes)
+            entry.mark = MemberMark::Remove;
+        const double removeMs = TimeMs([&] { UpdateGroup(context, group, changes, host); });
+        std::printf("  %s: %d additions in %.0f ms (now %zu members), removals in %.0f ms\n",
+                    group, kConcurrentAdditions, addMs, members, removeMs);
+        code = members == kConcurrentAdditions ? 0 : 1;
+    } catch (const std::exception &error) {
+        std::printf("  %s: %s\n", group, error.what());
+    }
+    std::fflush(stdout);
+    ::_exit(code);
+}
+
 long PeakMemoryMb() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss / 1024;
 }
 
-// Adds or removes each member of `entries` to Small with the member's writes in one request
-// group, stepping the progress per member, as Update does on a tree that can group requests.
-void WalkInGroups(ContextHandle context, const MemberEntries &entries, bool add,
-                  UpdateView &view, const char *group = "Small.Bench") {
-    view.setProgressMaximum(static_cast<int>(entries.size()));
-    int position = 0;
-    for (const auto &entry : entries) {
-        Check(BeginRequestGroup(context), "begin group");
-        try {
-            if (add)
-                AddMember(context, entry.first, group);
-            else
-                RemoveMember(context, entry.first, group);
-        } catch (...) {
-            AbortRequestGroup(context);
-            throw;
-        }
-        Check(CommitRequestGroup(context), "commit group");
-        view.setProgressPosition(++position);
-    }
-}
-
-// Two processes, each adding and then removing kConcurrentMembers members of its own group, one
-// request group per member; the time until both are done.
-double TwoConcurrentUpdates(const std::string &path) {
-    {
-        std::unique_ptr<embedded::StoreAdmin> admin;
-        Check(embedded::StoreAdmin::Open(path, admin), "opening the store");
-        const Status s = admin->AddObject(kWriterGroups[1], "Group", {});
-        if (s != status::EntryAlreadyExists)
-            Check(s, "creating the second group");
-    }
-    return TimeMs([&] {
-        pid_t writers[2] = {};
-        for (int w = 0; w < 2; ++w) {
-            writers[w] = fork();
-            if (writers[w] != 0)
-                continue;
-            try {
-                const ContextHandle context = OpenContext(path);
-                BenchHost host;
-                MemberEntries members;
-                for (int i = 0; i < kConcurrentMembers; ++i)
-                    members.emplace_back(UserName(2 * kUpdateAdditions + w * kConcurrentMembers + i),
-                                         MemberMark::Add);
-                const char *group = kWriterGroups[w];
-                const double addMs =
-                    TimeMs([&] { WalkInGroups(context, members, true, host, group); });
-                const double removeMs =
-                    TimeMs([&] { WalkInGroups(context, members, false, host, group); });
-                std::printf("  writer %d: %d additions in %.0f ms, %d removals in %.0f ms\n", w + 1,
-                            kConcurrentMembers, addMs, kConcurrentMembers, removeMs);
-                std::fflush(stdout);
-                _exit(0);
-            } catch (const std::exception &error) {
-                std::fprintf(stderr, "writer %d: %s\n", w + 1, error.what());
-            } catch (...) {
-                std::fprintf(stderr, "writer %d failed\n", w + 1);
-            }
-            _exit(1); // a writer never returns into the program that started it
-        }
-        for (pid_t writer : writers) {
-            int state = 0;
-            if (writer < 0 || waitpid(writer, &state, 0) != writer || !WIFEXITED(state) ||
-                WEXITSTATUS(state) != 0)
-                throw std::runtime_error("a concurrent writer failed");
-        }
-    });
-}
-
 int Count(const MemberEntries &entries, MemberMark mark) {
     int count = 0;
     for (const auto &entry : entries)
-        count += entry.second == mark;
+        count += entry.mark == mark;
     return count;
 }
 
@@ -255,41 +216,39 @@ int main(int argc, char **argv) {
         std::string path;
         const double buildMs = TimeMs([&] { path = EnsureTree(directory); });
         std::printf("tree ready in %.0f ms\n", buildMs);
-        std::fflush(stdout);
-        const double concurrentMs = TwoConcurrentUpdates(path);
-        std::printf("Two processes updating at once: both complete in %.0f ms\n", concurrentMs);
         const ContextHandle context = OpenContext(path);
         const AttributeNameMap names({"title=Title", "objectclass=Object Class"});
 
         BenchHost host;
         host.queryList.entries = {"ldap:///ou=users.o=bench??one?(title=Dev)"};
 
-        // First, so the peak memory is that of Execute (and of the process before it).
         const long peakBefore = PeakMemoryMb();
         const double executeMs = TimeMs([&] { Execute({context, "Big.Bench", {}, &names}, host); });
         std::printf("Execute whole: %zu entries in %.0f ms; peak memory %ld MB (%ld MB before)\n",
                     host.outcome.size(), executeMs, PeakMemoryMb(), peakBefore);
 
-        {
-            std::optional<MemberSet> found;
-            const double searchMs = TimeMs([&] {
-                found = RunQueries({context, &host.queryList, &names, nullptr, [](std::size_t) {}});
-            });
-            OutcomeInputs inputs;
-            const double readMs =
-                TimeMs([&] { inputs.currentMembers = ReadList(context, "Big.Bench", "Member"); });
-            MemberEntries merged;
-            const double mergeMs = TimeMs([&] { merged = MergeOutcome(*found, inputs); });
-            std::printf("Execute parts: search %zu objects %.0f ms, read %zu members %.0f ms, "
-                        "merge %.1f ms (%d add, %d keep, %d remove)\n",
-                        found->size(), searchMs, inputs.currentMembers.size(), readMs, mergeMs,
-                        Count(merged, MemberMark::Add), Count(merged, MemberMark::Keep),
-                        Count(merged, MemberMark::Remove));
-        }
+        std::optional<MemberSet> found;
+        const double searchMs = TimeMs([&] {
+            found = RunQueries({context, &host.queryList, &names, nullptr, [](std::size_t) {}});
+        });
+        OutcomeInputs inputs;
+        const double readMs =
+            TimeMs([&] { inputs.currentMembers = ReadList(context, "Big.Bench", "Member"); });
+        const double halfWrittenMs = TimeMs([&] {
+            inputs.halfWritten = FindHalfWrittenMembers(context, "Big.Bench", inputs.currentMembers);
+        });
+        MemberEntries merged;
+        const double mergeMs = TimeMs([&] { merged = MergeOutcome(*found, inputs); });
+        std::printf("Execute parts: search %zu objects %.0f ms, read %zu members %.0f ms, "
+                    "half-written search %.0f ms (%zu found), merge %.1f ms (%d add, %d keep, "
+                    "%d remove)\n",
+                    found->size(), searchMs, inputs.currentMembers.size(), readMs, halfWrittenMs,
+                    inputs.halfWritten.size(), mergeMs, Count(merged, MemberMark::Add),
+                    Count(merged, MemberMark::Keep), Count(merged, MemberMark::Remove));
 
         MemberEntries additions;
         for (int i = kUpdateAdditions; i < 2 * kUpdateAdditions; ++i)
-            additions.emplace_back(UserName(i), MemberMark::Add);
+            additions.push_back({UserName(i), MemberMark::Add});
         const double updateMs =
             TimeMs([&] { UpdateGroup(context, "Small.Bench", additions, host); });
         const std::size_t members = ReadValues(context, "Small.Bench", "Member").size();
@@ -300,22 +259,31 @@ int main(int argc, char **argv) {
 
         // Taking them out again puts the tree back, so the next run measures the same work.
         for (auto &entry : additions)
-            entry.second = MemberMark::Remove;
+            entry.mark = MemberMark::Remove;
         const double removeMs =
             TimeMs([&] { UpdateGroup(context, "Small.Bench", additions, host); });
         std::printf("Update group: %d removals in %.0f ms\n", kUpdateAdditions, removeMs);
-
-        // The same walk with each member written whole: its three writes in one request group.
-        const double groupedAddMs = TimeMs([&] { WalkInGroups(context, additions, true, host); });
-        const double groupedRemoveMs =
-            TimeMs([&] { WalkInGroups(context, additions, false, host); });
-        std::printf("Update in request groups, one per member: %d additions in %.0f ms "
-                    "(%.3f ms each), %d removals in %.0f ms\n",
-                    kUpdateAdditions, groupedAddMs, groupedAddMs / kUpdateAdditions,
-                    kUpdateAdditions, groupedRemoveMs);
+        // No connection to the store may cross a fork.
         FreeContext(context);
         CallsTerminate();
-        return 0;
+
+        std::printf("Two Updates at once, each in its own process on its own group:\n");
+        std::fflush(stdout);
+        bool bothComplete = true;
+        const double concurrentMs = TimeMs([&] {
+            pid_t updates[2];
+            for (int i = 0; i < 2; ++i)
+                updates[i] = StartUpdateProcess(path, kConcurrentGroups[i],
+                                                2 * kUpdateAdditions + i * kConcurrentAdditions);
+            for (const pid_t pid : updates) {
+                int status = 0;
+                bothComplete &= pid > 0 && ::waitpid(pid, &status, 0) == pid &&
+                                WIFEXITED(status) && WEXITSTATUS(status) == 0;
+            }
+        });
+        std::printf("  %s, %.0f ms in all (additions and removals)\n",
+                    bothComplete ? "both complete" : "NOT both complete", concurrentMs);
+        return bothComplete ? 0 : 1;
     } catch (const std::exception &error) {
         std::fprintf(stderr, "engine_bench: %s\n", error.what());
         return 1;

@@ -23,4 +23,21 @@ void IterationGuard::close() {
     handle_ = dsclient::kNoIteration;
 }
 
+RequestGroup::RequestGroup(dsclient::ContextHandle context) : context_(context) {
+    CheckStatus(dsclient::BeginRequestGroup(context_));
+    open_ = true;
+}
+
+RequestGroup::~RequestGroup() {
+    // Nothing to report on the way out: the writes are dropped either way.
+    if (open_)
+        dsclient::AbortRequestGroup(context_);
+}
+
+void RequestGroup::commit() {
+    // A commit the tree refuses leaves the group open, so it is still dropped on the way out.
+    CheckStatus(dsclient::CommitRequestGroup(context_));
+    open_ = false;
+}
+
 } // namespace tarnbeck

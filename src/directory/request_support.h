@@ -1,7 +1,8 @@
 #pragma once
 
 // What every directory routine needs around a request: buffers that are checked on the way in
-// and freed on every way out, and iterations that are closed when a loop is left early.
+// and freed on every way out, iterations that are closed when a loop is left early, and groups
+// of writes that are dropped unless committed.
 
 #include "platform/dsclient/client.h"
 
@@ -35,6 +36,24 @@ class IterationGuard {
     dsclient::ContextHandle context_;
     std::uint32_t operation_;
     dsclient::IterationHandle handle_ = dsclient::kNoIteration;
+};
+
+// Groups the write requests made while it lives: a tree that can apply them together applies
+// all of them at commit() and none when the group is left without it (by an error or
+// otherwise); a tree that cannot applies each as it comes. Raises DirectoryError when the group
+// cannot be begun or committed.
+class RequestGroup {
+  public:
+    explicit RequestGroup(dsclient::ContextHandle context);
+    ~RequestGroup();
+    RequestGroup(const RequestGroup &) = delete;
+    RequestGroup &operator=(const RequestGroup &) = delete;
+
+    void commit();
+
+  private:
+    dsclient::ContextHandle context_;
+    bool open_ = false;
 };
 
 } // namespace tarnbeck

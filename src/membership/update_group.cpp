@@ -1,6 +1,7 @@
 #include "membership/update_group.h"
 
 #include "directory/prompter.h"
+#include "directory/request_support.h"
 #include "membership/member_changes.h"
 
 namespace tarnbeck {
@@ -32,20 +33,36 @@ class ProgressReset {
     UpdateView &view_;
 };
 
-void Apply(dsclient::ContextHandle context, const MemberEntry &entry,
-           const std::string &groupName) {
-    switch (entry.second) {
+enum class MemberChange { None, Add, Remove };
+
+MemberChange ChangeOf(const MemberEntry &entry) {
+    switch (entry.mark) {
     case MemberMark::Remove:
     case MemberMark::Excluded:
-        RemoveMember(context, entry.first, groupName);
-        break;
+        return MemberChange::Remove;
     case MemberMark::Add:
     case MemberMark::Static:
-        AddMember(context, entry.first, groupName);
-        break;
+        return MemberChange::Add;
     case MemberMark::Keep:
-        break;
+        // A member that stays but is written on some sides only is completed.
+        return entry.incomplete ? MemberChange::Add : MemberChange::None;
     }
+    return MemberChange::None;
+}
+
+// A member's writes as one group of requests, so on a tree that can group them the member is
+// written whole or not at all, whether a request is refused or the process dies between them.
+void Apply(dsclient::ContextHandle context, const MemberEntry &entry,
+           const std::string &groupName) {
+    const MemberChange change = ChangeOf(entry);
+    if (change == MemberChange::None)
+        return;
+    RequestGroup requests(context);
+    if (change == MemberChange::Add)
+        AddMember(context, entry.name, groupName);
+    else
+        RemoveMember(context, entry.name, groupName);
+    requests.commit();
 }
 
 } // namespace

@@ -24,9 +24,11 @@ class UpdateView {
 
 // Refuses with a message while the query or a list is unsaved. Otherwise disables the button
 // (Execute enables it again) and walks the list: remove and excluded entries are taken out of
-// the group, add and static entries are put in, keep entries are left alone. A directory
-// refusal stops the walk at that entry and is raised; the progress and cursor are reset on
-// every way out. The list itself is not changed.
+// the group, add and static entries are put in, keep entries are left alone unless incomplete,
+// when they are written whole. Each member's writes form one group of requests, so on a tree
+// that can group them no member is left half-written. A directory refusal stops the walk at
+// that entry and is raised; the progress and cursor are reset on every way out. The list itself
+// is not changed.
 void UpdateGroup(dsclient::ContextHandle context, const std::string &groupName,
                  const MemberEntries &entries, UpdateView &view);
 

@@ -1,6 +1,7 @@
 #include "query/execute.h"
 
 #include "directory/prompter.h"
+#include "membership/half_written.h"
 #include "membership/name_list.h"
 #include "query/outcome_merge.h"
 #include "query/run_queries.h"
@@ -23,6 +24,8 @@ bool Execute(const ExecuteTarget &target, ExecuteHost &host) {
     OutcomeInputs inputs;
     inputs.addMode = settings.addMode;
     inputs.currentMembers = ReadList(target.context, target.groupName, "Member");
+    inputs.halfWritten =
+        FindHalfWrittenMembers(target.context, target.groupName, inputs.currentMembers);
     if (settings.applyStatics)
         inputs.staticNames = ReadList(target.context, target.groupName, target.attributes.statics);
     if (settings.applyExcludes)

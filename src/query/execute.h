@@ -2,7 +2,8 @@
 
 // Execute: runs the group's queries, merges what they find with the current members and the
 // static and exclude lists as saved in the directory, and shows every name marked with what
-// Update group will do with it. Nothing is written.
+// Update group will do with it. Names whose membership is written on some sides only are shown
+// incomplete, so Update completes or finishes removing them. Nothing is written.
 
 #include "membership/member_entry.h"
 #include "platform/dsclient/client.h"

@@ -44,7 +44,7 @@ void LoadGroup(const GroupLoadTarget &target, const std::string &groupName, Grou
 
     MemberEntries members;
     for (std::string &name : ReadList(target.context, groupName, "Member"))
-        members.emplace_back(std::move(name), MemberMark::Keep);
+        members.push_back({std::move(name), MemberMark::Keep});
     host.showMembers(members);
 
     excludes.reload(target.context, groupName, target.attributes.exclude);

@@ -25,25 +25,43 @@ class Outcome {
     // nullopt.
     void mark(const std::string &name, MemberMark markWhenHeld,
               std::optional<MemberMark> markWhenNew) {
-        const auto held = index_.find(name);
-        if (held != index_.end()) {
-            entries_[held->second].second = markWhenHeld;
-        } else if (markWhenNew && entries_.size() < capacity_) {
-            entries_.emplace_back(name, *markWhenNew);
-            index_.emplace(entries_.back().first, entries_.size() - 1);
-        }
+        if (MemberEntry *held = find(name))
+            held->mark = markWhenHeld;
+        else if (markWhenNew)
+            append(name, *markWhenNew);
+    }
+
+    // Flags the name incomplete; a name not held yet belongs nowhere and is appended as remove.
+    void flagIncomplete(const std::string &name) {
+        MemberEntry *entry = find(name);
+        if (!entry)
+            entry = append(name, MemberMark::Remove);
+        if (entry)
+            entry->incomplete = true;
     }
 
     MemberEntries sorted() && {
         index_.clear();
         std::stable_sort(entries_.begin(), entries_.end(),
                          [](const MemberEntry &a, const MemberEntry &b) {
-                             return CompareIgnoreCase(a.first, b.first) < 0;
+                             return CompareIgnoreCase(a.name, b.name) < 0;
                          });
         return std::move(entries_);
     }
 
   private:
+    MemberEntry *find(const std::string &name) {
+        const auto held = index_.find(name);
+        return held == index_.end() ? nullptr : &entries_[held->second];
+    }
+    MemberEntry *append(const std::string &name, MemberMark mark) {
+        if (entries_.size() == capacity_)
+            return nullptr;
+        entries_.push_back({name, mark});
+        index_.emplace(entries_.back().name, entries_.size() - 1);
+        return &entries_.back();
+    }
+
     std::size_t capacity_;
     MemberEntries entries_;
     std::unordered_map<std::string_view, std::size_t, HashIgnoreCase, EqualIgnoreCase> index_;
@@ -53,7 +71,8 @@ class Outcome {
 
 MemberEntries MergeOutcome(const MemberSet &found, const OutcomeInputs &inputs) {
     const std::size_t statics = inputs.staticNames ? inputs.staticNames->size() : 0;
-    Outcome outcome(found.size() + inputs.currentMembers.size() + statics);
+    Outcome outcome(found.size() + inputs.currentMembers.size() + inputs.halfWritten.size() +
+                    statics);
     for (const std::string &name : found.names())
         outcome.mark(name, MemberMark::Add, MemberMark::Add);
 
@@ -64,6 +83,10 @@ MemberEntries MergeOutcome(const MemberSet &found, const OutcomeInputs &inputs) 
     for (const std::string &name : inputs.currentMembers)
         if (members.insert(name).second)
             outcome.mark(name, MemberMark::Keep, notFound);
+
+    // Before the lists, so a static name is completed and an excluded one finishes leaving.
+    for (const std::string &name : inputs.halfWritten)
+        outcome.flagIncomplete(name);
 
     if (inputs.staticNames)
         for (const std::string &name : *inputs.staticNames)

@@ -18,13 +18,16 @@ struct OutcomeInputs {
     std::optional<std::vector<std::string>> staticNames;
     std::optional<std::vector<std::string>> excludeNames;
     bool addMode = false; // clear: Sync mode
+    // Names whose membership is written on some sides only.
+    std::vector<std::string> halfWritten;
 };
 
 // Every found name is marked add; a current member is marked keep when found, otherwise
-// appended as keep (Add mode) or remove (Sync mode); static names are marked or appended as
-// static; exclude names already in the outcome become excluded, others are ignored. Names
-// compare without regard to case, the first spelling met is kept; the outcome is sorted
-// without regard to case.
+// appended as keep (Add mode) or remove (Sync mode); a half-written name is flagged incomplete,
+// and appended as remove (in either mode) when no query found it and it is no member; static
+// names are marked or appended as static; exclude names already in the outcome become
+// excluded, others are ignored. Names compare without regard to case, the first spelling met
+// is kept; the outcome is sorted without regard to case.
 MemberEntries MergeOutcome(const MemberSet &found, const OutcomeInputs &inputs);
 
 } // namespace tarnbeck

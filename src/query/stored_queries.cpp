@@ -20,6 +20,12 @@ bool HasPrefix(const std::string &value, std::string_view prefix) {
            EqualsIgnoreCase(std::string_view(value).substr(0, kPrefixLength), prefix);
 }
 
+// At most `count` characters after the two-byte prefix. The prefix is cut by bytes, as it was
+// matched: a stray byte after it is the text's, not part of the prefix's last character.
+std::string_view AfterPrefix(const std::string &value, std::size_t count) {
+    return CharacterSlice(std::string_view(value).substr(kPrefixLength), 0, count);
+}
+
 // A decimal integer with an optional sign and nothing else.
 std::optional<std::int32_t> ParseInteger(std::string_view text) {
     if (!text.empty() && text.front() == '+')
@@ -60,9 +66,9 @@ StoredQueries ReadStoredQueries(std::vector<std::string> values) {
         if (value.empty()) {
             keptReversed.push_back(std::move(value));
         } else if (HasPrefix(value, "q:")) {
-            keptReversed.emplace_back(CharacterSlice(value, kPrefixLength, kMaxQueryLength));
+            keptReversed.emplace_back(AfterPrefix(value, kMaxQueryLength));
         } else if (HasPrefix(value, "s:")) {
-            const auto text = CharacterSlice(value, kPrefixLength, kMaxSettingsLength);
+            const auto text = AfterPrefix(value, kMaxSettingsLength);
             stored.settings = ParseInteger(text).value_or(QuerySettings::kDefaultValue);
         } else if (remaining > 1) {
             prompter().message("Unknown info in query strings, info removed");

@@ -26,8 +26,16 @@ void MemberMarkDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
     font.setStrikeOut(style.strikeOut);
     painter->setFont(font);
     painter->setPen(style.colour);
-    painter->drawText(option.rect, Qt::AlignLeft | Qt::AlignTop,
-                      index.data(Qt::DisplayRole).toString());
+    const QString name = index.data(Qt::DisplayRole).toString();
+    painter->drawText(option.rect, Qt::AlignLeft | Qt::AlignTop, name);
+    if (index.data(MemberList::kIncompleteRole).toBool()) {
+        QFont note = option.font;
+        note.setItalic(true);
+        QRect rest = option.rect;
+        rest.setLeft(rest.left() + QFontMetrics(font).horizontalAdvance(name));
+        painter->setFont(note);
+        painter->drawText(rest, Qt::AlignLeft | Qt::AlignTop, MemberList::kIncompleteSuffix);
+    }
     painter->restore();
 }
 
@@ -49,22 +57,24 @@ MemberList::MemberList(QWidget *parent) : QListWidget(parent) {
     layOutColumns();
 }
 
-void MemberList::setEntries(const std::vector<std::pair<std::string, MemberMark>> &entries) {
+void MemberList::setEntries(const MemberEntries &entries) {
     setUpdatesEnabled(false);
     clear();
-    for (const auto &[name, mark] : entries) {
-        auto *item = new QListWidgetItem(QString::fromLocal8Bit(name));
-        item->setData(kMarkRole, static_cast<int>(mark));
+    for (const MemberEntry &entry : entries) {
+        auto *item = new QListWidgetItem(QString::fromLocal8Bit(entry.name));
+        item->setData(kMarkRole, static_cast<int>(entry.mark));
+        item->setData(kIncompleteRole, entry.incomplete);
         addItem(item);
     }
     setUpdatesEnabled(true);
 }
 
-std::vector<std::pair<std::string, MemberMark>> MemberList::entries() const {
-    std::vector<std::pair<std::string, MemberMark>> out;
+MemberEntries MemberList::entries() const {
+    MemberEntries out;
     out.reserve(count());
     for (int row = 0; row < count(); ++row)
-        out.emplace_back(item(row)->text().toLocal8Bit().toStdString(), markAt(row));
+        out.push_back({item(row)->text().toLocal8Bit().toStdString(), markAt(row),
+                       item(row)->data(kIncompleteRole).toBool()});
     return out;
 }
 

@@ -1,17 +1,13 @@
 #pragma once
 
 // The member list: object names, each carrying the mark that decides what Update group does
-// with it and how it is drawn.
+// with it and how it is drawn, and whether its membership is written on some sides only.
 
-#include "membership/member_mark.h"
+#include "membership/member_entry.h"
 
 #include <QColor>
 #include <QListWidget>
 #include <QStyledItemDelegate>
-
-#include <string>
-#include <utility>
-#include <vector>
 
 namespace tarnbeck {
 
@@ -23,7 +19,8 @@ struct MarkStyle {
 // for static; anything else black.
 MarkStyle StyleOfMark(int mark);
 
-// Draws an entry in its mark's colour and style, on the selection highlight too.
+// Draws an entry in its mark's colour and style, on the selection highlight too; an incomplete
+// entry is followed by kIncompleteSuffix in italics.
 class MemberMarkDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -36,11 +33,13 @@ class MemberList : public QListWidget {
 public:
     static constexpr int kItemHeight = 14;
     static constexpr int kMarkRole = Qt::UserRole + 1;
+    static constexpr int kIncompleteRole = Qt::UserRole + 2;
+    static constexpr const char *kIncompleteSuffix = " (incomplete)";
 
     explicit MemberList(QWidget *parent = nullptr);
 
-    void setEntries(const std::vector<std::pair<std::string, MemberMark>> &entries);
-    std::vector<std::pair<std::string, MemberMark>> entries() const;
+    void setEntries(const MemberEntries &entries);
+    MemberEntries entries() const;
     MemberMark markAt(int row) const;
 
 protected:

@@ -103,6 +103,37 @@ TEST_F(UpdateGroupTest, RefusalStopsTheWalkAtThatEntry) {
     EXPECT_EQ(prompter.busyDepth(), 0);
 }
 
+TEST_F(UpdateGroupTest, AMemberRefusedPartWayIsNotWrittenAtAll) {
+    connect();
+    // The tree root takes "Member" and "Group Membership" values but no equivalence.
+    const MemberEntries entries{{"Ann.Acme", MemberMark::Add}, {"[Root]", MemberMark::Add}};
+    try {
+        UpdateGroup(context, "Staff.Acme", entries, view);
+        FAIL() << "the refused equivalence must stop the walk";
+    } catch (const DirectoryError &error) {
+        EXPECT_EQ(error.status(), status::InvalidRequest);
+    }
+    EXPECT_EQ(values("Staff.Acme", "Member"), Texts{"Ann.Acme"});
+    EXPECT_TRUE(values("[Root]", "Group Membership").empty());
+    EXPECT_EQ(membershipOf("Ann.Acme"), (Texts{"Staff.Acme", "Staff.Acme"}));
+}
+
+TEST_F(UpdateGroupTest, AnIncompleteMemberThatStaysIsWrittenWhole) {
+    connect();
+    AddValue(context, "Staff.Acme", "Member", "Ann.Acme", true);
+    AddSecurityEquivalence(context, "Bob.Acme", "Staff.Acme", true);
+    const MemberEntries entries{{"Ann.Acme", MemberMark::Keep, true},
+                                {"Bob.Acme", MemberMark::Keep, true},
+                                {"Cy.Acme", MemberMark::Keep}};
+    UpdateGroup(context, "Staff.Acme", entries, view);
+    Texts members = values("Staff.Acme", "Member");
+    std::sort(members.begin(), members.end());
+    EXPECT_EQ(members, (Texts{"Ann.Acme", "Bob.Acme"}));
+    EXPECT_EQ(membershipOf("Ann.Acme"), (Texts{"Staff.Acme", "Staff.Acme"}));
+    EXPECT_EQ(membershipOf("Bob.Acme"), (Texts{"Staff.Acme", "Staff.Acme"}));
+    EXPECT_EQ(membershipOf("Cy.Acme"), (Texts{"", ""}));
+}
+
 TEST_F(UpdateGroupTest, WithoutRightsTheFirstChangeFails) {
     connect("Ann.Acme");
     const MemberEntries entries{{"Admin.Acme", MemberMark::Keep},

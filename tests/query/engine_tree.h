@@ -43,6 +43,12 @@ class EngineTree : public TreeTest {
                       const std::string &name) {
         addValue(object, attribute, TextValue(dsclient::SYN_DIST_NAME, name));
     }
+    // A member in full: both attributes and the equivalence.
+    void addMember(const std::string &member, const std::string &group = "Team.Acme") {
+        addReference(group, "Member", member);
+        addReference(member, "Group Membership", group);
+        ASSERT_EQ(admin().AddSecurityEquivalence(member, group), dsclient::status::Ok);
+    }
 
     Texts values(const std::string &object, const std::string &attribute) {
         Texts texts;

@@ -30,8 +30,8 @@ class ExecuteTest : public testing::EngineTree {
 };
 
 TEST_F(ExecuteTest, SyncModeWithBothListsReadFromTheDirectory) {
-    addReference("Team.Acme", "Member", "Cy.Sales.Acme");
-    addReference("Team.Acme", "Member", "Di.Acme");
+    addMember("Cy.Sales.Acme");
+    addMember("Di.Acme");
     addReference("Team.Acme", "Owner", "Di.Acme");
     addReference("Team.Acme", "Owner", "Admin.Acme");
     addReference("Team.Acme", "See Also", "Bob.Sales.Acme");
@@ -52,7 +52,7 @@ TEST_F(ExecuteTest, SyncModeWithBothListsReadFromTheDirectory) {
 }
 
 TEST_F(ExecuteTest, AddModeListsOffAndOneEntryPerObjectFound) {
-    addReference("Team.Acme", "Member", "Cy.Sales.Acme");
+    addMember("Cy.Sales.Acme");
     addReference("Team.Acme", "Owner", "Di.Acme"); // not applied: "Add Statics" is off
     // Both queries find Ann; the second spells the base in other case.
     loadQueries({"q:ldap:///ou=sales.o=acme??one?(title=Dev)",

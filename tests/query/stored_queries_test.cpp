@@ -71,6 +71,8 @@ TEST(ReadStoredQueriesTest, QueriesAreCutAtTenThousandCharactersAndEmptyValuesKe
     EXPECT_EQ(stored.entries[0], longQuery.substr(0, 10000));
     EXPECT_EQ(stored.entries[1], "");
     EXPECT_EQ(stored.entries[2], "");
+    // The prefix is two bytes: a stray byte after it stays the query's.
+    EXPECT_EQ(ReadStoredQueries({"q:\x89(cn=x)"}).entries, Values{"\x89(cn=x)"});
 }
 
 TEST(StoredQueryValuesTest, BlankEntriesAreLeftOutAndTheSettingsComeLast) {

@@ -82,7 +82,7 @@ protected:
     int countMarks(MemberMark mark) const {
         int n = 0;
         for (const auto &entry : form->clb->entries())
-            n += entry.second == mark;
+            n += entry.mark == mark;
         return n;
     }
 
@@ -136,11 +136,11 @@ TEST_F(MainWindowFlow, ExecuteThenUpdateWritesTheOutcomeAndASecondRunChangesNoth
     form->BitBtn1->click();
     EXPECT_EQ(countMarks(MemberMark::Add), 0);
     EXPECT_EQ(countMarks(MemberMark::Remove), 0);
-    for (const auto &[name, mark] : form->clb->entries()) {
-        const auto membership = values(name, "Group Membership");
+    for (const MemberEntry &entry : form->clb->entries()) {
+        const auto membership = values(entry.name, "Group Membership");
         const bool member = std::find(membership.begin(), membership.end(), kGroup) !=
                             membership.end();
-        EXPECT_EQ(member, mark != MemberMark::Excluded) << name;
+        EXPECT_EQ(member, entry.mark != MemberMark::Excluded) << entry.name;
     }
 }
 

@@ -273,11 +273,37 @@ TEST(MemberListDrawing, EachMarkHasItsColourAndStyle) {
 
 TEST(MemberListDrawing, EntriesKeepTheirMarks) {
     MemberList list;
-    list.setEntries({{"A.Acme", MemberMark::Remove}, {"B.Acme", MemberMark::Static}});
+    const MemberEntries entries{{"A.Acme", MemberMark::Remove},
+                                {"B.Acme", MemberMark::Static, true}};
+    list.setEntries(entries);
     ASSERT_EQ(list.count(), 2);
     EXPECT_EQ(list.markAt(1), MemberMark::Static);
-    EXPECT_EQ(list.entries()[0].first, "A.Acme");
+    // Update group reads the list back: an incomplete entry must stay incomplete.
+    EXPECT_EQ(list.entries(), entries);
     EXPECT_EQ(list.sizeHintForRow(0), MemberList::kItemHeight);
+}
+
+TEST(MemberListDrawing, AnIncompleteEntryIsDrawnWithItsNote) {
+    // The rightmost column with ink: the note follows the name.
+    const auto inkEnd = [](bool incomplete) {
+        MemberList list;
+        list.setEntries({{"A.Acme", MemberMark::Keep, incomplete}});
+        QImage image(300, MemberList::kItemHeight, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        QStyleOptionViewItem option;
+        option.initFrom(&list);
+        option.rect = image.rect();
+        list.itemDelegate()->paint(&painter, option, list.model()->index(0, 0));
+        painter.end();
+        int end = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if ((image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF)
+                    end = std::max(end, x);
+        return end;
+    };
+    EXPECT_GT(inkEnd(true), inkEnd(false) + 20);
 }
 
 } // namespace

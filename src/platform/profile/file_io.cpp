@@ -24,6 +24,11 @@ class UniqueFd {
 
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
+    void Reset(int fd) {
+        Close();
+        fd_ = fd;
+    }
+    int Release() { return std::exchange(fd_, -1); }
     // Closing can report a deferred write error, so writers check it.
     int Close() {
         if (fd_ < 0)
@@ -75,6 +80,78 @@ bool WriteAll(int fd, std::string_view text) {
     return true;
 }
 
+bool ReadAll(int fd, std::string &text) {
+    char buffer[16384];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got == 0)
+            return true;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+// The file `path` finally names: a symbolic link is followed (a relative one from its own
+// directory) until a file, or nothing, is there. Links in the directories above are left to
+// the system, which follows them on every call anyway.
+std::optional<std::string> FollowLinks(std::string &path) {
+    constexpr int kMaxLinks = 40; // as the system itself allows
+    for (int hop = 0; hop < kMaxLinks; ++hop) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0)
+            return errno == ENOENT ? std::nullopt : std::optional(ErrorText(path, errno));
+        if (!S_ISLNK(st.st_mode))
+            return std::nullopt;
+        std::error_code error;
+        const std::filesystem::path target = std::filesystem::read_symlink(path, error);
+        if (error)
+            return ErrorText(path, error.value());
+        path = target.is_absolute() ? target.string()
+                                    : (std::filesystem::path(path).parent_path() / target).string();
+    }
+    return ErrorText(path, ELOOP);
+}
+
+// An open-file lock over the whole file: it belongs to this open file, not the process, and is
+// honoured on network file systems too.
+bool WaitForWriteLock(int fd) {
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    for (;;) {
+        if (::fcntl(fd, F_OFD_SETLKW, &lock) == 0)
+            return true;
+        if (errno != EINTR)
+            return false;
+    }
+}
+
+// Opens the file for writing and holds an exclusive lock on it. A writer that was waiting
+// while another replaced the file holds a lock on the old one, so the lock only counts once
+// the path still names the locked file. A missing file is created empty to have something to
+// lock; an empty file reads like a missing one.
+std::optional<std::string> LockFile(const std::string &path, UniqueFd &locked) {
+    for (;;) {
+        UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+        if (!fd.valid())
+            return ErrorText(path, errno);
+        if (!WaitForWriteLock(fd.get()))
+            return ErrorText(path, errno);
+        struct stat held {}, named {};
+        if (::fstat(fd.get(), &held) != 0)
+            return ErrorText(path, errno);
+        if (::stat(path.c_str(), &named) == 0 && named.st_dev == held.st_dev &&
+            named.st_ino == held.st_ino) {
+            locked.Reset(fd.Release());
+            return std::nullopt;
+        }
+    }
+}
+
 // The mode a newly created file gets from the process's umask (mkstemp alone gives 0600).
 mode_t NewFileMode() {
     const mode_t mask = ::umask(0);
@@ -93,24 +170,15 @@ void SyncDirectory(const std::string &directory) {
 
 FileText ReadFileText(const std::string &path) {
     FileText result;
-    UniqueFd fd(::open(path.c_str(), O_RDONLY));
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.valid()) {
         if (errno != ENOENT && errno != ENOTDIR)
             result.error = ErrorText(path, errno);
         return result;
     }
-    char buffer[16384];
-    for (;;) {
-        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
-        if (got == 0)
-            return result;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return FileText{{}, ErrorText(path, errno)};
-        }
-        result.text.append(buffer, static_cast<std::size_t>(got));
-    }
+    if (!ReadAll(fd.get(), result.text))
+        return FileText{{}, ErrorText(path, errno)};
+    return result;
 }
 
 std::optional<std::string> ReplaceFileAtomically(const std::string &path, std::string_view text,
@@ -144,6 +212,22 @@ std::optional<std::string> ReplaceFileAtomically(const std::string &path, std::s
     temp.MarkCommitted();
     SyncDirectory(directory);
     return std::nullopt;
+}
+
+std::optional<std::string> RewriteFile(const std::string &path,
+                                       const std::function<std::string(std::string_view)> &edit) {
+    std::string target = path;
+    if (auto error = FollowLinks(target))
+        return error;
+    UniqueFd locked(-1);
+    if (auto error = LockFile(target, locked))
+        return error;
+    std::string text;
+    // Rewriting a file we could not read would throw its contents away.
+    if (!ReadAll(locked.get(), text))
+        return ErrorText(target, errno);
+    // The lock is released when `locked` closes, after the new file has taken the name.
+    return ReplaceFileAtomically(target, edit(text));
 }
 
 } // namespace profile

@@ -199,9 +199,12 @@ std::string IniDocument::NewLineEnding() const {
 
 void IniDocument::InsertLine(std::size_t at, std::string text) {
     const std::string ending = NewLineEnding();
-    // A last line without an ending needs one once something follows it.
+    // A last line without an ending needs one once something follows it. When it ends in a bare
+    // CR, only "\r\n" keeps that CR its own: a "\n" would make the two one line ending, taking
+    // the CR from a value, or turning a stray "[name\r" into a header that shadows the section
+    // written after it.
     if (at > 0 && lines_[at - 1].ending.empty())
-        lines_[at - 1].ending = ending;
+        lines_[at - 1].ending = lines_[at - 1].text.ends_with('\r') ? "\r\n" : ending;
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), ending});
 }
 

@@ -22,13 +22,11 @@ std::optional<std::string> WriteString(const std::string &path, const std::strin
                                        const std::string &key, const std::string &value) {
     if (auto problem = IniDocument::CheckStorable(section, key, value))
         return path + ": " + *problem;
-    FileText file = ReadFileText(path);
-    // Rewriting a file we could not read would throw its contents away.
-    if (file.error)
-        return file.error;
-    IniDocument doc = IniDocument::Parse(file.text);
-    doc.SetValue(section, key, value);
-    return ReplaceFileAtomically(path, doc.Serialize());
+    return RewriteFile(path, [&](std::string_view text) {
+        IniDocument doc = IniDocument::Parse(text);
+        doc.SetValue(section, key, value);
+        return doc.Serialize();
+    });
 }
 
 std::vector<Entry> ReadSectionEntries(const std::string &path, const std::string &section) {

@@ -8,9 +8,11 @@
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using ::testing::HasSubstr;
+using ::testing::Optional;
 namespace fs = std::filesystem;
 
 namespace {
@@ -105,6 +107,54 @@ TEST_F(FileIoTest, PermissionsAreHonoured) {
     EXPECT_EQ(profile::WriteString(ini(), "TREES", "CORP", "x"),
               ini() + ": " + std::strerror(EACCES));
     EXPECT_EQ(Get("Tarnbeck.ini"), kOriginal);
+}
+
+TEST_F(FileIoTest, ConcurrentWritersKeepEveryKey) {
+    constexpr int kWriters = 4;
+    constexpr int kKeysEach = 25;
+    std::vector<pid_t> writers;
+    for (int writer = 0; writer < kWriters; ++writer) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            bool written = true;
+            for (int key = 0; key < kKeysEach; ++key)
+                written &= !profile::WriteString(ini(), "KEYS",
+                                                 std::to_string(writer) + "." + std::to_string(key),
+                                                 "v");
+            ::_exit(written ? 0 : 1);
+        }
+        writers.push_back(pid);
+    }
+    for (const pid_t pid : writers) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    EXPECT_EQ(profile::ReadKeyNames(ini(), "KEYS").size(), std::size_t{kWriters * kKeysEach});
+    EXPECT_EQ(FileCount(), 1u);
+}
+
+TEST_F(FileIoTest, WritesGoThroughSymbolicLinksToTheirTarget) {
+    fs::create_directory(PathOf("shared"));
+    Put("shared/Tarnbeck.ini", kOriginal);
+    fs::create_symlink("shared/Tarnbeck.ini", PathOf("relative.ini"));
+    fs::create_symlink(PathOf("relative.ini"), ini()); // a link to a link
+    ASSERT_EQ(profile::WriteString(ini(), "TREES", "CORP", "x"), std::nullopt);
+    EXPECT_TRUE(fs::is_symlink(ini()));
+    EXPECT_TRUE(fs::is_symlink(PathOf("relative.ini")));
+    EXPECT_EQ(Get("shared/Tarnbeck.ini"), "[TREES]\nCORP=x\n");
+
+    // A link to a file not there yet creates the file.
+    fs::create_symlink("later.ini", PathOf("dangling.ini"));
+    ASSERT_EQ(profile::WriteString(PathOf("dangling.ini"), "S", "k", "v"), std::nullopt);
+    EXPECT_TRUE(fs::is_symlink(PathOf("dangling.ini")));
+    EXPECT_EQ(Get("later.ini"), "[S]\nk=v\n");
+
+    fs::create_symlink("loop-b", PathOf("loop-a"));
+    fs::create_symlink("loop-a", PathOf("loop-b"));
+    EXPECT_THAT(profile::WriteString(PathOf("loop-a"), "S", "k", "v"),
+                Optional(HasSubstr(std::strerror(ELOOP))));
 }
 
 } // namespace

@@ -123,6 +123,19 @@ TEST_F(ProfileTest, CrLfFilesAreReadAndKeepTheirLineEndings) {
               "exclude=See Also\r\ninclude=Owner\r\n[Corp]\r\nAttribute=L\r\n");
 }
 
+TEST_F(ProfileTest, ALastLineEndingInABareCrKeepsItAndShadowsNothing) {
+    Put("Tarnbeck.ini", "[SYSTEM]\nexclude=See Also\r");
+    ASSERT_EQ(profile::WriteString(ini(), "TREES", "CORP", "O=Corp"), std::nullopt);
+    EXPECT_EQ(profile::ReadString(ini(), "SYSTEM", "exclude", ""), "See Also\r");
+    EXPECT_EQ(profile::ReadString(ini(), "TREES", "CORP", ""), "O=Corp");
+
+    // A stray header: the section written after it must not end up behind a header of its name.
+    Put("Tarnbeck.ini", "[A]\nx=1\n[TREES\r");
+    ASSERT_EQ(profile::WriteString(ini(), "TREES", "CORP", "O=Corp"), std::nullopt);
+    EXPECT_EQ(profile::ReadString(ini(), "TREES", "CORP", ""), "O=Corp");
+    EXPECT_EQ(Get("Tarnbeck.ini"), "[A]\nx=1\n[TREES\r\r\n[TREES]\nCORP=O=Corp\n");
+}
+
 TEST_F(ProfileTest, ByteOrderMarkIsNotPartOfTheFirstSectionAndSurvivesWrites) {
     Put("Tarnbeck.ini", "\xEF\xBB\xBF[TREES]\nCORP=O=Corp\n");
     EXPECT_THAT(profile::ReadSectionNames(ini()), ElementsAre("TREES"));

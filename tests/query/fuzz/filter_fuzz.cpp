@@ -2,28 +2,14 @@
 
 #include "../filter_test_support.h"
 
-#include "directory/prompter.h"
 #include "query/filter_translation.h"
+#include "quiet_prompter.h"
 
 #include <cstdint>
 #include <cstdlib>
 
-namespace {
-
-class QuietPrompter : public tarnbeck::Prompter {
-  public:
-    void message(const std::string &) override {}
-    bool confirm(const std::string &) override { return false; }
-    bool input(const std::string &, const std::string &, std::string &) override { return false; }
-    void beep() override {}
-    void pushBusyCursor() override {}
-    void popBusyCursor() override {}
-};
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-    static QuietPrompter prompter;
+    static tarnbeck::testing::QuietPrompter prompter;
     static const tarnbeck::AttributeNameMap names = tarnbeck::testing::TestNames();
     static const tarnbeck::SyntaxLookup schema = tarnbeck::testing::FakeSchema();
     tarnbeck::installPrompter(&prompter);

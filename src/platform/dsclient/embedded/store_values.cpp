@@ -271,19 +271,16 @@ Status Store::RemoveEquivalence(std::string_view equalFrom, std::string_view equ
         return s;
     if (const Status s = FindToWrite(equalTo, to); s != status::Ok)
         return s;
-    // An equivalence written on one side only (an interrupted update) is removed all the same.
-    int removed = 0;
-    if (const Status s = DeleteValue(from, *schema_.FindAttribute(kSecurityEquals),
-                                     AttrValue{SYN_DIST_NAME, Text{to.name}}, true);
-        s != status::Ok)
-        return s;
-    removed += db_->Changes();
-    if (const Status s = DeleteValue(to, *schema_.FindAttribute("Equivalent To Me"),
-                                     AttrValue{SYN_DIST_NAME, Text{from.name}}, true);
-        s != status::Ok)
-        return s;
-    removed += db_->Changes();
-    if (removed == 0)
+    // Either side may be missing after an interrupted write; the one present still goes.
+    const Status fromSide = DeleteValue(from, *schema_.FindAttribute(kSecurityEquals),
+                                        AttrValue{SYN_DIST_NAME, Text{to.name}}, false);
+    if (fromSide != status::Ok && fromSide != status::NoSuchValue)
+        return fromSide;
+    const Status toSide = DeleteValue(to, *schema_.FindAttribute("Equivalent To Me"),
+                                      AttrValue{SYN_DIST_NAME, Text{from.name}}, false);
+    if (toSide != status::Ok && toSide != status::NoSuchValue)
+        return toSide;
+    if (fromSide == status::NoSuchValue && toSide == status::NoSuchValue)
         return status::NoSuchValue;
     return transaction.Commit();
 }
