@@ -471,16 +471,6 @@ Status Store::FindToWrite(std::string_view name, ObjectRow &row) {
     return status::Ok;
 }
 
-Status Store::FindById(std::int64_t id, ObjectRow &row) {
-    auto select = db_->Prepare("SELECT id, coalesce(parent_id, 0), name, rdn, path_key, "
-                               "base_class, flags, modified FROM objects WHERE id = ?");
-    select->Bind(1, id);
-    if (!select->Step())
-        return select->failed() ? select->status() : status::NoSuchEntry;
-    ReadObjectRow(*select, row);
-    return status::Ok;
-}
-
 std::uint32_t Store::SubordinateCount(const ObjectRow &row) {
     return SubordinateCount(row.id, row.baseClass);
 }

@@ -115,7 +115,6 @@ class Store {
     // is never a result.
     Status Search(const ObjectRow &base, std::uint32_t scope, const FilterNode &filter,
                   std::size_t limit, std::vector<FoundObject> &found);
-    Status FindById(std::int64_t id, ObjectRow &row);
 
     // Writes whichever side is missing, so it also completes a half-written equivalence.
     Status AddEquivalence(std::string_view equalFrom, std::string_view equalTo);
