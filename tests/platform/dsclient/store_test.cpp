@@ -1,4 +1,6 @@
 #include "client_helpers.h"
+#include "platform/dsclient/embedded/value_codec.h"
+#include "platform/dsclient/filter.h"
 #include "test_tree.h"
 
 #include <sqlite3.h>
@@ -172,6 +174,19 @@ TEST(StoreAdministration, AddObjectChecksLikeTheDirectory) {
               status::Ok);
     EXPECT_EQ(admin->AddValue("Joe.Acme", "Login Disabled", AttrValue{SYN_BOOLEAN, Boolean{true}}),
               status::CantHaveMultipleValues);
+}
+
+// A search judges values from the index entries of their equality keys: a value rebuilt from
+// its equality key compares as the one rebuilt from its search key, which compares as the value.
+TEST(StoreSearch, ValuesRebuiltFromEqualityKeysAreThoseOfTheSearchKeys) {
+    const std::vector<AttrValue> stored = {
+        CI("Sales Dept"), AttrValue{SYN_CE_STRING, Text{"Sales Dept"}},
+        AttrValue{SYN_TEL_NUMBER, Text{"+1 555 0100"}}, DN("Joe.Sales.Acme"),
+        AttrValue{SYN_INTEGER, Integer{-12}}, AttrValue{SYN_COUNTER, Integer{7}},
+        AttrValue{SYN_TIME, Time{4000000000u}}, AttrValue{SYN_BOOLEAN, Boolean{true}}};
+    for (const AttrValue &value : stored)
+        EXPECT_EQ(embedded::ComparableValue(value.syntax, embedded::EqualityKey(value)),
+                  ValueOfIndexKey(value.syntax, *IndexKey(value)));
 }
 
 // ---- stores written before names folded case beyond ASCII ---------------------------------

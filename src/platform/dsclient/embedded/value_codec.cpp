@@ -1,6 +1,7 @@
 #include "platform/dsclient/embedded/value_codec.h"
 
 #include "platform/dsclient/embedded/names.h"
+#include "platform/dsclient/filter.h"
 
 #include <cstring>
 
@@ -320,30 +321,14 @@ std::string EqualityKey(const AttrValue &value) {
 }
 
 AttrValue ComparableValue(std::uint32_t syntax, std::string_view key) {
-    AttrValue value{syntax, Octets{}};
-    switch (syntax) {
-    case SYN_DIST_NAME:
-    case SYN_CE_STRING:
-    case SYN_CI_STRING:
-    case SYN_PR_STRING:
-    case SYN_NU_STRING:
-    case SYN_TEL_NUMBER:
-    case SYN_CLASS_NAME:
-        value.data = Text{std::string(key)};
-        return value;
-    case SYN_BOOLEAN:
-    case SYN_INTEGER:
-    case SYN_COUNTER:
-    case SYN_INTERVAL:
-    case SYN_TIME: {
-        AttrValue decoded;
-        if (DecodeValue(syntax, std::string(key), decoded))
-            return decoded;
-        return value;
-    }
-    default:
-        return value;
-    }
+    // The equality key of a string is its index key; that of a number or a truth value is the
+    // value's own bytes.
+    if (auto text = ValueOfIndexKey(syntax, key); text && std::holds_alternative<Text>(text->data))
+        return std::move(*text);
+    AttrValue value;
+    if (!DecodeValue(syntax, std::string(key), value))
+        value = AttrValue{syntax, Octets{}};
+    return value;
 }
 
 } // namespace dsclient::embedded
