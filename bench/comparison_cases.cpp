@@ -13,18 +13,18 @@ namespace {
 // The searches measured beside a directory server holding the same tree, run the way Execute
 // runs a query: parsed, translated and searched from the organisation down.
 BenchCase QueryCase(std::string filter) {
-    return {"query " + filter, {}, [filter](BenchTree &tree) {
-                static const AttributeNameMap names(
-                    {"objectclass=Object Class", "l=L", "cn=CN", "title=Title"});
-                QueryList queries;
-                queries.entries = {"ldap:///o=" + std::string(kBenchOrganization) + "??sub?" +
-                                   filter};
-                const auto found = RunQueries(
-                    {tree.session.context(), &queries, &names, nullptr, [](std::size_t) {}});
-                if (!found)
-                    throw TreeError(dsclient::status::InvalidRequest, "query " + filter);
-                return found->size();
-            }};
+    return {
+        "query " + filter, {}, [filter](BenchTree &tree) {
+            static const AttributeNameMap names(
+                {"objectclass=Object Class", "l=L", "cn=CN", "title=Title"});
+            QueryList queries;
+            queries.entries = {"ldap:///o=" + std::string(kBenchOrganization) + "??sub?" + filter};
+            const auto found =
+                RunQueries({tree.session.context(), &queries, &names, nullptr, [](std::size_t) {}});
+            if (!found)
+                throw TreeError(dsclient::status::InvalidRequest, "query " + filter);
+            return found->size();
+        }};
 }
 
 } // namespace

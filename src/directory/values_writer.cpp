@@ -33,8 +33,7 @@ void WriteValues(ContextHandle context, std::string_view objectName, std::string
         converted.push_back(ValueFromText(syntax, text));
         size += ChangeSize(attributeName) + ChangeAndValueSize(attributeName, converted.back());
     }
-    BufferPtr changes =
-        NewBuffer(context, std::max(size, kDefaultBufferSize), DSV_MODIFY_ENTRY);
+    BufferPtr changes = NewBuffer(context, std::max(size, kDefaultBufferSize), DSV_MODIFY_ENTRY);
     if (!keepExisting)
         CheckStatus(PutChange(context, *changes, DS_CLEAR_ATTRIBUTE, attributeName));
     for (const AttrValue &value : converted) {

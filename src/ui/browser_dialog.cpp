@@ -84,8 +84,8 @@ NameSet SubordinatesOfClass(dsclient::ContextHandle context, const std::string &
     CheckStatus(dsclient::AddFilterToken(*filter, dsclient::FTOK_ANAME, "Object Class",
                                          dsclient::SYN_CLASS_NAME));
     CheckStatus(dsclient::AddFilterToken(*filter, dsclient::FTOK_EQ, "", 0));
-    CheckStatus(
-        dsclient::AddFilterToken(*filter, dsclient::FTOK_AVAL, className, dsclient::SYN_CLASS_NAME));
+    CheckStatus(dsclient::AddFilterToken(*filter, dsclient::FTOK_AVAL, className,
+                                         dsclient::SYN_CLASS_NAME));
     CheckStatus(dsclient::AddFilterToken(*filter, dsclient::FTOK_END, "", 0));
     const ValueList found =
         SearchObjects(context, parent, std::move(filter), SearchScope::One, {}, nullptr);

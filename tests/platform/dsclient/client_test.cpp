@@ -401,8 +401,7 @@ TEST_F(Writes, AGroupAppliesWholeOrNotAtAllAndDoesNotNest) {
 
     ASSERT_EQ(BeginRequestGroup(context_), status::Ok);
     ASSERT_EQ(Modify(context_, staff, {{DS_ADD_VALUE, "Member", {DN(joe)}}}), status::Ok);
-    ASSERT_EQ(Modify(context_, joe, {{DS_ADD_VALUE, "Group Membership", {DN(staff)}}}),
-              status::Ok);
+    ASSERT_EQ(Modify(context_, joe, {{DS_ADD_VALUE, "Group Membership", {DN(staff)}}}), status::Ok);
     ASSERT_EQ(CommitRequestGroup(context_), status::Ok);
     EXPECT_EQ(ReadAttribute(context_, staff, "Member").values, std::vector<AttrValue>{DN(joe)});
 
@@ -415,8 +414,7 @@ TEST_F(Writes, AGroupAppliesWholeOrNotAtAllAndDoesNotNest) {
 TEST_F(Writes, AHalfWrittenEquivalenceIsCompletedOrRemoved) {
     const std::string joe = "Joe.Sales.Acme", staff = "Staff.Sales.Acme";
     // Only the group's side written (an update interrupted between its writes).
-    ASSERT_EQ(Modify(context_, staff, {{DS_ADD_VALUE, "Equivalent To Me", {DN(joe)}}}),
-              status::Ok);
+    ASSERT_EQ(Modify(context_, staff, {{DS_ADD_VALUE, "Equivalent To Me", {DN(joe)}}}), status::Ok);
     ASSERT_EQ(RemoveSecurityEquivalence(context_, joe, staff), status::Ok);
     EXPECT_EQ(ReadAttribute(context_, staff, "Equivalent To Me").status, status::NoSuchAttribute);
     EXPECT_EQ(RemoveSecurityEquivalence(context_, joe, staff), status::NoSuchValue);

@@ -175,7 +175,8 @@ TEST_F(Search_, NamesAreTextWithoutRegardToCaseBeyondAscii) {
                   status::Ok);
         EXPECT_EQ(admin->AddObject("\xc3\xa4NNE.\xc3\xa4rzte.acme", "User", {{"Surname", CI("y")}}),
                   status::EntryAlreadyExists);
-        EXPECT_EQ(admin->AddObject("\xff\xfe.Acme", "Organizational Unit", {}), status::IllegalName);
+        EXPECT_EQ(admin->AddObject("\xff\xfe.Acme", "Organizational Unit", {}),
+                  status::IllegalName);
         EXPECT_EQ(admin->AddObject("a\xc3.Acme", "Organizational Unit", {}), status::IllegalName);
         // A comma in a name, as a context typed with naming types escapes it.
         ASSERT_EQ(admin->AddObject("a,b.Acme", "Organizational Unit", {}), status::Ok);

@@ -212,8 +212,8 @@ TEST(StoreProcesses, AStoreInAReadOnlyDirectoryIsOpenedForReading) {
         const auto read = testing::ReadAttribute(context, "Joe.Sales.Acme", "Surname");
         if (!Done(read.status, "read") || read.values.size() != 1)
             return 1;
-        const Status write =
-            testing::Modify(context, "Joe.Sales.Acme", {{DS_ADD_VALUE, "Title", {testing::CI("x")}}});
+        const Status write = testing::Modify(context, "Joe.Sales.Acme",
+                                             {{DS_ADD_VALUE, "Title", {testing::CI("x")}}});
         return write == status::StoreReadOnly ? 0 : 3;
     }));
     chmod(directory.c_str(), 0755);

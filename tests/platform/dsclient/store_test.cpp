@@ -179,11 +179,14 @@ TEST(StoreAdministration, AddObjectChecksLikeTheDirectory) {
 // A search judges values from the index entries of their equality keys: a value rebuilt from
 // its equality key compares as the one rebuilt from its search key, which compares as the value.
 TEST(StoreSearch, ValuesRebuiltFromEqualityKeysAreThoseOfTheSearchKeys) {
-    const std::vector<AttrValue> stored = {
-        CI("Sales Dept"), AttrValue{SYN_CE_STRING, Text{"Sales Dept"}},
-        AttrValue{SYN_TEL_NUMBER, Text{"+1 555 0100"}}, DN("Joe.Sales.Acme"),
-        AttrValue{SYN_INTEGER, Integer{-12}}, AttrValue{SYN_COUNTER, Integer{7}},
-        AttrValue{SYN_TIME, Time{4000000000u}}, AttrValue{SYN_BOOLEAN, Boolean{true}}};
+    const std::vector<AttrValue> stored = {CI("Sales Dept"),
+                                           AttrValue{SYN_CE_STRING, Text{"Sales Dept"}},
+                                           AttrValue{SYN_TEL_NUMBER, Text{"+1 555 0100"}},
+                                           DN("Joe.Sales.Acme"),
+                                           AttrValue{SYN_INTEGER, Integer{-12}},
+                                           AttrValue{SYN_COUNTER, Integer{7}},
+                                           AttrValue{SYN_TIME, Time{4000000000u}},
+                                           AttrValue{SYN_BOOLEAN, Boolean{true}}};
     for (const AttrValue &value : stored)
         EXPECT_EQ(embedded::ComparableValue(value.syntax, embedded::EqualityKey(value)),
                   ValueOfIndexKey(value.syntax, *IndexKey(value)));
@@ -219,8 +222,9 @@ void GiveAsciiKeys(const std::string &path, const std::string &name,
     std::string key;
     for (const auto &component : rootFirst)
         key += LowerAscii(component) + '\x01';
-    RawSql(path, "UPDATE objects SET path_key = CAST(? AS TEXT), rdn_lc = CAST(? AS TEXT) "
-                 "WHERE name = CAST(? AS TEXT)",
+    RawSql(path,
+           "UPDATE objects SET path_key = CAST(? AS TEXT), rdn_lc = CAST(? AS TEXT) "
+           "WHERE name = CAST(? AS TEXT)",
            {key, LowerAscii(rootFirst.back()), name});
 }
 
@@ -241,9 +245,10 @@ TEST(StoreNames, AnEarlierStoreOpensAndFindsEveryObject) {
     GiveAsciiKeys(path, "\xc3\x84rzte.Acme", {"Acme", "\xc3\x84rzte"});
     GiveAsciiKeys(path, "\xc3\x96z.\xc3\x84rzte.Acme", {"Acme", "\xc3\x84rzte", "\xc3\x96z"});
     // Not a name a store takes today, but one an earlier store may hold: its key sorts last.
-    RawSql(path, "INSERT INTO objects(parent_id, name, rdn, rdn_lc, path_key, base_class, flags, "
-                 "modified) SELECT id, CAST(? AS TEXT), CAST(? AS TEXT), CAST(? AS TEXT), "
-                 "CAST(? AS TEXT), 'Organization', 4, 0 FROM objects WHERE path_key = ''",
+    RawSql(path,
+           "INSERT INTO objects(parent_id, name, rdn, rdn_lc, path_key, base_class, flags, "
+           "modified) SELECT id, CAST(? AS TEXT), CAST(? AS TEXT), CAST(? AS TEXT), "
+           "CAST(? AS TEXT), 'Organization', 4, 0 FROM objects WHERE path_key = ''",
            {"\xffOld", "\xffOld", "\xffold", "\xffold\x01"});
 
     ClientConfig config;
@@ -274,8 +279,8 @@ TEST(StoreNames, AnEarlierStoreOpensAndFindsEveryObject) {
     ASSERT_EQ(PutFilter(context, *filterBuffer, filter), status::Ok);
     IterationHandle iteration = kNoIteration;
     std::int32_t searched = 0;
-    ASSERT_EQ(Search(context, "[Root]", DS_SEARCH_SUBTREE, false, *filterBuffer,
-                     DS_ATTRIBUTE_NAMES, false, nullptr, iteration, 0, searched, *result),
+    ASSERT_EQ(Search(context, "[Root]", DS_SEARCH_SUBTREE, false, *filterBuffer, DS_ATTRIBUTE_NAMES,
+                     false, nullptr, iteration, 0, searched, *result),
               status::Ok);
     EXPECT_EQ(searched, 2);
     CallsTerminate();
@@ -298,8 +303,9 @@ TEST(StoreNames, NamesOnlyCaseApartInAnEarlierStoreKeepTheirKeys) {
         ASSERT_EQ(admin->AddObject("Other", "Organization", {}), status::Ok);
     }
     RawSql(path, "DELETE FROM tree_info WHERE key = 'name_keys'");
-    RawSql(path, "UPDATE objects SET name = CAST(? AS TEXT), rdn = CAST(? AS TEXT) "
-                 "WHERE name = 'Other'",
+    RawSql(path,
+           "UPDATE objects SET name = CAST(? AS TEXT), rdn = CAST(? AS TEXT) "
+           "WHERE name = 'Other'",
            {"\xc3\xa4rger", "\xc3\xa4rger"});
     GiveAsciiKeys(path, "\xc3\x84rger", {"\xc3\x84rger"});
     GiveAsciiKeys(path, "\xc3\xa4rger", {"\xc3\xa4rger"});

@@ -48,8 +48,8 @@ class StoreCursor : public SearchCursor {
         row.id = hit.id;
         std::vector<AttributeWithValues> read;
         if (const Status s = store_.Reading([&] {
-                return store_.ReadAttributes(row, allAttributes_ ? nullptr : &names_,
-                                             withValues_, read);
+                return store_.ReadAttributes(row, allAttributes_ ? nullptr : &names_, withValues_,
+                                             read);
             });
             s != status::Ok)
             return s;
@@ -98,8 +98,7 @@ Status EmbeddedBackend::ReadAttributes(std::string_view name,
         if (const Status s = store_->Find(name, row); s != status::Ok)
             return s;
         std::vector<AttributeWithValues> read;
-        if (const Status s = store_->ReadAttributes(row, names, withValues, read);
-            s != status::Ok)
+        if (const Status s = store_->ReadAttributes(row, names, withValues, read); s != status::Ok)
             return s;
         TakeAttributes(std::move(read), out);
         return status::Ok;
@@ -143,8 +142,7 @@ Status EmbeddedBackend::ListChildren(std::string_view parent, bool containersOnl
         if (const Status s = store_->Find(parent, parentRow); s != status::Ok)
             return s;
         std::vector<ObjectRow> rows;
-        if (const Status s = store_->ListChildren(parentRow, containersOnly, rows);
-            s != status::Ok)
+        if (const Status s = store_->ListChildren(parentRow, containersOnly, rows); s != status::Ok)
             return s;
         children.reserve(rows.size());
         for (const auto &row : rows)

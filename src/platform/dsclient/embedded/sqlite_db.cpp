@@ -36,7 +36,7 @@ std::string FileUri(const std::string &path, const char *query) {
 Status CreatePrivateFile(const std::string &path) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
-        return errno == EEXIST ? status::EntryAlreadyExists
+        return errno == EEXIST                      ? status::EntryAlreadyExists
                : errno == ENOSPC || errno == EDQUOT ? status::InsufficientSpace
                                                     : status::ClientNotConfigured;
     const bool ok = ::fchmod(fd, 0600) == 0;
@@ -97,8 +97,9 @@ std::string Statement::Text(int column) const {
 
 std::string_view Statement::TextView(int column) const {
     const auto *text = sqlite3_column_text(statement_, column);
-    return text ? std::string_view(reinterpret_cast<const char *>(text),
-                                   static_cast<std::size_t>(sqlite3_column_bytes(statement_, column)))
+    return text ? std::string_view(
+                      reinterpret_cast<const char *>(text),
+                      static_cast<std::size_t>(sqlite3_column_bytes(statement_, column)))
                 : std::string_view();
 }
 
@@ -111,8 +112,9 @@ std::string Statement::Blob(int column) const {
 
 std::string_view Statement::BlobView(int column) const {
     const void *data = sqlite3_column_blob(statement_, column);
-    return data ? std::string_view(static_cast<const char *>(data),
-                                   static_cast<std::size_t>(sqlite3_column_bytes(statement_, column)))
+    return data ? std::string_view(
+                      static_cast<const char *>(data),
+                      static_cast<std::size_t>(sqlite3_column_bytes(statement_, column)))
                 : std::string_view();
 }
 
@@ -227,9 +229,9 @@ Status Database::Open(const std::string &path, Mode mode, std::unique_ptr<Databa
         if (const Status s = CreatePrivateFile(path); s != status::Ok)
             return s;
     // One thread uses a connection: SQLite need not lock around every call.
-    int flags = SQLITE_OPEN_NOMUTEX | (mode == Mode::Create || mode == Mode::ReadWrite
-                                           ? SQLITE_OPEN_READWRITE
-                                           : SQLITE_OPEN_READONLY);
+    int flags = SQLITE_OPEN_NOMUTEX |
+                (mode == Mode::Create || mode == Mode::ReadWrite ? SQLITE_OPEN_READWRITE
+                                                                 : SQLITE_OPEN_READONLY);
     std::string name = path;
     if (mode == Mode::Immutable) {
         name = FileUri(path, "immutable=1");

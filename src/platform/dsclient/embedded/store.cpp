@@ -175,7 +175,7 @@ Status Store::Open(const std::string &path, std::unique_ptr<Store> &store, std::
         return s;
     problem = OpenProblem(s, path);
     return s == status::DsLocked || s == status::InsufficientSpace ? s
-                                                                    : status::ClientNotConfigured;
+                                                                   : status::ClientNotConfigured;
 }
 
 Status Store::Create(const std::string &path, const std::string &treeName) {
@@ -326,8 +326,9 @@ Status Store::Upgrade() {
     if (transaction.status() != status::Ok)
         return transaction.status();
     if (oldIndex)
-        if (const Status s = db_->Execute("DROP INDEX vals_key; "
-                                          "CREATE INDEX vals_keyed ON vals(attr_id, ikey, object_id)");
+        if (const Status s =
+                db_->Execute("DROP INDEX vals_key; "
+                             "CREATE INDEX vals_keyed ON vals(attr_id, ikey, object_id)");
             s != status::Ok)
             return s;
     if (!foldedKeys_)
@@ -356,8 +357,8 @@ Status Store::FoldNameKeys() {
             std::vector<std::string> components;
             if (SplitName(select->Text(1), components) != status::Ok || components.empty())
                 continue; // not a name this store could be asked for anyway
-            rekeys.push_back({select->Int(0), ComponentKey(components.front()),
-                              PathKey(components)});
+            rekeys.push_back(
+                {select->Int(0), ComponentKey(components.front()), PathKey(components)});
         }
         if (select->failed())
             return select->status();
@@ -422,9 +423,8 @@ Status Store::CheckIntegrity(std::string &problems) {
     }
     auto references = db_->Prepare("PRAGMA foreign_key_check");
     while (references->Step())
-        problems += "row " + std::to_string(references->Int(1)) + " of " +
-                    references->Text(0) + " refers to a missing row of " +
-                    references->Text(2) + "\n";
+        problems += "row " + std::to_string(references->Int(1)) + " of " + references->Text(0) +
+                    " refers to a missing row of " + references->Text(2) + "\n";
     if (references->failed())
         return references->status();
     return problems.empty() ? status::Ok : status::InconsistentDatabase;

@@ -165,8 +165,8 @@ class Store {
     Schema schema_;
     std::string treeName_;
     bool foldedKeys_ = true; // name keys fold case beyond ASCII (older stores: ASCII only)
-    std::unordered_set<std::string> parentClasses_; // classes whose objects may have children
-    std::unordered_map<std::string, Right> rights_;  // identity (folded) -> decision
+    std::unordered_set<std::string> parentClasses_;      // classes whose objects may have children
+    std::unordered_map<std::string, Right> rights_;      // identity (folded) -> decision
     std::unordered_map<std::string, ObjectRow> objects_; // names found in the open batch
 };
 

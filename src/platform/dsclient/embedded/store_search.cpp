@@ -23,7 +23,7 @@ bool IsKnown(const KnownNodes &known, const FilterNode *node) {
 
 // How a search finds its candidates.
 struct Plan {
-    const IndexProbe *probe = nullptr; // by the objects holding a value with the probe's key
+    const IndexProbe *probe = nullptr;   // by the objects holding a value with the probe's key
     const FilterNode *scanned = nullptr; // by the index entries of its attribute that satisfy it
     const AttributeDef *scannedAttribute = nullptr;
     std::vector<const IndexProbe *> checked; // further equalities the statement checks
@@ -128,8 +128,7 @@ std::string CandidateQuery(std::uint32_t scope, bool fromRoot, const Plan &plan,
     std::string checks;
     for (std::size_t i = 0; i < plan.checked.size(); ++i, parameter += 2)
         checks += " AND EXISTS (SELECT 1 FROM vals x WHERE x.object_id = o.id AND x.attr_id = ?" +
-                  std::to_string(parameter) + " AND x.eq = ?" + std::to_string(parameter + 1) +
-                  ")";
+                  std::to_string(parameter) + " AND x.eq = ?" + std::to_string(parameter + 1) + ")";
     if (neededCount) {
         sql += " LEFT JOIN vals v ON v.object_id = o.id AND v.attr_id IN (";
         for (std::size_t i = 0; i < neededCount; ++i)
@@ -218,8 +217,8 @@ std::int64_t CountScope(Database &db, const ObjectRow &base, std::uint32_t scope
     if (scope == DS_SEARCH_ENTRY)
         return 1;
     if (scope == DS_SEARCH_SUBORDINATES) {
-        auto count = db.Prepare(
-            "SELECT count(*) FROM (SELECT 1 FROM objects WHERE parent_id = ? LIMIT ?)");
+        auto count =
+            db.Prepare("SELECT count(*) FROM (SELECT 1 FROM objects WHERE parent_id = ? LIMIT ?)");
         count->Bind(1, base.id);
         return CountUpTo(*count, 2, limit);
     }
@@ -305,9 +304,9 @@ Status Store::Search(const ObjectRow &base, std::uint32_t scope, const FilterNod
             keyTest.emplace(*db_, [&plan](std::optional<std::string_view> key) {
                 if (plan.scanned->kind == FilterNode::Kind::Present)
                     return true;
-                return key && Matches(*plan.scanned,
-                                      SingleValue(ValueOfIndexKey(
-                                          plan.scannedAttribute->syntax, *key)));
+                return key &&
+                       Matches(*plan.scanned,
+                               SingleValue(ValueOfIndexKey(plan.scannedAttribute->syntax, *key)));
             });
         auto select =
             db_->PrepareComposed(CandidateQuery(scope, base.isRoot(), plan, needed.size()));

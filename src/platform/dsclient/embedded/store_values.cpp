@@ -153,7 +153,8 @@ Status Store::DeleteValue(const ObjectRow &row, const AttributeDef &attribute,
     // A reference is kept as its object is spelt; any spelling of that name removes it.
     AttrValue stored = value;
     ObjectRow target;
-    if (value.syntax == SYN_DIST_NAME && FindToWrite(std::get<Text>(value.data).text, target) == status::Ok)
+    if (value.syntax == SYN_DIST_NAME &&
+        FindToWrite(std::get<Text>(value.data).text, target) == status::Ok)
         stored.data = Text{target.isRoot() ? "[Root]" : target.name};
     if (attribute.name == kSecurityEquals)
         ForgetRightsOf(row.id);
