@@ -1,6 +1,6 @@
-// tarnbeck-bench [DIRECTORY]: times directory work through the public client API on generated
-// trees of 10,000 and 100,000 users (kept in DIRECTORY, default $TMPDIR/tarnbeck-bench, and
-// reused by later runs).
+// tarnbeck-bench [DIRECTORY [USERS...]]: times directory work through the public client API on
+// generated trees of 10,000 and 100,000 users, or of the sizes given (kept in DIRECTORY, default
+// $TMPDIR/tarnbeck-bench, and reused by later runs).
 
 #include "bench_case.h"
 #include "bench_trees.h"
@@ -65,7 +65,14 @@ int main(int argc, char **argv) {
         std::vector<BenchCase> cases = DirectoryCases();
         for (BenchCase &routine : RoutineCases())
             cases.push_back(std::move(routine));
-        for (std::uint32_t users : {10000u, 100000u}) {
+        for (BenchCase &comparison : ComparisonCases())
+            cases.push_back(std::move(comparison));
+        std::vector<std::uint32_t> sizes;
+        for (int i = 2; i < argc; ++i)
+            sizes.push_back(static_cast<std::uint32_t>(std::stoul(argv[i])));
+        if (sizes.empty())
+            sizes = {10000u, 100000u};
+        for (std::uint32_t users : sizes) {
             std::string path = EnsureBenchTree(directory, users);
             dsclient::TreeConfig config;
             config.name = std::string(kBenchTreeName);

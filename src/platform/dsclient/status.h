@@ -12,6 +12,7 @@ namespace status {
 constexpr Status Ok = 0;
 
 // Directory codes.
+constexpr Status InsufficientSpace = -1;
 constexpr Status NotEnoughMemory = -301;
 constexpr Status BadKey = -302;
 constexpr Status BadContext = -303;
@@ -32,11 +33,13 @@ constexpr Status IllegalContainment = -611;
 constexpr Status CantHaveMultipleValues = -612;
 constexpr Status SyntaxViolation = -613;
 constexpr Status DuplicateValue = -614;
+constexpr Status InconsistentDatabase = -618;
 constexpr Status TransportFailure = -625;
 constexpr Status EntryIsNotLeaf = -627;
 constexpr Status InvalidRequest = -641;
 constexpr Status InsufficientBuffer = -649;
 constexpr Status FailedAuthentication = -669;
+constexpr Status DsLocked = -663;
 constexpr Status NoAccess = -672;
 
 // NetWare call codes (positive, as the calls library reports them).
@@ -47,6 +50,8 @@ constexpr Status NoMoreTrees = 0x89FC;
 
 // The client's own configuration is unusable (missing store, unreadable file, no trees).
 constexpr Status ClientNotConfigured = -8001;
+// The tree's store could be opened for reading only (a read-only file or directory).
+constexpr Status StoreReadOnly = -8002;
 } // namespace status
 
 // What a status means, in a few words for the administrator ("no such object"); empty for a
