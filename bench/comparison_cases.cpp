@@ -2,7 +2,7 @@
 
 #include "query/run_queries.h"
 #include "synthetic_tree.h"
-#include "tree_error.h"
+#include "platform/dsclient/embedded/tree_error.h"
 
 #include <string>
 
@@ -22,7 +22,7 @@ BenchCase QueryCase(std::string filter) {
             const auto found =
                 RunQueries({tree.session.context(), &queries, &names, nullptr, [](std::size_t) {}});
             if (!found)
-                throw TreeError(dsclient::status::InvalidRequest, "query " + filter);
+                throw dsclient::embedded::TreeError(dsclient::status::InvalidRequest, "query " + filter);
             return found->size();
         }};
 }

@@ -101,7 +101,7 @@ TEST(StoreFiles, StoreFilesAreReadableByTheirOwnerOnly) {
     ASSERT_EQ(StoreAdmin::Open(path, admin), status::Ok);
     ASSERT_EQ(admin->AddObject("Acme", "Organization", {}), status::Ok);
     umask(umaskBefore);
-    for (const std::string file : {path, path + "-wal", path + "-shm"}) {
+    for (const std::string &file : {path, path + "-wal", path + "-shm"}) {
         struct stat info {};
         ASSERT_EQ(stat(file.c_str(), &info), 0) << file;
         EXPECT_EQ(info.st_mode & 0077, 0u) << file;
