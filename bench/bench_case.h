@@ -31,5 +31,7 @@ struct BenchCase {
 std::vector<BenchCase> DirectoryCases();
 // The program's directory routines (search, listing, reading values) on the same trees.
 std::vector<BenchCase> RoutineCases();
+// The searches compared with a directory server's, run as Execute runs a query.
+std::vector<BenchCase> ComparisonCases();
 
 } // namespace tarnbeck

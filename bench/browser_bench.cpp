@@ -117,7 +117,7 @@ int main(int argc, char **argv) {
     TcForm browser;
     browser.SetBrowserContext(opened.context);
     browser.SetShowLeaves(true);
-    TimeExpansion(browser, "Expand Big.Bench, all leaves (users' classes read for their icons)");
+    TimeExpansion(browser, "Expand Big.Bench, all leaves (POSIX and Apple users found for their icons)");
     browser.All->setChecked(false);
     browser.AddClassFilter("Group");
     TimeExpansion(browser, "Expand Big.Bench, filtered to groups");

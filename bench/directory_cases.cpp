@@ -1,12 +1,14 @@
 #include "bench_case.h"
 
+#include "platform/dsclient/embedded/tree_builder.h"
+#include "platform/dsclient/embedded/tree_error.h"
 #include "synthetic_tree.h"
-#include "tree_builder.h"
-#include "tree_error.h"
 
 #include <string>
 
 namespace tarnbeck {
+
+using namespace dsclient::embedded;
 
 namespace {
 

@@ -1,6 +1,6 @@
-// tarnbeck-bench [DIRECTORY]: times directory work through the public client API on generated
-// trees of 10,000 and 100,000 users (kept in DIRECTORY, default $TMPDIR/tarnbeck-bench, and
-// reused by later runs).
+// tarnbeck-bench [DIRECTORY [USERS...]]: times directory work through the public client API on
+// generated trees of 10,000 and 100,000 users, or of the sizes given (kept in DIRECTORY, default
+// $TMPDIR/tarnbeck-bench, and reused by later runs).
 //
 // tarnbeck-bench --side-by-side [--users 10000,100000] [--repetitions 5] [--only TEXT]
 // [DIRECTORY]: the same trees on the embedded store and on a private slapd, Tarnbeck beside a
@@ -9,8 +9,8 @@
 #include "bench_case.h"
 #include "bench_trees.h"
 #include "side_by_side.h"
+#include "platform/dsclient/embedded/tree_error.h"
 #include "synthetic_tree.h"
-#include "tree_error.h"
 
 #include <algorithm>
 #include <chrono>
@@ -61,8 +61,6 @@ void RunCase(const BenchCase &benchCase, BenchTree &tree) {
     std::fflush(stdout);
 }
 
-} // namespace
-
 // The options of the side-by-side mode; nullopt (with a message) when they are not understood.
 std::optional<SideBySideOptions> SideBySideArguments(int argc, char **argv) {
     SideBySideOptions options;
@@ -107,6 +105,8 @@ std::optional<SideBySideOptions> SideBySideArguments(int argc, char **argv) {
     return options;
 }
 
+} // namespace
+
 int main(int argc, char **argv) {
     if (argc > 1 && std::string(argv[1]) == "--side-by-side") {
         std::cout << "Machine: " << std::thread::hardware_concurrency() << " cores, " << CpuModel()
@@ -121,7 +121,14 @@ int main(int argc, char **argv) {
         std::vector<BenchCase> cases = DirectoryCases();
         for (BenchCase &routine : RoutineCases())
             cases.push_back(std::move(routine));
-        for (std::uint32_t users : {10000u, 100000u}) {
+        for (BenchCase &comparison : ComparisonCases())
+            cases.push_back(std::move(comparison));
+        std::vector<std::uint32_t> sizes;
+        for (int i = 2; i < argc; ++i)
+            sizes.push_back(static_cast<std::uint32_t>(std::stoul(argv[i])));
+        if (sizes.empty())
+            sizes = {10000u, 100000u};
+        for (std::uint32_t users : sizes) {
             std::string path = EnsureBenchTree(directory, users);
             dsclient::TreeConfig config;
             config.name = std::string(kBenchTreeName);

@@ -4,7 +4,7 @@
 
 #include "private_slapd.h"
 #include "synthetic_tree.h"
-#include "tree_builder.h"
+#include "platform/dsclient/embedded/tree_builder.h"
 
 #include "directory/listing.h"
 #include "membership/update_group.h"
@@ -39,6 +39,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace dsclient;
+using embedded::CiString;
+using embedded::DistName;
 
 constexpr const char *kAdminPassword = "bench";
 constexpr const char *kHalfGroup = "Half.Bench";        // members: the first half of the users

@@ -6,11 +6,16 @@
 
 namespace tarnbeck {
 
-std::string DirectoryErrorText(dsclient::Status status) {
+std::string StatusNumberText(dsclient::Status status) {
     char text[64];
     std::snprintf(text, sizeof text, "Netware error %d (0x%X)", static_cast<int>(status),
                   static_cast<unsigned>(static_cast<std::uint32_t>(status)));
     return text;
+}
+
+std::string DirectoryErrorText(dsclient::Status status) {
+    const std::string meaning = dsclient::StatusMeaning(status);
+    return meaning.empty() ? StatusNumberText(status) : StatusNumberText(status) + ": " + meaning;
 }
 
 DirectoryError::DirectoryError(dsclient::Status status)

@@ -1,7 +1,8 @@
 #pragma once
 
 // The one error every failed directory call becomes. It ends the user action that made the
-// call and is shown to the administrator as "Netware error <decimal> (0x<hex>)".
+// call and is shown to the administrator as "Netware error <decimal> (0x<hex>)", followed by
+// what the status means when the client defines it.
 
 #include "platform/dsclient/status.h"
 
@@ -21,6 +22,9 @@ class DirectoryError : public std::runtime_error {
 };
 
 // "Netware error -601 (0xFFFFFDA7)": decimal, then the 32-bit pattern in upper-case hex.
+std::string StatusNumberText(dsclient::Status status);
+// The number text and the status's meaning: "Netware error -601 (0xFFFFFDA7): no such object".
+// A status the client does not define shows the number alone.
 std::string DirectoryErrorText(dsclient::Status status);
 
 // Raised when a value text cannot become a value of the attribute's syntax.

@@ -15,6 +15,23 @@ std::uint32_t AttributeSyntax(ContextHandle context, std::string_view attributeN
     return syntax;
 }
 
+AttributeDefinition ReadAttributeDefinition(ContextHandle context, std::string_view attributeName) {
+    BufferPtr names = NewBuffer(context, kDefaultBufferSize, DSV_READ_ATTR_DEF);
+    CheckStatus(PutAttributeName(context, *names, attributeName));
+    BufferPtr result = NewBuffer(kDefaultBufferSize);
+    IterationGuard iteration(context, DSV_READ_ATTR_DEF);
+    CheckStatus(dsclient::ReadAttributeDefinitions(context, DS_ATTR_DEFS, false, names.get(),
+                                                   iteration.handle(), *result));
+    std::uint32_t count = 0;
+    CheckStatus(GetAttributeCount(context, *result, count));
+    if (count == 0)
+        throw DirectoryError(status::NoSuchAttribute);
+    std::string name;
+    AttributeDefinition definition;
+    CheckStatus(GetAttributeDefinition(context, *result, name, definition));
+    return definition;
+}
+
 ValueList ReadAttributeDefinitions(ContextHandle context) {
     ValueList list;
     BufferPtr result = NewBuffer(kMaxBufferSize);

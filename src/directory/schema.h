@@ -15,6 +15,10 @@ namespace tarnbeck {
 // The syntax number of an attribute; an unknown name raises DirectoryError.
 std::uint32_t AttributeSyntax(dsclient::ContextHandle context, std::string_view attributeName);
 
+// The definition of one attribute; an unknown name raises DirectoryError.
+dsclient::AttributeDefinition ReadAttributeDefinition(dsclient::ContextHandle context,
+                                                      std::string_view attributeName);
+
 // The names of all attribute definitions, each with its details attached. A failure during the
 // passes ends the reading quietly with what was read.
 ValueList ReadAttributeDefinitions(dsclient::ContextHandle context);

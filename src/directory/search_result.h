@@ -28,7 +28,7 @@ class SearchResultBuilder {
 
   private:
     ValueList &list_;
-    std::unordered_set<std::string, HashIgnoreCase, EqualIgnoreCase> seen_;
+    std::unordered_set<std::string, NameHash, NameEqual> seen_;
     bool current_ = false;
 };
 

@@ -1,11 +1,15 @@
 #pragma once
 
-// Directory names are compared without regard to case everywhere: in merges, look-ups and
-// sorted lists. These helpers are the one place that says how (ASCII case folding, as the
-// directory itself does for typeless names).
+// Texts compared without regard to case. Keywords of the program and the directory (scope
+// words, value prefixes, class and attribute names, tree names) fold ASCII only. Object names
+// fold beyond ASCII, as the directory's own look-ups do, so "Ä" and "ä" are one name in every
+// merge, de-duplication and list; lists of names are shown in the order of the user's locale.
+
+#include "platform/dsclient/text_fold.h"
 
 #include <algorithm>
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -72,5 +76,39 @@ struct EqualIgnoreCase {
 inline void SortCaseInsensitive(std::vector<std::string> &names) {
     std::stable_sort(names.begin(), names.end(), LessIgnoreCase{});
 }
+
+// ---- object names ----------------------------------------------------------------------------
+
+inline bool EqualsName(std::string_view a, std::string_view b) {
+    return dsclient::EqualsFolded(a, b);
+}
+// For unordered containers keyed by object names.
+struct NameHash {
+    std::size_t operator()(std::string_view name) const { return dsclient::HashFolded(name); }
+};
+struct NameEqual {
+    bool operator()(std::string_view a, std::string_view b) const { return EqualsName(a, b); }
+};
+
+// The user's locale's order of names, ignoring case (names are UTF-8). A locale without a
+// language of its own (C, POSIX) sorts in the Unicode default order, not by code points.
+class NameCollation {
+  public:
+    NameCollation();
+    ~NameCollation();
+    NameCollation(const NameCollation &) = delete;
+    NameCollation &operator=(const NameCollation &) = delete;
+
+    bool less(std::string_view a, std::string_view b) const;
+    // The positions of `names` in collation order; equal names keep their order.
+    std::vector<std::size_t> order(const std::vector<std::string_view> &names) const;
+
+  private:
+    struct Collator;
+    std::unique_ptr<Collator> collator_;
+};
+
+// Sorts names in the user's locale, ignoring case; equal names keep their order.
+void SortNames(std::vector<std::string> &names);
 
 } // namespace tarnbeck

@@ -12,25 +12,34 @@ using namespace dsclient;
 namespace {
 
 // Runs the read of one attribute pass by pass, handing each pass's result to `walk`; stops
-// quietly when the object lacks the attribute, or when `walk` says enough.
-template <typename Walk>
+// quietly when the object lacks the attribute, or when `walk` says enough. A value larger than
+// the result buffer is no reason to fail: the read starts over (after `restart`) with room for it.
+template <typename Walk, typename Restart>
 void ReadAttributePasses(ContextHandle context, std::string_view objectName,
-                         std::string_view attributeName, Walk walk) {
-    BufferPtr result = NewBuffer(kDefaultBufferSize);
+                         std::string_view attributeName, Walk walk, Restart restart) {
     BufferPtr request = NewBuffer(context, kDefaultBufferSize, DSV_READ);
     CheckStatus(PutAttributeName(context, *request, attributeName));
-    IterationGuard iteration(context, DSV_READ);
-    do {
-        const Status code = Read(context, objectName, DS_ATTRIBUTE_VALUES, false, request.get(),
-                                 iteration.handle(), *result);
-        if (code == status::NoSuchAttribute)
+    for (std::size_t capacity = kDefaultBufferSize;; capacity *= 4) {
+        BufferPtr result = NewBuffer(capacity);
+        IterationGuard iteration(context, DSV_READ);
+        Status code = status::Ok;
+        do {
+            code = Read(context, objectName, DS_ATTRIBUTE_VALUES, false, request.get(),
+                        iteration.handle(), *result);
+            if (code == status::NoSuchAttribute)
+                return;
+            if (code == status::InsufficientBuffer && capacity * 4 <= kLargestRequestSize)
+                break;
+            CheckStatus(code);
+            std::uint32_t count = 0;
+            CheckStatus(GetAttributeCount(context, *result, count));
+            if (!walk(*result, count))
+                return;
+        } while (iteration.more());
+        if (code != status::InsufficientBuffer)
             return;
-        CheckStatus(code);
-        std::uint32_t count = 0;
-        CheckStatus(GetAttributeCount(context, *result, count));
-        if (!walk(*result, count))
-            return;
-    } while (iteration.more());
+        restart();
+    }
 }
 
 } // namespace
@@ -38,13 +47,16 @@ void ReadAttributePasses(ContextHandle context, std::string_view objectName,
 ValueList ReadValues(ContextHandle context, std::string_view objectName,
                      std::string_view attributeName, char separator) {
     ValueList list;
-    ReadAttributePasses(context, objectName, attributeName, [&](Buffer &result, std::uint32_t n) {
-        return WalkAttributes(context, result, n, nullptr,
-                              [&](const AttrValue &value, std::uint32_t syntax) {
-                                  AppendValueItems(value, syntax, separator, list);
-                                  return true;
-                              });
-    });
+    ReadAttributePasses(
+        context, objectName, attributeName,
+        [&](Buffer &result, std::uint32_t n) {
+            return WalkAttributes(context, result, n, nullptr,
+                                  [&](const AttrValue &value, std::uint32_t syntax) {
+                                      AppendValueItems(value, syntax, separator, list);
+                                      return true;
+                                  });
+        },
+        [&] { list.clear(); });
     return list;
 }
 
@@ -52,15 +64,23 @@ std::string ReadValueText(ContextHandle context, std::string_view objectName,
                           std::string_view attributeName, bool firstValueOnly) {
     std::string text;
     std::uint32_t lastSyntax = SYN_UNKNOWN;
-    ReadAttributePasses(context, objectName, attributeName, [&](Buffer &result, std::uint32_t n) {
-        return WalkAttributes(
-            context, result, n,
-            [&](const std::string &, std::uint32_t syntax, std::uint32_t) { lastSyntax = syntax; },
-            [&](const AttrValue &value, std::uint32_t syntax) {
-                FoldValueText(value, syntax, text);
-                return !firstValueOnly;
-            });
-    });
+    ReadAttributePasses(
+        context, objectName, attributeName,
+        [&](Buffer &result, std::uint32_t n) {
+            return WalkAttributes(
+                context, result, n,
+                [&](const std::string &, std::uint32_t syntax, std::uint32_t) {
+                    lastSyntax = syntax;
+                },
+                [&](const AttrValue &value, std::uint32_t syntax) {
+                    FoldValueText(value, syntax, text);
+                    return !firstValueOnly;
+                });
+        },
+        [&] {
+            text.clear();
+            lastSyntax = SYN_UNKNOWN;
+        });
     // Octet strings are raw bytes: their blanks are part of the value.
     return lastSyntax == SYN_OCTET_STRING ? text : Trimmed(text);
 }

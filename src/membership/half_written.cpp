@@ -47,7 +47,7 @@ std::vector<std::string> HoldersOf(ContextHandle context, std::string_view attri
 std::vector<std::string> FindHalfWrittenMembers(ContextHandle context, std::string_view groupName,
                                                 const std::vector<std::string> &currentMembers) {
     // Views of the names below, which all outlive the map.
-    std::unordered_map<std::string_view, std::uint8_t, HashIgnoreCase, EqualIgnoreCase> sides;
+    std::unordered_map<std::string_view, std::uint8_t, NameHash, NameEqual> sides;
     const auto mark = [&sides](const std::vector<std::string> &names, Side side) {
         for (const std::string &name : names)
             sides[name] |= side;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "membership/member_mark.h"
+#include "membership/member_reason.h"
 
 #include <string>
 #include <vector>
@@ -16,8 +17,12 @@ struct MemberEntry {
     // refused part-way). Update completes it when the name belongs in the group (keep, add,
     // static) and finishes removing it otherwise.
     bool incomplete = false;
+    // Why: explains the mark, changes nothing Update does, so entries compare without it.
+    MemberReason reason{};
 
-    bool operator==(const MemberEntry &) const = default;
+    bool operator==(const MemberEntry &other) const {
+        return name == other.name && mark == other.mark && incomplete == other.incomplete;
+    }
 };
 using MemberEntries = std::vector<MemberEntry>;
 

@@ -11,11 +11,11 @@ namespace tarnbeck {
 std::vector<std::string> ReadList(dsclient::ContextHandle context, std::string_view groupName,
                                   std::string_view attributeName) {
     std::vector<std::string> names;
-    std::unordered_set<std::string, HashIgnoreCase, EqualIgnoreCase> seen;
+    std::unordered_set<std::string, NameHash, NameEqual> seen;
     for (ValueItem &item : ReadValues(context, groupName, attributeName, ';'))
         if (seen.insert(item.text).second)
             names.push_back(std::move(item.text));
-    SortCaseInsensitive(names);
+    SortNames(names);
     return names;
 }
 

@@ -11,7 +11,7 @@
 
 namespace tarnbeck {
 
-// The attribute's values sorted without regard to case, each name once (the first spelling
+// The attribute's values in the user's order ignoring case, each name once (the first spelling
 // read is kept). An absent attribute gives an empty list.
 std::vector<std::string> ReadList(dsclient::ContextHandle context, std::string_view groupName,
                                   std::string_view attributeName);

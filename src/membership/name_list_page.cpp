@@ -24,12 +24,14 @@ void NameListPage::add(const std::optional<std::string> &picked) {
     saveEnabled_ = true;
     if (!picked || picked->empty())
         return;
-    const auto place = std::lower_bound(items_.begin(), items_.end(), *picked,
-                                        [](const ListedName &item, const std::string &name) {
-                                            return CompareIgnoreCase(item.name, name) < 0;
-                                        });
-    if (place != items_.end() && EqualsIgnoreCase(place->name, *picked))
+    if (std::any_of(items_.begin(), items_.end(),
+                    [&](const ListedName &item) { return EqualsName(item.name, *picked); }))
         return;
+    const NameCollation collation;
+    const auto place = std::lower_bound(items_.begin(), items_.end(), *picked,
+                                        [&](const ListedName &item, const std::string &name) {
+                                            return collation.less(item.name, name);
+                                        });
     items_.insert(place, ListedName{*picked, false});
 }
 

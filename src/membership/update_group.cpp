@@ -52,25 +52,37 @@ MemberChange ChangeOf(const MemberEntry &entry) {
 
 // A member's writes as one group of requests, so on a tree that can group them the member is
 // written whole or not at all, whether a request is refused or the process dies between them.
-void Apply(dsclient::ContextHandle context, const MemberEntry &entry,
+bool Apply(dsclient::ContextHandle context, const MemberEntry &entry,
            const std::string &groupName) {
     const MemberChange change = ChangeOf(entry);
     if (change == MemberChange::None)
-        return;
+        return false;
     RequestGroup requests(context);
     if (change == MemberChange::Add)
         AddMember(context, entry.name, groupName);
     else
         RemoveMember(context, entry.name, groupName);
     requests.commit();
+    return true;
+}
+
+// The administrator's second thought before a mass removal; true to go on.
+bool PassesBrake(const MemberEntries &entries, const UpdateView &view) {
+    const std::optional<RemovalBrake> brake = view.removalBrake();
+    if (!brake)
+        return true;
+    const RemovalCount count = CountRemovals(entries);
+    return !BrakeHolds(count, *brake) || prompter().confirm(RemovalQuestion(count));
 }
 
 } // namespace
 
-void UpdateGroup(dsclient::ContextHandle context, const std::string &groupName,
-                 const MemberEntries &entries, UpdateView &view) {
-    if (RefuseWhenUnsaved(view.unsavedState()))
-        return;
+UpdateResult UpdateGroup(dsclient::ContextHandle context, const std::string &groupName,
+                         const MemberEntries &entries, UpdateView &view) {
+    UpdateResult result;
+    if (RefuseWhenUnsaved(view.unsavedState()) || !PassesBrake(entries, view))
+        return result;
+    result.started = true;
     BusyCursor busy;
     ProgressReset reset(view);
     view.setProgressMaximum(static_cast<int>(entries.size()));
@@ -78,9 +90,15 @@ void UpdateGroup(dsclient::ContextHandle context, const std::string &groupName,
     view.setUpdateEnabled(false);
     int position = 0;
     for (const MemberEntry &entry : entries) {
-        Apply(context, entry, groupName);
+        if (Apply(context, entry, groupName))
+            ++result.written;
         view.setProgressPosition(++position);
+        if (position < static_cast<int>(entries.size()) && view.stopRequested()) {
+            result.stopped = true;
+            break;
+        }
     }
+    return result;
 }
 
 } // namespace tarnbeck

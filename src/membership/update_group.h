@@ -5,9 +5,12 @@
 // tells it what to show, so it runs the same headless.
 
 #include "membership/member_entry.h"
+#include "membership/removal_brake.h"
 #include "membership/unsaved_state.h"
 #include "platform/dsclient/client.h"
 
+#include <cstddef>
+#include <optional>
 #include <string>
 
 namespace tarnbeck {
@@ -20,16 +23,28 @@ class UpdateView {
     virtual void setProgressMaximum(int maximum) = 0;
     // Called after every step, so the window can repaint while the walk runs.
     virtual void setProgressPosition(int position) = 0;
+    // The brake to apply before anything is written; none: the caller decided already.
+    virtual std::optional<RemovalBrake> removalBrake() const { return std::nullopt; }
+    // Asked after each member: true ends the walk there (the member just written is whole).
+    virtual bool stopRequested() { return false; }
 };
 
-// Refuses with a message while the query or a list is unsaved. Otherwise disables the button
+struct UpdateResult {
+    bool started = false; // false: refused (unsaved parts) or declined at the brake
+    bool stopped = false; // ended early at the administrator's request
+    std::size_t written = 0; // members changed in the directory
+};
+
+// Refuses with a message while the query or a list is unsaved. When the view gives a brake and
+// the outcome removes more than it allows, asks first (No writes nothing). Otherwise disables
+// the button
 // (Execute enables it again) and walks the list: remove and excluded entries are taken out of
 // the group, add and static entries are put in, keep entries are left alone unless incomplete,
 // when they are written whole. Each member's writes form one group of requests, so on a tree
 // that can group them no member is left half-written. A directory refusal stops the walk at
 // that entry and is raised; the progress and cursor are reset on every way out. The list itself
 // is not changed.
-void UpdateGroup(dsclient::ContextHandle context, const std::string &groupName,
-                 const MemberEntries &entries, UpdateView &view);
+UpdateResult UpdateGroup(dsclient::ContextHandle context, const std::string &groupName,
+                         const MemberEntries &entries, UpdateView &view);
 
 } // namespace tarnbeck

@@ -8,19 +8,8 @@
 
 namespace tarnbeck {
 
-bool Execute(const ExecuteTarget &target, ExecuteHost &host) {
-    if (host.queryUnsaved()) {
-        prompter().message("Query not saved!");
-        return false;
-    }
-    BusyCursor busy;
-    const std::optional<MemberSet> found =
-        RunQueries({target.context, &host.queries(), target.names, host.filterField(),
-                    [&host](std::size_t index) { host.selectQuery(index); }});
-    if (!found)
-        return false;
-
-    const QuerySettings settings = host.settingsControls();
+MemberEntries ComputeOutcome(const ExecuteTarget &target, const QuerySettings &settings,
+                             const MemberSet &found) {
     OutcomeInputs inputs;
     inputs.addMode = settings.addMode;
     inputs.currentMembers = ReadList(target.context, target.groupName, "Member");
@@ -30,9 +19,25 @@ bool Execute(const ExecuteTarget &target, ExecuteHost &host) {
         inputs.staticNames = ReadList(target.context, target.groupName, target.attributes.statics);
     if (settings.applyExcludes)
         inputs.excludeNames = ReadList(target.context, target.groupName, target.attributes.exclude);
+    return MergeOutcome(found, inputs);
+}
+
+bool Execute(const ExecuteTarget &target, ExecuteHost &host) {
+    if (host.queryUnsaved()) {
+        prompter().message("Query not saved!");
+        return false;
+    }
+    BusyCursor busy;
+    host.showFound(0);
+    const std::optional<MemberSet> found =
+        RunQueries({target.context, &host.queries(), target.names, host.filterField(),
+                    [&host](std::size_t index) { host.selectQuery(index); },
+                    [&host](int objects) { host.showFound(objects); }});
+    if (!found)
+        return false;
 
     // Shown only once complete: a failed read leaves the list and the button as they were.
-    host.showOutcome(MergeOutcome(*found, inputs));
+    host.showOutcome(ComputeOutcome(target, host.settingsControls(), *found));
     host.setUpdateEnabled(true);
     return true;
 }

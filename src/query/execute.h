@@ -10,6 +10,7 @@
 #include "query/attribute_name_map.h"
 #include "query/filter_field.h"
 #include "query/group_attributes.h"
+#include "query/member_set.h"
 #include "query/query_list.h"
 #include "query/query_settings.h"
 
@@ -33,6 +34,8 @@ class ExecuteHost {
     // Replaces the member list.
     virtual void showOutcome(const MemberEntries &outcome) = 0;
     virtual void setUpdateEnabled(bool enabled) = 0;
+    // The run has begun and its searches have found `objects` so far.
+    virtual void showFound(int /*objects*/) {}
 };
 
 struct ExecuteTarget {
@@ -41,6 +44,13 @@ struct ExecuteTarget {
     GroupAttributes attributes;
     const AttributeNameMap *names = nullptr;
 };
+
+// The outcome for the names the queries found: the group's current members (and the names
+// written on some of its sides only) merged by `settings` with the static and exclude lists as
+// saved in the directory, every entry with the reason for its mark. Directory failures raise
+// DirectoryError.
+MemberEntries ComputeOutcome(const ExecuteTarget &target, const QuerySettings &settings,
+                             const MemberSet &found);
 
 // True when an outcome was shown (and Update group enabled). With unsaved queries, "Query not
 // saved!" and nothing runs; when a query fails the member list and Update group stay as they

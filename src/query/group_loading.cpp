@@ -37,19 +37,30 @@ bool ChooseGroup(const GroupLoadTarget &target, GroupLoadHost &host, NameListPag
 
 void LoadGroup(const GroupLoadTarget &target, const std::string &groupName, GroupLoadHost &host,
                NameListPage &excludes, NameListPage &statics) {
-    host.setGroupField(groupName);
-    const GroupKind kind = GroupKindOf(ObjectBaseClass(target.context, groupName));
-    host.setGroupKind(kind);
-    host.loadQueries(groupName, kind.memberClassWord);
+    try {
+        host.setGroupField(groupName);
+        const GroupKind kind = GroupKindOf(ObjectBaseClass(target.context, groupName));
+        host.setGroupKind(kind);
+        host.loadQueries(groupName, kind.memberClassWord);
 
-    MemberEntries members;
-    for (std::string &name : ReadList(target.context, groupName, "Member"))
-        members.push_back({std::move(name), MemberMark::Keep});
-    host.showMembers(members);
+        MemberEntries members;
+        for (std::string &name : ReadList(target.context, groupName, "Member")) {
+            members.push_back({std::move(name), MemberMark::Keep});
+            members.back().reason.member = true;
+        }
+        host.showMembers(members);
 
-    excludes.reload(target.context, groupName, target.attributes.exclude);
-    statics.reload(target.context, groupName, target.attributes.statics);
-    host.enableQueryEditing();
+        excludes.reload(target.context, groupName, target.attributes.exclude);
+        statics.reload(target.context, groupName, target.attributes.statics);
+        host.enableQueryEditing();
+    } catch (...) {
+        // Half a group would pair the new name with the old group's queries, lists or
+        // outcome, and Save or Update would write them into the new group.
+        host.clearGroup();
+        excludes.clear();
+        statics.clear();
+        throw;
+    }
 }
 
 void LoadGroupQueries(QueryEditor &editor, dsclient::ContextHandle context,

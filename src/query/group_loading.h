@@ -47,6 +47,9 @@ class GroupLoadHost {
     virtual void showMembers(const MemberEntries &members) = 0;
     // Execute and the query editor become usable.
     virtual void enableQueryEditing() = 0;
+    // Back to no group loaded: the field, the editor and the member list emptied, the editor,
+    // Execute and Update group disabled.
+    virtual void clearGroup() = 0;
 };
 
 struct GroupLoadTarget {
@@ -60,7 +63,8 @@ struct GroupLoadTarget {
 bool ChooseGroup(const GroupLoadTarget &target, GroupLoadHost &host, NameListPage &excludes,
                  NameListPage &statics);
 
-// The loading of one chosen group, without the question and the browser.
+// The loading of one chosen group, without the question and the browser. When a step fails,
+// nothing of the group stays half-loaded: the window has no group and both lists are empty.
 void LoadGroup(const GroupLoadTarget &target, const std::string &groupName, GroupLoadHost &host,
                NameListPage &excludes, NameListPage &statics);
 

@@ -22,13 +22,15 @@ class Outcome {
     }
 
     // Re-marks the name when held; otherwise appends it with `markWhenNew` unless that is
-    // nullopt.
-    void mark(const std::string &name, MemberMark markWhenHeld,
-              std::optional<MemberMark> markWhenNew) {
-        if (MemberEntry *held = find(name))
-            held->mark = markWhenHeld;
+    // nullopt. Gives the entry, held or appended (null when neither).
+    MemberEntry *mark(const std::string &name, MemberMark markWhenHeld,
+                      std::optional<MemberMark> markWhenNew) {
+        MemberEntry *entry = find(name);
+        if (entry)
+            entry->mark = markWhenHeld;
         else if (markWhenNew)
-            append(name, *markWhenNew);
+            entry = append(name, *markWhenNew);
+        return entry;
     }
 
     // Flags the name incomplete; a name not held yet belongs nowhere and is appended as remove.
@@ -42,11 +44,15 @@ class Outcome {
 
     MemberEntries sorted() && {
         index_.clear();
-        std::stable_sort(entries_.begin(), entries_.end(),
-                         [](const MemberEntry &a, const MemberEntry &b) {
-                             return CompareIgnoreCase(a.name, b.name) < 0;
-                         });
-        return std::move(entries_);
+        std::vector<std::string_view> names;
+        names.reserve(entries_.size());
+        for (const MemberEntry &entry : entries_)
+            names.emplace_back(entry.name);
+        MemberEntries sorted;
+        sorted.reserve(entries_.size());
+        for (const std::size_t position : NameCollation().order(names))
+            sorted.push_back(std::move(entries_[position]));
+        return sorted;
     }
 
   private:
@@ -64,7 +70,7 @@ class Outcome {
 
     std::size_t capacity_;
     MemberEntries entries_;
-    std::unordered_map<std::string_view, std::size_t, HashIgnoreCase, EqualIgnoreCase> index_;
+    std::unordered_map<std::string_view, std::size_t, NameHash, NameEqual> index_;
 };
 
 } // namespace
@@ -73,16 +79,18 @@ MemberEntries MergeOutcome(const MemberSet &found, const OutcomeInputs &inputs) 
     const std::size_t statics = inputs.staticNames ? inputs.staticNames->size() : 0;
     Outcome outcome(found.size() + inputs.currentMembers.size() + inputs.halfWritten.size() +
                     statics);
-    for (const std::string &name : found.names())
-        outcome.mark(name, MemberMark::Add, MemberMark::Add);
+    for (std::size_t i = 0; i < found.size(); ++i)
+        if (MemberEntry *entry = outcome.mark(found.names()[i], MemberMark::Add, MemberMark::Add))
+            entry->reason.foundBy = found.foundBy(i);
 
     // Each member once, or a second spelling of an unfound member would re-mark it keep.
-    std::unordered_set<std::string_view, HashIgnoreCase, EqualIgnoreCase> members;
+    std::unordered_set<std::string_view, NameHash, NameEqual> members;
     members.reserve(inputs.currentMembers.size());
     const MemberMark notFound = inputs.addMode ? MemberMark::Keep : MemberMark::Remove;
     for (const std::string &name : inputs.currentMembers)
         if (members.insert(name).second)
-            outcome.mark(name, MemberMark::Keep, notFound);
+            if (MemberEntry *entry = outcome.mark(name, MemberMark::Keep, notFound))
+                entry->reason.member = true;
 
     // Before the lists, so a static name is completed and an excluded one finishes leaving.
     for (const std::string &name : inputs.halfWritten)
@@ -90,12 +98,14 @@ MemberEntries MergeOutcome(const MemberSet &found, const OutcomeInputs &inputs) 
 
     if (inputs.staticNames)
         for (const std::string &name : *inputs.staticNames)
-            outcome.mark(name, MemberMark::Static, MemberMark::Static);
+            if (MemberEntry *entry = outcome.mark(name, MemberMark::Static, MemberMark::Static))
+                entry->reason.onStaticList = true;
 
     // Last, so a name on both lists ends up excluded.
     if (inputs.excludeNames)
         for (const std::string &name : *inputs.excludeNames)
-            outcome.mark(name, MemberMark::Excluded, std::nullopt);
+            if (MemberEntry *entry = outcome.mark(name, MemberMark::Excluded, std::nullopt))
+                entry->reason.onExcludeList = true;
 
     return std::move(outcome).sorted();
 }

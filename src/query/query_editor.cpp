@@ -42,8 +42,9 @@ void QueryEditor::bindGroup(std::unique_ptr<QueryStore> store, std::string membe
 
 void QueryEditor::unbindGroup() {
     store_.reset();
-    queries_.entries.assign(1, std::string());
-    queries_.currentIndex = 0;
+    queries_ = QueryList();
+    refillSelector(0);
+    view_.setSettingsControls(queries_.settings);
     setModified(false);
 }
 

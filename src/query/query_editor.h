@@ -20,7 +20,8 @@ class QueryEditor {
 
     // The group whose queries are edited from now on; loading is a separate step (reload).
     void bindGroup(std::unique_ptr<QueryStore> store, std::string memberClassWord);
-    // Drops the group and its queries (the tree was changed).
+    // Drops the group, its queries and its settings: one empty query in the selector, the
+    // settings controls cleared, nothing modified.
     void unbindGroup();
     // The edits on screen count as dropped: Save is disabled, the text stays.
     void dropChanges() { setModified(false); }

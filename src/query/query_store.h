@@ -15,7 +15,8 @@ class QueryStore {
     virtual ~QueryStore() = default;
     // All values of the query attribute as read; a failure raises DirectoryError.
     virtual std::vector<std::string> read() = 0;
-    // Replaces all values; a refusal raises DirectoryError and then nothing was written.
+    // Replaces all values; a refusal raises an error (DirectoryError, or one that says which
+    // value does not fit the attribute) and then nothing was written.
     virtual void write(const std::vector<std::string> &values) = 0;
 };
 

@@ -24,9 +24,14 @@ void SearchInto(const QueryRunInputs &inputs, std::size_t index, const QueryDefi
                 FilterPtr filter, MemberSet &found) {
     Status passStatus = status::Ok;
     ValueList result;
+    ProgressCallback progress;
+    if (inputs.found)
+        progress = [&inputs, before = static_cast<int>(found.size())](int handled) {
+            inputs.found(before + handled);
+        };
     try {
         result = SearchObjects(inputs.context, SearchBaseOf(query.context), std::move(filter),
-                               query.scope, {}, nullptr, &passStatus);
+                               query.scope, {}, progress, &passStatus);
     } catch (const DirectoryError &) {
         inputs.selectQuery(index);
         throw;
@@ -37,7 +42,7 @@ void SearchInto(const QueryRunInputs &inputs, std::size_t index, const QueryDefi
         throw DirectoryError(passStatus);
     }
     for (std::size_t i = 1; i < result.size(); i += 2)
-        found.insert(result[i].text);
+        found.insert(result[i].text, static_cast<std::uint32_t>(index + 1));
 }
 
 } // namespace

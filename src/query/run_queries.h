@@ -17,6 +17,8 @@ namespace tarnbeck {
 
 // Shows a query in the editor without storing the one being left (the editor's selectQuery).
 using QuerySelection = std::function<void(std::size_t index)>;
+// Receives how many objects the searches have found so far (counted per query).
+using FoundCount = std::function<void(int objectsFound)>;
 
 struct QueryRunInputs {
     dsclient::ContextHandle context = 0;
@@ -24,6 +26,7 @@ struct QueryRunInputs {
     const AttributeNameMap *names = nullptr; // none loaded yet: every attribute is unknown
     FilterField *filterField = nullptr;      // may be null
     QuerySelection selectQuery;
+    FoundCount found{}; // may be empty
 };
 
 // The names found by all queries, sorted without regard to case; nullopt when a query failed.

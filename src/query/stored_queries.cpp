@@ -82,6 +82,23 @@ StoredQueries ReadStoredQueries(std::vector<std::string> values) {
     return stored;
 }
 
+bool HoldsStoredQueries(const std::vector<std::string> &values) {
+    return std::any_of(values.begin(), values.end(), [](const std::string &value) {
+        return HasPrefix(value, "q:") || HasPrefix(value, "s:");
+    });
+}
+
+QueryList QueryListOf(std::vector<std::string> values, std::string memberClassWord) {
+    StoredQueries stored = ReadStoredQueries(std::move(values));
+    QueryList list;
+    if (!stored.entries.empty())
+        list.entries = std::move(stored.entries);
+    list.settings =
+        QuerySettings::fromValue(stored.settings.value_or(QuerySettings::kDefaultValue));
+    list.memberClassWord = std::move(memberClassWord);
+    return list;
+}
+
 std::vector<std::string> WithoutBlankEntries(const std::vector<std::string> &entries) {
     std::vector<std::string> kept;
     kept.reserve(entries.size());

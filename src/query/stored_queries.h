@@ -3,6 +3,7 @@
 // The stored form of a group's queries in its query attribute: one value "q:" + query string
 // per query in list order, then one value "s:" + the settings in decimal.
 
+#include "query/query_list.h"
 #include "query/query_settings.h"
 
 #include <optional>
@@ -22,6 +23,13 @@ struct StoredQueries {
 // dropped with a message while more than one value remains. A lone unprefixed value is a query
 // of the older single-value form, whose trailing digit is the settings.
 StoredQueries ReadStoredQueries(std::vector<std::string> values);
+
+// Whether the values of a query attribute hold stored queries at all ("q:" or "s:" values): an
+// attribute such as L may hold other data on groups nobody maintains.
+bool HoldsStoredQueries(const std::vector<std::string> &values);
+// The query list a run without the editor works on: the stored entries (at least one) and the
+// stored settings, QuerySettings::kDefaultValue when none are stored.
+QueryList QueryListOf(std::vector<std::string> values, std::string memberClassWord);
 
 // An entry of blanks and control characters only (or none at all): a query never composed.
 bool IsBlankEntry(const std::string &entry);

@@ -3,6 +3,7 @@
 // The application-wide state: one instance per process, created at start and released at the
 // end. Everything the main window, the dialogs and the start sequence share lives here.
 
+#include "membership/removal_brake.h"
 #include "platform/dsclient/client.h"
 #include "query/attribute_name_map.h"
 #include "shell/program_files.h"
@@ -35,6 +36,7 @@ struct AppState {
     std::string excludeAttribute = "See Also";
     std::string staticAttribute = "Owner";
     std::vector<std::string> offeredAttributes;
+    RemovalBrake removalBrake;
     // Where Tarnbeck.ini lies (ending in "/"); tests point it elsewhere.
     std::string programDirectory = ProgramDirectory();
     std::string configDirectory;

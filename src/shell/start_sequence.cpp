@@ -1,5 +1,6 @@
 #include "shell/start_sequence.h"
 
+#include "directory/directory_error.h"
 #include "directory/prompter.h"
 #include "shell/attribute_names.h"
 #include "shell/config_directory.h"
@@ -14,11 +15,21 @@ using namespace dsclient;
 namespace {
 const char *const kClientMissing = "Novell Client not installed?";
 const char *const kNoTrees = "No authenticated trees found, please login";
+
+// "Novell Client not installed?" and why the client could not start: which file or server,
+// which status.
+std::string ClientMissingText(Status status) {
+    const std::string problem = ClientProblem();
+    if (problem.empty())
+        return kClientMissing;
+    return std::string(kClientMissing) + "\n\n" + problem + " (" + StatusNumberText(status) + ")";
+}
+
 } // namespace
 
 void RunStartSequence(AppState &app, StartHost &host) {
-    if (CallsInitialize() != status::Ok) {
-        prompter().message(kClientMissing);
+    if (const Status started = CallsInitialize(); started != status::Ok) {
+        prompter().message(ClientMissingText(started));
         host.endProcess();
         return;
     }
@@ -37,6 +48,7 @@ void RunStartSequence(AppState &app, StartHost &host) {
     }
     app.mainContext = opened.context;
     app.contextCreated = true;
+    host.markBrowserContextGiven();
 
     if (ScanAuthenticatedTrees(app.mainContext).empty()) {
         prompter().message(kNoTrees);

@@ -15,6 +15,9 @@ public:
     virtual void endProcess() = 0;      // the process ends at once
     virtual void closeMainWindow() = 0; // closing the main window ends the program
     virtual void setBrowserContext(dsclient::ContextHandle context) = 0;
+    // The main context exists: the browser may be shown from now on, also before a tree is
+    // bound (it then shows an empty tree instead of an internal error).
+    virtual void markBrowserContextGiven() = 0;
     virtual void updateCaption() = 0;
     virtual void initIcons() = 0;
 };

@@ -4,6 +4,7 @@
 #include "platform/profile/profile.h"
 #include "shell/program_files.h"
 
+#include <charconv>
 #include <stdexcept>
 
 namespace tarnbeck {
@@ -15,14 +16,27 @@ const char *const kSystemSection = "SYSTEM";
 const char *const kAttributeKey = "Attribute";
 constexpr std::size_t kMaxTopLength = 255;
 
+// A brake value: decimal digits only; anything else leaves the default in force.
+void ReadBrakeValue(const std::string &text, std::size_t &value) {
+    std::size_t parsed = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), parsed);
+    if (!text.empty() && error == std::errc() && end == text.data() + text.size())
+        value = parsed;
+}
+
 void ReadSystemSection(AppState &app, const std::string &settings) {
     app.offeredAttributes.clear();
+    app.removalBrake = RemovalBrake();
     for (const auto &[key, value] : profile::ReadSectionEntries(settings, kSystemSection)) {
         const std::string lowered = ToLowerAscii(key);
         if (lowered == "exclude")
             app.excludeAttribute = value;
         else if (lowered == "include")
             app.staticAttribute = value;
+        else if (lowered == "removalbrakepercent")
+            ReadBrakeValue(value, app.removalBrake.percent);
+        else if (lowered == "removalbrakecount")
+            ReadBrakeValue(value, app.removalBrake.count);
         else
             app.offeredAttributes.push_back(value);
     }

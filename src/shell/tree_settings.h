@@ -5,8 +5,9 @@
 //
 //   [TREES]    <tree name>=<top of the search tree>
 //   [<tree>]   Attribute=<query attribute>
-//   [SYSTEM]   exclude=<exclude attribute>, include=<static attribute>, any other key: one
-//              attribute offered as query attribute, in file order
+//   [SYSTEM]   exclude=<exclude attribute>, include=<static attribute>, RemovalBrakePercent and
+//              RemovalBrakeCount=<the brake on mass removals>, any other key: one attribute
+//              offered as query attribute, in file order
 
 #include "shell/app_state.h"
 

@@ -2,6 +2,7 @@
 
 #include "directory/directory_error.h"
 #include "directory/text_compare.h"
+#include "platform/dsclient/config.h"
 
 #include <algorithm>
 #include <set>
@@ -86,6 +87,23 @@ std::string ContextTreeName(ContextHandle context) {
     // The context's tree name is read into 201 bytes, up to the first zero byte.
     name = name.substr(0, std::min(name.find('\0'), std::size_t{200}));
     return name;
+}
+
+std::vector<UnavailableTree> UnavailableTrees() {
+    std::vector<UnavailableTree> unavailable;
+    for (const TreeConfig &tree : ActiveClientConfig().trees) {
+        std::string problem;
+        if (GetTreeProblem(tree.name, problem) != status::Ok)
+            unavailable.push_back({tree.name, problem});
+    }
+    return unavailable;
+}
+
+std::string WorkingIdentity(ContextHandle context) {
+    std::string identity;
+    if (WhoAmI(context, identity) != status::Ok || EqualsIgnoreCase(identity, "[Public]"))
+        return {};
+    return identity;
 }
 
 std::vector<std::string> ScanAuthenticatedTrees(ContextHandle context) {

@@ -24,6 +24,17 @@ OpenedContext OpenTreeContext();
 // The tree the context points at.
 std::string ContextTreeName(dsclient::ContextHandle context);
 
+// Who the program works as on the context's tree: the user's name, or empty when the
+// workstation is not logged in there or the tree cannot tell.
+std::string WorkingIdentity(dsclient::ContextHandle context);
+
+// A configured tree the client had to leave out, and why (the file or server, the status).
+struct UnavailableTree {
+    std::string name;
+    std::string problem;
+};
+std::vector<UnavailableTree> UnavailableTrees();
+
 // The trees the workstation is authenticated to, sorted without regard to case; empty when the
 // scan fails.
 std::vector<std::string> ScanAuthenticatedTrees(dsclient::ContextHandle context);

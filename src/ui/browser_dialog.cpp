@@ -32,6 +32,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <optional>
 #include <unordered_set>
 
 namespace tarnbeck {
@@ -73,18 +74,38 @@ std::size_t LastSeparator(const std::string &path) {
     return std::string::npos;
 }
 
-bool ContainsIgnoreCase(const ValueList &values, std::string_view text) {
-    return std::any_of(values.begin(), values.end(),
-                       [&](const ValueItem &item) { return EqualsIgnoreCase(item.text, text); });
+using NameSet = std::unordered_set<std::string, HashIgnoreCase, EqualIgnoreCase>;
+
+// The subordinates of `parent` whose "Object Class" holds `className`.
+NameSet SubordinatesOfClass(dsclient::ContextHandle context, const std::string &parent,
+                            const char *className) {
+    dsclient::FilterPtr filter;
+    CheckStatus(dsclient::AllocFilter(filter));
+    CheckStatus(dsclient::AddFilterToken(*filter, dsclient::FTOK_ANAME, "Object Class",
+                                         dsclient::SYN_CLASS_NAME));
+    CheckStatus(dsclient::AddFilterToken(*filter, dsclient::FTOK_EQ, "", 0));
+    CheckStatus(dsclient::AddFilterToken(*filter, dsclient::FTOK_AVAL, className,
+                                         dsclient::SYN_CLASS_NAME));
+    CheckStatus(dsclient::AddFilterToken(*filter, dsclient::FTOK_END, "", 0));
+    const ValueList found =
+        SearchObjects(context, parent, std::move(filter), SearchScope::One, {}, nullptr);
+    NameSet names;
+    for (std::size_t i = 1; i < found.size(); i += 2)
+        names.insert(found[i].text);
+    return names;
 }
 
-// Users with POSIX accounts (and those of them that are Apple users) get their own icons.
-int UserIcon(dsclient::ContextHandle context, const std::string &name, const std::string &baseClass,
+// Users with POSIX accounts (and those of them that are Apple users) get their own icons. Found
+// by one search per level, not a read per user: a level may hold thousands.
+struct SpecialUsers {
+    NameSet posix, apple;
+};
+
+int UserIcon(const SpecialUsers &users, const std::string &name, const std::string &baseClass,
              int icon) {
-    const ValueList classes = ReadValues(context, name, "Object Class", ';');
-    if (!ContainsIgnoreCase(classes, "posixAccount"))
+    if (!users.posix.contains(name))
         return icon;
-    if (ContainsIgnoreCase(classes, "apple-user"))
+    if (users.apple.contains(name))
         return ClassIconIndex(baseClass + "-apple");
     return ClassIconIndex(baseClass + "-posixAccount");
 }
@@ -364,6 +385,8 @@ void TcForm::ReadChildren(BrowserNode &node) {
     }
 
     UpdateBatch batch(*TV2);
+    const std::string parent = DottedName(&node.path());
+    std::optional<SpecialUsers> special;
     const ClassSet filter = ToClassSet(classFilter_);
     const bool skipLeaves = !filter.empty() && !All->isChecked();
     bool anyShown = false;
@@ -386,8 +409,12 @@ void TcForm::ReadChildren(BrowserNode &node) {
                 continue;
             anyShown = true;
             child->setHasChildren(info.subordinateCount != 0);
-            if (SpecialIcons().contains(icon))
-                icon = UserIcon(context_, entry.text, info.baseClass, icon);
+            if (SpecialIcons().contains(icon)) {
+                if (!special)
+                    special = SpecialUsers{SubordinatesOfClass(context_, parent, "posixAccount"),
+                                           SubordinatesOfClass(context_, parent, "apple-user")};
+                icon = UserIcon(*special, entry.text, info.baseClass, icon);
+            }
             child->setIcon(icon);
         }
     } catch (...) {

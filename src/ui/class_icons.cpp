@@ -3,12 +3,15 @@
 #include "directory/prompter.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QPixmap>
 
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -69,6 +72,18 @@ bool cutStrip(const QByteArray &bmp, QList<QImage> &images) {
         images.append(strip.copy(x, 0, kIconSize, kIconSize));
     return true;
 }
+
+// Closes a file on every way out.
+struct FileDescriptor {
+    explicit FileDescriptor(int descriptor) : fd(descriptor) {}
+    ~FileDescriptor() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    FileDescriptor(const FileDescriptor &) = delete;
+    FileDescriptor &operator=(const FileDescriptor &) = delete;
+    int fd;
+};
 
 void failInit(int number) {
     prompter().message("Error....." + std::to_string(number));
@@ -139,15 +154,24 @@ void UseCompanionLibrary(std::unique_ptr<CompanionLibrary> library) {
 }
 
 bool TraceLog(const std::string &message) {
-    QFile file(QString::fromLatin1(kTraceFileName));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        prompter().message("I/O error: " + file.errorString().toStdString());
+    const auto failed = [] {
+        prompter().message(std::string("I/O error: ") + std::strerror(errno));
         return false;
-    }
-    const QByteArray line = QByteArray::fromStdString(message) + "\r\n";
-    if (file.write(line) != line.size() || !file.flush()) {
-        prompter().message("I/O error: " + file.errorString().toStdString());
-        return false;
+    };
+    // A link planted under the trace file's name is refused, not followed: appending through
+    // it would write into whatever file it points at.
+    const FileDescriptor file(
+        ::open(kTraceFileName, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (file.fd < 0)
+        return failed();
+    const std::string line = message + "\r\n";
+    for (std::size_t written = 0; written < line.size();) {
+        const ssize_t n = ::write(file.fd, line.data() + written, line.size() - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return failed();
+        written += static_cast<std::size_t>(n);
     }
     return true;
 }

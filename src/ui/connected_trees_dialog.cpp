@@ -7,6 +7,7 @@
 #include "ui/dialog_runner.h"
 #include "ui/local_text.h"
 #include "ui/select_tree_dialog.h"
+#include "ui/unavailable_trees.h"
 
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -53,6 +54,7 @@ void TTrees2::SetTrees(const std::vector<std::string> &trees, const std::string 
     CheckListBox1->clear();
     for (const auto &name : trees)
         AppendChecked(name, EqualsIgnoreCase(name, current));
+    AppendUnavailableTrees(*CheckListBox1);
 }
 
 void TTrees2::SetSelectTree(TTreesForm &selectTree, TreeAdder addTree) {
@@ -74,10 +76,15 @@ void TTrees2::showEvent(QShowEvent *event) {
 }
 
 void TTrees2::CheckListBox1ClickCheck(QListWidgetItem *item) {
-    if (programChange_ || !singleChoice_ || item->checkState() != Qt::Checked ||
-        item != CheckListBox1->currentItem())
+    if (!programChange_ && item->checkState() == Qt::Checked)
+        MakeTheChoice(item);
+}
+
+void TTrees2::MakeTheChoice(QListWidgetItem *item) {
+    if (!singleChoice_)
         return;
     const bool outer = std::exchange(programChange_, true);
+    CheckListBox1->setCurrentItem(item);
     for (int row = 0; row < CheckListBox1->count(); ++row)
         if (CheckListBox1->item(row) != item)
             CheckListBox1->item(row)->setCheckState(Qt::Unchecked);
@@ -102,8 +109,9 @@ void TTrees2::AddTree() {
     const std::string chosen = selectTree_->ChosenTree();
     if (chosen.empty() || !addTree_(context_, chosen))
         return;
-    // Appended even when the list shows it already: the last checked entry is the choice.
+    // Appended even when the list shows it already: the added tree is the choice.
     AppendChecked(chosen, true);
+    MakeTheChoice(CheckListBox1->item(CheckListBox1->count() - 1));
 }
 
 void TTrees2::AppendChecked(const std::string &treeName, bool checked) {

@@ -1,7 +1,8 @@
 #pragma once
 
 // TTrees2: the trees the workstation is connected to, as a check list; the last checked entry
-// is the choice. "More" adds a tree through the select tree dialog. It is left only with OK.
+// is the choice, and in single-choice mode a tick is the choice: its row is selected and every
+// other tick goes. "More" adds a tree through the select tree dialog. It is left only with OK.
 
 #include "platform/dsclient/client.h"
 
@@ -29,9 +30,9 @@ class TTrees2 : public QDialog {
     explicit TTrees2(QWidget *parent = nullptr);
 
     void SetContext(dsclient::ContextHandle context);
-    // Checking the selected entry unchecks all others.
     void SetSingleChoice(bool singleChoice) { singleChoice_ = singleChoice; }
-    // Fills the list in the given order and checks the entry of `current` (ignoring case).
+    // Fills the list in the given order and checks the entry of `current` (ignoring case); the
+    // trees the client had to leave out follow, unavailable.
     void SetTrees(const std::vector<std::string> &trees, const std::string &current);
     // What "More" uses.
     void SetSelectTree(TTreesForm &selectTree, TreeAdder addTree);
@@ -58,6 +59,8 @@ class TTrees2 : public QDialog {
   private:
     void AddTree();
     void AppendChecked(const std::string &treeName, bool checked);
+    // Single choice: the row becomes the selected one and the only ticked one.
+    void MakeTheChoice(QListWidgetItem *item);
 
     dsclient::ContextHandle context_ = 0;
     bool hasContext_ = false;

@@ -1,10 +1,12 @@
 #include "ui/engine_bridge.h"
 
+#include "membership/mark_counts.h"
 #include "ui/browser_dialog.h"
 #include "ui/class_icons.h"
 #include "ui/dialog_runner.h"
 #include "ui/main_window.h"
 #include "ui/member_list.h"
+#include "ui/progress_window.h"
 #include "ui/windows.h"
 
 #include <QAction>
@@ -27,11 +29,27 @@ QuerySettings EngineBridge::settingsControls() const {
     return form_.queryView().settingsControls();
 }
 
-void EngineBridge::selectQuery(std::size_t index) { form_.queryEditor().selectQuery(index); }
+void EngineBridge::selectQuery(std::size_t index) {
+    form_.queryEditor().selectQuery(index);
+    if (errorCaret_) {
+        setFocus();
+        placeCaret(*errorCaret_);
+        errorCaret_.reset();
+    }
+}
 
-void EngineBridge::showOutcome(const MemberEntries &outcome) { form_.clb->setEntries(outcome); }
+void EngineBridge::showOutcome(const MemberEntries &outcome) {
+    form_.clb->setEntries(outcome);
+    form_.showMarkCounts(CountMarks(outcome));
+}
 
 void EngineBridge::setUpdateEnabled(bool enabled) { form_.BitBtn2->setEnabled(enabled); }
+
+void EngineBridge::showFound(int objects) {
+    ProgressWindow &progress = form_.progressWindow();
+    progress.begin(QStringLiteral("Execute"), 0);
+    progress.advance(objects, QStringLiteral("Objects found: %1").arg(objects));
+}
 
 bool EngineBridge::queryModified() const { return form_.queryEditor().modified(); }
 
@@ -71,31 +89,46 @@ void EngineBridge::loadQueries(const std::string &groupName,
                      app.treeSettings.queryAttribute, memberClassWord);
 }
 
-void EngineBridge::showMembers(const MemberEntries &members) { form_.clb->setEntries(members); }
+void EngineBridge::showMembers(const MemberEntries &members) {
+    form_.clb->setEntries(members);
+    form_.showMarkCounts(std::nullopt);
+}
 
 void EngineBridge::enableQueryEditing() {
     form_.Panel6->setEnabled(true);
     form_.BitBtn1->setEnabled(true);
 }
 
+void EngineBridge::clearGroup() { form_.ResetGroup(); }
+
 UnsavedState EngineBridge::unsavedState() const { return form_.unsavedState(); }
 
 void EngineBridge::setProgressMaximum(int maximum) {
     form_.sbar->setMaximum(maximum);
-    form_.sbar->repaint();
+    form_.progressWindow().begin(QStringLiteral("Update group"), maximum, true);
 }
 
 void EngineBridge::setProgressPosition(int position) {
-    // The walk runs on the interface thread: paint the bar now, between two items.
     form_.sbar->setValue(position);
-    form_.sbar->repaint();
+    const int total = form_.sbar->maximum();
+    form_.progressWindow().advance(position,
+                                   QStringLiteral("Member %1 of %2").arg(position).arg(total));
 }
 
 void EngineBridge::setFocus() { form_.edit3a->setFocus(); }
 
 void EngineBridge::setCaret(std::size_t position) {
+    placeCaret(position);
+    errorCaret_ = position;
+}
+
+void EngineBridge::placeCaret(std::size_t position) {
     form_.edit3a->deselect();
     form_.edit3a->setCursorPosition(static_cast<int>(position));
 }
+
+std::optional<RemovalBrake> EngineBridge::removalBrake() const { return form_.app().removalBrake; }
+
+bool EngineBridge::stopRequested() { return form_.progressWindow().stopRequested(); }
 
 } // namespace tarnbeck

@@ -9,6 +9,9 @@
 #include "query/filter_field.h"
 #include "query/group_loading.h"
 
+#include <cstddef>
+#include <optional>
+
 namespace tarnbeck {
 
 class TForm1;
@@ -28,6 +31,7 @@ public:
     FilterField *filterField() override { return this; }
     void showOutcome(const MemberEntries &outcome) override;
     void setUpdateEnabled(bool enabled) override;
+    void showFound(int objects) override;
 
     // GroupLoadHost
     bool queryModified() const override;
@@ -39,18 +43,26 @@ public:
     void loadQueries(const std::string &groupName, const std::string &memberClassWord) override;
     void showMembers(const MemberEntries &members) override;
     void enableQueryEditing() override;
+    void clearGroup() override;
 
     // UpdateView
     UnsavedState unsavedState() const override;
     void setProgressMaximum(int maximum) override;
     void setProgressPosition(int position) override;
+    std::optional<RemovalBrake> removalBrake() const override;
+    bool stopRequested() override;
 
     // FilterField
     void setFocus() override;
     void setCaret(std::size_t position) override;
 
 private:
+    void placeCaret(std::size_t position);
+
     TForm1 &form_;
+    // Where a filter error put the caret: showing the failing query afterwards re-sets the
+    // field's text, which moves the caret, so it is put back there.
+    std::optional<std::size_t> errorCaret_;
 };
 
 } // namespace tarnbeck

@@ -26,6 +26,24 @@ namespace tarnbeck {
 
 namespace {
 
+// A copy of the Password field's text. Copy and field share one buffer; whichever copy lets
+// go last overwrites it, so the password is gone before its memory is given back.
+class PasswordText {
+  public:
+    explicit PasswordText(QString text) : text_(std::move(text)) {}
+    ~PasswordText() {
+        // Not detached: the field still shows it (a failed login keeps the field as it is).
+        if (!text_.isEmpty() && text_.isDetached())
+            explicit_bzero(text_.data(), static_cast<std::size_t>(text_.size()) * sizeof(QChar));
+    }
+    PasswordText(const PasswordText &) = delete;
+    PasswordText &operator=(const PasswordText &) = delete;
+    const QString &text() const { return text_; }
+
+  private:
+    QString text_;
+};
+
 // Overwrites the bytes of a password copy before its memory is given back.
 class WipeOnExit {
   public:
@@ -78,6 +96,12 @@ TLoginForm::TLoginForm(QWidget *parent) : QDialog(parent) {
     layout->addLayout(buttons, 1, 0);
     resize(360, 120);
 
+    // Name, Tab, password, Enter logs in; "..." comes last.
+    setTabOrder(Name, Password);
+    setTabOrder(Password, BitBtn1);
+    setTabOrder(BitBtn1, BitBtn2);
+    setTabOrder(BitBtn2, Button1);
+
     connect(Button1, &QToolButton::clicked, this, &TLoginForm::Button1Click);
     connect(BitBtn1, &QPushButton::clicked, this, &TLoginForm::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TLoginForm::BitBtn2Click);
@@ -93,8 +117,15 @@ std::string TLoginForm::UserName() const {
 }
 
 void TLoginForm::hideEvent(QHideEvent *event) {
-    Password->clear();
+    ClearPassword();
     QDialog::hideEvent(event);
+}
+
+void TLoginForm::ClearPassword() {
+    const PasswordText held(Password->text());
+    // setText, not clear(): clearing records every removed character in the field's undo
+    // history and leaves the text in place, where nothing could overwrite it.
+    Password->setText(QString());
 }
 
 bool TLoginForm::eventFilter(QObject *watched, QEvent *event) {
@@ -148,7 +179,8 @@ void TLoginForm::BitBtn1Click() {
         prompter().message("Name is longer than 255 characters");
         return;
     }
-    QByteArray password = Password->text().toLocal8Bit();
+    const PasswordText typed(Password->text());
+    QByteArray password = typed.text().toLocal8Bit();
     const WipeOnExit wipe(password);
     if (static_cast<std::size_t>(password.size()) > kMaxLoginText) {
         prompter().message("Password is longer than 255 characters");

@@ -2,7 +2,7 @@
 
 // TLoginForm: logs the workstation in on the tree of a context, with a user name (typed or
 // picked in the browser) and a password. The password lives only in its field, which is emptied
-// whenever the dialog closes.
+// whenever the dialog closes, and the copies the dialog makes are overwritten after use.
 
 #include "platform/dsclient/client.h"
 
@@ -54,6 +54,8 @@ class TLoginForm : public QDialog {
 
   private:
     void PickUser();
+    // Empties the Password field and overwrites the text it held.
+    void ClearPassword();
 
     dsclient::ContextHandle context_ = 0;
     TcForm *browser_ = nullptr;

@@ -9,10 +9,12 @@
 #include "ui/context_selection.h"
 #include "ui/engine_bridge.h"
 #include "ui/dialog_runner.h"
+#include "ui/elided_label.h"
 #include "ui/glyphs.h"
 #include "ui/help_texts.h"
 #include "ui/member_list.h"
 #include "ui/other_dialogs.h"
+#include "ui/progress_window.h"
 #include "ui/settings_dialog.h"
 #include "ui/windows.h"
 
@@ -22,6 +24,7 @@
 #include "query/group_loading.h"
 #include "shell/attribute_names.h"
 #include "shell/tree_settings.h"
+#include "shell/trees.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -32,6 +35,7 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -41,6 +45,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -118,6 +123,9 @@ TForm1::TForm1(AppState &app, Windows &windows)
     layout->addWidget(pc, 1);
     setCentralWidget(central);
     applyHelpTexts();
+    progress_ = new ProgressWindow(this);
+    Identity = named(new QLabel, "Identity");
+    statusBar()->addWidget(Identity);
 
     start.setObjectName("start");
     start.setInterval(1000);
@@ -238,6 +246,7 @@ QWidget *TForm1::buildQueryEditor() {
     contextRow->addWidget(boldLabel(QStringLiteral("scope")));
     cbox = named(new QComboBox, "cbox");
     cbox->setEditable(true);
+    cbox->setInsertPolicy(QComboBox::NoInsert); // a typed word is a scope, not a new item
     cbox->addItems({QStringLiteral("base"), QStringLiteral("one"), QStringLiteral("sub")});
     cbox->setEditText(QStringLiteral("-"));
     cbox->setFixedWidth(70);
@@ -249,9 +258,10 @@ QWidget *TForm1::buildQueryEditor() {
     grid->addWidget(boldLabel(QStringLiteral("filter")), 2, 0);
     grid->addWidget(edit3a, 2, 1);
 
-    Label8 = named(new QLabel(QStringLiteral("ldap:///")), "Label8");
-    Label8->setStyleSheet(QStringLiteral("color: #0000FF;"));
-    Label8->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    Label8 = named(new ElidedLabel(QStringLiteral("ldap:///")), "Label8");
+    QPalette blue = Label8->palette();
+    blue.setColor(QPalette::WindowText, QColor(0x00, 0x00, 0xFF));
+    Label8->setPalette(blue);
     grid->addWidget(Label8, 3, 0, 1, 2);
 
     auto *buttonRow = new QHBoxLayout;
@@ -279,6 +289,8 @@ QWidget *TForm1::buildMembersPage() {
     layout->setContentsMargins(2, 2, 2, 2);
     clb = named(new MemberList, "clb");
     layout->addWidget(clb, 1);
+    markCounts = named(new QLabel, "markCounts");
+    layout->addWidget(markCounts);
     Memo1 = named(new QPlainTextEdit, "Memo1");
     layout->addWidget(Memo1);
     auto *row = new QHBoxLayout;
@@ -364,6 +376,18 @@ void TForm1::closeEvent(QCloseEvent *event) {
         event->ignore();
 }
 
+// The query Save button is the window's default button. A main window gives default buttons
+// no Enter handling of its own, so Enter that no control took presses it here.
+void TForm1::keyPressEvent(QKeyEvent *event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (enter && plain && BitBtn3->isEnabled()) {
+        BitBtn3->click();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
 bool TForm1::FormCloseQuery() { return ConfirmDiscard(unsavedState()); }
 
 UnsavedState TForm1::unsavedState() const {
@@ -385,6 +409,16 @@ void TForm1::UpdateCaption() {
     setWindowTitle(QStringLiteral("Tarnbeck v1.03 - ") + local(app_.currentTree));
 }
 
+void TForm1::UpdateIdentity() {
+    if (app_.currentTree.empty()) {
+        Identity->clear();
+        return;
+    }
+    const std::string identity = WorkingIdentity(app_.mainContext);
+    Identity->setText(local(app_.currentTree + (identity.empty() ? ": not logged in"
+                                                                 : ": logged in as " + identity)));
+}
+
 void TForm1::exitexitClick() { close(); }
 
 void TForm1::whatClick() { RunDialog(*windows_.About); }
@@ -396,13 +430,20 @@ void TForm1::cboxChange() { queryEditor_.scopeChanged(); }
 void TForm1::CheckBox1Click() {
     pc->setTabVisible(kExcludePage, CheckBox1->isChecked());
     if (!queryView_.settingControls())
-        queryEditor_.settingsChanged();
+        mergeSettingsClick();
 }
 
 void TForm1::CheckBox2Click() {
     pc->setTabVisible(kStaticPage, CheckBox2->isChecked());
     if (!queryView_.settingControls())
-        queryEditor_.settingsChanged();
+        mergeSettingsClick();
+}
+
+// "Add"/"Sync", "Add Excludes" and "Add Statics" change how Execute merges: an edit of the
+// queries, and the outcome on screen no longer holds.
+void TForm1::mergeSettingsClick() {
+    queryEditor_.settingsChanged();
+    DropOutcome();
 }
 
 void TForm1::connectQueryEditor() {
@@ -412,7 +453,7 @@ void TForm1::connectQueryEditor() {
     connect(CheckBox1, &QCheckBox::toggled, this, &TForm1::CheckBox1Click);
     connect(CheckBox2, &QCheckBox::toggled, this, &TForm1::CheckBox2Click);
     for (QRadioButton *mode : {RadioButton1, RadioButton2})
-        connect(mode, &QRadioButton::clicked, this, [this] { queryEditor_.settingsChanged(); });
+        connect(mode, &QRadioButton::clicked, this, &TForm1::mergeSettingsClick);
     connect(edit3a, &QLineEdit::textChanged, this, [this] { queryEditor_.filterChanged(); });
     connect(ComboBox1, &QComboBox::activated, this,
             [this](int index) { RunGuarded([&] { queryEditor_.switchQuery(index); }); });
@@ -420,10 +461,15 @@ void TForm1::connectQueryEditor() {
             [this] { RunGuarded([&] { queryEditor_.addQuery(); }); });
     connect(BitBtn14, &QToolButton::clicked, this,
             [this] { RunGuarded([&] { queryEditor_.deleteQuery(); }); });
-    connect(BitBtn3, &QPushButton::clicked, this,
-            [this] { RunGuarded([&] { queryEditor_.save(); }); });
-    connect(BitBtn4, &QPushButton::clicked, this,
-            [this] { RunGuarded([&] { queryEditor_.reload(); }); });
+    // What Execute runs is what was saved: saving or reloading makes the outcome stale.
+    connect(BitBtn3, &QPushButton::clicked, this, [this] {
+        DropOutcome();
+        RunGuarded([&] { queryEditor_.save(); });
+    });
+    connect(BitBtn4, &QPushButton::clicked, this, [this] {
+        DropOutcome();
+        RunGuarded([&] { queryEditor_.reload(); });
+    });
 }
 
 void TForm1::connectListPage(NameListPage &page, QListWidget *list, QPushButton *add,
@@ -436,6 +482,11 @@ void TForm1::connectListPage(NameListPage &page, QListWidget *list, QPushButton 
     auto act = [this, &page, list, save](auto action) {
         RunGuarded(action);
         showListPage(page, list, save);
+    };
+    // Execute reads the saved lists: saving or reloading one makes the outcome stale.
+    auto actOnSaved = [this, act](auto action) {
+        DropOutcome();
+        act(action);
     };
     connect(list, &QListWidget::itemChanged, this, [&page, list](QListWidgetItem *item) {
         page.setTicked(std::size_t(list->row(item)), item->checkState() == Qt::Checked);
@@ -455,13 +506,13 @@ void TForm1::connectListPage(NameListPage &page, QListWidget *list, QPushButton 
     });
     connect(remove, &QPushButton::clicked, this,
             [&page, act] { act([&page] { page.deleteTicked(); }); });
-    connect(reload, &QPushButton::clicked, this, [this, &page, act, attribute] {
-        act([this, &page, attribute] {
+    connect(reload, &QPushButton::clicked, this, [this, &page, actOnSaved, attribute] {
+        actOnSaved([this, &page, attribute] {
             page.reload(app_.mainContext, local(Edit1->text()), attribute());
         });
     });
-    connect(save, &QPushButton::clicked, this, [this, &page, act, attribute] {
-        act([this, &page, attribute] {
+    connect(save, &QPushButton::clicked, this, [this, &page, actOnSaved, attribute] {
+        actOnSaved([this, &page, attribute] {
             page.save(app_.mainContext, local(Edit1->text()), attribute());
         });
     });
@@ -488,13 +539,17 @@ GroupAttributes TForm1::groupAttributes() const {
 }
 
 void TForm1::Button1Click() {
-    RunGuarded([this] {
-        ChooseGroup({app_.mainContext, groupAttributes()}, *bridge_, excludes_, statics_);
+    bool chosen = true; // also when the choice failed part-way
+    RunGuarded([&] {
+        chosen = ChooseGroup({app_.mainContext, groupAttributes()}, *bridge_, excludes_, statics_);
     });
+    if (chosen)
+        DropOutcome();
     showListPages();
 }
 
 void TForm1::loadGroup(const std::string &groupName) {
+    DropOutcome();
     RunGuarded([&] {
         LoadGroup({app_.mainContext, groupAttributes()}, groupName, *bridge_, excludes_, statics_);
     });
@@ -515,35 +570,56 @@ void TForm1::settingsClick() {
 }
 
 void TForm1::BitBtn1Click() {
+    // Only an Execute that completes enables Update group again.
+    DropOutcome();
     RunGuarded([this] {
         const ExecuteTarget target{app_.mainContext, local(Edit1->text()), groupAttributes(),
                                    app_.attributeNameMap ? &*app_.attributeNameMap : nullptr};
+        const ProgressEnd done(*progress_);
         Execute(target, *bridge_);
     });
 }
 
 void TForm1::BitBtn2Click() {
     RunGuarded([this] {
-        UpdateGroup(app_.mainContext, local(Edit1->text()), clb->entries(), *bridge_);
+        UpdateResult result;
+        {
+            const ProgressEnd done(*progress_);
+            result = UpdateGroup(app_.mainContext, local(Edit1->text()), clb->entries(), *bridge_);
+        }
+        if (result.stopped)
+            prompter().message("Update group stopped. Members written: " +
+                               std::to_string(result.written));
     });
+}
+
+void TForm1::showMarkCounts(const std::optional<MarkCounts> &counts) {
+    markCounts->setText(counts ? QString::fromStdString(DescribeCounts(*counts)) : QString());
 }
 
 void TForm1::ResetGroup() {
     Edit1->clear();
     setGroupImage(QIcon());
     clb->clear();
+    showMarkCounts(std::nullopt);
     queryEditor_.unbindGroup();
     {
         const QSignalBlocker blocker(edit3a);
         edit3->clear();
         edit3a->clear();
     }
+    cbox->setEditText(QStringLiteral("-"));
+    Label8->setLine(QStringLiteral("ldap:///"));
     excludes_.clear();
     statics_.clear();
     showListPages();
     pc->setCurrentIndex(kMembersPage);
-    BitBtn3->setEnabled(false);
+    Panel6->setEnabled(false);
+    BitBtn1->setEnabled(false);
+    DropOutcome();
 }
+
+void TForm1::DropOutcome() { BitBtn2->setEnabled(false); }
 
 void TForm1::treesselClick() {
     ChangeTreeHooks hooks;
@@ -553,7 +629,10 @@ void TForm1::treesselClick() {
         app_.loadedQueryStrings.reset();
         app_.attributeNameMap.reset();
     };
-    hooks.UpdateCaption = [this] { UpdateCaption(); };
+    hooks.UpdateCaption = [this] {
+        UpdateCaption();
+        UpdateIdentity();
+    };
     hooks.ReloadTreeConfiguration = [this] {
         LoadAttributeNameMap(app_);
         LoadTreeSettings(app_);
@@ -570,6 +649,8 @@ void TForm1::closeMainWindow() { close(); }
 void TForm1::setBrowserContext(dsclient::ContextHandle context) {
     windows_.cForm->SetBrowserContext(context);
 }
+
+void TForm1::markBrowserContextGiven() { TcForm::MarkContextGiven(); }
 
 void TForm1::initIcons() { InitIcons(); }
 

@@ -3,12 +3,14 @@
 // TForm1: the main window. It owns the layout, the help texts, the member list's colours and
 // the Exclude/Static tab rules; its handlers stay thin and call the engine.
 
+#include "membership/mark_counts.h"
 #include "membership/name_list_page.h"
 #include "membership/unsaved_state.h"
 #include "query/group_attributes.h"
 #include "query/query_editor.h"
 #include "shell/app_state.h"
 #include "shell/start_sequence.h"
+#include "ui/elided_label.h"
 #include "ui/query_editor_widgets.h"
 
 #include <QIcon>
@@ -34,6 +36,7 @@ namespace tarnbeck {
 
 class EngineBridge;
 class MemberList;
+class ProgressWindow;
 struct Windows;
 
 class TForm1 : public QMainWindow, private StartHost {
@@ -49,17 +52,27 @@ public:
     QueryEditorWidgets &queryView() { return queryView_; }
     NameListPage &excludes() { return excludes_; }
     NameListPage &statics() { return statics_; }
+    // Shown while Execute or Update group runs.
+    ProgressWindow &progressWindow() { return *progress_; }
 
     // Which of the query, the exclude list and the static list hold unsaved changes.
     UnsavedState unsavedState() const;
     // The group field's image: a group of people or workstations.
     void setGroupImage(const QIcon &icon);
-    // Empties the group, its editor and its lists (the tree is about to change).
+    // The counts per mark under the member list after Execute; none after a load.
+    void showMarkCounts(const std::optional<MarkCounts> &counts);
+    // Back to no group loaded: the group, its editor, its lists and its outcome are gone, and
+    // nothing that needs a group is enabled (the tree changes, or a load failed).
     void ResetGroup();
+    // The outcome on screen no longer matches what Execute would find: Update group waits for
+    // the next Execute. The list stays as it is.
+    void DropOutcome();
     // Loads a group as choosing it in the browser does (for scripted runs and pictures).
     void loadGroup(const std::string &groupName);
 
     void UpdateCaption();
+    // The status line names the tree and the user the window works as.
+    void UpdateIdentity();
 
     // Controls, by their names.
     QToolButton *exitexit;
@@ -78,7 +91,7 @@ public:
     QPushButton *Button5;
     QComboBox *cbox;
     QLineEdit *edit3a;
-    QLabel *Label8;
+    ElidedLabel *Label8; // the query string line
     QCheckBox *CheckBox1;
     QCheckBox *CheckBox2;
     QPushButton *BitBtn1;
@@ -91,10 +104,12 @@ public:
     QRadioButton *RadioButton2;
     QPushButton *BitBtn2;
     QProgressBar *sbar;
+    QLabel *markCounts;
     QListWidget *exclclb;
     QPushButton *exclAdd, *exclDelete, *exclSave, *exclReload;
     QListWidget *inclclb;
     QPushButton *inclAdd, *inclDelete, *inclSave, *inclReload;
+    QLabel *Identity;
     QTimer start;
 
     static constexpr int kMembersPage = 0;
@@ -105,6 +120,7 @@ protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private slots:
     void startTimer();
@@ -113,6 +129,7 @@ private slots:
     void cboxChange();
     void CheckBox1Click();
     void CheckBox2Click();
+    void mergeSettingsClick();
     void Button1Click();
     void Button5Click();
     void settingsClick();
@@ -125,7 +142,11 @@ private:
     void endProcess() override;
     void closeMainWindow() override;
     void setBrowserContext(dsclient::ContextHandle context) override;
-    void updateCaption() override { UpdateCaption(); }
+    void markBrowserContextGiven() override;
+    void updateCaption() override {
+        UpdateCaption();
+        UpdateIdentity();
+    }
     void initIcons() override;
 
     void FormCreate();
@@ -157,6 +178,7 @@ private:
     NameListPage excludes_;
     NameListPage statics_;
     std::unique_ptr<EngineBridge> bridge_;
+    ProgressWindow *progress_ = nullptr;
 };
 
 } // namespace tarnbeck

@@ -5,6 +5,30 @@
 
 namespace tarnbeck {
 
+namespace {
+
+// An entry of the list keeps the whole member entry, so Update gets back the reasons the brake
+// counts by, and the tool tip is written only when it is asked for.
+class MemberItem : public QListWidgetItem {
+  public:
+    explicit MemberItem(MemberEntry entry)
+        : QListWidgetItem(QString::fromLocal8Bit(entry.name)), entry_(std::move(entry)) {
+        setData(MemberList::kMarkRole, static_cast<int>(entry_.mark));
+        setData(MemberList::kIncompleteRole, entry_.incomplete);
+    }
+    QVariant data(int role) const override {
+        if (role == Qt::ToolTipRole)
+            return QString::fromStdString(DescribeReason(entry_));
+        return QListWidgetItem::data(role);
+    }
+    const MemberEntry &entry() const { return entry_; }
+
+  private:
+    MemberEntry entry_;
+};
+
+} // namespace
+
 MarkStyle StyleOfMark(int mark) {
     switch (static_cast<MemberMark>(mark)) {
     case MemberMark::Keep: return {QColor(0x00, 0x00, 0x00), false};
@@ -60,12 +84,8 @@ MemberList::MemberList(QWidget *parent) : QListWidget(parent) {
 void MemberList::setEntries(const MemberEntries &entries) {
     setUpdatesEnabled(false);
     clear();
-    for (const MemberEntry &entry : entries) {
-        auto *item = new QListWidgetItem(QString::fromLocal8Bit(entry.name));
-        item->setData(kMarkRole, static_cast<int>(entry.mark));
-        item->setData(kIncompleteRole, entry.incomplete);
-        addItem(item);
-    }
+    for (const MemberEntry &entry : entries)
+        addItem(new MemberItem(entry));
     setUpdatesEnabled(true);
 }
 
@@ -73,8 +93,7 @@ MemberEntries MemberList::entries() const {
     MemberEntries out;
     out.reserve(count());
     for (int row = 0; row < count(); ++row)
-        out.push_back({item(row)->text().toLocal8Bit().toStdString(), markAt(row),
-                       item(row)->data(kIncompleteRole).toBool()});
+        out.push_back(static_cast<const MemberItem *>(item(row))->entry());
     return out;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
 // The member list: object names, each carrying the mark that decides what Update group does
-// with it and how it is drawn, and whether its membership is written on some sides only.
+// with it and how it is drawn, whether its membership is written on some sides only, and the
+// reason for its mark, shown as the entry's tool tip.
 
 #include "membership/member_entry.h"
 
@@ -38,6 +39,7 @@ public:
 
     explicit MemberList(QWidget *parent = nullptr);
 
+    // The only way entries come into the list.
     void setEntries(const MemberEntries &entries);
     MemberEntries entries() const;
     MemberMark markAt(int row) const;

@@ -1,5 +1,6 @@
 #include "ui/query_editor_widgets.h"
 
+#include "ui/elided_label.h"
 #include "ui/main_window.h"
 
 #include <QCheckBox>
@@ -59,7 +60,7 @@ void QueryEditorWidgets::setQuerySelector(const std::vector<std::string> &entrie
 int QueryEditorWidgets::selectedQuery() const { return form_.ComboBox1->currentIndex(); }
 
 void QueryEditorWidgets::setQueryStringLine(const std::string &text) {
-    form_.Label8->setText(local(text));
+    form_.Label8->setLine(local(text));
 }
 
 QuerySettings QueryEditorWidgets::settingsControls() const {

@@ -6,6 +6,7 @@
 #include "shell/trees.h"
 #include "ui/action_guard.h"
 #include "ui/local_text.h"
+#include "ui/unavailable_trees.h"
 
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -105,6 +106,9 @@ void TTreesForm::Refill() {
     std::vector<std::string> trees;
     if (hasContext_)
         trees = ScanAvailableTrees(context_);
+    // A tree the client left out is listed apart, as unavailable.
+    for (const UnavailableTree &tree : UnavailableTrees())
+        std::erase_if(trees, [&](const std::string &name) { return name == tree.name; });
     const std::set<std::string, LessIgnoreCase> scanned(trees.begin(), trees.end());
     for (const auto &name : kept_)
         if (!scanned.count(name))
@@ -112,6 +116,7 @@ void TTreesForm::Refill() {
     SortCaseInsensitive(trees);
     for (const auto &name : trees)
         ListBox1->addItem(LocalText(name));
+    AppendUnavailableTrees(*ListBox1);
 }
 
 void TTreesForm::BitBtn1Click() {

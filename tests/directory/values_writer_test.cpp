@@ -90,6 +90,39 @@ TEST_F(WriteValuesTest, OtherRefusalsAreReportedToo) {
                  DirectoryError);
 }
 
+TEST_F(WriteValuesTest, ListsAndValuesOfAnySizeAreWrittenWhole) {
+    std::vector<std::string> names;
+    admin().Begin();
+    for (int i = 0; i < 1500; ++i) {
+        names.push_back("U" + std::to_string(i) + ".Acme");
+        add(names.back(), "User", UserValues());
+    }
+    admin().Commit();
+    connect();
+    // One request, however long the list.
+    WriteValues(context, "Staff.Acme", "See Also", names, false);
+    EXPECT_EQ(ReadValues(context, "Staff.Acme", "See Also").size(), names.size());
+    // A value longer than a result buffer is written and can be read back (shown cut short).
+    const std::string big(10000, 'x');
+    WriteValues(context, "Joe.Acme", "Internet EMail Address", {big}, false);
+    const Texts back = read("Internet EMail Address");
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_TRUE(big.starts_with(back.front()));
+    // Only the attribute's own bounds refuse a value; they count characters.
+    std::string umlauts;
+    for (int i = 0; i < 1024; ++i)
+        umlauts += "\xc3\xa4";
+    EXPECT_NO_THROW(WriteValues(context, "Joe.Acme", "Description", {umlauts}, false));
+    try {
+        WriteValues(context, "Joe.Acme", "Description", {std::string(1025, 'd')}, false);
+        FAIL() << "a value past the attribute's bound was written";
+    } catch (const DirectoryError &error) {
+        EXPECT_EQ(error.status(), status::SyntaxViolation);
+    }
+    EXPECT_EQ(read("Description"), Texts{umlauts});
+    EXPECT_EQ(liveIterations(), 0u);
+}
+
 TEST_F(WriteValuesTest, CreateObjectReturnsTheStatus) {
     connect();
     EXPECT_EQ(CreateObject(context, "Team.Acme", "Group"), status::Ok);

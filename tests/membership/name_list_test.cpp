@@ -41,6 +41,12 @@ TEST_F(NameListTest, AddKeepsOrderAndOneSpellingAndAlwaysEnablesSave) {
     EXPECT_EQ(page.names(), (Texts{"Ann.Acme", "Cy.Acme", "Di.Acme"}));
     EXPECT_TRUE(page.saveEnabled());
 
+    // Accented names sort with their letter; case folds beyond ASCII.
+    page.add("Fay.Acme");
+    page.add("ÉMILE.ACME");
+    page.add("émile.acme");
+    EXPECT_EQ(page.names(), (Texts{"Ann.Acme", "Cy.Acme", "Di.Acme", "ÉMILE.ACME", "Fay.Acme"}));
+
     page.reload(context, "Staff.Acme", "See Also");
     page.add(std::nullopt); // the browser was cancelled
     EXPECT_EQ(page.names().size(), 3u);

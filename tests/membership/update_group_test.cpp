@@ -23,6 +23,11 @@ class RecordingUpdateView : public UpdateView {
     void setUpdateEnabled(bool enabled) override { updateEnabled = enabled; }
     void setProgressMaximum(int value) override { maximum = value; }
     void setProgressPosition(int position) override { positions.push_back(position); }
+    std::optional<RemovalBrake> removalBrake() const override { return brake; }
+    bool stopRequested() override { return stopAfter && positions.back() >= *stopAfter; }
+
+    std::optional<RemovalBrake> brake;
+    std::optional<int> stopAfter;
 };
 
 class UpdateGroupTest : public testing::MembershipTree {
@@ -132,6 +137,49 @@ TEST_F(UpdateGroupTest, AnIncompleteMemberThatStaysIsWrittenWhole) {
     EXPECT_EQ(membershipOf("Ann.Acme"), (Texts{"Staff.Acme", "Staff.Acme"}));
     EXPECT_EQ(membershipOf("Bob.Acme"), (Texts{"Staff.Acme", "Staff.Acme"}));
     EXPECT_EQ(membershipOf("Cy.Acme"), (Texts{"", ""}));
+}
+
+TEST_F(UpdateGroupTest, StopEndsTheWalkAfterTheMemberBeingWritten) {
+    connect();
+    const MemberEntries entries{{"Ann.Acme", MemberMark::Add},
+                                {"Admin.Acme", MemberMark::Keep},
+                                {"Bob.Acme", MemberMark::Add},
+                                {"Cy.Acme", MemberMark::Add}};
+    view.stopAfter = 3;
+    const UpdateResult result = UpdateGroup(context, "Staff.Acme", entries, view);
+    EXPECT_TRUE(result.started);
+    EXPECT_TRUE(result.stopped);
+    EXPECT_EQ(result.written, 2u);
+    EXPECT_EQ(membershipOf("Bob.Acme"), (Texts{"Staff.Acme", "Staff.Acme"}));
+    EXPECT_EQ(membershipOf("Cy.Acme"), (Texts{"", ""}));
+    EXPECT_EQ(view.positions, (std::vector<int>{0, 1, 2, 3, 0}));
+
+    // Asked after the last member, Stop has nothing left to end.
+    view.positions.clear();
+    view.stopAfter = 1;
+    const UpdateResult last = UpdateGroup(context, "Staff.Acme", {entries[3]}, view);
+    EXPECT_FALSE(last.stopped);
+    EXPECT_EQ(last.written, 1u);
+}
+
+TEST_F(UpdateGroupTest, TheBrakeAsksBeforeAMassRemovalAndNoWritesNothing) {
+    connect();
+    MemberEntries entries;
+    for (const char *name : {"Ann.Acme", "Bob.Acme", "Cy.Acme"}) {
+        AddMember(context, name, "Staff.Acme");
+        entries.push_back({name, MemberMark::Remove});
+        entries.back().reason.member = true;
+    }
+    view.brake = RemovalBrake{50, 1};
+    prompter.expectConfirm("Update group will remove 3 of 3 members. Continue?", false);
+    EXPECT_FALSE(UpdateGroup(context, "Staff.Acme", entries, view).started);
+    EXPECT_EQ(values("Staff.Acme", "Member").size(), 3u);
+    EXPECT_TRUE(view.updateEnabled);
+    EXPECT_TRUE(view.positions.empty());
+
+    view.brake = RemovalBrake{50, 3}; // not more than three names: no question
+    EXPECT_EQ(UpdateGroup(context, "Staff.Acme", entries, view).written, 3u);
+    EXPECT_TRUE(values("Staff.Acme", "Member").empty());
 }
 
 TEST_F(UpdateGroupTest, WithoutRightsTheFirstChangeFails) {

@@ -2,7 +2,7 @@
 // once on the embedded store and once on a private slapd serving the same tree from its root
 // entry. Both give the same marks, and both write every side of each membership.
 
-#include "demo_tree.h"
+#include "platform/dsclient/embedded/demo_tree.h"
 #include "engine_tree.h"
 #include "scripted_prompter.h"
 
@@ -19,6 +19,7 @@ namespace tarnbeck {
 namespace {
 
 using namespace dsclient;
+using namespace dsclient::embedded;
 using testing::Texts;
 
 constexpr const char *kGroup = "Sales Team.Sales.Acme";
@@ -76,10 +77,12 @@ WalkThrough Walk(const TreeConfig &tree) {
     // Every member now stands on both sides of the membership and of the equivalence.
     const Texts members = Values(context, kGroup, "Member");
     const Texts equivalent = Values(context, kGroup, "Equivalent To Me");
-    for (const auto &[name, mark, incomplete] : walk.settled) {
+    for (const MemberEntry &entry : walk.settled) {
+        const std::string &name = entry.name;
+        const MemberMark mark = entry.mark;
         EXPECT_NE(mark, MemberMark::Add) << name;
         EXPECT_NE(mark, MemberMark::Remove) << name;
-        EXPECT_FALSE(incomplete) << name;
+        EXPECT_FALSE(entry.incomplete) << name;
         if (mark != MemberMark::Keep && mark != MemberMark::Static)
             continue;
         EXPECT_TRUE(Holds(members, name)) << name;

@@ -106,6 +106,13 @@ class FakeWindow : public ExecuteHost, public GroupLoadHost {
     }
     void showMembers(const MemberEntries &members) override { memberList = members; }
     void enableQueryEditing() override { editingEnabled = true; }
+    void clearGroup() override {
+        group.clear();
+        kind.reset();
+        memberList.reset();
+        editingEnabled = false;
+        editor.unbindGroup();
+    }
 
     bool droppedQueryChanges = false;
 

@@ -103,10 +103,13 @@ TEST_F(GroupLoadingTest, NothingUnsavedAsksNothing) {
     EXPECT_FALSE(ConfirmDiscard({false, false, true}));
 }
 
-TEST_F(GroupLoadingTest, FailedReadEndsTheLoadAtThatStep) {
+TEST_F(GroupLoadingTest, FailedReadEndsTheLoadWithNoGroup) {
+    statics.add("Bob.Sales.Acme");
+    statics.dropChanges();
     window->browserAnswer = "Gone.Acme";
     EXPECT_THROW(choose(), DirectoryError);
-    EXPECT_EQ(window->group, "Gone.Acme");
+    EXPECT_EQ(window->group, "");
+    EXPECT_TRUE(statics.items().empty());
     EXPECT_FALSE(window->kind.has_value());
     EXPECT_FALSE(window->editingEnabled);
 }

@@ -1,3 +1,4 @@
+#include "membership/removal_brake.h"
 #include "query/member_set.h"
 #include "query/outcome_merge.h"
 #include "query/search_base.h"
@@ -8,6 +9,7 @@ namespace tarnbeck {
 namespace {
 
 using Texts = std::vector<std::string>;
+using M = MemberMark;
 
 MemberSet Found(const Texts &names) {
     MemberSet set;
@@ -29,6 +31,47 @@ TEST(MemberSetTest, FirstSpellingFoundIsKeptAndLookUpsIgnoreCase) {
     EXPECT_EQ(set.names(), (Texts{"ann.acme", "bob.ACME", "Zed.Acme"}));
 }
 
+TEST(MergeReasonTest, EachEntryTellsWhyItGotItsMark) {
+    MemberSet found;
+    found.insert("Ann", 1);
+    found.insert("ann", 3); // the same name found again by query 3
+    found.insert("Bob", 2);
+    found.insert("Cy", 70);
+    found.sort();
+    ASSERT_EQ(found.names(), (Texts{"Ann", "Bob", "Cy"}));
+    OutcomeInputs inputs;
+    inputs.currentMembers = {"Bob", "Dan", "Eve"};
+    inputs.staticNames = Texts{"Fay"};
+    inputs.excludeNames = Texts{"Eve"};
+    inputs.halfWritten = {"Gus"};
+    std::vector<std::string> reasons;
+    for (const MemberEntry &entry : MergeOutcome(found, inputs))
+        reasons.push_back(entry.name + ": " + DescribeReason(entry));
+    EXPECT_EQ(reasons, (Texts{"Ann: found by queries 1, 3", "Bob: found by query 2; current member",
+                              "Cy: found by query 70", "Dan: current member not found",
+                              "Eve: current member not found; on the exclude list",
+                              "Fay: on the static list",
+                              "Gus: incomplete: written on some sides only"}));
+}
+
+TEST(RemovalBrakeTest, HoldsOnlyAboveBothTheShareAndTheNumber) {
+    MemberEntries outcome;
+    for (int i = 0; i < 100; ++i) {
+        MemberEntry entry{"M" + std::to_string(i), i < 26 ? M::Remove : M::Keep};
+        entry.reason.member = true;
+        outcome.push_back(entry);
+    }
+    outcome.push_back({"New", M::Remove}); // half-written, never a member: no removal of one
+    const RemovalCount count = CountRemovals(outcome);
+    EXPECT_EQ(count.removals, 26u);
+    EXPECT_EQ(count.members, 100u);
+    EXPECT_TRUE(BrakeHolds(count, {25, 20}));
+    EXPECT_FALSE(BrakeHolds(count, {26, 20}));  // exactly the share is allowed
+    EXPECT_FALSE(BrakeHolds(count, {25, 26}));  // so is exactly the number
+    EXPECT_FALSE(BrakeHolds({20, 21}, {25, 20})); // a small group: the number decides
+    EXPECT_EQ(RemovalQuestion(count), "Update group will remove 26 of 100 members. Continue?");
+}
+
 struct MergeCase {
     const char *name;
     Texts found;
@@ -42,8 +85,6 @@ TEST_P(MergeOutcomeTest, MarksFollowModeAndLists) {
     const MergeCase &c = GetParam();
     EXPECT_EQ(MergeOutcome(Found(c.found), c.inputs), c.expected);
 }
-
-using M = MemberMark;
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, MergeOutcomeTest,
@@ -95,7 +136,15 @@ INSTANTIATE_TEST_SUITE_P(
         MergeCase{"OutcomeSortedWithoutRegardToCase",
                   {"b", "C"},
                   {{"a", "D"}, {}, {}, true, {}},
-                  {{"a", M::Keep}, {"b", M::Add}, {"C", M::Add}, {"D", M::Keep}}}),
+                  {{"a", M::Keep}, {"b", M::Add}, {"C", M::Add}, {"D", M::Keep}}},
+        // Case folds beyond ASCII, and accented names sort with their letter, not after "z".
+        MergeCase{"AccentsFoldAndSortWithTheirLetter",
+                  {"Ölmann.Acme", "Émile.Acme", "Ezra.Acme"},
+                  {{"ölmann.acme", "eve.acme"}, {}, Texts{"ÉMILE.ACME"}, false, {}},
+                  {{"Émile.Acme", M::Excluded},
+                   {"eve.acme", M::Remove},
+                   {"Ezra.Acme", M::Add},
+                   {"Ölmann.Acme", M::Keep}}}),
     [](const ::testing::TestParamInfo<MergeCase> &info) { return std::string(info.param.name); });
 
 TEST(SearchBaseTest, NamingTypesAreDroppedAndEscapesKept) {

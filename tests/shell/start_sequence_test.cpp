@@ -26,6 +26,7 @@ class RecordingHost : public StartHost {
         calls.push_back("setBrowserContext");
         browserContext = context;
     }
+    void markBrowserContextGiven() override { calls.push_back("markBrowserContextGiven"); }
     void updateCaption() override { calls.push_back("updateCaption"); }
     void initIcons() override { calls.push_back("initIcons"); }
 
@@ -34,7 +35,8 @@ class RecordingHost : public StartHost {
 };
 
 using Calls = std::vector<std::string>;
-const Calls kBound = {"setBrowserContext", "updateCaption", "initIcons"};
+const Calls kBound = {"markBrowserContextGiven", "setBrowserContext", "updateCaption",
+                      "initIcons"};
 
 class StartSequenceTest : public ShellTreeTest {
   protected:
@@ -86,10 +88,13 @@ TEST_F(StartSequenceTest, BindsTheProgramToThePrimaryTree) {
 
 TEST_F(StartSequenceTest, ClientThatCannotStartEndsTheProcess) {
     config.trees[0].store = scratch.path() + "missing.db";
-    prompter.expectMessage("Novell Client not installed?");
+    // The message names the cause: the file and the status.
+    prompter.expectMessageContaining("Novell Client not installed?\n\nThe store " +
+                                     scratch.path() + "missing.db of tree TEST_TREE");
 
     run();
 
+    EXPECT_NE(prompter.shown().back().text.find("(Netware error -"), std::string::npos);
     EXPECT_EQ(host.calls, Calls{"endProcess"});
     EXPECT_FALSE(app.contextCreated);
 }
@@ -111,7 +116,7 @@ TEST_F(StartSequenceTest, WithoutAuthenticatedTreeTheWindowCloses) {
 
     run();
 
-    EXPECT_EQ(host.calls, Calls{"closeMainWindow"});
+    EXPECT_EQ(host.calls, (Calls{"markBrowserContextGiven", "closeMainWindow"}));
     EXPECT_TRUE(app.contextCreated); // created, so shutdown frees it
     EXPECT_EQ(app.currentTree, "");
     EXPECT_FALSE(app.attributeNameMap.has_value());
@@ -123,7 +128,8 @@ TEST_F(StartSequenceTest, ProgramOnAVolumeWithoutNetworkPathLeavesTheWindowUnbou
 
     run();
 
-    EXPECT_TRUE(host.calls.empty());
+    // The browser can still be opened (on an empty tree): the main context exists.
+    EXPECT_EQ(host.calls, Calls{"markBrowserContextGiven"});
     EXPECT_EQ(app.currentTree, "");
     EXPECT_TRUE(app.treeSettings.top.empty());
 }
@@ -145,11 +151,11 @@ TEST_F(StartSequenceTest, DirectoryErrorEndsTheSequenceAndIsShownOnce) {
     config.trees[0].identity = "Gone.Acme"; // authenticated as an object that is not there
     mountVolume(scratch.path() + "bin");
     WriteFile(settings(), "[NETWORK]\npath=%homedir%cfg\\\n");
-    prompter.expectMessage("Netware error -601 (0xFFFFFDA7)");
+    prompter.expectMessage("Netware error -601 (0xFFFFFDA7): no such object");
 
     run();
 
-    EXPECT_TRUE(host.calls.empty());
+    EXPECT_EQ(host.calls, Calls{"markBrowserContextGiven"});
     EXPECT_EQ(app.currentTree, "");
 }
 

@@ -95,7 +95,7 @@ TEST_F(TreesTest, AFailingScanRaisesTheErrorAndStillClosesTheConnection) {
         FAIL() << "no error raised";
     } catch (const DirectoryError &error) {
         EXPECT_EQ(error.status(), status::BadContext);
-        EXPECT_STREQ(error.what(), "Netware error -303 (0xFFFFFED1)");
+        EXPECT_STREQ(error.what(), "Netware error -303 (0xFFFFFED1): no such context");
     }
     const ConnectionHandle after = ProbeConnection();
     ASSERT_EQ(after, before + 2);

@@ -25,6 +25,8 @@ public:
     ~ScriptedPrompter() override; // uninstalls; fails the test for unused expectations
 
     ScriptedPrompter &expectMessage(std::string text);
+    // A message that holds `part` somewhere (for texts partly made by other layers).
+    ScriptedPrompter &expectMessageContaining(std::string part);
     ScriptedPrompter &expectConfirm(std::string text, bool answer);
     // `answer` empty with accept false: the box is cancelled.
     ScriptedPrompter &expectInput(std::string prompt, std::string answer, bool accept = true);
@@ -50,6 +52,7 @@ private:
         std::string text;
         std::string answerText;
         bool answer = false;
+        bool partial = false;
     };
     Expected take(BoxKind kind, const std::string &text);
 

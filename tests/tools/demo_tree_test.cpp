@@ -1,7 +1,7 @@
 #include "client_session.h"
-#include "demo_tree.h"
+#include "platform/dsclient/embedded/demo_tree.h"
+#include "platform/dsclient/embedded/tree_error.h"
 #include "temp_dir.h"
-#include "tree_error.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,9 @@
 #include <set>
 
 namespace tarnbeck {
+
+using namespace dsclient::embedded;
+
 namespace {
 
 using namespace dsclient;

@@ -1,8 +1,8 @@
 #include "client_session.h"
+#include "platform/dsclient/embedded/tree_error.h"
 #include "synthetic_tree.h"
 #include "temp_dir.h"
 #include "tree_commands.h"
-#include "tree_error.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,9 @@
 #include <sstream>
 
 namespace tarnbeck {
+
+using namespace dsclient::embedded;
+
 namespace {
 
 using namespace dsclient;

@@ -1,6 +1,6 @@
+#include "platform/dsclient/embedded/tree_builder.h"
+#include "platform/dsclient/embedded/tree_error.h"
 #include "temp_dir.h"
-#include "tree_builder.h"
-#include "tree_error.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,9 @@
 #include <fstream>
 
 namespace tarnbeck {
+
+using namespace dsclient::embedded;
+
 namespace {
 
 namespace fs = std::filesystem;

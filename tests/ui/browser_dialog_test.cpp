@@ -420,7 +420,7 @@ TEST_F(RefusedCreateTest, ARefusedCreationIsReportedAndLeavesTheTreeAlone) {
     BrowserNode *sales = node({"[ROOT]", "Acme", "Sales"});
     browser.TV2->expandItem(sales);
     answer("Group", "Helpdesk");
-    prompter.expectMessage("Netware error -672 (0xFFFFFD60)");
+    prompter.expectMessage("Netware error -672 (0xFFFFFD60): no access");
     browser.BitBtn5->click();
     EXPECT_EQ(ChildTexts(sales), (Strings{"Empty", "Staff"}));
     EXPECT_NE(ObjectExists(context, "Helpdesk.Sales.Acme"), 0);

@@ -2,8 +2,8 @@
 // browser on it with leaves shown and a unit expanded, and saves a picture of the dialog.
 // Run under a real display (e.g. xvfb-run) for the docs picture.
 
-#include "demo_tree.h"
 #include "platform/dsclient/config.h"
+#include "platform/dsclient/embedded/demo_tree.h"
 #include "shell/trees.h"
 #include "ui/browser_dialog.h"
 #include "ui/browser_node.h"
@@ -22,6 +22,7 @@
 #include <iostream>
 
 using namespace tarnbeck;
+using namespace dsclient::embedded;
 
 int main(int argc, char **argv) {
     QApplication application(argc, argv);

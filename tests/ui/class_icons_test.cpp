@@ -201,19 +201,28 @@ class RecordingPrompter : public ScriptedPrompter {
     std::vector<std::string> messages;
 };
 
-TEST_F(Icons, AnUnwritableTraceFileStopsInitUntilItCanBeWritten) {
+TEST_F(Icons, AnUnwritableOrLinkedTraceFileStopsInitUntilItCanBeWritten) {
     use(ORVEXA_FILE);
-    ASSERT_TRUE(QDir().mkdir(QString::fromLatin1(kTraceFileName))); // a directory: not writable
-    {
-        RecordingPrompter prompter;
-        InitIcons();
-        ASSERT_EQ(prompter.messages.size(), 1u);
-        EXPECT_EQ(prompter.messages[0].rfind("I/O error: ", 0), 0u) << prompter.messages[0];
+    std::ofstream("victim") << "untouched";
+    // A directory cannot be appended to; a link planted in the working directory is not followed.
+    for (const bool link : {false, true}) {
+        if (link)
+            fs::create_symlink("victim", kTraceFileName);
+        else
+            ASSERT_TRUE(QDir().mkdir(QString::fromLatin1(kTraceFileName)));
+        {
+            RecordingPrompter prompter;
+            InitIcons();
+            ASSERT_EQ(prompter.messages.size(), 1u);
+            EXPECT_EQ(prompter.messages[0].rfind("I/O error: ", 0), 0u) << prompter.messages[0];
+        }
+        EXPECT_TRUE(IL2().isEmpty());
+        EXPECT_FALSE(endedWith_);
+        fs::remove(kTraceFileName);
     }
-    EXPECT_TRUE(IL2().isEmpty());
-    EXPECT_FALSE(endedWith_);
+    std::ifstream victim("victim");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(victim), {}), "untouched");
 
-    ASSERT_TRUE(QDir().rmdir(QString::fromLatin1(kTraceFileName)));
     ScriptedPrompter prompter;
     InitIcons();
     EXPECT_FALSE(IL2().isEmpty());

@@ -3,6 +3,7 @@
 
 #include "../shell/trees_fixture.h"
 
+#include "platform/dsclient/embedded/store_admin.h"
 #include "shell/trees.h"
 #include "ui/browser_dialog.h"
 #include "ui/login_dialog.h"
@@ -14,10 +15,15 @@
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
+#include <fstream>
 #include <string>
+#include <vector>
 
 namespace tarnbeck::testing {
 namespace {
@@ -26,6 +32,41 @@ using namespace dsclient;
 
 const char *const kLoginFails = "Login Fails, try again";
 const char *const kNotAUserAlias = "Alias object is not am alias of User objects!";
+
+// Whether `text` after its first character (a freed buffer may have lost that one) lies in
+// private writable memory as UTF-16, the way the toolkit holds texts. The text itself is only
+// read from where the caller keeps it, so the search finds no copy of its own.
+bool Utf16InMemory(const char *text) {
+    struct Range {
+        const unsigned char *from, *to;
+    };
+    std::vector<Range> ranges;
+    std::ifstream maps("/proc/self/maps");
+    for (std::string line; std::getline(maps, line);) {
+        unsigned long start = 0, end = 0;
+        char perms[5] = {};
+        if (std::sscanf(line.c_str(), "%lx-%lx %4s", &start, &end, perms) == 3 &&
+            std::strcmp(perms, "rw-p") == 0)
+            ranges.push_back({reinterpret_cast<const unsigned char *>(start),
+                              reinterpret_cast<const unsigned char *>(end)});
+    }
+    const char *chars = text + 1;
+    const std::size_t length = std::strlen(chars);
+    for (const Range &range : ranges) {
+        for (const unsigned char *at = range.from; at + 2 * length <= range.to; ++at) {
+            at = static_cast<const unsigned char *>(
+                std::memchr(at, chars[0], static_cast<std::size_t>(range.to - at) - 2 * length + 1));
+            if (!at)
+                break;
+            std::size_t i = 0;
+            while (i < length && at[2 * i] == static_cast<unsigned char>(chars[i]) && at[2 * i + 1] == 0)
+                ++i;
+            if (i == length)
+                return true;
+        }
+    }
+    return false;
+}
 
 class LoginDialogTest : public TwoTreesTest {
   protected:
@@ -150,7 +191,7 @@ TEST_F(LoginDialogTest, TheBrowserPicksUsersAndAliasesOfUsersOnly) {
 }
 
 TEST_F(LoginDialogTest, AnObjectThatVanishedIsReportedAsTheDirectoryError) {
-    prompter.expectMessage("Netware error -601 (0xFFFFFDA7)");
+    prompter.expectMessage("Netware error -601 (0xFFFFFDA7): no such object");
     dialogs.expect("cForm", [](QDialog &dialog) {
         static_cast<TcForm &>(dialog).SetSelectedPath("Gone.Lab");
         return int(QDialog::Accepted);
@@ -159,6 +200,25 @@ TEST_F(LoginDialogTest, AnObjectThatVanishedIsReportedAsTheDirectoryError) {
     form.Name->setText("Joe.Lab");
     form.Button1->click();
     EXPECT_EQ(form.Name->text(), "Joe.Lab");
+}
+
+TEST_F(LoginDialogTest, NoCopyOfThePasswordStaysInMemoryAfterTheLogin) {
+    static const char kPassword[] = "Zq7vMx2Kp9Lw4RtB";
+    {
+        std::unique_ptr<embedded::StoreAdmin> lab;
+        ASSERT_EQ(embedded::StoreAdmin::Open(config.trees[1].store, lab), status::Ok);
+        ASSERT_EQ(lab->SetPassword("Joe.Lab", kPassword), status::Ok);
+    }
+    dialogs.expect("LoginForm", [](QDialog &dialog) {
+        TLoginForm &login = Login(dialog);
+        login.Name->setText("Joe.Lab");
+        QTest::keyClicks(login.Password, kPassword); // typed, as administrators do
+        EXPECT_TRUE(Utf16InMemory(kPassword)) << "the search must see the field's text";
+        login.BitBtn1->click();
+        return login.result();
+    });
+    EXPECT_EQ(RunLogin(form, labContext), "Joe.Lab");
+    EXPECT_FALSE(Utf16InMemory(kPassword));
 }
 
 } // namespace

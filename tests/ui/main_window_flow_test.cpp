@@ -1,13 +1,8 @@
 // The main window on the demo tree, driven through its controls: start, group loading, the
 // query editor, the list pages, Execute and Update group.
 
-#include "demo_tree.h"
-#include "directory/values_reader.h"
-#include "platform/dsclient/config.h"
-#include "ui/class_icons.h"
-#include "ui/main_window.h"
+#include "demo_window.h"
 #include "ui/member_list.h"
-#include "ui/windows.h"
 
 #include "scripted_prompter.h"
 
@@ -22,76 +17,12 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-
-using namespace tarnbeck;
-using tarnbeck::testing::ScriptedPrompter;
-
+namespace tarnbeck::testing {
 namespace {
 
-const char *const kGroup = "Sales Team.Sales.Acme";
+const char *const kGroup = kSalesTeam;
 
-class MainWindowFlow : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        UseCompanionLibrary(CompanionLibrary::open(ORVEXA_FILE));
-        char pattern[] = "/tmp/tarnbeck-flow-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        pristine_ = std::string(pattern) + "/pristine.db";
-        WriteDemoTree(pristine_);
-    }
-    static void TearDownTestSuite() {
-        std::filesystem::remove_all(std::filesystem::path(pristine_).parent_path());
-    }
-
-    void SetUp() override {
-        // Every test gets its own copy of the tree, so updates do not leak between tests.
-        store_ = std::filesystem::path(pristine_).parent_path() /
-                 (::testing::UnitTest::GetInstance()->current_test_info()->name() +
-                  std::string(".db"));
-        std::filesystem::copy_file(pristine_, store_,
-                                   std::filesystem::copy_options::overwrite_existing);
-        dsclient::ClientConfig config;
-        config.primaryTree = "DEMO_TREE";
-        dsclient::TreeConfig tree;
-        tree.name = "DEMO_TREE";
-        tree.store = store_.string();
-        tree.identity = "Admin.Acme";
-        config.trees.push_back(tree);
-        dsclient::OverrideClientConfig(config);
-
-        app.programDirectory = PROGRAM_DIRECTORY;
-        windows = std::make_unique<Windows>(app);
-        form = windows->main.get();
-        QMetaObject::invokeMethod(form, "startTimer"); // what the start timer's tick does
-        ASSERT_TRUE(app.contextCreated);
-    }
-    void TearDown() override {
-        windows.reset();
-        dsclient::OverrideClientConfig(std::nullopt);
-        std::filesystem::remove(store_);
-    }
-
-    std::vector<std::string> values(const std::string &object, const std::string &attribute) {
-        std::vector<std::string> out;
-        for (const auto &item : ReadValues(app.mainContext, object, attribute))
-            out.push_back(item.text);
-        return out;
-    }
-    int countMarks(MemberMark mark) const {
-        int n = 0;
-        for (const auto &entry : form->clb->entries())
-            n += entry.mark == mark;
-        return n;
-    }
-
-    static inline std::string pristine_;
-    std::filesystem::path store_;
-    AppState app;
-    std::unique_ptr<Windows> windows;
-    TForm1 *form = nullptr;
-};
+using MainWindowFlow = DemoWindowTest;
 
 TEST_F(MainWindowFlow, StartBindsTheWindowToTheTreeAndItsSettings) {
     EXPECT_EQ(form->windowTitle(), "Tarnbeck v1.03 - DEMO_TREE");
@@ -165,6 +96,7 @@ TEST_F(MainWindowFlow, UnsavedEditsBlockExecuteAndUpdate) {
     form->BitBtn4->click(); // reload drops the edits
     EXPECT_EQ(form->ComboBox1->count(), stored);
     EXPECT_FALSE(form->BitBtn3->isEnabled());
+    form->BitBtn1->click(); // the reload made the outcome stale
     form->inclDelete->click();
     prompter.expectMessage("Includes not saved. Please save first");
     form->BitBtn2->click();
@@ -186,3 +118,4 @@ TEST_F(MainWindowFlow, ListPagesEditAndSaveTheGroupsAttributes) {
 }
 
 } // namespace
+} // namespace tarnbeck::testing

@@ -3,8 +3,8 @@
 // (main-window.png after start, members.png with the marked outcome). Run under a real display
 // (e.g. xvfb-run) for the docs pictures.
 
-#include "demo_tree.h"
 #include "platform/dsclient/config.h"
+#include "platform/dsclient/embedded/demo_tree.h"
 #include "ui/class_icons.h"
 #include "ui/main_window.h"
 #include "ui/qt_prompter.h"
@@ -21,6 +21,7 @@
 #include <iostream>
 
 using namespace tarnbeck;
+using namespace dsclient::embedded;
 
 int main(int argc, char **argv) {
     QApplication application(argc, argv);

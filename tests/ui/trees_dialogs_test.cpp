@@ -142,7 +142,7 @@ TEST_F(SelectTreeTest, AFailingScanIsShownAndLeavesTheListEmpty) {
     config.primaryTree.clear();
     startClient();
     form.SetContext(openContext());
-    prompter.expectMessage("Netware error -625 (0xFFFFFD8F)");
+    prompter.expectMessage("Netware error -625 (0xFFFFFD8F): tree cannot be reached");
     show([](TTreesForm &dialog) {
         RefillNow(dialog);
         EXPECT_EQ(dialog.ListBox1->count(), 0);
@@ -167,17 +167,18 @@ class ConnectedTreesTest : public ::testing::Test {
     ScriptedDialogs dialogs;
 };
 
-TEST_F(ConnectedTreesTest, CheckingTheSelectedEntryUnchecksTheOthers) {
+TEST_F(ConnectedTreesTest, ATickIsTheChoice) {
     form.SetContext(1);
     form.SetSingleChoice(true);
     form.SetTrees({"ALPHA", "BETA", "GAMMA"}, "beta");
     QListWidget &list = *form.CheckListBox1;
     EXPECT_EQ(Checked(list), Names{"BETA"});
 
-    // Checking an entry that is not the selected one adds to the checks.
+    // Ticking a row that is not the selected one selects it and clears the other ticks.
     list.setCurrentRow(0);
     list.item(2)->setCheckState(Qt::Checked);
-    EXPECT_EQ(Checked(list), (Names{"BETA", "GAMMA"}));
+    EXPECT_EQ(Checked(list), Names{"GAMMA"});
+    EXPECT_EQ(list.currentRow(), 2);
     EXPECT_EQ(form.LastCheckedTree(), "GAMMA");
 
     list.setCurrentRow(0);

@@ -1,6 +1,6 @@
 #include "client_session.h"
 
-#include "tree_error.h"
+#include "platform/dsclient/embedded/tree_error.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,6 +9,8 @@
 #include <utility>
 
 namespace tarnbeck {
+
+using namespace dsclient::embedded;
 
 namespace {
 

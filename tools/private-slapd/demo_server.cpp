@@ -2,7 +2,7 @@
 // private slapd and runs PROGRAM against it (LAB_TREE stays in lab.db beside the store). The
 // slapd stops when PROGRAM ends.
 
-#include "demo_tree.h"
+#include "platform/dsclient/embedded/demo_tree.h"
 #include "private_slapd.h"
 
 #include "platform/dsclient/ldap/ldif_export.h"
@@ -23,6 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace tarnbeck;
+using namespace dsclient::embedded;
 
 volatile sig_atomic_t programPid = 0;
 

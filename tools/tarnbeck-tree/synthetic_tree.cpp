@@ -1,13 +1,15 @@
 #include "synthetic_tree.h"
 
-#include "sample_data.h"
-#include "tree_builder.h"
-#include "tree_error.h"
+#include "platform/dsclient/embedded/sample_data.h"
+#include "platform/dsclient/embedded/tree_builder.h"
+#include "platform/dsclient/embedded/tree_error.h"
 
 #include <chrono>
 #include <cstdio>
 
 namespace tarnbeck {
+
+using namespace dsclient::embedded;
 
 namespace {
 

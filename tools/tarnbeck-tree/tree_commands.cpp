@@ -1,9 +1,9 @@
 #include "tree_commands.h"
 
-#include "demo_tree.h"
 #include "password_input.h"
+#include "platform/dsclient/embedded/demo_tree.h"
+#include "platform/dsclient/embedded/tree_error.h"
 #include "synthetic_tree.h"
-#include "tree_error.h"
 
 #include "platform/dsclient/embedded/store_admin.h"
 #include "platform/dsclient/ldap/ldif_export.h"
@@ -13,6 +13,8 @@
 #include <memory>
 
 namespace tarnbeck {
+
+using namespace dsclient::embedded;
 
 namespace {
 

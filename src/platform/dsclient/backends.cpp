@@ -10,9 +10,9 @@ Status OpenBackend(const TreeConfig &tree, std::unique_ptr<Backend> &backend,
                    std::string &problem) {
     if (tree.backend == "embedded") {
         std::unique_ptr<embedded::Store> store;
-        if (const Status s = embedded::Store::Open(tree.store, store); s != status::Ok) {
-            problem = "The store " + tree.store + " of tree " + tree.name +
-                      " cannot be opened: " + StatusMeaning(s);
+        std::string fault;
+        if (const Status s = embedded::Store::Open(tree.store, store, fault); s != status::Ok) {
+            problem = "The store " + tree.store + " of tree " + tree.name + " " + fault;
             return s;
         }
         backend = std::make_unique<embedded::EmbeddedBackend>(std::move(store));

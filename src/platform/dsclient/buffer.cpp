@@ -96,7 +96,8 @@ void BufferDeleter::operator()(Buffer *buffer) const {
 }
 
 Status AllocBuffer(std::size_t capacity, BufferPtr &buffer) {
-    if (capacity == 0 || capacity > kMaxBufferSize)
+    // The capacity is only counted against; nothing of that size is allocated up front.
+    if (capacity == 0 || capacity > kLargestRequestSize)
         return status::NotEnoughMemory;
     buffer.reset(new Buffer(capacity));
     return status::Ok;
@@ -182,10 +183,18 @@ Status PutChange(ContextHandle context, Buffer &buffer, std::uint32_t changeType
         return status::InvalidRequest;
     if (attributeName.empty() || attributeName.size() > 255)
         return status::IllegalAttribute;
-    if (const Status s = buffer.Charge(kNumber + NameCost(attributeName)); s != status::Ok)
+    if (const Status s = buffer.Charge(ChangeSize(attributeName)); s != status::Ok)
         return s;
     buffer.changes.push_back(RequestChange{changeType, std::string(attributeName), {}});
     return status::Ok;
+}
+
+std::size_t ChangeSize(std::string_view attributeName) {
+    return kNumber + NameCost(attributeName);
+}
+
+std::size_t ChangeAndValueSize(std::string_view attributeName, const AttrValue &value) {
+    return ChangeSize(attributeName) + EncodedSize(value);
 }
 
 Status PutChangeAndValue(ContextHandle context, Buffer &buffer, std::uint32_t changeType,
@@ -194,7 +203,7 @@ Status PutChangeAndValue(ContextHandle context, Buffer &buffer, std::uint32_t ch
         return status::SyntaxViolation;
     // Both or neither: a change left without its value would change the request's meaning.
     const std::size_t used = buffer.used();
-    if (!buffer.Fits(kNumber + NameCost(attributeName) + EncodedSize(value)))
+    if (!buffer.Fits(ChangeAndValueSize(attributeName, value)))
         return status::BufferFull;
     if (const Status s = PutChange(context, buffer, changeType, attributeName); s != status::Ok)
         return s;

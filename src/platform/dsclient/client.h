@@ -102,6 +102,9 @@ using BufferPtr = std::unique_ptr<Buffer, BufferDeleter>;
 constexpr std::size_t kDefaultBufferSize = 4096;
 constexpr std::size_t kListBufferSize = 16384;
 constexpr std::size_t kMaxBufferSize = 64512;
+// A request sized for what it carries may be larger (a list of 100,000 names); results never
+// need to be, they come over several passes.
+constexpr std::size_t kLargestRequestSize = std::size_t{256} << 20;
 
 Status AllocBuffer(std::size_t capacity, BufferPtr &buffer);
 Status InitBuffer(ContextHandle context, std::uint32_t operation, Buffer &buffer);
@@ -127,6 +130,10 @@ Status PutChange(ContextHandle context, Buffer &buffer, std::uint32_t changeType
                  std::string_view attributeName);
 Status PutChangeAndValue(ContextHandle context, Buffer &buffer, std::uint32_t changeType,
                          std::string_view attributeName, const AttrValue &value);
+// The bytes PutChange and PutChangeAndValue take in a buffer, so a request can be sized for
+// what it will carry.
+std::size_t ChangeSize(std::string_view attributeName);
+std::size_t ChangeAndValueSize(std::string_view attributeName, const AttrValue &value);
 
 // ---- requests ---------------------------------------------------------------------------
 

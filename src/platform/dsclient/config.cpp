@@ -1,5 +1,7 @@
 #include "platform/dsclient/config.h"
 
+#include "platform/dsclient/embedded/demo_tree.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -202,8 +204,16 @@ std::optional<ClientConfig> EffectiveClientConfig(std::string &error) {
     if (Override())
         return Override();
     const std::string path = ConfigFilePath();
-    if (path.empty())
-        return BuiltInConfig();
+    if (path.empty()) {
+        ClientConfig config = BuiltInConfig();
+        try {
+            embedded::WriteMissingDemoStores(config.trees[0].store, config.trees[1].store);
+        } catch (const std::exception &) {
+            // A store that could not be made is missing, and its tree is left out with the
+            // status and the file named when it is opened.
+        }
+        return config;
+    }
     return LoadClientConfig(path, error);
 }
 

@@ -78,7 +78,7 @@ struct ClientConfig {
 // The per-user data directory ($XDG_DATA_HOME/tarnbeck or ~/.local/share/tarnbeck).
 std::string DefaultDataDirectory();
 // DEMO_TREE (primary, authenticated as Admin.Acme) and LAB_TREE (needs a login), both in the
-// data directory.
+// data directory. The client makes their stores on first use and never overwrites them.
 ClientConfig BuiltInConfig();
 // Parses a configuration file; nullopt with `error` set when it cannot be read.
 std::optional<ClientConfig> LoadClientConfig(const std::string &path, std::string &error);

@@ -83,6 +83,9 @@ bool Matches(const FilterNode &expression, const ObjectView &object);
 // The key under which a value is indexed and looked up for an exact equality: the normalised
 // text of string syntaxes (lower case for case-ignore ones), the decimal number of numeric ones.
 std::optional<std::string> IndexKey(const AttrValue &value);
+// A value of `syntax` as comparisons see it, rebuilt from its index key, so a backend may judge a
+// comparison from its index alone; nullopt for a key no value of the syntax has.
+std::optional<AttrValue> ValueOfIndexKey(std::uint32_t syntax, std::string_view key);
 
 // An equality on one attribute that every match must satisfy (a top-level comparison or a
 // member of a top-level and), without wildcards: a backend may fetch candidates by it instead
@@ -90,10 +93,16 @@ std::optional<std::string> IndexKey(const AttrValue &value);
 struct IndexProbe {
     std::string attribute;
     std::string key; // as IndexKey gives it for a stored value of the attribute's syntax
+    const FilterNode *node = nullptr; // the comparison: every object with the key satisfies it
+    AttrValue value;                  // the compared value, of the attribute's syntax
 };
 // `syntaxOf` answers an attribute's syntax (nullopt: unknown attribute, which matches nothing).
 std::optional<IndexProbe>
 FindIndexProbe(const FilterNode &expression,
                const std::function<std::optional<std::uint32_t>(std::string_view)> &syntaxOf);
+// Every such equality, in the filter's order, so a backend can start from the most selective.
+std::vector<IndexProbe>
+FindIndexProbes(const FilterNode &expression,
+                const std::function<std::optional<std::uint32_t>(std::string_view)> &syntaxOf);
 
 } // namespace dsclient

@@ -67,18 +67,17 @@ Pass CursorPass(std::shared_ptr<SearchCursor> cursor, bool withAttributes) {
                 }
                 SearchRecords(std::move(entry), withAttributes, *pending);
             }
-            const std::size_t mark = result.recordCount();
-            const std::size_t used = result.used();
-            bool fits = true;
+            // Moved in whole when the entry fits, so nothing is copied.
+            std::size_t cost = 0;
             for (const auto &record : *pending)
-                if (!(fits = result.Append(record)))
-                    break;
-            if (!fits) {
-                result.Truncate(mark, used);
+                cost += CostOf(record);
+            if (!result.Fits(cost)) {
                 if (count == 0)
                     return status::InsufficientBuffer;
                 break;
             }
+            for (auto &record : *pending)
+                result.Append(std::move(record));
             pending->clear();
             ++count;
         }

@@ -1,5 +1,6 @@
 #include "platform/dsclient/filter.h"
 
+#include <charconv>
 #include <compare>
 #include <cstddef>
 
@@ -197,7 +198,7 @@ ProbeOf(const FilterNode &node,
     std::optional<std::string> key = IndexKey(*wanted);
     if (!key)
         return std::nullopt;
-    return IndexProbe{node.attribute, std::move(*key)};
+    return IndexProbe{node.attribute, std::move(*key), &node, std::move(*wanted)};
 }
 
 } // namespace
@@ -255,17 +256,60 @@ std::optional<std::string> IndexKey(const AttrValue &value) {
     return std::nullopt;
 }
 
+std::optional<AttrValue> ValueOfIndexKey(std::uint32_t syntax, std::string_view key) {
+    const auto number = [&key]() -> std::optional<long long> {
+        long long value = 0;
+        const auto [end, error] = std::from_chars(key.data(), key.data() + key.size(), value);
+        if (error != std::errc() || end != key.data() + key.size())
+            return std::nullopt;
+        return value;
+    };
+    switch (KindOf(syntax)) {
+    case Kind::CaseIgnoreText:
+    case Kind::CaseExactText:
+        return AttrValue{syntax, Text{std::string(key)}};
+    case Kind::Integer:
+        if (const auto value = number())
+            return AttrValue{syntax, Integer{static_cast<std::int32_t>(*value)}};
+        break;
+    case Kind::Time:
+        if (const auto value = number())
+            return AttrValue{syntax, Time{static_cast<std::uint32_t>(*value)}};
+        break;
+    case Kind::Boolean:
+        if (key == "0" || key == "1")
+            return AttrValue{syntax, Boolean{key == "1"}};
+        break;
+    case Kind::Uncomparable:
+        break;
+    }
+    return std::nullopt;
+}
+
 std::optional<IndexProbe>
 FindIndexProbe(const FilterNode &expression,
                const std::function<std::optional<std::uint32_t>(std::string_view)> &syntaxOf) {
-    if (expression.kind != FilterNode::Kind::And)
-        return ProbeOf(expression, syntaxOf);
+    std::vector<IndexProbe> probes = FindIndexProbes(expression, syntaxOf);
+    if (probes.empty())
+        return std::nullopt;
+    return std::move(probes.front());
+}
+
+std::vector<IndexProbe>
+FindIndexProbes(const FilterNode &expression,
+                const std::function<std::optional<std::uint32_t>(std::string_view)> &syntaxOf) {
+    std::vector<IndexProbe> probes;
+    if (expression.kind != FilterNode::Kind::And) {
+        if (auto probe = ProbeOf(expression, syntaxOf))
+            probes.push_back(std::move(*probe));
+        return probes;
+    }
     // Every member of a top-level And must hold, so any one of them may narrow the candidates.
     for (const auto &child : expression.children) {
         if (auto probe = ProbeOf(*child, syntaxOf))
-            return probe;
+            probes.push_back(std::move(*probe));
     }
-    return std::nullopt;
+    return probes;
 }
 
 } // namespace dsclient

@@ -38,6 +38,7 @@ const char *StatusMeaning(Status code) {
         return LdapResultMeaning(status::LdapResultBase - code);
     switch (code) {
     case status::Ok: return "success";
+    case status::InsufficientSpace: return "disk full: the tree's store cannot grow";
     case status::NotEnoughMemory: return "not enough memory";
     case status::BadKey: return "unknown context key";
     case status::BadContext: return "no such context";
@@ -58,17 +59,20 @@ const char *StatusMeaning(Status code) {
     case status::CantHaveMultipleValues: return "attribute holds only one value";
     case status::SyntaxViolation: return "value does not fit the attribute";
     case status::DuplicateValue: return "value already present";
+    case status::InconsistentDatabase: return "the tree's store is damaged";
     case status::TransportFailure: return "tree cannot be reached";
     case status::EntryIsNotLeaf: return "container is not empty";
     case status::InvalidRequest: return "invalid request";
     case status::InsufficientBuffer: return "result too large for the buffer";
     case status::FailedAuthentication: return "wrong name or password";
+    case status::DsLocked: return "the tree's store is busy";
     case status::NoAccess: return "no access";
     case status::AlreadyAttached: return "already attached";
     case status::ServerUnknown: return "server unknown";
     case status::InvalidPath: return "path is not on a server volume";
     case status::NoMoreTrees: return "no more trees";
     case status::ClientNotConfigured: return "client configuration unusable";
+    case status::StoreReadOnly: return "the tree's store is read-only";
     case status::ClearTextPasswordRefused: return "password would travel unencrypted";
     case status::SecureConnectionFailed: return "secure connection refused or not trusted";
     default: return "";

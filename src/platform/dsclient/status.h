@@ -12,6 +12,7 @@ namespace status {
 constexpr Status Ok = 0;
 
 // Directory codes.
+constexpr Status InsufficientSpace = -1;
 constexpr Status NotEnoughMemory = -301;
 constexpr Status BadKey = -302;
 constexpr Status BadContext = -303;
@@ -32,11 +33,13 @@ constexpr Status IllegalContainment = -611;
 constexpr Status CantHaveMultipleValues = -612;
 constexpr Status SyntaxViolation = -613;
 constexpr Status DuplicateValue = -614;
+constexpr Status InconsistentDatabase = -618;
 constexpr Status TransportFailure = -625;
 constexpr Status EntryIsNotLeaf = -627;
 constexpr Status InvalidRequest = -641;
 constexpr Status InsufficientBuffer = -649;
 constexpr Status FailedAuthentication = -669;
+constexpr Status DsLocked = -663;
 constexpr Status NoAccess = -672;
 
 // NetWare call codes (positive, as the calls library reports them).
@@ -47,10 +50,12 @@ constexpr Status NoMoreTrees = 0x89FC;
 
 // The client's own configuration is unusable (missing store, unreadable file, no trees).
 constexpr Status ClientNotConfigured = -8001;
+// The tree's store could be opened for reading only (a read-only file or directory).
+constexpr Status StoreReadOnly = -8002;
 // A password would cross the network unencrypted to a server that is not this machine.
-constexpr Status ClearTextPasswordRefused = -8002;
+constexpr Status ClearTextPasswordRefused = -8003;
 // The server refused a protected connection, or its certificate is not trusted.
-constexpr Status SecureConnectionFailed = -8003;
+constexpr Status SecureConnectionFailed = -8004;
 
 // A directory server's answer that has no directory code of its own: the LDAP result code,
 // kept visible in the status (LdapResult(53) is -9053).

@@ -388,6 +388,83 @@ TEST_P(Values, ChangesPersistAcrossRestart) {
               std::vector<AttrValue>{CI("Lead")});
 }
 
+// ---- grouped requests, half-written equivalences, busy stores -----------------------------
+
+using Writes = ClientTest;
+
+TEST_F(Writes, AGroupAppliesWholeOrNotAtAllAndDoesNotNest) {
+    const std::string joe = "Joe.Sales.Acme", staff = "Staff.Sales.Acme";
+    EXPECT_EQ(CommitRequestGroup(context_), status::InvalidRequest);
+    ASSERT_EQ(BeginRequestGroup(context_), status::Ok);
+    EXPECT_EQ(BeginRequestGroup(context_), status::InvalidRequest);
+    ASSERT_EQ(Modify(context_, staff, {{DS_ADD_VALUE, "Member", {DN(joe)}}}), status::Ok);
+    // A refused request leaves the group open with what came before it.
+    EXPECT_EQ(Modify(context_, "Ghost.Acme", {{DS_ADD_VALUE, "Title", {CI("x")}}}),
+              status::NoSuchEntry);
+    ASSERT_EQ(AddSecurityEquivalence(context_, joe, staff), status::Ok);
+    ASSERT_EQ(AbortRequestGroup(context_), status::Ok);
+    EXPECT_EQ(ReadAttribute(context_, staff, "Member").status, status::NoSuchAttribute);
+    EXPECT_EQ(ReadAttribute(context_, joe, "Security Equals").status, status::NoSuchAttribute);
+
+    ASSERT_EQ(BeginRequestGroup(context_), status::Ok);
+    ASSERT_EQ(Modify(context_, staff, {{DS_ADD_VALUE, "Member", {DN(joe)}}}), status::Ok);
+    ASSERT_EQ(Modify(context_, joe, {{DS_ADD_VALUE, "Group Membership", {DN(staff)}}}), status::Ok);
+    ASSERT_EQ(CommitRequestGroup(context_), status::Ok);
+    EXPECT_EQ(ReadAttribute(context_, staff, "Member").values, std::vector<AttrValue>{DN(joe)});
+
+    std::unique_ptr<embedded::StoreAdmin> admin;
+    ASSERT_EQ(embedded::StoreAdmin::Open(dir_.file("demo.db"), admin), status::Ok);
+    std::string problems;
+    EXPECT_EQ(admin->CheckIntegrity(problems), status::Ok) << problems;
+}
+
+TEST_F(Writes, AHalfWrittenEquivalenceIsCompletedOrRemoved) {
+    const std::string joe = "Joe.Sales.Acme", staff = "Staff.Sales.Acme";
+    // Only the group's side written (an update interrupted between its writes).
+    ASSERT_EQ(Modify(context_, staff, {{DS_ADD_VALUE, "Equivalent To Me", {DN(joe)}}}), status::Ok);
+    ASSERT_EQ(RemoveSecurityEquivalence(context_, joe, staff), status::Ok);
+    EXPECT_EQ(ReadAttribute(context_, staff, "Equivalent To Me").status, status::NoSuchAttribute);
+    EXPECT_EQ(RemoveSecurityEquivalence(context_, joe, staff), status::NoSuchValue);
+    // Only the member's side written: adding completes the other.
+    ASSERT_EQ(Modify(context_, joe, {{DS_ADD_VALUE, "Security Equals", {DN(staff)}}}), status::Ok);
+    ASSERT_EQ(AddSecurityEquivalence(context_, joe, staff), status::Ok);
+    EXPECT_EQ(ReadAttribute(context_, staff, "Equivalent To Me").values,
+              std::vector<AttrValue>{DN(joe)});
+    ASSERT_EQ(Modify(context_, staff, {{DS_REMOVE_VALUE, "Equivalent To Me", {DN(joe)}}}),
+              status::Ok);
+    ASSERT_EQ(RemoveSecurityEquivalence(context_, joe, staff), status::Ok);
+    EXPECT_EQ(ReadAttribute(context_, joe, "Security Equals").status, status::NoSuchAttribute);
+}
+
+TEST_F(Writes, RightsFollowEveryChangeTheyRestOn) {
+    std::unique_ptr<embedded::StoreAdmin> other;
+    ASSERT_EQ(embedded::StoreAdmin::Open(dir_.file("demo.db"), other), status::Ok);
+    ASSERT_EQ(other->SetPassword("Carl.IT.Acme", "carl-pw"), status::Ok);
+    ASSERT_EQ(other->AddSecurityEquivalence("Carl.IT.Acme", "Admins.Acme"), status::Ok);
+    ASSERT_EQ(Login(context_, 0, "Carl.IT.Acme", "carl-pw", 0), status::Ok);
+    const std::vector<Change> title = {{DS_ADD_VALUE, "Title", {CI("x")}}};
+    const std::vector<Change> untitle = {{DS_REMOVE_VALUE, "Title", {CI("x")}}};
+    ASSERT_EQ(Modify(context_, "Joe.Sales.Acme", title), status::Ok);
+    // Withdrawn by another connection, given back by it.
+    ASSERT_EQ(other->SetSupervisors("Admin.Acme", ""), status::Ok);
+    EXPECT_EQ(Modify(context_, "Joe.Sales.Acme", untitle), status::NoAccess);
+    ASSERT_EQ(other->SetSupervisors("Admin.Acme", "Admins.Acme"), status::Ok);
+    EXPECT_EQ(Modify(context_, "Joe.Sales.Acme", untitle), status::Ok);
+    // Withdrawn by a request of this connection.
+    ASSERT_EQ(RemoveSecurityEquivalence(context_, "Carl.IT.Acme", "Admins.Acme"), status::Ok);
+    EXPECT_EQ(Modify(context_, "Joe.Sales.Acme", title), status::NoAccess);
+}
+
+TEST_F(Writes, AStoreLockedPastTheTimeoutSaysItIsBusy) {
+    std::unique_ptr<embedded::StoreAdmin> holder;
+    ASSERT_EQ(embedded::StoreAdmin::Open(dir_.file("demo.db"), holder), status::Ok);
+    ASSERT_EQ(holder->Begin(), status::Ok); // holds the write lock
+    const std::vector<Change> title = {{DS_ADD_VALUE, "Title", {CI("x")}}};
+    EXPECT_EQ(Modify(context_, "Joe.Sales.Acme", title), status::DsLocked);
+    ASSERT_EQ(holder->Commit(), status::Ok);
+    EXPECT_EQ(Modify(context_, "Joe.Sales.Acme", title), status::Ok);
+}
+
 // ---- reads and the iteration protocol ---------------------------------------------------
 
 using Reads = ClientTest;

@@ -585,6 +585,38 @@ TEST(FilterIndex, KeysAgreeWithEqualityMatching) {
     }
 }
 
+// A backend may judge a comparison from the index key alone: the value rebuilt from the key must
+// satisfy exactly the comparisons the stored value satisfies.
+TEST(FilterIndex, ValuesRebuiltFromKeysCompareAsTheStoredOnes) {
+    const std::vector<AttrValue> stored = {TextValue(SYN_CI_STRING, "Sales Dept"),
+                                           TextValue(SYN_CE_STRING, "Sales Dept"),
+                                           TextValue(SYN_TEL_NUMBER, "+1 555 0100"),
+                                           TextValue(SYN_DIST_NAME, "Joe.Sales.Acme"),
+                                           IntValue(-12),
+                                           IntValue(7, SYN_COUNTER),
+                                           AttrValue{SYN_TIME, Time{4000000000u}},
+                                           AttrValue{SYN_BOOLEAN, Boolean{true}}};
+    const std::vector<std::string> texts = {"sales dept", "Sales*",    "*DEPT",          "s*s*t",
+                                            "Sales Dept", "+15550100", "joe.sales.acme", "M",
+                                            "Z",          ""};
+    const std::vector<std::string> numbers = {Bytes(static_cast<std::uint32_t>(-12)), Bytes(7),
+                                              Bytes(0), Bytes(4000000000u), Bytes(0xFFFFFFFF)};
+    for (const AttrValue &value : stored) {
+        const auto key = IndexKey(value);
+        ASSERT_TRUE(key.has_value());
+        const auto rebuilt = ValueOfIndexKey(value.syntax, *key);
+        ASSERT_TRUE(rebuilt.has_value());
+        const bool text = std::holds_alternative<Text>(value.data);
+        for (const std::string &token : text ? texts : numbers)
+            for (std::uint32_t op : {FTOK_EQ, FTOK_GE, FTOK_LE, FTOK_APPROX}) {
+                SCOPED_TRACE(token);
+                EXPECT_EQ(CompareOne(*rebuilt, op, token), CompareOne(value, op, token));
+            }
+    }
+    EXPECT_EQ(ValueOfIndexKey(SYN_INTEGER, "12x"), std::nullopt);
+    EXPECT_EQ(ValueOfIndexKey(SYN_OCTET_STRING, "abc"), std::nullopt);
+}
+
 TEST(FilterIndex, KeysOfEachKind) {
     EXPECT_EQ(IndexKey(TextValue(SYN_CI_STRING, "Sales Dept")), "sales dept");
     EXPECT_EQ(IndexKey(TextValue(SYN_CE_STRING, "Sales Dept")), "Sales Dept");

@@ -1,4 +1,5 @@
 #include "client_helpers.h"
+#include "platform/dsclient/embedded/store_admin.h"
 #include "test_tree.h"
 
 #include <algorithm>
@@ -93,6 +94,40 @@ TEST_P(Search_, RelativeNamesBaseClassesAndAliases) {
     // The alias in IT is not followed to Joe.
     EXPECT_EQ(SearchNames(context_, "IT.Acme", 2, Compare("Given Name", FTOK_EQ, "Joe")).names,
               Names{});
+}
+
+// Names changed in the store after the client started: the embedded tree only.
+using StoreSearch = ClientTest;
+
+TEST_F(StoreSearch, NamesAreTextWithoutRegardToCaseBeyondAscii) {
+    {
+        std::unique_ptr<embedded::StoreAdmin> admin;
+        ASSERT_EQ(embedded::StoreAdmin::Open(dir_.file("demo.db"), admin), status::Ok);
+        ASSERT_EQ(admin->AddObject("\xc3\x84rzte.Acme", "Organizational Unit", {}), status::Ok);
+        ASSERT_EQ(admin->AddObject("\xc3\x84nne.\xc3\x84rzte.Acme", "User", {{"Surname", CI("x")}}),
+                  status::Ok);
+        EXPECT_EQ(admin->AddObject("\xc3\xa4NNE.\xc3\xa4rzte.acme", "User", {{"Surname", CI("y")}}),
+                  status::EntryAlreadyExists);
+        EXPECT_EQ(admin->AddObject("\xff\xfe.Acme", "Organizational Unit", {}),
+                  status::IllegalName);
+        EXPECT_EQ(admin->AddObject("a\xc3.Acme", "Organizational Unit", {}), status::IllegalName);
+        // A comma in a name, as a context typed with naming types escapes it.
+        ASSERT_EQ(admin->AddObject("a,b.Acme", "Organizational Unit", {}), status::Ok);
+        ASSERT_EQ(admin->AddObject("Kim.a,b.Acme", "User", {{"Surname", CI("x")}}), status::Ok);
+    }
+    std::string canonical;
+    ObjectInfo info;
+    EXPECT_EQ(ReadObjectInfo(context_, "\xc3\xa4nne.\xc3\x84RZTE.acme", canonical, info),
+              status::Ok);
+    EXPECT_EQ(canonical, "\xc3\x84nne.\xc3\x84rzte.Acme");
+    EXPECT_EQ(ReadObjectInfo(context_, "\xff.Acme", canonical, info), status::IllegalName);
+    const auto x = Compare("Surname", FTOK_EQ, "x");
+    EXPECT_EQ(SearchNames(context_, "\xc3\xa4rzte.acme", DS_SEARCH_SUBORDINATES, x).names,
+              Names{"\xc3\x84nne.\xc3\x84rzte.Acme"});
+    EXPECT_EQ(SearchNames(context_, "a\\,b.acme", DS_SEARCH_SUBORDINATES, x).names,
+              Names{"Kim.a,b.Acme"});
+    EXPECT_EQ(SearchNames(context_, "[Root]", DS_SEARCH_SUBTREE, x).names,
+              (Names{"Kim.a,b.Acme", "\xc3\x84nne.\xc3\x84rzte.Acme"}));
 }
 
 TEST_P(Search_, ResultsStreamOverPassesAndIncompleteFiltersAreRefused) {

@@ -1,4 +1,10 @@
+#include "client_helpers.h"
+#include "platform/dsclient/embedded/value_codec.h"
+#include "platform/dsclient/filter.h"
 #include "test_tree.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <fstream>
 #include <iterator>
@@ -7,9 +13,9 @@
 namespace dsclient {
 namespace {
 
+using namespace testing;
 using embedded::CreateStore;
 using embedded::StoreAdmin;
-using testing::TempDir;
 
 std::string ReadBytes(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
@@ -54,6 +60,52 @@ TEST(StoreFiles, UnusableFilesAreRefusedAndNeverCreated) {
 
     EXPECT_EQ(StoreAdmin::Open(dir.path().string(), admin), status::ClientNotConfigured);
     EXPECT_FALSE(admin);
+}
+
+TEST(StoreFiles, EachFaultOfAStoreIsToldApartAndNamesTheFile) {
+    TempDir dir;
+    BuildLabTree(dir.file("lab.db"));
+    WriteBytes(dir.file("empty.db"), "");
+    WriteBytes(dir.file("foreign.db"), std::string(8192, '\x5a'));
+    // A store cut short after its first page.
+    BuildLabTree(dir.file("damaged.db"));
+    std::filesystem::resize_file(dir.file("damaged.db"), 4096);
+    ClientConfig config;
+    config.primaryTree = "LAB_TREE";
+    config.trees = {TreeConfig{"LAB_TREE", "embedded", dir.file("lab.db"), "", "", "", "L"}};
+    const std::pair<const char *, const char *> faults[] = {{"missing.db", "does not exist"},
+                                                            {"empty.db", "is empty"},
+                                                            {"foreign.db", "is not a tree store"},
+                                                            {"damaged.db", "is damaged"}};
+    for (const auto &[file, fault] : faults)
+        config.trees.push_back(TreeConfig{file, "embedded", dir.file(file), "", "", "", file});
+    OverrideClientConfig(config);
+    ASSERT_EQ(CallsInitialize(), status::Ok);
+    for (const auto &[file, fault] : faults) {
+        std::string problem;
+        EXPECT_EQ(GetTreeProblem(file, problem), status::ClientNotConfigured);
+        EXPECT_NE(problem.find(dir.file(file) + " of tree " + file + " " + fault),
+                  std::string::npos)
+            << problem;
+    }
+    CallsTerminate();
+    OverrideClientConfig(std::nullopt);
+}
+
+TEST(StoreFiles, StoreFilesAreReadableByTheirOwnerOnly) {
+    const mode_t umaskBefore = umask(0);
+    TempDir dir;
+    const std::string path = dir.file("t.db");
+    ASSERT_EQ(CreateStore(path, "T"), status::Ok);
+    std::unique_ptr<StoreAdmin> admin;
+    ASSERT_EQ(StoreAdmin::Open(path, admin), status::Ok);
+    ASSERT_EQ(admin->AddObject("Acme", "Organization", {}), status::Ok);
+    umask(umaskBefore);
+    for (const std::string &file : {path, path + "-wal", path + "-shm"}) {
+        struct stat info {};
+        ASSERT_EQ(stat(file.c_str(), &info), 0) << file;
+        EXPECT_EQ(info.st_mode & 0077, 0u) << file;
+    }
 }
 
 TEST(StoreFiles, CreateRefusesAnExistingFile) {
@@ -122,6 +174,146 @@ TEST(StoreAdministration, AddObjectChecksLikeTheDirectory) {
               status::Ok);
     EXPECT_EQ(admin->AddValue("Joe.Acme", "Login Disabled", AttrValue{SYN_BOOLEAN, Boolean{true}}),
               status::CantHaveMultipleValues);
+}
+
+// A search judges values from the index entries of their equality keys: a value rebuilt from
+// its equality key compares as the one rebuilt from its search key, which compares as the value.
+TEST(StoreSearch, ValuesRebuiltFromEqualityKeysAreThoseOfTheSearchKeys) {
+    const std::vector<AttrValue> stored = {CI("Sales Dept"),
+                                           AttrValue{SYN_CE_STRING, Text{"Sales Dept"}},
+                                           AttrValue{SYN_TEL_NUMBER, Text{"+1 555 0100"}},
+                                           DN("Joe.Sales.Acme"),
+                                           AttrValue{SYN_INTEGER, Integer{-12}},
+                                           AttrValue{SYN_COUNTER, Integer{7}},
+                                           AttrValue{SYN_TIME, Time{4000000000u}},
+                                           AttrValue{SYN_BOOLEAN, Boolean{true}}};
+    for (const AttrValue &value : stored)
+        EXPECT_EQ(embedded::ComparableValue(value.syntax, embedded::EqualityKey(value)),
+                  ValueOfIndexKey(value.syntax, *IndexKey(value)));
+}
+
+// ---- stores written before names folded case beyond ASCII ---------------------------------
+
+// Runs `sql` on the store's file with `text` bound to its parameters, as another program would.
+void RawSql(const std::string &path, const char *sql, std::vector<std::string> texts = {}) {
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    sqlite3_stmt *statement = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, sql, -1, &statement, nullptr), SQLITE_OK) << sql;
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        sqlite3_bind_blob(statement, static_cast<int>(i + 1), texts[i].data(),
+                          static_cast<int>(texts[i].size()), SQLITE_TRANSIENT);
+    EXPECT_EQ(sqlite3_step(statement), SQLITE_DONE) << sql;
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+}
+
+std::string LowerAscii(std::string text) {
+    for (char &c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+// Gives an object the keys a store of the earlier kind gave it: its name lowered in ASCII only,
+// root first, each component ended by byte 1.
+void GiveAsciiKeys(const std::string &path, const std::string &name,
+                   const std::vector<std::string> &rootFirst) {
+    std::string key;
+    for (const auto &component : rootFirst)
+        key += LowerAscii(component) + '\x01';
+    RawSql(path,
+           "UPDATE objects SET path_key = CAST(? AS TEXT), rdn_lc = CAST(? AS TEXT) "
+           "WHERE name = CAST(? AS TEXT)",
+           {key, LowerAscii(rootFirst.back()), name});
+}
+
+TEST(StoreNames, AnEarlierStoreOpensAndFindsEveryObject) {
+    TempDir dir;
+    const std::string path = dir.file("demo.db");
+    BuildDemoTree(path);
+    {
+        std::unique_ptr<StoreAdmin> admin;
+        ASSERT_EQ(StoreAdmin::Open(path, admin), status::Ok);
+        ASSERT_EQ(admin->AddObject("\xc3\x84rzte.Acme", "Organizational Unit", {}), status::Ok);
+        ASSERT_EQ(admin->AddObject("\xc3\x96z.\xc3\x84rzte.Acme", "User", {{"Surname", CI("x")}}),
+                  status::Ok);
+    }
+    RawSql(path, "DELETE FROM tree_info WHERE key = 'name_keys'");
+    RawSql(path, "DROP INDEX vals_keyed");
+    RawSql(path, "CREATE INDEX vals_key ON vals(attr_id, ikey)");
+    GiveAsciiKeys(path, "\xc3\x84rzte.Acme", {"Acme", "\xc3\x84rzte"});
+    GiveAsciiKeys(path, "\xc3\x96z.\xc3\x84rzte.Acme", {"Acme", "\xc3\x84rzte", "\xc3\x96z"});
+    // Not a name a store takes today, but one an earlier store may hold: its key sorts last.
+    RawSql(path,
+           "INSERT INTO objects(parent_id, name, rdn, rdn_lc, path_key, base_class, flags, "
+           "modified) SELECT id, CAST(? AS TEXT), CAST(? AS TEXT), CAST(? AS TEXT), "
+           "CAST(? AS TEXT), 'Organization', 4, 0 FROM objects WHERE path_key = ''",
+           {"\xffOld", "\xffOld", "\xffold", "\xffold\x01"});
+
+    ClientConfig config;
+    config.primaryTree = "DEMO_TREE";
+    config.trees = {TreeConfig{"DEMO_TREE", "embedded", path, "Admin.Acme", "", "", "D"}};
+    OverrideClientConfig(config);
+    ASSERT_EQ(CallsInitialize(), status::Ok);
+    ContextHandle context = 0;
+    ASSERT_EQ(CreateContext(context), status::Ok);
+    std::string canonical;
+    ObjectInfo info;
+    EXPECT_EQ(ReadObjectInfo(context, "\xc3\xb6Z.\xc3\xa4RZTE.acme", canonical, info), status::Ok);
+    EXPECT_EQ(canonical, "\xc3\x96z.\xc3\x84rzte.Acme");
+    EXPECT_EQ(ReadAttribute(context, "joe.sales.acme", "Surname").values,
+              std::vector<AttrValue>{CI("Miller")});
+    EXPECT_EQ(Create(context, "\xc3\xa4RZTE.Acme", "Organizational Unit"),
+              status::EntryAlreadyExists);
+    // Every key lies in the root's subtree.
+    FilterPtr filter;
+    ASSERT_EQ(AllocFilter(filter), status::Ok);
+    ASSERT_EQ(AddFilterToken(*filter, FTOK_BASECLS, "", 0), status::Ok);
+    ASSERT_EQ(AddFilterToken(*filter, FTOK_ANAME, "Organization", SYN_CI_STRING), status::Ok);
+    ASSERT_EQ(AddFilterToken(*filter, FTOK_END, "", 0), status::Ok);
+    BufferPtr filterBuffer, result;
+    ASSERT_EQ(AllocBuffer(kDefaultBufferSize, filterBuffer), status::Ok);
+    ASSERT_EQ(AllocBuffer(kDefaultBufferSize, result), status::Ok);
+    ASSERT_EQ(InitBuffer(context, DSV_SEARCH_FILTER, *filterBuffer), status::Ok);
+    ASSERT_EQ(PutFilter(context, *filterBuffer, filter), status::Ok);
+    IterationHandle iteration = kNoIteration;
+    std::int32_t searched = 0;
+    ASSERT_EQ(Search(context, "[Root]", DS_SEARCH_SUBTREE, false, *filterBuffer, DS_ATTRIBUTE_NAMES,
+                     false, nullptr, iteration, 0, searched, *result),
+              status::Ok);
+    EXPECT_EQ(searched, 2);
+    CallsTerminate();
+    OverrideClientConfig(std::nullopt);
+
+    std::unique_ptr<StoreAdmin> admin;
+    ASSERT_EQ(StoreAdmin::Open(path, admin), status::Ok);
+    std::string problems;
+    EXPECT_EQ(admin->CheckIntegrity(problems), status::Ok) << problems;
+}
+
+TEST(StoreNames, NamesOnlyCaseApartInAnEarlierStoreKeepTheirKeys) {
+    TempDir dir;
+    const std::string path = dir.file("t.db");
+    ASSERT_EQ(CreateStore(path, "T"), status::Ok);
+    {
+        std::unique_ptr<StoreAdmin> admin;
+        ASSERT_EQ(StoreAdmin::Open(path, admin), status::Ok);
+        ASSERT_EQ(admin->AddObject("\xc3\x84rger", "Organization", {}), status::Ok);
+        ASSERT_EQ(admin->AddObject("Other", "Organization", {}), status::Ok);
+    }
+    RawSql(path, "DELETE FROM tree_info WHERE key = 'name_keys'");
+    RawSql(path,
+           "UPDATE objects SET name = CAST(? AS TEXT), rdn = CAST(? AS TEXT) "
+           "WHERE name = 'Other'",
+           {"\xc3\xa4rger", "\xc3\xa4rger"});
+    GiveAsciiKeys(path, "\xc3\x84rger", {"\xc3\x84rger"});
+    GiveAsciiKeys(path, "\xc3\xa4rger", {"\xc3\xa4rger"});
+    // Each spelling still reaches its own object: the same value goes to both.
+    std::unique_ptr<StoreAdmin> admin;
+    ASSERT_EQ(StoreAdmin::Open(path, admin), status::Ok);
+    EXPECT_EQ(admin->AddValue("\xc3\x84rger", "Description", CI("x")), status::Ok);
+    EXPECT_EQ(admin->AddValue("\xc3\xa4rger", "Description", CI("x")), status::Ok);
 }
 
 } // namespace

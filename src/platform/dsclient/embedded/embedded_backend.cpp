@@ -23,40 +23,43 @@ void TakeAttributes(std::vector<AttributeWithValues> &&read, std::vector<Attribu
                                       std::move(entry.values)});
 }
 
-// Hands out the objects a store search found, read as they are asked for.
+// Hands out the objects a store search found; attributes, when asked for, are read as each
+// object is handed out.
 class StoreCursor : public SearchCursor {
   public:
-    StoreCursor(Store &store, std::vector<std::int64_t> ids, const SearchRequest &request)
-        : store_(store), ids_(std::move(ids)), allAttributes_(request.allAttributes),
+    StoreCursor(Store &store, std::vector<FoundObject> found, const SearchRequest &request)
+        : store_(store), found_(std::move(found)), allAttributes_(request.allAttributes),
           names_(request.attributeNames), withValues_(request.withValues) {}
 
     Status Next(SearchEntry &entry, bool &more) override {
-        while (next_ < ids_.size()) {
-            ObjectRow row;
-            if (store_.FindById(ids_[next_++], row) != status::Ok)
-                continue; // removed since the search ran
-            entry.entry.name = row.name;
-            entry.entry.info = InfoOf(store_, row);
-            entry.attributes.clear();
-            if (allAttributes_ || !names_.empty()) {
-                std::vector<AttributeWithValues> read;
-                if (const Status s =
-                        store_.ReadAttributes(row, allAttributes_ ? nullptr : &names_,
-                                              withValues_, read);
-                    s != status::Ok)
-                    return s;
-                TakeAttributes(std::move(read), entry.attributes);
-            }
-            more = true;
+        more = next_ < found_.size();
+        if (!more)
             return status::Ok;
-        }
-        more = false;
+        FoundObject &hit = found_[next_++];
+        entry.entry.name = std::move(hit.name);
+        entry.entry.info.entryFlags = hit.flags;
+        entry.entry.info.subordinateCount = hit.subordinateCount;
+        entry.entry.info.modificationTime = hit.modificationTime;
+        entry.entry.info.baseClass = *hit.baseClass;
+        entry.attributes.clear();
+        if (!allAttributes_ && names_.empty())
+            return status::Ok;
+        ObjectRow row;
+        row.id = hit.id;
+        std::vector<AttributeWithValues> read;
+        if (const Status s = store_.Reading([&] {
+                return store_.ReadAttributes(row, allAttributes_ ? nullptr : &names_, withValues_,
+                                             read);
+            });
+            s != status::Ok)
+            return s;
+        TakeAttributes(std::move(read), entry.attributes);
         return status::Ok;
     }
 
   private:
     Store &store_;
-    std::vector<std::int64_t> ids_;
+    std::vector<FoundObject> found_;
     std::size_t next_ = 0;
     bool allAttributes_;
     std::vector<std::string> names_;
@@ -71,29 +74,35 @@ Status EmbeddedBackend::Login(std::string_view name, std::string_view password,
 }
 
 Status EmbeddedBackend::CheckWriteAccess(std::string_view identity) {
+    if (store_->readOnly())
+        return status::StoreReadOnly;
     return store_->IsSupervisor(identity) ? status::Ok : status::NoAccess;
 }
 
 Status EmbeddedBackend::Find(std::string_view name, std::string &canonical, ObjectInfo &info) {
-    ObjectRow row;
-    if (const Status s = store_->Find(name, row); s != status::Ok)
-        return s;
-    canonical = row.isRoot() ? "[Root]" : row.name;
-    info = InfoOf(*store_, row);
-    return status::Ok;
+    return store_->Reading([&] {
+        ObjectRow row;
+        if (const Status s = store_->Find(name, row); s != status::Ok)
+            return s;
+        canonical = row.isRoot() ? "[Root]" : row.name;
+        info = InfoOf(*store_, row);
+        return status::Ok;
+    });
 }
 
 Status EmbeddedBackend::ReadAttributes(std::string_view name,
                                        const std::vector<std::string> *names, bool withValues,
                                        std::vector<AttributeValues> &out) {
-    ObjectRow row;
-    if (const Status s = store_->Find(name, row); s != status::Ok)
-        return s;
-    std::vector<AttributeWithValues> read;
-    if (const Status s = store_->ReadAttributes(row, names, withValues, read); s != status::Ok)
-        return s;
-    TakeAttributes(std::move(read), out);
-    return status::Ok;
+    return store_->Reading([&] {
+        ObjectRow row;
+        if (const Status s = store_->Find(name, row); s != status::Ok)
+            return s;
+        std::vector<AttributeWithValues> read;
+        if (const Status s = store_->ReadAttributes(row, names, withValues, read); s != status::Ok)
+            return s;
+        TakeAttributes(std::move(read), out);
+        return status::Ok;
+    });
 }
 
 Status EmbeddedBackend::Modify(std::string_view name, const std::vector<RequestChange> &changes) {
@@ -127,17 +136,19 @@ Status EmbeddedBackend::RemoveEquivalence(std::string_view from, std::string_vie
 
 Status EmbeddedBackend::ListChildren(std::string_view parent, bool containersOnly,
                                      std::vector<EntryInfo> &children) {
-    ObjectRow parentRow;
-    if (const Status s = store_->Find(parent, parentRow); s != status::Ok)
-        return s;
-    std::vector<ObjectRow> rows;
-    if (const Status s = store_->ListChildren(parentRow, containersOnly, rows); s != status::Ok)
-        return s;
     children.clear();
-    children.reserve(rows.size());
-    for (const auto &row : rows)
-        children.push_back(EntryInfo{EscapeComponent(row.rdn), InfoOf(*store_, row)});
-    return status::Ok;
+    return store_->Reading([&] {
+        ObjectRow parentRow;
+        if (const Status s = store_->Find(parent, parentRow); s != status::Ok)
+            return s;
+        std::vector<ObjectRow> rows;
+        if (const Status s = store_->ListChildren(parentRow, containersOnly, rows); s != status::Ok)
+            return s;
+        children.reserve(rows.size());
+        for (const auto &row : rows)
+            children.push_back(EntryInfo{EscapeComponent(row.rdn), InfoOf(*store_, row)});
+        return status::Ok;
+    });
 }
 
 Status EmbeddedBackend::ContainableClasses(std::string_view parent,
@@ -150,16 +161,18 @@ Status EmbeddedBackend::ContainableClasses(std::string_view parent,
 
 Status EmbeddedBackend::Search(const SearchRequest &request,
                                std::unique_ptr<SearchCursor> &cursor) {
-    ObjectRow base;
-    if (const Status s = store_->Find(request.base, base); s != status::Ok)
-        return s;
-    std::vector<std::int64_t> ids;
-    if (const Status s = store_->Search(base, request.scope, *request.filter, ids);
+    std::vector<FoundObject> found;
+    if (const Status s = store_->Reading([&] {
+            ObjectRow base;
+            if (const Status s = store_->Find(request.base, base); s != status::Ok)
+                return s;
+            return store_->Search(base, request.scope, *request.filter,
+                                  request.limit > 0 ? static_cast<std::size_t>(request.limit) : 0,
+                                  found);
+        });
         s != status::Ok)
         return s;
-    if (request.limit > 0 && ids.size() > static_cast<std::size_t>(request.limit))
-        ids.resize(static_cast<std::size_t>(request.limit));
-    cursor = std::make_unique<StoreCursor>(*store_, std::move(ids), request);
+    cursor = std::make_unique<StoreCursor>(*store_, std::move(found), request);
     return status::Ok;
 }
 

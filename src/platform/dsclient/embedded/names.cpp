@@ -1,5 +1,7 @@
 #include "platform/dsclient/embedded/names.h"
 
+#include "platform/dsclient/text_fold.h"
+
 #include <algorithm>
 
 namespace dsclient::embedded {
@@ -28,7 +30,7 @@ bool IsRootName(std::string_view name) {
 
 Status SplitName(std::string_view name, std::vector<std::string> &components) {
     components.clear();
-    if (name.empty() || name.size() > kMaxNameLength)
+    if (name.empty() || name.size() > kMaxNameLength || !IsValidUtf8(name))
         return status::IllegalName;
     if (IsRootName(name))
         return status::Ok;
@@ -37,9 +39,8 @@ Status SplitName(std::string_view name, std::vector<std::string> &components) {
         const char c = name[i];
         if (static_cast<unsigned char>(c) < 0x20)
             return status::IllegalName;
-        if (c == '\\' && i + 1 < name.size() && name[i + 1] == '.') {
-            current += '.';
-            ++i;
+        if (c == '\\' && i + 1 < name.size() && (name[i + 1] == '.' || name[i + 1] == ',')) {
+            current += name[++i];
         } else if (c == '.') {
             if (current.empty())
                 return status::IllegalName;
@@ -79,10 +80,14 @@ std::string JoinName(const std::vector<std::string> &components) {
     return name;
 }
 
-std::string PathKey(const std::vector<std::string> &components) {
+std::string ComponentKey(std::string_view component, bool folded) {
+    return folded ? FoldCase(component) : LowerAscii(component);
+}
+
+std::string PathKey(const std::vector<std::string> &components, bool folded) {
     std::string key;
     for (auto it = components.rbegin(); it != components.rend(); ++it) {
-        key += LowerAscii(*it);
+        key += ComponentKey(*it, folded);
         key += kKeySeparator;
     }
     return key;
@@ -90,9 +95,10 @@ std::string PathKey(const std::vector<std::string> &components) {
 
 std::string SubtreeEnd(const std::string &key) {
     // Every key below ends the same prefix with the separator followed by more text; raising
-    // the last separator by one bounds them all. The root's empty key bounds everything.
+    // the last separator by one bounds them all. The root's subtree is every key, whatever its
+    // bytes: callers do not bound it.
     if (key.empty())
-        return std::string(1, '\xff'); // no UTF-8 text holds this byte
+        return key;
     std::string end = key;
     end.back() = static_cast<char>(kKeySeparator + 1);
     return end;

@@ -2,11 +2,14 @@
 
 #include "platform/dsclient/client.h"
 #include "platform/dsclient/embedded/names.h"
+#include "platform/dsclient/text_fold.h"
 
 #include <sodium.h>
+#include <unistd.h>
 
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 namespace dsclient::embedded {
@@ -15,6 +18,8 @@ namespace {
 
 // Marks a file as one of ours; any other SQLite file is refused rather than written to.
 constexpr const char *kFormat = "tarnbeck-directory-store 1";
+// Marks a store whose name keys fold case beyond ASCII; older stores are converted on open.
+constexpr const char *kFoldedKeys = "folded";
 
 constexpr const char *kCreateTables = R"sql(
 CREATE TABLE tree_info(key TEXT PRIMARY KEY, value TEXT NOT NULL);
@@ -33,7 +38,7 @@ CREATE TABLE vals(id INTEGER PRIMARY KEY,
   attr_id INTEGER NOT NULL REFERENCES attributes(id), syntax INTEGER NOT NULL,
   eq BLOB NOT NULL, ikey TEXT, data BLOB NOT NULL);
 CREATE UNIQUE INDEX vals_object ON vals(object_id, attr_id, eq);
-CREATE INDEX vals_key ON vals(attr_id, ikey);
+CREATE INDEX vals_keyed ON vals(attr_id, ikey, object_id);
 CREATE TABLE passwords(object_id INTEGER PRIMARY KEY REFERENCES objects(id) ON DELETE CASCADE,
   hash TEXT NOT NULL);
 )sql";
@@ -69,7 +74,7 @@ Status WriteSchema(Database &db, const Schema &schema) {
         insert->Bind(6, std::int64_t{a.upperBound});
         insert->Step();
         if (insert->failed())
-            return Database::StatusOf(insert->error());
+            return insert->status();
     }
     for (const auto &c : schema.classes()) {
         auto insert = db.Prepare("INSERT INTO classes(name, name_lc, super_classes, containment, "
@@ -85,25 +90,92 @@ Status WriteSchema(Database &db, const Schema &schema) {
         insert->Bind(8, std::int64_t{c.effective});
         insert->Step();
         if (insert->failed())
-            return Database::StatusOf(insert->error());
+            return insert->status();
     }
     return status::Ok;
+}
+
+bool IsSqliteFile(const std::string &path) {
+    char header[16] = {};
+    std::ifstream(path, std::ios::binary).read(header, sizeof header);
+    return std::string_view(header, sizeof header) == std::string_view("SQLite format 3\0", 16);
+}
+
+bool DirectoryWritable(const std::string &path) {
+    std::filesystem::path directory = std::filesystem::path(path).parent_path();
+    if (directory.empty())
+        directory = ".";
+    return ::access(directory.c_str(), W_OK) == 0;
+}
+
+std::uintmax_t SizeOf(const std::string &path) {
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    return ec ? 0 : size;
+}
+
+// What a failed open says about the file, after its name.
+std::string OpenProblem(Status s, const std::string &path) {
+    switch (s) {
+    case status::DsLocked:
+        return "is busy: another program holds it locked";
+    case status::InsufficientSpace:
+        return "cannot be opened: the disk is full";
+    case status::InconsistentDatabase:
+        return IsSqliteFile(path) ? "is damaged" : "is not a tree store";
+    case status::ClientNotConfigured:
+        return "is not a tree store";
+    default:
+        return std::string("cannot be opened: ") + StatusMeaning(s);
+    }
 }
 
 } // namespace
 
 Status Store::Open(const std::string &path, std::unique_ptr<Store> &store) {
+    std::string problem;
+    return Open(path, store, problem);
+}
+
+Status Store::Open(const std::string &path, std::unique_ptr<Store> &store, std::string &problem) {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
+    const auto kind = std::filesystem::status(path, ec);
+    if (!std::filesystem::exists(kind))
+        problem = "does not exist";
+    else if (!std::filesystem::is_regular_file(kind))
+        problem = "is not a file";
+    else if (SizeOf(path) == 0 && SizeOf(path + "-wal") == 0)
+        problem = "is empty";
+    else if (::access(path.c_str(), R_OK) != 0)
+        problem = "cannot be read: no permission";
+    if (!problem.empty())
         return status::ClientNotConfigured;
-    std::unique_ptr<Database> db;
-    if (const Status s = Database::Open(path, false, db); s != status::Ok)
+
+    const auto openAs = [&](Database::Mode mode) -> Status {
+        std::unique_ptr<Database> db;
+        if (const Status s = Database::Open(path, mode, db); s != status::Ok)
+            return s;
+        std::unique_ptr<Store> opened(new Store(std::move(db)));
+        if (const Status s = opened->Load(); s != status::Ok)
+            return s;
+        store = std::move(opened);
+        return status::Ok;
+    };
+    Status s = openAs(Database::Mode::ReadWrite);
+    // The write-ahead log needs files beside the store. Where they cannot be created, the store
+    // can still be read: with the files another program keeps there, or as it is when there
+    // are none.
+    if ((s == status::StoreReadOnly || s == status::ClientNotConfigured) &&
+        !DirectoryWritable(path)) {
+        s = openAs(Database::Mode::ReadOnly);
+        if (s != status::Ok && !std::filesystem::exists(path + "-wal", ec))
+            s = openAs(Database::Mode::Immutable);
+    }
+    if (s == status::Ok)
         return s;
-    std::unique_ptr<Store> opened(new Store(std::move(db)));
-    if (const Status s = opened->Load(); s != status::Ok)
-        return s;
-    store = std::move(opened);
-    return status::Ok;
+    problem = OpenProblem(s, path);
+    return s == status::DsLocked || s == status::InsufficientSpace ? s
+                                                                   : status::ClientNotConfigured;
 }
 
 Status Store::Create(const std::string &path, const std::string &treeName) {
@@ -113,13 +185,13 @@ Status Store::Create(const std::string &path, const std::string &treeName) {
     if (treeName.empty())
         return status::IllegalName;
     std::unique_ptr<Database> db;
-    if (const Status s = Database::Open(path, true, db); s != status::Ok)
+    if (const Status s = Database::Open(path, Database::Mode::Create, db); s != status::Ok)
         return s;
     if (const Status s = db->Execute("PRAGMA journal_mode=WAL"); s != status::Ok)
         return s;
     {
         Store store(std::move(db));
-        Transaction transaction(*store.db_);
+        WriteTransaction transaction(*store.db_);
         if (const Status s = store.db_->Execute(kCreateTables); s != status::Ok)
             return s;
         if (const Status s = WriteSchema(*store.db_, StandardSchema()); s != status::Ok)
@@ -127,6 +199,8 @@ Status Store::Create(const std::string &path, const std::string &treeName) {
         if (const Status s = store.SetInfo("format", kFormat); s != status::Ok)
             return s;
         if (const Status s = store.SetInfo("tree_name", treeName); s != status::Ok)
+            return s;
+        if (const Status s = store.SetInfo("name_keys", kFoldedKeys); s != status::Ok)
             return s;
         auto insert = store.db_->Prepare(
             "INSERT INTO objects(parent_id, name, rdn, rdn_lc, path_key, base_class, flags, "
@@ -136,7 +210,7 @@ Status Store::Create(const std::string &path, const std::string &treeName) {
         insert->Bind(3, static_cast<std::int64_t>(std::time(nullptr)));
         insert->Step();
         if (insert->failed())
-            return Database::StatusOf(insert->error());
+            return insert->status();
         if (const Status s = transaction.Commit(); s != status::Ok)
             return s;
     }
@@ -144,10 +218,12 @@ Status Store::Create(const std::string &path, const std::string &treeName) {
     std::unique_ptr<Store> store;
     if (const Status s = Open(path, store); s != status::Ok)
         return s;
+    WriteTransaction transaction(*store->db_);
+    if (transaction.status() != status::Ok)
+        return transaction.status();
     ObjectRow root;
     if (const Status s = store->Find("[Root]", root); s != status::Ok)
         return s;
-    Transaction transaction(*store->db_);
     const AttributeDef *objectClass = store->schema_.FindAttribute(kObjectClassAttribute);
     for (const auto &cls : store->schema_.Chain(kTreeRootClass))
         if (const Status s =
@@ -168,7 +244,7 @@ Status Store::SetInfo(const char *key, const std::string &value) {
     upsert->Bind(1, std::string_view(key));
     upsert->Bind(2, value);
     upsert->Step();
-    return upsert->failed() ? Database::StatusOf(upsert->error()) : status::Ok;
+    return upsert->status();
 }
 
 Status Store::Load() {
@@ -176,17 +252,16 @@ Status Store::Load() {
         // A file that is not an SQLite database, or one without our marker, stops here.
         auto select = db_->Prepare("SELECT value FROM tree_info WHERE key = 'format'");
         const bool found = select->Step();
-        if (select->failed()) {
-            const Status s = Database::StatusOf(select->error());
-            return s == status::TransportFailure && !Database::IsBusy(select->error())
+        if (select->failed())
+            return Database::IsSchemaError(select->error()) // somebody else's database
                        ? status::ClientNotConfigured
-                       : s;
-        }
+                       : select->status();
         if (!found || select->Text(0) != kFormat)
             return status::ClientNotConfigured;
     }
-    if (const Status s = db_->Execute("PRAGMA journal_mode=WAL"); s != status::Ok)
-        return s;
+    if (!db_->readOnly())
+        if (const Status s = db_->Execute("PRAGMA journal_mode=WAL"); s != status::Ok)
+            return s;
     treeName_ = Info("tree_name");
     schema_ = Schema();
     {
@@ -203,7 +278,7 @@ Status Store::Load() {
             schema_.Add(std::move(a));
         }
         if (select->failed())
-            return Database::StatusOf(select->error());
+            return select->status();
     }
     {
         auto select = db_->Prepare("SELECT id, name, super_classes, containment, naming, "
@@ -221,23 +296,138 @@ Status Store::Load() {
             schema_.Add(std::move(c));
         }
         if (select->failed())
-            return Database::StatusOf(select->error());
+            return select->status();
     }
     if (!schema_.FindAttribute(kObjectClassAttribute) || !schema_.FindClass(kTreeRootClass))
         return status::ClientNotConfigured;
+    // Objects of a class nothing may be created under never have subordinates to count.
+    for (const auto &parent : schema_.classes())
+        for (const auto &child : schema_.classes())
+            if (child.effective && schema_.MayContain(parent.name, child.name)) {
+                parentClasses_.insert(parent.name);
+                break;
+            }
+    foldedKeys_ = Info("name_keys") == kFoldedKeys;
+    return db_->readOnly() ? status::Ok : Upgrade();
+}
+
+// Brings a store written by an earlier version up to date, once, keeping everything in it.
+Status Store::Upgrade() {
+    bool oldIndex = false;
+    {
+        // The value index now carries each value's object, so searches by value read no rows.
+        auto index = db_->Prepare("SELECT 1 FROM sqlite_master WHERE type = 'index' AND "
+                                  "name = 'vals_key'");
+        oldIndex = index->Step();
+    }
+    if (!oldIndex && foldedKeys_)
+        return status::Ok;
+    WriteTransaction transaction(*db_);
+    if (transaction.status() != status::Ok)
+        return transaction.status();
+    if (oldIndex)
+        if (const Status s =
+                db_->Execute("DROP INDEX vals_key; "
+                             "CREATE INDEX vals_keyed ON vals(attr_id, ikey, object_id)");
+            s != status::Ok)
+            return s;
+    if (!foldedKeys_)
+        if (const Status s = FoldNameKeys(); s != status::Ok)
+            return s;
+    return transaction.Commit();
+}
+
+// Names beyond ASCII get keys folded in Unicode: within the upgrade's transaction, and undone
+// alone when two names turn out to differ only in such case.
+Status Store::FoldNameKeys() {
+    WriteTransaction transaction(*db_);
+    if (transaction.status() != status::Ok)
+        return transaction.status();
+    // Keys of names in plain ASCII stay as they are; a name is longer in bytes than in
+    // characters exactly when it holds something else.
+    struct Rekey {
+        std::int64_t id;
+        std::string rdnKey, pathKey;
+    };
+    std::vector<Rekey> rekeys;
+    {
+        auto select = db_->Prepare("SELECT id, name FROM objects "
+                                   "WHERE length(name) != length(CAST(name AS BLOB))");
+        while (select->Step()) {
+            std::vector<std::string> components;
+            if (SplitName(select->Text(1), components) != status::Ok || components.empty())
+                continue; // not a name this store could be asked for anyway
+            rekeys.push_back(
+                {select->Int(0), ComponentKey(components.front()), PathKey(components)});
+        }
+        if (select->failed())
+            return select->status();
+    }
+    for (const auto &rekey : rekeys) {
+        auto update = db_->Prepare("UPDATE objects SET rdn_lc = ?, path_key = ? WHERE id = ?");
+        update->Bind(1, rekey.rdnKey);
+        update->Bind(2, rekey.pathKey);
+        update->Bind(3, rekey.id);
+        update->Step();
+        // Two names that only differ in case beyond ASCII: keep the old keys, lose nothing.
+        if (update->failed())
+            return Database::IsConstraintError(update->error()) ? status::Ok : update->status();
+    }
+    if (const Status s = SetInfo("name_keys", kFoldedKeys); s != status::Ok)
+        return s;
+    if (const Status s = transaction.Commit(); s != status::Ok)
+        return s;
+    foldedKeys_ = true;
     return status::Ok;
 }
 
+std::string Store::ComponentKey(std::string_view component) const {
+    return embedded::ComponentKey(component, foldedKeys_);
+}
+
+std::string Store::KeyOf(const std::vector<std::string> &components) const {
+    return PathKey(components, foldedKeys_);
+}
+
 Status Store::Begin() {
-    return db_->Execute("BEGIN IMMEDIATE");
+    ForgetObjects();
+    const Status s = db_->BeginGroup();
+    if (s == status::Ok && db_->ChangedElsewhere())
+        ForgetRights();
+    return s;
 }
 
 Status Store::Commit() {
-    return db_->Execute("COMMIT");
+    ForgetObjects();
+    const Status s = db_->CommitGroup();
+    if (s != status::Ok)
+        ForgetRights();
+    return s;
 }
 
 Status Store::Rollback() {
-    return db_->Execute("ROLLBACK");
+    ForgetObjects();
+    ForgetRights(); // decided on writes that are dropped now
+    return db_->RollbackGroup();
+}
+
+Status Store::CheckIntegrity(std::string &problems) {
+    problems.clear();
+    {
+        auto check = db_->Prepare("PRAGMA integrity_check");
+        while (check->Step())
+            if (const std::string line = check->Text(0); line != "ok")
+                problems += line + "\n";
+        if (check->failed())
+            return check->status();
+    }
+    auto references = db_->Prepare("PRAGMA foreign_key_check");
+    while (references->Step())
+        problems += "row " + std::to_string(references->Int(1)) + " of " + references->Text(0) +
+                    " refers to a missing row of " + references->Text(2) + "\n";
+    if (references->failed())
+        return references->status();
+    return problems.empty() ? status::Ok : status::InconsistentDatabase;
 }
 
 void ReadObjectRow(const Statement &select, ObjectRow &row) {
@@ -257,26 +447,39 @@ Status Store::Find(std::string_view name, ObjectRow &row) {
         return s;
     auto select = db_->Prepare("SELECT id, coalesce(parent_id, 0), name, rdn, path_key, "
                                "base_class, flags, modified FROM objects WHERE path_key = ?");
-    select->Bind(1, PathKey(components));
+    select->Bind(1, KeyOf(components));
     if (!select->Step())
-        return select->failed() ? Database::StatusOf(select->error()) : status::NoSuchEntry;
+        return select->failed() ? select->status() : status::NoSuchEntry;
     ReadObjectRow(*select, row);
     return status::Ok;
 }
 
-Status Store::FindById(std::int64_t id, ObjectRow &row) {
-    auto select = db_->Prepare("SELECT id, coalesce(parent_id, 0), name, rdn, path_key, "
-                               "base_class, flags, modified FROM objects WHERE id = ?");
-    select->Bind(1, id);
-    if (!select->Step())
-        return select->failed() ? Database::StatusOf(select->error()) : status::NoSuchEntry;
-    ReadObjectRow(*select, row);
+Status Store::FindToWrite(std::string_view name, ObjectRow &row) {
+    if (!db_->InGroup())
+        return Find(name, row);
+    std::string key(name);
+    if (const auto found = objects_.find(key); found != objects_.end()) {
+        row = found->second;
+        return status::Ok;
+    }
+    if (const Status s = Find(name, row); s != status::Ok)
+        return s;
+    constexpr std::size_t kKept = 4096;
+    if (objects_.size() >= kKept)
+        ForgetObjects();
+    objects_.emplace(std::move(key), row);
     return status::Ok;
 }
 
 std::uint32_t Store::SubordinateCount(const ObjectRow &row) {
+    return SubordinateCount(row.id, row.baseClass);
+}
+
+std::uint32_t Store::SubordinateCount(std::int64_t id, std::string_view baseClass) {
+    if (!parentClasses_.count(std::string(baseClass)))
+        return 0;
     auto count = db_->Prepare("SELECT count(*) FROM objects WHERE parent_id = ?");
-    count->Bind(1, row.id);
+    count->Bind(1, id);
     return count->Step() ? static_cast<std::uint32_t>(count->Int(0)) : 0;
 }
 
@@ -287,7 +490,10 @@ Status Store::SetSupervisors(std::string_view admin, std::string_view administra
     if (!administratorsGroup.empty())
         if (const Status s = Find(administratorsGroup, groupRow); s != status::Ok)
             return s;
-    Transaction transaction(*db_);
+    WriteTransaction transaction(*db_);
+    if (transaction.status() != status::Ok)
+        return transaction.status();
+    ForgetRights();
     if (const Status s = SetInfo("admin", adminRow.name); s != status::Ok)
         return s;
     if (const Status s = SetInfo("admin_group", groupRow.name); s != status::Ok)
@@ -295,10 +501,39 @@ Status Store::SetSupervisors(std::string_view admin, std::string_view administra
     return transaction.Commit();
 }
 
+void Store::ForgetRightsOf(std::int64_t objectId) {
+    for (const auto &[identity, right] : rights_)
+        if (right.objectId == objectId) {
+            ForgetRights();
+            return;
+        }
+}
+
+// Decided once per identity and kept while neither another program nor this one changes what
+// the decision rests on: the walk of an Update asks before each of its many requests.
 bool Store::IsSupervisor(std::string_view identity) {
-    ObjectRow row;
-    if (identity.empty() || Find(identity, row) != status::Ok || row.isRoot())
+    if (identity.empty())
         return false;
+    // Within a batch no other program can change the store; Begin looked when it started.
+    if (!db_->InGroup() && db_->ChangedElsewhere())
+        ForgetRights();
+    std::string key = FoldCase(identity);
+    if (const auto found = rights_.find(key); found != rights_.end())
+        return found->second.supervisor;
+    Right right;
+    Reading([&] {
+        ObjectRow row;
+        if (Find(identity, row) == status::Ok && !row.isRoot()) {
+            right.objectId = row.id;
+            right.supervisor = DecideSupervisor(row);
+        }
+        return status::Ok;
+    });
+    rights_.emplace(std::move(key), right);
+    return right.supervisor;
+}
+
+bool Store::DecideSupervisor(const ObjectRow &row) {
     const std::string admin = Info("admin");
     if (!admin.empty() && EqualsIgnoreCase(admin, row.name))
         return true;
@@ -332,7 +567,7 @@ Status Store::SetPassword(std::string_view name, std::string_view password) {
     upsert->Bind(1, row.id);
     upsert->Bind(2, std::string_view(hash));
     upsert->Step();
-    return upsert->failed() ? Database::StatusOf(upsert->error()) : status::Ok;
+    return upsert->status();
 }
 
 Status Store::VerifyPassword(std::string_view name, std::string_view password,
@@ -343,8 +578,7 @@ Status Store::VerifyPassword(std::string_view name, std::string_view password,
     auto select = db_->Prepare("SELECT hash FROM passwords WHERE object_id = ?");
     select->Bind(1, row.id);
     if (!select->Step())
-        return select->failed() ? Database::StatusOf(select->error())
-                                : status::FailedAuthentication;
+        return select->failed() ? select->status() : status::FailedAuthentication;
     const std::string hash = select->Text(0);
     if (sodium_init() < 0)
         return status::NotEnoughMemory;

@@ -14,6 +14,8 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -29,6 +31,17 @@ struct ObjectRow {
     std::uint32_t flags = 0;
     std::uint32_t modificationTime = 0;
     bool isRoot() const { return pathKey.empty(); }
+};
+
+// An object a search found, with what its result entry reports. Kept small: a search may find
+// hundreds of thousands.
+struct FoundObject {
+    std::int64_t id = 0;
+    std::string name;
+    const std::string *baseClass = nullptr; // the schema's spelling
+    std::uint32_t flags = 0;
+    std::uint32_t modificationTime = 0;
+    std::uint32_t subordinateCount = 0;
 };
 
 struct AttributeWithValues {
@@ -50,7 +63,11 @@ using NamedValues = std::vector<std::pair<std::string, AttrValue>>;
 
 class Store {
   public:
-    // Opens an existing store; never creates one.
+    // Opens an existing store; never creates one. A store whose directory cannot be written is
+    // opened for reading. On failure `problem` says what is wrong with the file, in a few words
+    // that follow its name ("does not exist", "is damaged").
+    static Status Open(const std::string &path, std::unique_ptr<Store> &store,
+                       std::string &problem);
     static Status Open(const std::string &path, std::unique_ptr<Store> &store);
     // A new store with the standard schema and the tree root; EntryAlreadyExists if the file
     // is there.
@@ -59,13 +76,28 @@ class Store {
     const Schema &schema() const { return schema_; }
     const std::string &treeName() const { return treeName_; }
 
-    // Batches: the administration tool's loads, and grouped client requests.
+    bool readOnly() const { return db_->readOnly(); }
+
+    // Batches: the administration tool's loads, and grouped client requests. One transaction
+    // that holds the write lock from Begin; batches do not nest.
     Status Begin();
     Status Commit();
     Status Rollback();
+    // Runs `reads` as one read transaction (inside a batch: within it).
+    template <typename Reads> Status Reading(Reads reads) {
+        ReadTransaction transaction(*db_);
+        if (transaction.status() != status::Ok)
+            return transaction.status();
+        return reads();
+    }
 
     Status Find(std::string_view name, ObjectRow &row);
+    // Find for the requests of a batch, which name the same objects again and again: while the
+    // batch holds the write lock only its own requests can add or remove objects. The row's
+    // modification time is not kept up to date.
+    Status FindToWrite(std::string_view name, ObjectRow &row);
     std::uint32_t SubordinateCount(const ObjectRow &row);
+    std::uint32_t SubordinateCount(std::int64_t id, std::string_view baseClass);
     // The attributes of an object with their values (without values when `withValues` is
     // off); all attributes when `names` is null. Attributes without values are left out.
     Status ReadAttributes(const ObjectRow &row, const std::vector<std::string> *names,
@@ -79,12 +111,14 @@ class Store {
     Status ListChildren(const ObjectRow &parent, bool containersOnly,
                         std::vector<ObjectRow> &children);
     Status ContainableClasses(const ObjectRow &parent, std::vector<std::string> &classes);
-    // Ids of the matching objects in the scope, in name order. The tree root is never a result.
+    // The matching objects in the scope, in name order, at most `limit` (0: all). The tree root
+    // is never a result.
     Status Search(const ObjectRow &base, std::uint32_t scope, const FilterNode &filter,
-                  std::vector<std::int64_t> &ids);
-    Status FindById(std::int64_t id, ObjectRow &row);
+                  std::size_t limit, std::vector<FoundObject> &found);
 
+    // Writes whichever side is missing, so it also completes a half-written equivalence.
     Status AddEquivalence(std::string_view equalFrom, std::string_view equalTo);
+    // Removes whichever side is present; NoSuchValue only when neither was.
     Status RemoveEquivalence(std::string_view equalFrom, std::string_view equalTo);
 
     Status SetSupervisors(std::string_view admin, std::string_view administratorsGroup);
@@ -97,10 +131,25 @@ class Store {
     std::string PasswordHash(const ObjectRow &row);
 
     Status Dump(std::ostream &out);
+    // The file's own consistency check; `problems` lists what it found.
+    Status CheckIntegrity(std::string &problems);
 
   private:
+    struct Right {
+        std::int64_t objectId = 0;
+        bool supervisor = false;
+    };
+
     explicit Store(std::unique_ptr<Database> db) : db_(std::move(db)) {}
     Status Load();
+    Status Upgrade();
+    Status FoldNameKeys();
+    std::string KeyOf(const std::vector<std::string> &components) const;
+    std::string ComponentKey(std::string_view component) const;
+    bool DecideSupervisor(const ObjectRow &row);
+    void ForgetRights() { rights_.clear(); }
+    void ForgetObjects() { objects_.clear(); }
+    void ForgetRightsOf(std::int64_t objectId);
     Status Attribute(std::string_view name, const AttributeDef *&attribute) const;
     Status InsertValue(const ObjectRow &row, const AttributeDef &attribute, AttrValue value,
                        bool tolerateDuplicate);
@@ -117,6 +166,10 @@ class Store {
     std::unique_ptr<Database> db_;
     Schema schema_;
     std::string treeName_;
+    bool foldedKeys_ = true; // name keys fold case beyond ASCII (older stores: ASCII only)
+    std::unordered_set<std::string> parentClasses_;      // classes whose objects may have children
+    std::unordered_map<std::string, Right> rights_;      // identity (folded) -> decision
+    std::unordered_map<std::string, ObjectRow> objects_; // names found in the open batch
 };
 
 } // namespace dsclient::embedded

@@ -13,6 +13,7 @@ class StoreAdminImpl : public StoreAdmin {
 
     Status Begin() override { return store_->Begin(); }
     Status Commit() override { return store_->Commit(); }
+    Status Rollback() override { return store_->Rollback(); }
 
     Status AddObject(std::string_view name, std::string_view className,
                      const AttributeValues &values) override {
@@ -43,6 +44,10 @@ class StoreAdminImpl : public StoreAdmin {
     }
 
     Status Dump(std::ostream &out) override { return store_->Dump(out); }
+
+    Status CheckIntegrity(std::string &problems) override {
+        return store_->CheckIntegrity(problems);
+    }
 
   private:
     std::unique_ptr<Store> store_;

@@ -31,6 +31,7 @@ public:
     // Group many changes into one transaction (large trees load in seconds, not hours).
     virtual Status Begin() = 0;
     virtual Status Commit() = 0;
+    virtual Status Rollback() = 0;
 
     // Adds an object with its class (the super classes are added to "Object Class") and
     // values, checked like a client's add-object request but without rights.
@@ -48,6 +49,9 @@ public:
     virtual Status SetPassword(std::string_view objectName, std::string_view password) = 0;
     // The whole tree as text: one block per object, its attributes with their values.
     virtual Status Dump(std::ostream &out) = 0;
+    // The file's consistency check (pages, indexes, references between rows): Ok, or
+    // InconsistentDatabase with what was found in `problems`.
+    virtual Status CheckIntegrity(std::string &problems) = 0;
 };
 
 } // namespace dsclient::embedded

@@ -74,7 +74,7 @@ Status Store::Dump(std::ostream &out) {
             rows.push_back(std::move(row));
         }
         if (select->failed())
-            return Database::StatusOf(select->error());
+            return select->status();
     }
     for (const auto &row : rows) {
         out << "\n" << (row.isRoot() ? "[Root]" : row.name) << " (" << row.baseClass << ")\n";

@@ -31,6 +31,9 @@ Status Store::AddObject(std::string_view name, const NamedValues &values) {
         return s;
     if (components.empty())
         return status::EntryAlreadyExists; // the tree root
+    WriteTransaction transaction(*db_);
+    if (transaction.status() != status::Ok)
+        return transaction.status();
     ObjectRow parent, existing;
     const std::vector<std::string> parentComponents(components.begin() + 1, components.end());
     if (const Status s = Find(
@@ -49,14 +52,13 @@ Status Store::AddObject(std::string_view name, const NamedValues &values) {
     if (!schema_.MayContain(parent.baseClass, base->name))
         return status::IllegalContainment;
 
-    Transaction transaction(*db_);
-    if (transaction.status() != status::Ok)
-        return transaction.status();
+    ForgetRights(); // an identity that named no object may name this one now
+    ForgetObjects();
     ObjectRow row;
     row.parentId = parent.id;
     row.name = JoinName(components);
     row.rdn = components.front();
-    row.pathKey = PathKey(components);
+    row.pathKey = KeyOf(components);
     row.baseClass = base->name;
     row.flags = base->container ? std::uint32_t{DS_CONTAINER_ENTRY} : 0u;
     {
@@ -66,14 +68,14 @@ Status Store::AddObject(std::string_view name, const NamedValues &values) {
         insert->Bind(1, row.parentId);
         insert->Bind(2, row.name);
         insert->Bind(3, row.rdn);
-        insert->Bind(4, LowerAscii(row.rdn));
+        insert->Bind(4, ComponentKey(row.rdn));
         insert->Bind(5, row.pathKey);
         insert->Bind(6, row.baseClass);
         insert->Bind(7, std::int64_t{row.flags});
         insert->Bind(8, static_cast<std::int64_t>(std::time(nullptr)));
         insert->Step();
         if (insert->failed())
-            return Database::StatusOf(insert->error());
+            return insert->status();
         row.id = db_->LastInsertId();
     }
 
@@ -130,7 +132,7 @@ Status Store::AddObject(std::string_view name, const NamedValues &values) {
         update->Bind(2, row.id);
         update->Step();
         if (update->failed())
-            return Database::StatusOf(update->error());
+            return update->status();
     }
     return transaction.Commit();
 }
@@ -148,12 +150,15 @@ Status Store::RemoveReferencesTo(const ObjectRow &row) {
         remove->Bind(2, *key);
         remove->Step();
         if (remove->failed())
-            return Database::StatusOf(remove->error());
+            return remove->status();
     }
     return status::Ok;
 }
 
 Status Store::RemoveObject(std::string_view name) {
+    WriteTransaction transaction(*db_);
+    if (transaction.status() != status::Ok)
+        return transaction.status();
     ObjectRow row;
     if (const Status s = Find(name, row); s != status::Ok)
         return s;
@@ -161,9 +166,8 @@ Status Store::RemoveObject(std::string_view name) {
         return status::InvalidRequest;
     if (SubordinateCount(row) > 0)
         return status::EntryIsNotLeaf;
-    Transaction transaction(*db_);
-    if (transaction.status() != status::Ok)
-        return transaction.status();
+    ForgetRights();
+    ForgetObjects();
     // References to a removed object would name nothing; the directory drops them with it.
     if (const Status s = RemoveReferencesTo(row); s != status::Ok)
         return s;
@@ -171,7 +175,7 @@ Status Store::RemoveObject(std::string_view name) {
     remove->Bind(1, row.id);
     remove->Step();
     if (remove->failed())
-        return Database::StatusOf(remove->error());
+        return remove->status();
     return transaction.Commit();
 }
 
@@ -189,7 +193,7 @@ Status Store::ListChildren(const ObjectRow &parent, bool containersOnly,
         ReadObjectRow(*select, row);
         children.push_back(std::move(row));
     }
-    return select->failed() ? Database::StatusOf(select->error()) : status::Ok;
+    return select->status();
 }
 
 Status Store::ContainableClasses(const ObjectRow &parent, std::vector<std::string> &classes) {

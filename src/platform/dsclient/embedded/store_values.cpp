@@ -2,11 +2,29 @@
 #include "platform/dsclient/embedded/names.h"
 #include "platform/dsclient/embedded/store.h"
 #include "platform/dsclient/embedded/value_codec.h"
+#include "platform/dsclient/text_fold.h"
 
+#include <algorithm>
 #include <ctime>
 #include <unordered_set>
 
 namespace dsclient::embedded {
+
+namespace {
+
+constexpr std::string_view kSecurityEquals = "Security Equals";
+
+// The length a string attribute's bounds count: characters of UTF-8 text, bytes otherwise.
+std::size_t BoundedLength(const std::string &text) {
+    if (!IsValidUtf8(text))
+        return text.size();
+    std::size_t characters = 0;
+    for (unsigned char c : text)
+        characters += (c & 0xC0) != 0x80;
+    return characters;
+}
+
+} // namespace
 
 Status Store::Attribute(std::string_view name, const AttributeDef *&attribute) const {
     attribute = schema_.FindAttribute(name);
@@ -14,16 +32,24 @@ Status Store::Attribute(std::string_view name, const AttributeDef *&attribute) c
 }
 
 std::vector<AttrValue> Store::Values(std::int64_t objectId, const AttributeDef &attribute) {
-    std::vector<AttrValue> values;
-    auto select = db_->Prepare(
-        "SELECT syntax, data FROM vals WHERE object_id = ? AND attr_id = ? ORDER BY id");
+    // In the order they were added; put in order here, cheaper than by SQLite's sorter.
+    std::vector<std::pair<std::int64_t, AttrValue>> numbered;
+    auto select =
+        db_->Prepare("SELECT id, syntax, data FROM vals WHERE object_id = ? AND attr_id = ?");
     select->Bind(1, objectId);
     select->Bind(2, attribute.id);
     while (select->Step()) {
         AttrValue value;
-        if (DecodeValue(static_cast<std::uint32_t>(select->Int(0)), select->Blob(1), value))
-            values.push_back(std::move(value));
+        if (DecodeValue(static_cast<std::uint32_t>(select->Int(1)), select->Blob(2), value))
+            numbered.emplace_back(select->Int(0), std::move(value));
     }
+    const auto byId = [](const auto &a, const auto &b) { return a.first < b.first; };
+    if (!std::is_sorted(numbered.begin(), numbered.end(), byId))
+        std::sort(numbered.begin(), numbered.end(), byId);
+    std::vector<AttrValue> values;
+    values.reserve(numbered.size());
+    for (auto &[id, value] : numbered)
+        values.push_back(std::move(value));
     return values;
 }
 
@@ -46,7 +72,7 @@ Status Store::ReadAttributes(const ObjectRow &row, const std::vector<std::string
         while (select->Step())
             present.insert(select->Int(0));
         if (select->failed())
-            return Database::StatusOf(select->error());
+            return select->status();
         for (const auto &attribute : schema_.attributes())
             if (present.count(attribute.id))
                 out.push_back(AttributeWithValues{&attribute, Values(row.id, attribute)});
@@ -62,12 +88,13 @@ Status Store::CheckValue(const AttributeDef &attribute, AttrValue &value) {
         return status::SyntaxViolation;
     auto *text = std::get_if<Text>(&value.data);
     if (text && (attribute.flags & DS_SIZED_ATTR) &&
-        (text->text.size() < attribute.lowerBound || text->text.size() > attribute.upperBound))
+        (BoundedLength(text->text) < attribute.lowerBound ||
+         BoundedLength(text->text) > attribute.upperBound))
         return status::SyntaxViolation;
     if (value.syntax == SYN_DIST_NAME) {
         // A reference names an existing object and is kept as that object is spelt.
         ObjectRow target;
-        const Status s = Find(text->text, target);
+        const Status s = FindToWrite(text->text, target);
         if (s != status::Ok)
             return s == status::IllegalName ? s : status::NoSuchEntry;
         text->text = target.isRoot() ? "[Root]" : target.name;
@@ -114,31 +141,43 @@ Status Store::InsertValue(const ObjectRow &row, const AttributeDef &attribute, A
         insert->BindNull(5);
     insert->BindBlob(6, EncodeValue(value));
     insert->Step();
-    return insert->failed() ? Database::StatusOf(insert->error()) : status::Ok;
+    if (attribute.name == kSecurityEquals)
+        ForgetRightsOf(row.id);
+    return insert->status();
 }
 
 Status Store::DeleteValue(const ObjectRow &row, const AttributeDef &attribute,
                           const AttrValue &value, bool tolerateAbsent) {
     if (value.syntax != attribute.syntax || !HoldsOwnerType(value.syntax, value.data))
         return status::SyntaxViolation;
+    // A reference is kept as its object is spelt; any spelling of that name removes it.
+    AttrValue stored = value;
+    ObjectRow target;
+    if (value.syntax == SYN_DIST_NAME &&
+        FindToWrite(std::get<Text>(value.data).text, target) == status::Ok)
+        stored.data = Text{target.isRoot() ? "[Root]" : target.name};
+    if (attribute.name == kSecurityEquals)
+        ForgetRightsOf(row.id);
     auto remove = db_->Prepare("DELETE FROM vals WHERE object_id = ? AND attr_id = ? AND eq = ?");
     remove->Bind(1, row.id);
     remove->Bind(2, attribute.id);
-    remove->BindBlob(3, EqualityKey(value));
+    remove->BindBlob(3, EqualityKey(stored));
     remove->Step();
     if (remove->failed())
-        return Database::StatusOf(remove->error());
+        return remove->status();
     return db_->Changes() == 0 && !tolerateAbsent ? status::NoSuchValue : status::Ok;
 }
 
 Status Store::ClearAttribute(const ObjectRow &row, const AttributeDef &attribute,
                              bool tolerateAbsent) {
+    if (attribute.name == kSecurityEquals)
+        ForgetRightsOf(row.id);
     auto remove = db_->Prepare("DELETE FROM vals WHERE object_id = ? AND attr_id = ?");
     remove->Bind(1, row.id);
     remove->Bind(2, attribute.id);
     remove->Step();
     if (remove->failed())
-        return Database::StatusOf(remove->error());
+        return remove->status();
     return db_->Changes() == 0 && !tolerateAbsent ? status::NoSuchAttribute : status::Ok;
 }
 
@@ -179,20 +218,21 @@ Status Store::ApplyChange(const ObjectRow &row, const Change &change) {
 }
 
 Status Store::Touch(const ObjectRow &row) {
-    auto update = db_->Prepare("UPDATE objects SET modified = ? WHERE id = ?");
+    // An object changed again within the same second keeps its row (and page) as it is.
+    auto update = db_->Prepare("UPDATE objects SET modified = ?1 WHERE id = ?2 AND modified != ?1");
     update->Bind(1, static_cast<std::int64_t>(std::time(nullptr)));
     update->Bind(2, row.id);
     update->Step();
-    return update->failed() ? Database::StatusOf(update->error()) : status::Ok;
+    return update->status();
 }
 
 Status Store::Modify(std::string_view name, const std::vector<Change> &changes) {
-    ObjectRow row;
-    if (const Status s = Find(name, row); s != status::Ok)
-        return s;
-    Transaction transaction(*db_);
+    WriteTransaction transaction(*db_);
     if (transaction.status() != status::Ok)
         return transaction.status();
+    ObjectRow row;
+    if (const Status s = FindToWrite(name, row); s != status::Ok)
+        return s;
     for (const auto &change : changes)
         if (const Status s = ApplyChange(row, change); s != status::Ok)
             return s; // the transaction rolls back whatever was applied before
@@ -202,17 +242,17 @@ Status Store::Modify(std::string_view name, const std::vector<Change> &changes) 
 }
 
 Status Store::AddEquivalence(std::string_view equalFrom, std::string_view equalTo) {
+    WriteTransaction transaction(*db_);
+    if (transaction.status() != status::Ok)
+        return transaction.status();
     ObjectRow from, to;
-    if (const Status s = Find(equalFrom, from); s != status::Ok)
+    if (const Status s = FindToWrite(equalFrom, from); s != status::Ok)
         return s;
-    if (const Status s = Find(equalTo, to); s != status::Ok)
+    if (const Status s = FindToWrite(equalTo, to); s != status::Ok)
         return s;
     if (from.isRoot() || to.isRoot())
         return status::InvalidRequest;
-    Transaction transaction(*db_);
-    if (transaction.status() != status::Ok)
-        return transaction.status();
-    if (const Status s = InsertValue(from, *schema_.FindAttribute("Security Equals"),
+    if (const Status s = InsertValue(from, *schema_.FindAttribute(kSecurityEquals),
                                      AttrValue{SYN_DIST_NAME, Text{to.name}}, true);
         s != status::Ok)
         return s;
@@ -224,16 +264,16 @@ Status Store::AddEquivalence(std::string_view equalFrom, std::string_view equalT
 }
 
 Status Store::RemoveEquivalence(std::string_view equalFrom, std::string_view equalTo) {
-    ObjectRow from, to;
-    if (const Status s = Find(equalFrom, from); s != status::Ok)
-        return s;
-    if (const Status s = Find(equalTo, to); s != status::Ok)
-        return s;
-    Transaction transaction(*db_);
+    WriteTransaction transaction(*db_);
     if (transaction.status() != status::Ok)
         return transaction.status();
+    ObjectRow from, to;
+    if (const Status s = FindToWrite(equalFrom, from); s != status::Ok)
+        return s;
+    if (const Status s = FindToWrite(equalTo, to); s != status::Ok)
+        return s;
     // Either side may be missing after an interrupted write; the one present still goes.
-    const Status fromSide = DeleteValue(from, *schema_.FindAttribute("Security Equals"),
+    const Status fromSide = DeleteValue(from, *schema_.FindAttribute(kSecurityEquals),
                                         AttrValue{SYN_DIST_NAME, Text{to.name}}, false);
     if (fromSide != status::Ok && fromSide != status::NoSuchValue)
         return fromSide;

@@ -1,6 +1,7 @@
 #include "platform/dsclient/embedded/value_codec.h"
 
 #include "platform/dsclient/embedded/names.h"
+#include "platform/dsclient/filter.h"
 
 #include <cstring>
 
@@ -317,6 +318,17 @@ std::string EqualityKey(const AttrValue &value) {
             return EncodeValue(AttrValue{value.syntax, lowered});
         }
     return EncodeValue(value);
+}
+
+AttrValue ComparableValue(std::uint32_t syntax, std::string_view key) {
+    // The equality key of a string is its index key; that of a number or a truth value is the
+    // value's own bytes.
+    if (auto text = ValueOfIndexKey(syntax, key); text && std::holds_alternative<Text>(text->data))
+        return std::move(*text);
+    AttrValue value;
+    if (!DecodeValue(syntax, std::string(key), value))
+        value = AttrValue{syntax, Octets{}};
+    return value;
 }
 
 } // namespace dsclient::embedded

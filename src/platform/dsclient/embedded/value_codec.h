@@ -6,6 +6,7 @@
 #include "platform/dsclient/values.h"
 
 #include <string>
+#include <string_view>
 
 namespace dsclient::embedded {
 
@@ -15,5 +16,10 @@ bool DecodeValue(std::uint32_t syntax, const std::string &bytes, AttrValue &valu
 // Equal keys mean the directory treats the values as one (case-ignore syntaxes ignore case,
 // numeric and telephone strings ignore blanks).
 std::string EqualityKey(const AttrValue &value);
+// A value of `syntax` rebuilt from its equality key as far as a search filter compares it:
+// the normalised text of string syntaxes and the number of numeric ones, which compare exactly
+// as the stored value would; a placeholder that matches no comparison for the other syntaxes.
+// Lets a search judge values from the index alone.
+AttrValue ComparableValue(std::uint32_t syntax, std::string_view key);
 
 } // namespace dsclient::embedded

@@ -65,15 +65,22 @@ class Exporter {
         FilterNode everything;
         everything.kind = FilterNode::Kind::BaseClass;
         everything.value = "*";
-        std::vector<std::int64_t> ids;
-        if (const Status s = store_.Search(root, DS_SEARCH_SUBTREE, everything, ids);
+        std::vector<embedded::FoundObject> found;
+        if (const Status s = store_.Search(root, DS_SEARCH_SUBTREE, everything, 0, found);
             s != status::Ok)
             return s;
-        // Parents come first, so each DN is its leaf below a DN already known.
-        for (const auto id : ids) {
+        // Parents come first (the store finds in root-first order), so each DN is its leaf
+        // below a DN already known.
+        std::vector<ObjectRow> rows;
+        rows.reserve(found.size());
+        for (const auto &object : found) {
             ObjectRow row;
-            if (const Status s = store_.FindById(id, row); s != status::Ok)
-                return s;
+            row.id = object.id;
+            row.name = object.name;
+            row.baseClass = object.baseClass ? *object.baseClass : std::string();
+            std::vector<std::string> components;
+            embedded::SplitName(row.name, components);
+            row.rdn = components.empty() ? std::string() : components.front();
             const std::string parent = ParentName(row);
             const auto parentDn = parent.empty() ? std::optional<std::string>(base_) : Known(parent);
             std::string dn;
@@ -84,14 +91,11 @@ class Exporter {
                 return status::IllegalName;
             }
             dns_[row.name] = dn;
+            rows.push_back(std::move(row));
         }
-        for (const auto id : ids) {
-            ObjectRow row;
-            if (const Status s = store_.FindById(id, row); s != status::Ok)
-                return s;
+        for (const auto &row : rows)
             if (const Status s = Write(row, problem); s != status::Ok)
                 return s;
-        }
         return out_ ? status::Ok : status::TransportFailure;
     }
 

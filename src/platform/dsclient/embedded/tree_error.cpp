@@ -1,9 +1,9 @@
-#include "tree_error.h"
+#include "platform/dsclient/embedded/tree_error.h"
 
 #include <cstdint>
 #include <cstdio>
 
-namespace tarnbeck {
+namespace dsclient::embedded {
 
 std::string StatusText(dsclient::Status status) {
     char text[64];
@@ -15,4 +15,4 @@ std::string StatusText(dsclient::Status status) {
 TreeError::TreeError(dsclient::Status status, const std::string &what)
     : std::runtime_error(StatusText(status) + ": " + what), status_(status) {}
 
-} // namespace tarnbeck
+} // namespace dsclient::embedded

@@ -1,8 +1,8 @@
-#include "demo_tree.h"
+#include "platform/dsclient/embedded/demo_tree.h"
 
-#include "sample_data.h"
-#include "tree_builder.h"
-#include "tree_error.h"
+#include "platform/dsclient/embedded/sample_data.h"
+#include "platform/dsclient/embedded/tree_builder.h"
+#include "platform/dsclient/embedded/tree_error.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -13,11 +13,10 @@
 #include <unordered_set>
 #include <vector>
 
-namespace tarnbeck {
+namespace dsclient::embedded {
 
 namespace {
 
-using dsclient::embedded::AttributeValues;
 namespace fs = std::filesystem;
 
 constexpr const char *kVolume = "ACME-FS1_SYS.Acme";
@@ -373,6 +372,18 @@ void WriteLabTree(const std::string &path) {
     tree.finish();
 }
 
+void WriteMissingDemoStores(const std::string &demoPath, const std::string &labPath) {
+    const std::pair<const std::string &, void (*)(const std::string &)> stores[] = {
+        {demoPath, WriteDemoTree}, {labPath, WriteLabTree}};
+    for (const auto &[path, write] : stores) {
+        std::error_code ignored;
+        if (fs::exists(path, ignored))
+            continue;
+        fs::create_directories(fs::path(path).parent_path(), ignored);
+        write(path);
+    }
+}
+
 std::string LabStorePath(const std::string &demoPath) {
     fs::path directory = fs::path(demoPath).parent_path();
     return (directory / kLabStoreFileName).string();
@@ -396,4 +407,4 @@ void WriteDemoTrees(const std::string &demoPath) {
     }
 }
 
-} // namespace tarnbeck
+} // namespace dsclient::embedded

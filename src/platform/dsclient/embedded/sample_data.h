@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace tarnbeck {
+namespace dsclient::embedded {
 
 // SplitMix64: the same sequence for a seed on every platform and standard library, which
 // std::uniform_int_distribution does not promise.
@@ -39,4 +39,4 @@ const City &CityByPercentile(unsigned percentile);
 // "jsmith" from "John", "Smith".
 std::string LoginName(std::string_view givenName, std::string_view surname);
 
-} // namespace tarnbeck
+} // namespace dsclient::embedded

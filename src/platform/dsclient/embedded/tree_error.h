@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace tarnbeck {
+namespace dsclient::embedded {
 
 // A refused store operation, with the directory status and what was being written.
 class TreeError : public std::runtime_error {
@@ -20,4 +20,4 @@ class TreeError : public std::runtime_error {
 // "Netware error -601 (0xFFFFFDA7)", the way the program reports a status.
 std::string StatusText(dsclient::Status status);
 
-} // namespace tarnbeck
+} // namespace dsclient::embedded

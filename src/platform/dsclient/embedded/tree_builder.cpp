@@ -1,12 +1,12 @@
-#include "tree_builder.h"
+#include "platform/dsclient/embedded/tree_builder.h"
 
-#include "tree_error.h"
+#include "platform/dsclient/embedded/tree_error.h"
 
 #include <filesystem>
 #include <system_error>
 #include <utility>
 
-namespace tarnbeck {
+namespace dsclient::embedded {
 
 using dsclient::AttrValue;
 namespace status = dsclient::status;
@@ -127,4 +127,4 @@ void TreeBuilder::finish() {
     finished_ = true;
 }
 
-} // namespace tarnbeck
+} // namespace dsclient::embedded

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-namespace tarnbeck {
+namespace dsclient::embedded {
 
 // Values in the owner types of their syntaxes.
 dsclient::AttrValue CiString(std::string text);
@@ -68,4 +68,4 @@ class TreeBuilder {
     std::size_t valueCount_ = 0;
 };
 
-} // namespace tarnbeck
+} // namespace dsclient::embedded

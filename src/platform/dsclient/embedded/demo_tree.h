@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace tarnbeck {
+namespace dsclient::embedded {
 
 constexpr std::string_view kDemoTreeName = "DEMO_TREE";
 constexpr std::string_view kDemoAdmin = "Admin.Acme";
@@ -31,7 +31,12 @@ void WriteLabTree(const std::string &path);
 // second tree fails, the first is removed too.
 void WriteDemoTrees(const std::string &demoPath);
 
+// What the client's built-in configuration does on first use: writes DEMO_TREE into
+// `demoPath` and LAB_TREE into `labPath` where the file is missing (creating their directory),
+// and leaves an existing file alone. Throws TreeError.
+void WriteMissingDemoStores(const std::string &demoPath, const std::string &labPath);
+
 // Where WriteDemoTrees puts LAB_TREE for a given demo path.
 std::string LabStorePath(const std::string &demoPath);
 
-} // namespace tarnbeck
+} // namespace dsclient::embedded

@@ -1,8 +1,8 @@
-#include "sample_data.h"
+#include "platform/dsclient/embedded/sample_data.h"
 
 #include <cctype>
 
-namespace tarnbeck {
+namespace dsclient::embedded {
 
 std::uint64_t SampleRandom::next() {
     std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
@@ -54,4 +54,4 @@ std::string LoginName(std::string_view givenName, std::string_view surname) {
     return name;
 }
 
-} // namespace tarnbeck
+} // namespace dsclient::embedded

@@ -1,0 +1,53 @@
+#include "membership/member_reason.h"
+
+#include "membership/member_entry.h"
+
+#include <algorithm>
+#include <bit>
+
+namespace tarnbeck {
+
+void QueryNumbers::add(std::uint32_t number) {
+    if (number >= 1 && number <= 64)
+        low_ |= std::uint64_t{1} << (number - 1);
+    else if (number > 64 && std::find(high_.begin(), high_.end(), number) == high_.end())
+        high_.push_back(number);
+}
+
+std::vector<std::uint32_t> QueryNumbers::list() const {
+    std::vector<std::uint32_t> numbers;
+    for (std::uint64_t bits = low_; bits != 0; bits &= bits - 1)
+        numbers.push_back(static_cast<std::uint32_t>(std::countr_zero(bits)) + 1);
+    std::vector<std::uint32_t> high = high_;
+    std::sort(high.begin(), high.end());
+    numbers.insert(numbers.end(), high.begin(), high.end());
+    return numbers;
+}
+
+std::string DescribeReason(const MemberEntry &entry) {
+    const MemberReason &reason = entry.reason;
+    std::vector<std::string> parts;
+    const std::vector<std::uint32_t> queries = reason.foundBy.list();
+    if (!queries.empty()) {
+        std::string found = queries.size() == 1 ? "found by query " : "found by queries ";
+        for (std::size_t i = 0; i < queries.size(); ++i)
+            found += (i ? ", " : "") + std::to_string(queries[i]);
+        parts.push_back(std::move(found));
+    }
+    if (reason.member)
+        parts.emplace_back(queries.empty() ? "current member not found" : "current member");
+    if (reason.onStaticList)
+        parts.emplace_back("on the static list");
+    if (reason.onExcludeList)
+        parts.emplace_back("on the exclude list");
+    if (entry.incomplete)
+        parts.emplace_back("incomplete: written on some sides only");
+    if (parts.empty())
+        parts.emplace_back("not found");
+    std::string text;
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        text += (i ? "; " : "") + parts[i];
+    return text;
+}
+
+} // namespace tarnbeck

@@ -1,0 +1,43 @@
+#pragma once
+
+// What a run did with one group: its plan (counts per mark, the names to add or remove with
+// their reasons) and how it ended.
+
+#include "membership/mark_counts.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace tarnbeck {
+
+struct PlannedChange {
+    std::string name;
+    MemberMark mark = MemberMark::Keep;
+    std::string reason;
+};
+
+struct GroupReport {
+    enum class Result {
+        Unchanged, // nothing to write
+        Planned,   // changes planned, not applied (no --apply)
+        Applied,   // every change written
+        Held,      // the brake held it back
+        Failed,    // an error; nothing of it may be taken as a plan
+    };
+    std::string group;
+    bool addMode = false;
+    MarkCounts counts;
+    std::vector<PlannedChange> changes; // every name whose mark writes something
+    std::size_t currentMembers = 0;
+    std::size_t removals = 0; // current members the plan takes out
+    bool overBrake = false;   // removes more than the brake allows
+    std::size_t written = 0;  // members written when applied
+    Result result = Result::Unchanged;
+    std::string error;
+};
+
+const char *ResultWord(GroupReport::Result result);
+const char *MarkWord(MemberMark mark);
+
+} // namespace tarnbeck

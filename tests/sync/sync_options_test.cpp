@@ -1,0 +1,58 @@
+#include "sync/sync_options.h"
+
+#include <gtest/gtest.h>
+
+namespace tarnbeck {
+namespace {
+
+TEST(SyncOptions, TakesEveryOptionInBothForms) {
+    const auto parsed = ParseSyncOptions({"--tree", "T", "--group", "A.Acme", "--group=B.Acme",
+                                          "--apply", "--max-removals=10%", "--format", "json",
+                                          "--password-file", "/p", "--quiet", "--config=/c"});
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    const SyncOptions &o = *parsed.options;
+    EXPECT_EQ(o.tree, "T");
+    EXPECT_EQ(o.groups, (std::vector<std::string>{"A.Acme", "B.Acme"}));
+    EXPECT_TRUE(o.apply);
+    ASSERT_TRUE(o.maxRemovals);
+    EXPECT_EQ(o.maxRemovals->kind, RemovalLimit::Kind::Percent);
+    EXPECT_EQ(o.maxRemovals->value, 10u);
+    EXPECT_EQ(o.format, PlanFormat::Json);
+    EXPECT_EQ(o.passwordFile, "/p");
+    EXPECT_TRUE(o.quiet);
+    EXPECT_EQ(o.configFile, "/c");
+
+    const auto under = ParseSyncOptions({"--under", "Acme", "--tree", "T", "--max-removals", "7"});
+    ASSERT_TRUE(under.options) << under.error;
+    EXPECT_EQ(under.options->under, "Acme");
+    EXPECT_EQ(under.options->maxRemovals->kind, RemovalLimit::Kind::Count);
+    EXPECT_FALSE(under.options->apply);
+    EXPECT_EQ(under.options->format, PlanFormat::Text);
+}
+
+TEST(SyncOptions, RefusesWhatCannotBeMeant) {
+    const std::vector<std::vector<std::string>> bad = {
+        {"--group", "A"},                                    // no tree
+        {"--tree", "T"},                                     // no group
+        {"--tree", "T", "--group", "A", "--under", "B"},     // both ways
+        {"--tree", "T", "--under", "B", "--under", "C"},
+        {"--tree", "T", "--group"},                          // value missing
+        {"--tree", "T", "--group", ""},
+        {"--tree", "T", "--group", "A", "--max-removals", "-1"},
+        {"--tree", "T", "--group", "A", "--max-removals", "101%"},
+        {"--tree", "T", "--group", "A", "--max-removals", "1e3"},
+        {"--tree", "T", "--group", "A", "--format", "xml"},
+        {"--tree", "T", "--group", "A", "--apply=yes"},
+        {"--tree", "T", "--group", "A", "--password", "secret"}, // never on the command line
+        {"--tree", "T", "--group", "A", "stray"},
+    };
+    for (const auto &args : bad) {
+        const auto parsed = ParseSyncOptions(args);
+        EXPECT_FALSE(parsed.options) << args.size();
+        EXPECT_FALSE(parsed.error.empty());
+    }
+    EXPECT_TRUE(ParseSyncOptions({"--help"}).options->help);
+}
+
+} // namespace
+} // namespace tarnbeck

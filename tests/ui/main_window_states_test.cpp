@@ -1,0 +1,171 @@
+// What the main window enables, on the demo tree: Update group only for an outcome that still
+// holds, nothing of a group that failed to load or belonged to the previous tree.
+
+#include "demo_window.h"
+#include "directory/values_writer.h"
+#include "ui/member_list.h"
+
+#include "scripted_dialogs.h"
+#include "scripted_prompter.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace tarnbeck::testing {
+namespace {
+
+using WindowStates = DemoWindowTest;
+
+// Runs an action when a given message is shown, as if it happened while the box was open.
+class PrompterWithHook : public ScriptedPrompter {
+  public:
+    void message(const std::string &text) override {
+        if (text == hookText && hook)
+            hook();
+        ScriptedPrompter::message(text);
+    }
+    std::string hookText;
+    std::function<void()> hook;
+};
+
+TEST_F(WindowStates, UpdateGroupIsEnabledOnlyByAnExecuteThatStillHolds) {
+    ScriptedPrompter prompter;
+    form->loadGroup(kSalesTeam);
+    const AttributeNameMap names = *app.attributeNameMap;
+    const std::vector<std::pair<const char *, std::function<void()>>> staleners = {
+        {"a failed Execute",
+         [&] {
+             app.attributeNameMap.emplace(); // every attribute unknown
+             prompter.expectMessage("Unknown attribute: objectclass");
+             form->BitBtn1->click();
+             app.attributeNameMap = names;
+         }},
+        {"Add switched on", [&] { form->RadioButton1->click(); }},
+        {"Add Excludes switched off", [&] { form->CheckBox1->click(); }},
+        {"queries saved",
+         [&] {
+             form->edit3a->setText("(&(objectclass=user)(l=Boston))");
+             form->BitBtn3->click();
+         }},
+        {"queries reloaded", [&] { form->BitBtn4->click(); }},
+        {"exclude list saved",
+         [&] {
+             form->exclDelete->click();
+             form->exclSave->click();
+         }},
+        {"static list reloaded", [&] { form->inclReload->click(); }},
+        {"another group loaded", [&] { form->loadGroup(kSalesTeam); }},
+    };
+    for (const auto &[what, makeStale] : staleners) {
+        form->BitBtn4->click(); // no unsaved edits of the case before
+        form->BitBtn1->click();
+        ASSERT_TRUE(form->BitBtn2->isEnabled()) << what;
+        makeStale();
+        EXPECT_FALSE(form->BitBtn2->isEnabled()) << what;
+    }
+}
+
+TEST_F(WindowStates, AGroupThatFailsToLoadLeavesNoGroupBehind) {
+    const std::string vanishing = "Vanishing.Sales.Acme";
+    ASSERT_EQ(CreateObject(app.mainContext, vanishing, "Group"), dsclient::status::Ok);
+    WriteValues(app.mainContext, vanishing, "L",
+                {"q:ldap:///ou=sales.o=acme??sub?(cn=x)", "junk", "s:7"}, false);
+    PrompterWithHook prompter;
+    form->loadGroup(kSalesTeam);
+    form->BitBtn1->click();
+    ASSERT_TRUE(form->BitBtn2->isEnabled());
+
+    // Another administrator deletes the group while it is being loaded.
+    prompter.hookText = "Unknown info in query strings, info removed";
+    prompter.hook = [&] { dsclient::RemoveObject(app.mainContext, vanishing); };
+    prompter.expectMessage(prompter.hookText)
+        .expectMessage("Netware error -601 (0xFFFFFDA7): no such object");
+    form->loadGroup(vanishing);
+
+    EXPECT_EQ(form->Edit1->text(), "");
+    EXPECT_EQ(form->clb->count(), 0);
+    EXPECT_EQ(form->exclclb->count(), 0);
+    EXPECT_EQ(form->inclclb->count(), 0);
+    EXPECT_EQ(form->queryEditor().queries().entries, std::vector<std::string>{""});
+    for (QWidget *control : {(QWidget *)form->Panel6, (QWidget *)form->BitBtn1,
+                             (QWidget *)form->BitBtn2, (QWidget *)form->BitBtn3})
+        EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
+}
+
+TEST_F(WindowStates, AChangeOfTreeLeavesNothingOfTheGroup) {
+    ScriptedPrompter prompter;
+    ScriptedDialogs dialogs;
+    form->loadGroup(kSalesTeam);
+    form->BitBtn1->click();
+    form->BitBtn13->click(); // an unsaved second query
+    prompter.expectConfirm("There unsaved data (query, excludes or includes), ignore changes?",
+                           true);
+    dialogs.expect("Trees2", [](QDialog &) { return QDialog::Accepted; });
+    form->treessel->click();
+
+    EXPECT_EQ(form->Edit1->text(), "");
+    EXPECT_EQ(form->clb->count(), 0);
+    EXPECT_EQ(form->ComboBox1->count(), 1);
+    EXPECT_EQ(form->edit3->text(), "");
+    EXPECT_EQ(form->edit3a->text(), "");
+    EXPECT_EQ(form->Label8->text(), "ldap:///");
+    EXPECT_FALSE(form->CheckBox1->isChecked());
+    EXPECT_FALSE(form->pc->isTabVisible(TForm1::kStaticPage));
+    for (QWidget *control : {(QWidget *)form->Panel6, (QWidget *)form->BitBtn1,
+                             (QWidget *)form->BitBtn2, (QWidget *)form->BitBtn3})
+        EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
+    // Nothing unsaved is left to ask about.
+    form->show();
+    form->exitexit->click();
+    EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(WindowStates, InputDuringExecuteAndUpdateIsDroppedNotReplayed) {
+    ScriptedPrompter prompter;
+    form->show();
+    form->loadGroup(kSalesTeam);
+    const std::vector<std::string> members = values(kSalesTeam, "Member");
+    // Clicks on the main window, as the administrator makes them while the work runs.
+    QString workShown;
+    const auto clickWhileWorking = [&](std::vector<QWidget *> targets) {
+        QTimer::singleShot(0, form, [this, &workShown, targets] {
+            if (QWidget *modal = QApplication::activeModalWidget())
+                workShown = modal->windowTitle();
+            for (QWidget *target : targets)
+                QTest::mouseClick(form->windowHandle(), Qt::LeftButton, {},
+                                  target->mapTo(form, target->rect().center()));
+        });
+    };
+
+    clickWhileWorking({form->BitBtn2, form->exitexit});
+    form->BitBtn1->click();
+    QCoreApplication::processEvents(); // whatever was kept back would act now
+    EXPECT_EQ(workShown, "Execute");
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(values(kSalesTeam, "Member"), members) << "Update group ran";
+
+    clickWhileWorking({form->BitBtn1, form->exitexit});
+    form->BitBtn2->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(workShown, "Update group");
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(form->BitBtn2->isEnabled()) << "Execute ran after the Update";
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+} // namespace
+} // namespace tarnbeck::testing
