@@ -8,6 +8,7 @@
 //     additions each.
 // Execute runs whole first, so the peak memory printed after it is that of Execute.
 
+#include "bench_host.h"
 #include "directory/prompter.h"
 #include "directory/values_reader.h"
 #include "membership/half_written.h"
@@ -146,24 +147,6 @@ double TimeMs(const std::function<void()> &work) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
         .count();
 }
-
-class BenchHost : public ExecuteHost, public UpdateView {
-  public:
-    QueryList queryList;
-    QuerySettings settings;
-    MemberEntries outcome;
-
-    bool queryUnsaved() const override { return false; }
-    const QueryList &queries() const override { return queryList; }
-    QuerySettings settingsControls() const override { return settings; }
-    void selectQuery(std::size_t) override {}
-    FilterField *filterField() override { return nullptr; }
-    void showOutcome(const MemberEntries &entries) override { outcome = entries; }
-    void setUpdateEnabled(bool) override {}
-    UnsavedState unsavedState() const override { return {}; }
-    void setProgressMaximum(int) override {}
-    void setProgressPosition(int) override {}
-};
 
 // A process of its own that adds kConcurrentAdditions users from `firstUser` to `group`, then
 // takes them out again, printing the times; its exit status says whether all went in.

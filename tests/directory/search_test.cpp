@@ -40,10 +40,10 @@ TEST(ClassAndNameFilter, TokenSequences) {
                   Tok(FTOK_AND), Tok(FTOK_RDN), Tok(FTOK_ANAME, "S*", 3), Tok(FTOK_END)}));
 }
 
-class SearchTest : public testing::TreeTest {
+class SearchTest : public testing::OnBothBackends<testing::TreeTest> {
   protected:
     void SetUp() override {
-        TreeTest::SetUp();
+        OnBothBackends::SetUp();
         add("Sales.Acme", "Organizational Unit", {{"OU", TextValue(SYN_CI_STRING, "Sales")}});
         add("Joe.Sales.Acme", "User", UserValues("Smith"));
         add("John.Acme", "User", UserValues("Miller"));
@@ -71,7 +71,9 @@ class SearchTest : public testing::TreeTest {
     }
 };
 
-TEST_F(SearchTest, FindByClassAndName) {
+INSTANTIATE_ON_BOTH_BACKENDS(SearchTest);
+
+TEST_P(SearchTest, FindByClassAndName) {
     connect();
     testing::ScriptedPrompter prompter;
     EXPECT_EQ(find({}, "Jo", true),
@@ -86,7 +88,7 @@ TEST_F(SearchTest, FindByClassAndName) {
     EXPECT_EQ(liveIterations(), 0u);
 }
 
-TEST_F(SearchTest, BusyCursorIsRestoredWhenTheFindFails) {
+TEST_P(SearchTest, BusyCursorIsRestoredWhenTheFindFails) {
     connect();
     testing::ScriptedPrompter prompter;
     const ContextHandle noContext = 0;
@@ -96,7 +98,7 @@ TEST_F(SearchTest, BusyCursorIsRestoredWhenTheFindFails) {
     EXPECT_EQ(prompter.busyDepth(), 0);
 }
 
-TEST_F(SearchTest, ResultHoldsMarkersNamesAndRequestedAttributes) {
+TEST_P(SearchTest, ResultHoldsMarkersNamesAndRequestedAttributes) {
     connect();
     const ValueList result = SearchObjects(context, "Acme", surnameFilter("smith"),
                                            SearchScope::Sub, {"Surname"}, nullptr);
@@ -107,7 +109,7 @@ TEST_F(SearchTest, ResultHoldsMarkersNamesAndRequestedAttributes) {
     EXPECT_EQ(result[3].text, "Smith");
 }
 
-TEST_F(SearchTest, UnknownBaseEndsQuietlyAndTellsTheCallerWhy) {
+TEST_P(SearchTest, UnknownBaseEndsQuietlyAndTellsTheCallerWhy) {
     connect();
     testing::ScriptedPrompter prompter; // fails the test on any box
     Status passStatus = status::Ok;
@@ -122,7 +124,7 @@ TEST_F(SearchTest, UnknownBaseEndsQuietlyAndTellsTheCallerWhy) {
     EXPECT_EQ(passStatus, status::Ok);
 }
 
-TEST_F(SearchTest, IncompleteFilterIsRefusedBeforeTheFirstPass) {
+TEST_P(SearchTest, IncompleteFilterIsRefusedBeforeTheFirstPass) {
     connect();
     FilterPtr filter;
     ASSERT_EQ(AllocFilter(filter), status::Ok);

@@ -52,7 +52,7 @@ void TreeTest::connect(const std::string &identity) {
     tree.name = kTreeName;
     tree.store = storePath_;
     tree.identity = identity;
-    config.trees.push_back(tree);
+    config.trees.push_back(backend == Backend::Ldap ? ServeOnLdap(tree, directory_) : tree);
     OverrideClientConfig(config);
     ASSERT_EQ(CallsInitialize(), status::Ok);
     clientOpen_ = true;

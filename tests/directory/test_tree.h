@@ -6,6 +6,8 @@
 #include "platform/dsclient/client.h"
 #include "platform/dsclient/embedded/store_admin.h"
 
+#include "ldap_trees.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -26,11 +28,13 @@ class TreeTest : public ::testing::Test {
                   const dsclient::AttrValue &value);
     dsclient::embedded::StoreAdmin &admin() { return *admin_; }
 
-    // Opens the client on the store, acting as `identity`; afterwards `context` is usable.
+    // Opens the client on the store, acting as `identity`; afterwards `context` is usable. On
+    // Backend::Ldap the tree built so far is served by the test program's slapd instead.
     void connect(const std::string &identity = "Admin.Acme");
     std::size_t liveIterations() const { return dsclient::LiveIterationCount(context); }
 
     dsclient::ContextHandle context = 0;
+    Backend backend = Backend::Embedded;
 
   private:
     std::string directory_;
@@ -38,6 +42,24 @@ class TreeTest : public ::testing::Test {
     std::unique_ptr<dsclient::embedded::StoreAdmin> admin_;
     bool clientOpen_ = false;
 };
+
+// A tree fixture whose tests run on each backend (the parameter); the backend is chosen before
+// the fixture's own SetUp builds the tree.
+template <typename Fixture>
+class OnBothBackends : public Fixture, public ::testing::WithParamInterface<Backend> {
+  protected:
+    void SetUp() override {
+        this->backend = this->GetParam();
+        Fixture::SetUp();
+    }
+};
+
+// Instantiates a suite of TEST_P tests whose parameter is the backend the tree is served by.
+#define INSTANTIATE_ON_BOTH_BACKENDS(suite)                                                        \
+    INSTANTIATE_TEST_SUITE_P(Backends, suite,                                                      \
+                             ::testing::Values(::tarnbeck::testing::Backend::Embedded,              \
+                                               ::tarnbeck::testing::Backend::Ldap),                 \
+                             ::tarnbeck::testing::BackendName)
 
 // A user needs its surname.
 dsclient::embedded::AttributeValues UserValues(std::string surname = "Tester");

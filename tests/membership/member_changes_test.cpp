@@ -8,7 +8,8 @@ namespace {
 using namespace dsclient;
 using testing::Texts;
 
-class MemberChangesTest : public testing::MembershipTree {};
+class MemberChangesTest : public testing::OnBothBackends<testing::MembershipTree> {};
+INSTANTIATE_ON_BOTH_BACKENDS(MemberChangesTest);
 
 Status StatusOf(const std::function<void()> &action) {
     try {
@@ -19,7 +20,7 @@ Status StatusOf(const std::function<void()> &action) {
     return status::Ok;
 }
 
-TEST_F(MemberChangesTest, AddAndRemoveTouchAllFourSides) {
+TEST_P(MemberChangesTest, AddAndRemoveTouchAllFourSides) {
     connect();
     AddMember(context, "Ann.Acme", "Staff.Acme");
     EXPECT_EQ(values("Staff.Acme", "Member"), Texts{"Ann.Acme"});
@@ -33,7 +34,7 @@ TEST_F(MemberChangesTest, AddAndRemoveTouchAllFourSides) {
     EXPECT_EQ(liveIterations(), 0u);
 }
 
-TEST_F(MemberChangesTest, ChangesAlreadyInPlacePassQuietly) {
+TEST_P(MemberChangesTest, ChangesAlreadyInPlacePassQuietly) {
     connect();
     AddMember(context, "Ann.Acme", "Staff.Acme");
     // Every value is there already (-614), the equivalence holds already.
@@ -47,7 +48,7 @@ TEST_F(MemberChangesTest, ChangesAlreadyInPlacePassQuietly) {
     EXPECT_NO_THROW(RemoveValue(context, "Bob.Acme", "Title", "none"));
 }
 
-TEST_F(MemberChangesTest, OtherRefusalsAreRaisedNotSwallowed) {
+TEST_P(MemberChangesTest, OtherRefusalsAreRaisedNotSwallowed) {
     connect("Ann.Acme"); // no supervisor: the directory refuses every write
     EXPECT_EQ(StatusOf([&] { AddMember(context, "Bob.Acme", "Staff.Acme"); }), status::NoAccess);
     EXPECT_EQ(StatusOf([&] { RemoveMember(context, "Bob.Acme", "Staff.Acme"); }), status::NoAccess);
@@ -60,14 +61,14 @@ TEST_F(MemberChangesTest, OtherRefusalsAreRaisedNotSwallowed) {
     EXPECT_EQ(liveIterations(), 0u);
 }
 
-TEST_F(MemberChangesTest, MemberThatDoesNotExistIsRaised) {
+TEST_P(MemberChangesTest, MemberThatDoesNotExistIsRaised) {
     connect();
     EXPECT_EQ(StatusOf([&] { AddMember(context, "Gone.Acme", "Staff.Acme"); }),
               status::NoSuchEntry);
     EXPECT_TRUE(values("Staff.Acme", "Member").empty());
 }
 
-TEST_F(MemberChangesTest, IntegerSyntaxesTravelAsNumbers) {
+TEST_P(MemberChangesTest, IntegerSyntaxesTravelAsNumbers) {
     connect();
     AddValue(context, "Ann.Acme", "Login Grace Limit", "6", false);
     // Without keep existing, the single value is replaced rather than refused.

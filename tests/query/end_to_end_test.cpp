@@ -11,27 +11,10 @@ using namespace dsclient;
 using testing::Texts;
 using M = MemberMark;
 
-// The window as Update group sees it.
-class WindowUpdateView : public UpdateView {
-  public:
-    WindowUpdateView(testing::FakeWindow &window, NameListPage &excludes, NameListPage &statics)
-        : window_(window), excludes_(excludes), statics_(statics) {}
-    UnsavedState unsavedState() const override {
-        return {window_.editor.modified(), excludes_.saveEnabled(), statics_.saveEnabled()};
-    }
-    void setUpdateEnabled(bool enabled) override { window_.updateEnabled = enabled; }
-    void setProgressMaximum(int) override {}
-    void setProgressPosition(int) override {}
+class EndToEndTest : public testing::OnBothBackends<testing::EngineTree> {};
+INSTANTIATE_ON_BOTH_BACKENDS(EndToEndTest);
 
-  private:
-    testing::FakeWindow &window_;
-    NameListPage &excludes_;
-    NameListPage &statics_;
-};
-
-class EndToEndTest : public testing::EngineTree {};
-
-TEST_F(EndToEndTest, LoadExecuteUpdateAndExecuteAgain) {
+TEST_P(EndToEndTest, LoadExecuteUpdateAndExecuteAgain) {
     addValue("Team.Acme", "L",
              testing::TextValue(SYN_CI_STRING, "q:ldap:///t=test_tree??sub?(title=Dev)"));
     addValue("Team.Acme", "L", testing::TextValue(SYN_CI_STRING, "s:6"));
@@ -55,7 +38,7 @@ TEST_F(EndToEndTest, LoadExecuteUpdateAndExecuteAgain) {
                                 {"Di.Acme", M::Add}};
     ASSERT_EQ(window.memberList, planned);
 
-    WindowUpdateView updateView(window, excludes, statics);
+    testing::WindowUpdateView updateView(window, excludes, statics);
     UpdateGroup(context, window.group, *window.memberList, updateView);
     EXPECT_FALSE(window.updateEnabled);
 

@@ -7,6 +7,7 @@
 #include "query/execute.h"
 #include "query/group_loading.h"
 #include "fake_editor_view.h"
+#include "membership/update_group.h"
 #include "query/query_editor.h"
 #include "test_tree.h"
 
@@ -117,6 +118,24 @@ class FakeWindow : public ExecuteHost, public GroupLoadHost {
 
   private:
     dsclient::ContextHandle context_;
+};
+
+// The window as Update group sees it.
+class WindowUpdateView : public UpdateView {
+  public:
+    WindowUpdateView(FakeWindow &window, NameListPage &excludes, NameListPage &statics)
+        : window_(window), excludes_(excludes), statics_(statics) {}
+    UnsavedState unsavedState() const override {
+        return {window_.editor.modified(), excludes_.saveEnabled(), statics_.saveEnabled()};
+    }
+    void setUpdateEnabled(bool enabled) override { window_.updateEnabled = enabled; }
+    void setProgressMaximum(int) override {}
+    void setProgressPosition(int) override {}
+
+  private:
+    FakeWindow &window_;
+    NameListPage &excludes_;
+    NameListPage &statics_;
 };
 
 } // namespace tarnbeck::testing

@@ -38,6 +38,13 @@ TEST(TreeCommandLine, AcceptsEveryCommandInItsForms) {
     auto dump = Parse({"dump", "d.db"});
     ASSERT_TRUE(dump.command);
     EXPECT_EQ(dump.command->kind, TreeCommand::Kind::Dump);
+
+    auto exported = Parse({"export-ldif", "d.db", "-", "--base", "dc=example,dc=org"});
+    ASSERT_TRUE(exported.command) << exported.error;
+    EXPECT_EQ(exported.command->kind, TreeCommand::Kind::ExportLdif);
+    EXPECT_EQ(exported.command->outputPath, "-");
+    EXPECT_EQ(exported.command->base, "dc=example,dc=org");
+    EXPECT_EQ(Parse({"export-ldif", "--base=o=x", "d.db", "d.ldif"}).command->base, "o=x");
 }
 
 TEST(TreeCommandLine, RefusesBadUsageWithAReason) {
@@ -58,6 +65,9 @@ TEST(TreeCommandLine, RefusesBadUsageWithAReason) {
         {"generate", "--users", "10", "--seed", "x", "x.db"},
         {"generate", "--users", "10", "--colour", "red", "x.db"},
         {"generate", "--users", "10", "x.db", "y.db"},
+        {"export-ldif", "d.db"},
+        {"export-ldif", "d.db", "d.ldif", "--base"},
+        {"export-ldif", "d.db", "d.ldif", "--colour"},
         {"generate", "x.db", "--users"},
         {"passwd", "x.db"},
     };

@@ -70,6 +70,30 @@ ParsedCommand ParseGenerate(const std::vector<std::string> &args) {
     return {command, {}};
 }
 
+// export-ldif STORE FILE [--base DN]
+ParsedCommand ParseExport(const std::vector<std::string> &args) {
+    TreeCommand command;
+    command.kind = TreeCommand::Kind::ExportLdif;
+    std::vector<std::string> paths;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        std::string_view arg = args[i];
+        if (arg == "--base" || arg.starts_with("--base=")) {
+            if (arg == "--base" && i + 1 == args.size())
+                return Failure("--base needs a DN");
+            command.base = arg == "--base" ? args[++i] : std::string(arg.substr(7));
+        } else if (arg.starts_with("--") && arg != "-") {
+            return Failure("unknown option " + std::string(arg));
+        } else {
+            paths.emplace_back(arg);
+        }
+    }
+    if (paths.size() != 2 || paths[0].empty() || paths[1].empty())
+        return Failure("export-ldif needs STORE FILE");
+    command.path = paths[0];
+    command.outputPath = paths[1];
+    return {command, {}};
+}
+
 } // namespace
 
 ParsedCommand ParseTreeCommand(const std::vector<std::string> &args) {
@@ -83,6 +107,8 @@ ParsedCommand ParseTreeCommand(const std::vector<std::string> &args) {
     }
     if (verb == "generate")
         return ParseGenerate(args);
+    if (verb == "export-ldif")
+        return ParseExport(args);
 
     std::size_t wanted = 0;
     if (verb == "demo" || verb == "dump") {
@@ -113,11 +139,14 @@ std::string TreeUsage() {
            "       tarnbeck-tree generate --users N [--seed S] PATH\n"
            "       tarnbeck-tree dump PATH\n"
            "       tarnbeck-tree passwd PATH NAME   (password read from standard input)\n"
+           "       tarnbeck-tree export-ldif PATH FILE [--base DN]\n"
            "\n"
            "demo      writes DEMO_TREE into PATH and LAB_TREE into lab.db beside it\n"
            "generate  writes a synthetic BENCH_TREE of N users (1 to 1000000)\n"
            "dump      prints every object of the store with its values\n"
            "passwd    sets the password of the object NAME\n"
+           "export-ldif  writes the tree as LDIF for a directory server (FILE \"-\": standard\n"
+           "          output), below the DN given with --base, else as the server's top entries\n"
            "Existing files are never overwritten.\n";
 }
 

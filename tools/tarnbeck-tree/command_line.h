@@ -10,10 +10,12 @@
 namespace tarnbeck {
 
 struct TreeCommand {
-    enum class Kind { Demo, Generate, Dump, Passwd, Help };
+    enum class Kind { Demo, Generate, Dump, Passwd, ExportLdif, Help };
     Kind kind = Kind::Help;
     std::string path;       // the store file
     std::string objectName; // passwd: whose password
+    std::string outputPath; // export-ldif: the LDIF file ("-": standard output)
+    std::string base;       // export-ldif: the DN the tree goes under
     std::uint32_t users = 0;
     std::uint64_t seed = 1;
 };

@@ -6,7 +6,10 @@
 #include "synthetic_tree.h"
 
 #include "platform/dsclient/embedded/store_admin.h"
+#include "platform/dsclient/ldap/ldif_export.h"
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 
 namespace tarnbeck {
@@ -43,6 +46,46 @@ int RunPasswd(const TreeCommand &command, std::ostream &out, std::ostream &err) 
     }
     WipePassword(password);
     out << "Password of " << command.objectName << " set\n";
+    return 0;
+}
+
+// Written under a temporary name and renamed when complete, so no half file is left behind.
+int RunExport(const TreeCommand &command, std::ostream &out, std::ostream &err) {
+    std::string problem;
+    if (command.outputPath == "-") {
+        if (dsclient::ldap::ExportLdif(command.path, command.base, out, problem) ==
+            dsclient::status::Ok)
+            return 0;
+        err << "tarnbeck-tree: " << problem << '\n';
+        return 1;
+    }
+    namespace fs = std::filesystem;
+    if (fs::exists(command.outputPath)) {
+        err << "tarnbeck-tree: " << command.outputPath << " exists; it is never overwritten\n";
+        return 1;
+    }
+    const std::string partial = command.outputPath + ".partial";
+    dsclient::Status status = dsclient::status::Ok;
+    {
+        std::ofstream file(partial, std::ios::binary | std::ios::trunc);
+        if (!file)
+            problem = "cannot write " + partial;
+        status = file ? dsclient::ldap::ExportLdif(command.path, command.base, file, problem)
+                      : dsclient::status::TransportFailure;
+        file.close();
+        if (status == dsclient::status::Ok && !file) {
+            status = dsclient::status::TransportFailure;
+            problem = "cannot write " + partial;
+        }
+    }
+    std::error_code ignored;
+    if (status != dsclient::status::Ok) {
+        fs::remove(partial, ignored);
+        err << "tarnbeck-tree: " << problem << '\n';
+        return 1;
+    }
+    fs::rename(partial, command.outputPath);
+    out << "Wrote " << command.path << " as LDIF to " << command.outputPath << '\n';
     return 0;
 }
 
@@ -87,6 +130,8 @@ int RunTreeCommand(const TreeCommand &command, std::ostream &out, std::ostream &
             return 0;
         case TreeCommand::Kind::Passwd:
             return RunPasswd(command, out, err);
+        case TreeCommand::Kind::ExportLdif:
+            return RunExport(command, out, err);
         }
     } catch (const TreeError &error) {
         err << "tarnbeck-tree: " << error.what() << '\n';

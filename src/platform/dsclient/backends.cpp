@@ -2,6 +2,7 @@
 
 #include "platform/dsclient/client_state.h"
 #include "platform/dsclient/embedded/embedded_backend.h"
+#include "platform/dsclient/ldap/ldap_backend.h"
 
 namespace dsclient {
 
@@ -17,6 +18,8 @@ Status OpenBackend(const TreeConfig &tree, std::unique_ptr<Backend> &backend,
         backend = std::make_unique<embedded::EmbeddedBackend>(std::move(store));
         return status::Ok;
     }
+    if (tree.backend == "ldap")
+        return ldap::LdapBackend::Open(tree, backend, problem);
     problem = "Tree " + tree.name + " names an unknown backend: " + tree.backend;
     return status::ClientNotConfigured;
 }

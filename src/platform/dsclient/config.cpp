@@ -37,13 +37,38 @@ std::string HomeDirectory() {
     return home ? home : "";
 }
 
+std::string PathIn(const fs::path &baseDirectory, const std::string &value) {
+    return value.empty() ? value : (baseDirectory / value).lexically_normal().string();
+}
+
+bool IsYes(const std::string &value) {
+    const std::string lower = Lower(value);
+    return lower == "yes" || lower == "true" || lower == "1";
+}
+
 // Applies one key of a [Tree NAME] section.
 void SetTreeKey(TreeConfig &tree, const std::string &key, const std::string &value,
                 const fs::path &baseDirectory) {
     if (key == "backend")
         tree.backend = Lower(value);
     else if (key == "store")
-        tree.store = value.empty() ? value : (baseDirectory / value).lexically_normal().string();
+        tree.store = PathIn(baseDirectory, value);
+    else if (key == "uri")
+        tree.uri = value;
+    else if (key == "starttls")
+        tree.startTls = IsYes(value);
+    else if (key == "cacertfile")
+        tree.caCertFile = PathIn(baseDirectory, value);
+    else if (key == "base")
+        tree.base = value;
+    else if (key == "passwordfile")
+        tree.passwordFile = PathIn(baseDirectory, value);
+    else if (key == "attributemap")
+        tree.attributeMap = PathIn(baseDirectory, value);
+    else if (key == "timeoutseconds")
+        tree.timeoutSeconds = static_cast<int>(std::strtol(value.c_str(), nullptr, 10));
+    else if (key == "allowplainbind")
+        tree.allowPlainBind = IsYes(value);
     else if (key == "identity")
         tree.identity = value;
     else if (key == "server")

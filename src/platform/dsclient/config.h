@@ -7,12 +7,26 @@
 //   MaxContexts=64                   ; contexts the process may hold at once
 //
 //   [Tree DEMO_TREE]                 ; one section per tree, in file order
-//   Backend=embedded                 ; embedded (SQLite store); ldap later
-//   Store=demo.db                    ; relative to the file's directory
+//   Backend=embedded                 ; embedded (SQLite store) or ldap (a directory server)
+//   Store=demo.db                    ; embedded: relative to the file's directory
 //   Identity=Admin.Acme              ; already authenticated as (absent: must log in)
 //   Server=ACME-FS1                  ; the tree's server name
 //   Address=10.0.0.5                 ; what attach-by-address answers to
 //   AddressTreeName=DEMO_TREE___     ; tree name the server reports (default: the tree name)
+//
+//   [Tree CORP_TREE]                 ; a tree kept by a directory server
+//   Backend=ldap
+//   Uri=ldaps://ldap.corp.example    ; ldap:// or ldaps://
+//   StartTLS=no                      ; yes: protect an ldap:// connection before binding
+//   CACertFile=/etc/ssl/corp-ca.pem  ; certificates the server's must chain to (default: system)
+//   Base=                            ; DN of the tree root; empty: the server's root entry, whose
+//                                    ; naming contexts (o=Corp, ...) are the top containers
+//   Identity=Admin.Corp              ; as above; requests bind as this user ...
+//   PasswordFile=/root/.corp-pw      ; ... with the password in this file (owner-only, 0600)
+//   AttributeMap=corp.map            ; "directory name = LDAP name" lines beyond the built-in
+//                                    ; table, for attributes and classes
+//   TimeoutSeconds=10                ; connecting, and waiting for any one answer
+//   AllowPlainBind=no                ; yes: allow a password in clear text to a remote server
 //
 //   [Volumes]
 //   /srv/acme/sys=ACME-FS1/SYS       ; a mount point that is a volume of a file server
@@ -36,6 +50,15 @@ struct TreeConfig {
     std::string server;          // server name
     std::string address;         // attach-by-address
     std::string addressTreeName; // connection information type 4 (default: name)
+    // Backend=ldap
+    std::string uri = {};
+    bool startTls = false;
+    std::string caCertFile = {};   // absolute path after loading
+    std::string base = {};         // DN of the tree root; empty: the server's root entry
+    std::string passwordFile = {}; // absolute path after loading
+    std::string attributeMap = {}; // absolute path after loading
+    int timeoutSeconds = 10;
+    bool allowPlainBind = false;
 };
 
 struct VolumeMount {

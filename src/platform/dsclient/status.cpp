@@ -2,7 +2,40 @@
 
 namespace dsclient {
 
+namespace {
+
+// The result codes of RFC 4511 and its extensions, as a server reports them.
+const char *LdapResultMeaning(int code) {
+    switch (code) {
+    case 1: return "directory server: operations error (LDAP 1)";
+    case 2: return "directory server: protocol error (LDAP 2)";
+    case 3: return "directory server: time limit exceeded (LDAP 3)";
+    case 4: return "directory server: size limit exceeded (LDAP 4)";
+    case 7: return "directory server: authentication method not supported (LDAP 7)";
+    case 8: return "directory server: stronger authentication required (LDAP 8)";
+    case 10: return "directory server: referral to another server (LDAP 10)";
+    case 11: return "directory server: administrative limit exceeded (LDAP 11)";
+    case 12: return "directory server: unavailable critical extension (LDAP 12)";
+    case 13: return "directory server: confidentiality required (LDAP 13)";
+    case 18: return "directory server: inappropriate matching (LDAP 18)";
+    case 34: return "directory server: invalid DN syntax (LDAP 34)";
+    case 36: return "directory server: alias dereferencing problem (LDAP 36)";
+    case 53: return "directory server: unwilling to perform (LDAP 53)";
+    case 54: return "directory server: loop detected (LDAP 54)";
+    case 67: return "directory server: not allowed on RDN (LDAP 67)";
+    case 69: return "directory server: object class modifications prohibited (LDAP 69)";
+    case 71: return "directory server: affects multiple servers (LDAP 71)";
+    case 80: return "directory server: other error (LDAP 80)";
+    case 118: return "directory server: operation cancelled (LDAP 118)";
+    default: return "directory server: unexpected LDAP result";
+    }
+}
+
+} // namespace
+
 const char *StatusMeaning(Status code) {
+    if (status::IsLdapResult(code))
+        return LdapResultMeaning(status::LdapResultBase - code);
     switch (code) {
     case status::Ok: return "success";
     case status::InsufficientSpace: return "disk full: the tree's store cannot grow";
@@ -40,6 +73,8 @@ const char *StatusMeaning(Status code) {
     case status::NoMoreTrees: return "no more trees";
     case status::ClientNotConfigured: return "client configuration unusable";
     case status::StoreReadOnly: return "the tree's store is read-only";
+    case status::ClearTextPasswordRefused: return "password would travel unencrypted";
+    case status::SecureConnectionFailed: return "secure connection refused or not trusted";
     default: return "";
     }
 }

@@ -52,6 +52,20 @@ constexpr Status NoMoreTrees = 0x89FC;
 constexpr Status ClientNotConfigured = -8001;
 // The tree's store could be opened for reading only (a read-only file or directory).
 constexpr Status StoreReadOnly = -8002;
+// A password would cross the network unencrypted to a server that is not this machine.
+constexpr Status ClearTextPasswordRefused = -8003;
+// The server refused a protected connection, or its certificate is not trusted.
+constexpr Status SecureConnectionFailed = -8004;
+
+// A directory server's answer that has no directory code of its own: the LDAP result code,
+// kept visible in the status (LdapResult(53) is -9053).
+constexpr Status LdapResultBase = -9000;
+constexpr Status LdapResult(int code) {
+    return LdapResultBase - code;
+}
+constexpr bool IsLdapResult(Status code) {
+    return code <= LdapResultBase && code > LdapResultBase - 256;
+}
 } // namespace status
 
 // What a status means, in a few words for the administrator ("no such object"); empty for a

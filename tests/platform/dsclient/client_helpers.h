@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,80 @@ inline Status Create(ContextHandle context, const std::string &object,
               status::Ok);
     IterationHandle iteration = kNoIteration;
     return AddObject(context, object, iteration, false, *buffer);
+}
+
+// One filter token.
+struct Token {
+    std::uint32_t token;
+    std::string value = {};
+    std::uint32_t syntax = 0;
+};
+
+// The value bytes of a number.
+inline std::string Bytes(std::int32_t number) {
+    std::string bytes(4, '\0');
+    std::memcpy(bytes.data(), &number, 4); // little-endian, as the client expects
+    return bytes;
+}
+
+// (name op value) with a string value.
+inline std::vector<Token> Compare(const std::string &name, std::uint32_t op, const std::string &value,
+                           std::uint32_t syntax = SYN_CI_STRING) {
+    return {{FTOK_ANAME, name, SYN_CI_STRING}, {op}, {FTOK_AVAL, value, syntax}};
+}
+
+// The parts joined by `op` (FTOK_AND or FTOK_OR).
+inline std::vector<Token> Join(std::vector<std::vector<Token>> parts, std::uint32_t op) {
+    std::vector<Token> all;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0)
+            all.push_back({op});
+        all.insert(all.end(), parts[i].begin(), parts[i].end());
+    }
+    return all;
+}
+
+struct SearchResult {
+    Status status = status::Ok;
+    std::vector<std::string> names;
+};
+
+// The sorted names a search finds over as many passes as the buffer size needs.
+inline SearchResult SearchNames(ContextHandle context, const std::string &base, std::uint32_t scope,
+                         std::vector<Token> tokens, std::size_t bufferSize = kDefaultBufferSize) {
+    SearchResult found;
+    FilterPtr filter;
+    EXPECT_EQ(AllocFilter(filter), status::Ok);
+    tokens.push_back({FTOK_END});
+    for (const auto &t : tokens)
+        EXPECT_EQ(AddFilterToken(*filter, t.token, t.value, t.syntax), status::Ok);
+    BufferPtr filterBuffer, result;
+    EXPECT_EQ(AllocBuffer(kDefaultBufferSize, filterBuffer), status::Ok);
+    EXPECT_EQ(AllocBuffer(bufferSize, result), status::Ok);
+    EXPECT_EQ(InitBuffer(context, DSV_SEARCH_FILTER, *filterBuffer), status::Ok);
+    EXPECT_EQ(PutFilter(context, *filterBuffer, filter), status::Ok);
+    EXPECT_FALSE(filter);
+    IterationHandle iteration = kNoIteration;
+    do {
+        std::int32_t searched = 0;
+        found.status = Search(context, base, scope, false, *filterBuffer, DS_ATTRIBUTE_VALUES,
+                              false, nullptr, iteration, 0, searched, *result);
+        if (found.status != status::Ok)
+            return found;
+        std::uint32_t count = 0;
+        EXPECT_EQ(GetObjectCount(context, *result, count), status::Ok);
+        EXPECT_EQ(static_cast<std::uint32_t>(searched), count);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            std::string name;
+            std::uint32_t attributes = 0;
+            ObjectInfo info;
+            EXPECT_EQ(GetObjectName(context, *result, name, attributes, info), status::Ok);
+            EXPECT_EQ(attributes, 0u);
+            found.names.push_back(name);
+        }
+    } while (iteration != kNoIteration);
+    std::sort(found.names.begin(), found.names.end());
+    return found;
 }
 
 inline AttrValue CI(const std::string &text) {

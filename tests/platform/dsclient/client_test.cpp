@@ -245,7 +245,8 @@ TEST_F(Login_, OnlySupervisorsWrite) {
 
 // ---- values -----------------------------------------------------------------------------
 
-using Values = ClientTest;
+class Values : public BothBackends {};
+INSTANTIATE_ON_BOTH_BACKENDS(Values);
 
 // An attribute of each value syntax, indexed by the syntax number.
 const char *AttributeOfSyntax(std::uint32_t syntax) {
@@ -280,7 +281,7 @@ const char *AttributeOfSyntax(std::uint32_t syntax) {
     return names[syntax];
 }
 
-TEST_F(Values, EverySyntaxRoundTripsThroughModifyAndRead) {
+TEST_P(Values, EverySyntaxRoundTripsThroughModifyAndRead) {
     for (std::uint32_t syntax = 0; syntax <= kHighestValueSyntax; ++syntax) {
         const std::string attribute = AttributeOfSyntax(syntax);
         std::uint32_t reported = 99;
@@ -292,11 +293,14 @@ TEST_F(Values, EverySyntaxRoundTripsThroughModifyAndRead) {
             << attribute;
         const AttributeRead read = ReadAttribute(context_, "Carl.IT.Acme", attribute);
         ASSERT_EQ(read.status, status::Ok) << attribute;
-        EXPECT_TRUE(Contains(read.values, value)) << attribute;
+        AttrValue expected = value;
+        if (syntax == SYN_FAX_NUMBER && GetParam() == Backend::Ldap)
+            expected.data = FaxNumber{std::get<FaxNumber>(value.data).telephoneNumber, {}};
+        EXPECT_TRUE(Contains(read.values, expected)) << attribute;
     }
 }
 
-TEST_F(Values, ReferencesNameExistingObjectsAsTheyAreSpelt) {
+TEST_P(Values, ReferencesNameExistingObjectsAsTheyAreSpelt) {
     EXPECT_EQ(Modify(context_, "Staff.Sales.Acme", {{DS_ADD_VALUE, "Member", {DN("No.Acme")}}}),
               status::NoSuchEntry);
     ASSERT_EQ(
@@ -307,7 +311,10 @@ TEST_F(Values, ReferencesNameExistingObjectsAsTheyAreSpelt) {
     EXPECT_EQ(
         Modify(context_, "Staff.Sales.Acme", {{DS_ADD_VALUE, "Member", {DN("JOE.Sales.Acme")}}}),
         status::DuplicateValue);
-    // Removing the member's object takes the reference with it.
+    // Removing the member's object takes the reference with it; a directory server keeps
+    // referential integrity only when it is set up to.
+    if (GetParam() == Backend::Ldap)
+        return;
     ASSERT_EQ(
         Modify(context_, "Staff.Sales.Acme", {{DS_ADD_VALUE, "Member", {DN("Ann.Sales.Acme")}}}),
         status::Ok);
@@ -316,7 +323,7 @@ TEST_F(Values, ReferencesNameExistingObjectsAsTheyAreSpelt) {
               std::vector<AttrValue>{DN("Joe.Sales.Acme")});
 }
 
-TEST_F(Values, ModifyRefusals) {
+TEST_P(Values, ModifyRefusals) {
     const std::string carl = "Carl.IT.Acme";
     EXPECT_EQ(Modify(context_, "Nobody.IT.Acme", {{DS_ADD_VALUE, "Title", {CI("x")}}}),
               status::NoSuchEntry);
@@ -360,7 +367,7 @@ TEST_F(Values, ModifyRefusals) {
     EXPECT_EQ(InitBuffer(context_, 77, *buffer), status::BadVerb);
 }
 
-TEST_F(Values, AFailingModifyChangesNothing) {
+TEST_P(Values, AFailingModifyChangesNothing) {
     const std::string joe = "Joe.Sales.Acme";
     EXPECT_EQ(Modify(context_, joe,
                      {{DS_ADD_VALUE, "Title", {CI("Lead")}},
@@ -371,7 +378,7 @@ TEST_F(Values, AFailingModifyChangesNothing) {
     EXPECT_EQ(ReadAttribute(context_, joe, "L").values, std::vector<AttrValue>{CI("Berlin")});
 }
 
-TEST_F(Values, ChangesPersistAcrossRestart) {
+TEST_P(Values, ChangesPersistAcrossRestart) {
     ASSERT_EQ(Modify(context_, "Joe.Sales.Acme", {{DS_ADD_VALUE, "Title", {CI("Lead")}}}),
               status::Ok);
     ASSERT_EQ(CallsTerminate(), status::Ok);
@@ -568,7 +575,10 @@ TEST_F(Reads, ALargeAttributeComesBackWholeOverManyPasses) {
     EXPECT_EQ(LiveIterationCount(context_), 0u);
 }
 
-TEST_F(Reads, ABufferTooSmallForOneValueIsRefused) {
+class SmallBuffers : public BothBackends {};
+INSTANTIATE_ON_BOTH_BACKENDS(SmallBuffers);
+
+TEST_P(SmallBuffers, ABufferTooSmallForOneValueIsRefused) {
     ASSERT_EQ(Modify(context_, "Joe.Sales.Acme",
                      {{DS_ADD_VALUE, "Description", {CI(std::string(200, 'd'))}}}),
               status::Ok);

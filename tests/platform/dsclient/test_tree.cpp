@@ -103,10 +103,13 @@ ClientConfig ClientTest::Config() const {
     return config;
 }
 
-void ClientTest::SetUp() {
+void ClientTest::SetUpOn(Backend backend) {
     BuildDemoTree(dir_.file("demo.db"));
     BuildLabTree(dir_.file("lab.db"));
-    OverrideClientConfig(Config());
+    ClientConfig config = Config();
+    if (backend == Backend::Ldap)
+        config.trees[0] = tarnbeck::testing::ServeOnLdap(config.trees[0], dir_.path().string());
+    OverrideClientConfig(config);
     ASSERT_EQ(CallsInitialize(), status::Ok);
     context_ = NewContext();
 }

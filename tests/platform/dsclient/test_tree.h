@@ -7,6 +7,8 @@
 #include "platform/dsclient/config.h"
 #include "platform/dsclient/embedded/store_admin.h"
 
+#include "ldap_trees.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -34,11 +36,15 @@ void BuildDemoTree(const std::string &path);
 // Lab: Lab with Bob (password kLabPassword) and Eve (no password).
 void BuildLabTree(const std::string &path);
 
+using tarnbeck::testing::Backend;
+
 // Builds both trees, points the client at them and initialises it; the client is terminated
 // and the configuration restored when the test ends.
 class ClientTest : public ::testing::Test {
   protected:
-    void SetUp() override;
+    void SetUp() override { SetUpOn(Backend::Embedded); }
+    // DEMO_TREE served by the embedded store or by the test program's slapd.
+    void SetUpOn(Backend backend);
     void TearDown() override;
     ClientConfig Config() const;
     // A fresh context on the primary tree.
@@ -47,5 +53,16 @@ class ClientTest : public ::testing::Test {
     TempDir dir_;
     ContextHandle context_ = 0;
 };
+
+// The client tests that must answer the same on both backends.
+class BothBackends : public ClientTest, public ::testing::WithParamInterface<Backend> {
+  protected:
+    void SetUp() override { SetUpOn(GetParam()); }
+};
+
+#define INSTANTIATE_ON_BOTH_BACKENDS(suite)                                                        \
+    INSTANTIATE_TEST_SUITE_P(Backends, suite,                                                      \
+                             ::testing::Values(Backend::Embedded, Backend::Ldap),                  \
+                             tarnbeck::testing::BackendName)
 
 } // namespace dsclient::testing

@@ -588,4 +588,10 @@ Status Store::VerifyPassword(std::string_view name, std::string_view password,
     return status::Ok;
 }
 
+std::string Store::PasswordHash(const ObjectRow &row) {
+    auto select = db_->Prepare("SELECT hash FROM passwords WHERE object_id = ?");
+    select->Bind(1, row.id);
+    return select->Step() ? select->Text(0) : std::string();
+}
+
 } // namespace dsclient::embedded

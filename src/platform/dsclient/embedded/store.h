@@ -127,6 +127,8 @@ class Store {
     // FailedAuthentication for a wrong password or a user without one; `canonical` receives
     // the user's name as stored.
     Status VerifyPassword(std::string_view name, std::string_view password, std::string &canonical);
+    // The stored hash of an object's password, empty when it has none (for exports).
+    std::string PasswordHash(const ObjectRow &row);
 
     Status Dump(std::ostream &out);
     // The file's own consistency check; `problems` lists what it found.

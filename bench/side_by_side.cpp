@@ -1,0 +1,429 @@
+#include "side_by_side.h"
+
+#include "bench_host.h"
+
+#include "private_slapd.h"
+#include "synthetic_tree.h"
+#include "platform/dsclient/embedded/tree_builder.h"
+
+#include "directory/listing.h"
+#include "membership/update_group.h"
+#include "platform/dsclient/client.h"
+#include "platform/dsclient/config.h"
+#include "platform/dsclient/embedded/store_admin.h"
+#include "platform/dsclient/ldap/dn.h"
+#include "platform/dsclient/ldap/ldif_export.h"
+#include "platform/dsclient/ldap/plain_client.h"
+#include "platform/dsclient/text_fold.h"
+#include "query/execute.h"
+#include "query/run_queries.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <unordered_set>
+
+namespace tarnbeck {
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace dsclient;
+using embedded::CiString;
+using embedded::DistName;
+
+constexpr const char *kAdminPassword = "bench";
+constexpr const char *kHalfGroup = "Half.Bench";        // members: the first half of the users
+constexpr const char *kUpdateGroup = "Bench Group.Bench"; // empty: the update adds to it
+constexpr std::uint32_t kUpdateMembers = 10000;
+constexpr const char *kSides[] = {"Tarnbeck", "LDAP backend", "libldap", "ldapsearch"};
+enum Side { Embedded, LdapBackend, Plain, LdapSearch, SideCount };
+
+void Check(Status status, const std::string &what) {
+    if (status != status::Ok)
+        throw std::runtime_error(what + ": status " + std::to_string(status) + " (" +
+                                 StatusMeaning(status) + ")");
+}
+
+double Milliseconds(const std::function<void()> &work) {
+    const auto started = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
+        .count();
+}
+
+// The names of the users, in creation order.
+std::vector<std::string> UserNames(std::uint32_t users) {
+    std::vector<std::string> names;
+    std::uint32_t number = 0;
+    for (const UnitSize &unit : SyntheticLayout(users, kDefaultSeed))
+        for (std::uint32_t i = 0; i < unit.users; ++i)
+            names.push_back("user-" + std::to_string(++number) + "." + unit.name);
+    return names;
+}
+
+// The generated tree with a group of half the users and the admin's password, and its LDIF;
+// both kept in `directory` for later runs.
+std::pair<std::string, std::string> PrepareTree(const std::string &directory, std::uint32_t users) {
+    fs::create_directories(directory);
+    const std::string stem = directory + "/side-" + std::to_string(users);
+    const std::string store = stem + ".db", ldif = stem + ".ldif";
+    if (fs::exists(store) && fs::exists(ldif))
+        return {store, ldif};
+    std::printf("Generating %u users into %s ...\n", users, store.c_str());
+    std::fflush(stdout);
+    const std::string partial = stem + ".partial.db";
+    std::error_code ignored;
+    for (const char *suffix : {"", "-wal", "-shm"})
+        fs::remove(partial + suffix, ignored);
+    GenerateTree(partial, users, kDefaultSeed);
+    {
+        std::unique_ptr<embedded::StoreAdmin> admin;
+        Check(embedded::StoreAdmin::Open(partial, admin), "opening " + partial);
+        Check(admin->Begin(), "begin");
+        Check(admin->AddObject(kHalfGroup, "Group", {{"CN", CiString("Half")}}), "Half group");
+        const auto names = UserNames(users);
+        for (std::size_t i = 0; i < names.size() / 2; ++i)
+            Check(admin->AddValue(kHalfGroup, "Member", DistName(names[i])), "member");
+        Check(admin->Commit(), "commit");
+        Check(admin->SetPassword(kBenchAdmin, kAdminPassword), "password");
+    }
+    {
+        std::ofstream out(ldif + ".partial");
+        std::string problem;
+        Check(ldap::ExportLdif(partial, "", out, problem), problem);
+    }
+    fs::rename(ldif + ".partial", ldif);
+    fs::rename(partial, store);
+    return {store, ldif};
+}
+
+struct Timings {
+    std::vector<double> runs;
+    double min() const { return *std::min_element(runs.begin(), runs.end()); }
+    double median() const {
+        std::vector<double> sorted = runs;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted[sorted.size() / 2];
+    }
+};
+
+// One case: each side runs it and returns the names it found (folded, for the comparison).
+struct Case {
+    std::string name;
+    std::array<std::function<std::vector<std::string>()>, SideCount> sides;
+};
+
+std::vector<std::string> Folded(std::vector<std::string> names) {
+    for (auto &name : names)
+        name = FoldCase(name);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> DottedNames(const std::vector<std::string> &dns) {
+    const ldap::TreeNames tree("");
+    std::vector<std::string> names;
+    for (const auto &dn : dns) {
+        std::string dotted;
+        if (tree.ToDotted(dn, dotted))
+            names.push_back(dotted);
+    }
+    return Folded(names);
+}
+
+// ldapsearch as an administrator would run it, its output read and counted.
+std::vector<std::string> RunLdapSearch(const std::string &uri, const std::string &filter) {
+    const std::string command = "/usr/bin/ldapsearch -LLL -o ldif-wrap=no -x -H '" + uri +
+                                "' -b o=Bench '" + filter + "' 1.1";
+    std::vector<std::string> dns;
+    FILE *pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        throw std::runtime_error("cannot run ldapsearch");
+    char line[4096];
+    while (std::fgets(line, sizeof line, pipe))
+        if (std::strncmp(line, "dn: ", 4) == 0) {
+            std::string dn(line + 4);
+            dn.erase(dn.find_last_not_of("\r\n") + 1);
+            dns.push_back(dn);
+        }
+    if (pclose(pipe) != 0)
+        throw std::runtime_error("ldapsearch failed: " + command);
+    return dns;
+}
+
+
+ContextHandle OpenContext(const std::string &tree) {
+    ContextHandle context = 0;
+    Check(CreateContext(context), "context");
+    Check(SetContextValue(context, DCK_TREE_NAME, tree), "tree");
+    std::uint32_t flags = 0;
+    Check(GetContextValue(context, DCK_FLAGS, flags), "flags");
+    Check(SetContextValue(context, DCK_FLAGS,
+                          (flags | DCV_TYPELESS_NAMES) & ~(DCV_CANONICALIZE_NAMES | DCV_DEREF_ALIASES)),
+          "flags");
+    return context;
+}
+
+struct SearchCase {
+    const char *title;
+    const char *query;  // as Tarnbeck's filter field holds it
+    const char *ldap;   // as a plain client sends it
+};
+
+constexpr SearchCase kSearchCases[] = {
+    {"(&(objectclass=user)(l=Berlin))", "(&(objectclass=user)(l=Berlin))",
+     "(&(objectClass=inetOrgPerson)(l=Berlin))"},
+    {"cn=*-10*", "(cn=*-10*)", "(cn=*-10*)"},
+    {"(&(objectClass=user)(l=London)(!(title=Manager)))",
+     "(&(objectClass=user)(l=London)(!(title=Manager)))",
+     "(&(objectClass=inetOrgPerson)(l=London)(!(title=Manager)))"},
+    {"title present", "(title=*)", "(title=*)"},
+    {"every user", "(objectclass=user)", "(objectClass=inetOrgPerson)"},
+};
+
+void PrintRow(const std::string &name, std::size_t results, const std::array<Timings, SideCount> &t,
+              const std::array<bool, SideCount> &ran, bool agree) {
+    std::printf("%-52s %8zu", name.c_str(), results);
+    for (int side = 0; side < SideCount; ++side) {
+        if (ran[side])
+            std::printf(" %9.1f %9.1f", t[side].min(), t[side].median());
+        else
+            std::printf(" %9s %9s", "-", "-");
+    }
+    std::printf(" %6.2fx %6.2fx %s\n", t[Embedded].min() / t[Plain].min(),
+                t[LdapBackend].min() / t[Plain].min(), agree ? "same names" : "NAMES DIFFER");
+    std::fflush(stdout);
+}
+
+void RunSize(const SideBySideOptions &options, std::uint32_t users) {
+    const auto [cachedStore, ldif] = PrepareTree(options.directory, users);
+    // The embedded side works on a copy: the updates are undone, but an interrupted run must not
+    // leave the kept tree changed.
+    const std::string store = options.directory + "/side-work.db";
+    std::error_code ignored;
+    for (const char *suffix : {"", "-wal", "-shm"})
+        fs::remove(store + suffix, ignored);
+    fs::copy_file(cachedStore, store);
+
+    std::printf("\nLoading %s into a private slapd ...\n", ldif.c_str());
+    std::fflush(stdout);
+    PrivateSlapd slapd(SlapdOptions{{SlapdDatabase{"o=Bench", {ldif}, false}},
+                                    {"cn eq,sub", "l eq", "title eq,pres", "member eq",
+                                     "groupMembership eq"},
+                                    "dn.exact=\"cn=Admin,o=Bench\""});
+    const std::string passwordFile = slapd.directory() + "/admin.pw";
+    std::ofstream(passwordFile) << kAdminPassword << '\n';
+    chmod(passwordFile.c_str(), 0600);
+
+    TreeConfig embedded;
+    embedded.name = "BENCH_TREE";
+    embedded.store = store;
+    embedded.identity = std::string(kBenchAdmin);
+    TreeConfig served;
+    served.name = "BENCH_LDAP";
+    served.backend = "ldap";
+    served.uri = slapd.uri();
+    served.identity = std::string(kBenchAdmin);
+    served.passwordFile = passwordFile;
+    served.timeoutSeconds = 120;
+    ClientConfig config;
+    config.primaryTree = embedded.name;
+    config.trees = {embedded, served};
+    OverrideClientConfig(config);
+    Check(CallsInitialize(), "client start");
+    const ContextHandle contexts[] = {OpenContext(embedded.name), OpenContext(served.name)};
+    ldap::PlainClient plain;
+    Check(plain.Open(slapd.uri(), "cn=Admin,o=Bench", kAdminPassword), "plain client");
+    const AttributeNameMap names(
+        {"cn=CN", "l=L", "title=Title", "objectclass=Object Class", "member=Member"});
+
+    std::vector<Case> cases;
+    for (const SearchCase &search : kSearchCases) {
+        Case c{search.title, {}};
+        for (int side : {Embedded, LdapBackend})
+            c.sides[side] = [&, side, search] {
+                QueryList queries;
+                queries.entries = {std::string("ldap:///o=bench??sub?") + search.query};
+                const auto found =
+                    RunQueries({contexts[side], &queries, &names, nullptr, [](std::size_t) {}});
+                if (!found)
+                    throw std::runtime_error(std::string("the search failed: ") + search.query);
+                return Folded(found->names());
+            };
+        c.sides[Plain] = [&, search] {
+            std::vector<std::string> dns;
+            Check(plain.Search("o=Bench", 2, search.ldap, dns), search.ldap);
+            return DottedNames(dns);
+        };
+        c.sides[LdapSearch] = [&, search] { return DottedNames(RunLdapSearch(slapd.uri(), search.ldap)); };
+        cases.push_back(std::move(c));
+    }
+
+    Case execute{"Execute: every user against " + std::to_string(users / 2) + " members", {}};
+    for (int side : {Embedded, LdapBackend})
+        execute.sides[side] = [&, side] {
+            BenchHost host;
+            host.queryList.entries = {"ldap:///o=bench??sub?(objectclass=user)"};
+            host.settings = QuerySettings::fromValue(QuerySettings::kDefaultValue);
+            if (!Execute({contexts[side], kHalfGroup, {}, &names}, host))
+                throw std::runtime_error("Execute failed");
+            std::vector<std::string> marked;
+            for (const auto &entry : host.outcome)
+                marked.push_back(entry.name + (entry.mark == MemberMark::Add ? " +" : ""));
+            return Folded(marked);
+        };
+    execute.sides[Plain] = [&] {
+        std::vector<std::string> found, members;
+        Check(plain.Search("o=Bench", 2, "(objectClass=inetOrgPerson)", found), "search");
+        Check(plain.Values("cn=Half,o=Bench", "member", members), "members");
+        std::unordered_set<std::string> current;
+        for (const auto &member : members)
+            current.insert(FoldCase(member));
+        std::vector<std::string> marked;
+        for (const auto &dn : found)
+            marked.push_back(dn + (current.count(FoldCase(dn)) ? "" : " +"));
+        std::vector<std::string> dotted;
+        const ldap::TreeNames tree("");
+        for (auto &entry : marked) {
+            const bool add = entry.ends_with(" +");
+            std::string name;
+            tree.ToDotted(add ? entry.substr(0, entry.size() - 2) : entry, name);
+            dotted.push_back(name + (add ? " +" : ""));
+        }
+        return Folded(dotted);
+    };
+    cases.push_back(std::move(execute));
+
+    Case listing{"List Big.Bench with details (10,000 users)", {}};
+    for (int side : {Embedded, LdapBackend})
+        listing.sides[side] = [&, side] {
+            std::vector<std::string> found;
+            for (const auto &item : ListSubordinates(contexts[side], std::string(kBigUnit), true, true))
+                found.push_back(item.text);
+            return Folded(found);
+        };
+    listing.sides[Plain] = [&] {
+        std::vector<std::string> dns;
+        Check(plain.Search("ou=Big,o=Bench", 1, "(objectClass=*)", dns), "listing");
+        return DottedNames(dns);
+    };
+    cases.push_back(std::move(listing));
+
+    // The update: 10,000 users of Big added on all four sides of their membership, then taken
+    // out again (timed as a case of its own).
+    const auto everyone = UserNames(users);
+    const std::size_t count = std::min<std::size_t>(kUpdateMembers, everyone.size());
+    MemberEntries additions, removals;
+    for (std::size_t i = 0; i < count; ++i) {
+        additions.push_back(MemberEntry{everyone[i], MemberMark::Add});
+        removals.push_back(MemberEntry{everyone[i], MemberMark::Remove});
+    }
+    // The DNs of the same users, as a plain client knows them: user-N in its unit.
+    std::vector<std::string> memberDns;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string &name = everyone[i];
+        const auto first = name.find('.'), second = name.find('.', first + 1);
+        memberDns.push_back("cn=" + name.substr(0, first) + ",ou=" +
+                            name.substr(first + 1, second - first - 1) + ",o=Bench");
+    }
+    const std::string groupDn = "cn=Bench Group,o=Bench";
+    std::array<std::function<void(bool)>, SideCount> update;
+    for (int side : {Embedded, LdapBackend})
+        update[side] = [&, side](bool add) {
+            BenchHost host;
+            UpdateGroup(contexts[side], kUpdateGroup, add ? additions : removals, host);
+        };
+    update[Plain] = [&](bool add) {
+        const auto change = [&](const std::string &dn, const char *attribute,
+                                const std::string &value) {
+            Check(add ? plain.AddValue(dn, attribute, value) : plain.RemoveValue(dn, attribute, value),
+                  "modify");
+        };
+        for (const auto &member : memberDns) {
+            change(groupDn, "member", member);
+            change(member, "groupMembership", groupDn);
+            change(member, "securityEquals", groupDn);
+            change(groupDn, "equivalentToMe", member);
+        }
+    };
+
+    std::printf("\n%u users, %u interleaved repetitions; times in ms (min, median)\n", users,
+                options.repetitions);
+    std::printf("%-52s %8s", "case", "results");
+    for (const char *side : kSides)
+        std::printf(" %19s", side);
+    std::printf(" %7s %7s\n", "T/ldap", "LB/ldap");
+    const auto chosen = [&](const std::string &name) {
+        return options.only.empty() || name.find(options.only) != std::string::npos;
+    };
+    for (const Case &c : cases) {
+        if (!chosen(c.name))
+            continue;
+        std::array<Timings, SideCount> timings;
+        std::array<bool, SideCount> ran{};
+        std::array<std::vector<std::string>, SideCount> results;
+        for (unsigned repetition = 0; repetition < options.repetitions; ++repetition)
+            for (int side = 0; side < SideCount; ++side) {
+                if (!c.sides[side])
+                    continue;
+                ran[side] = true;
+                timings[side].runs.push_back(Milliseconds([&] { results[side] = c.sides[side](); }));
+            }
+        bool agree = true;
+        for (int side = 0; side < SideCount; ++side)
+            if (ran[side] && results[side] != results[Embedded])
+                agree = false;
+        PrintRow(c.name, results[Embedded].size(), timings, ran, agree);
+    }
+    if (!chosen("Update")) {
+        for (const ContextHandle context : contexts)
+            FreeContext(context);
+        CallsTerminate();
+        OverrideClientConfig(std::nullopt);
+        return;
+    }
+    std::array<Timings, SideCount> adding, removing;
+    std::array<bool, SideCount> ran{true, true, true, false};
+    // Each run takes minutes on slapd (every change rewrites the group entry): one by default.
+    const unsigned updateRuns = std::max(1u, options.repetitions / 5);
+    for (unsigned repetition = 0; repetition < updateRuns; ++repetition)
+        for (int side : {Embedded, LdapBackend, Plain}) {
+            adding[side].runs.push_back(Milliseconds([&] { update[side](true); }));
+            removing[side].runs.push_back(Milliseconds([&] { update[side](false); }));
+        }
+    PrintRow("Update: " + std::to_string(count) + " additions", count, adding, ran, true);
+    PrintRow("Update: " + std::to_string(count) + " removals", count, removing, ran, true);
+
+    for (const ContextHandle context : contexts)
+        FreeContext(context);
+    CallsTerminate();
+    OverrideClientConfig(std::nullopt);
+    for (const char *suffix : {"", "-wal", "-shm"})
+        fs::remove(store + suffix, ignored);
+}
+
+} // namespace
+
+int RunSideBySide(const SideBySideOptions &options) {
+    try {
+        for (const std::uint32_t users : options.sizes)
+            RunSize(options, users);
+        return 0;
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "tarnbeck-bench: %s\n", error.what());
+        return 1;
+    }
+}
+
+} // namespace tarnbeck

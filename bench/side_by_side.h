@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tarnbeck {
+
+struct SideBySideOptions {
+    std::vector<std::uint32_t> sizes{10000, 100000};
+    unsigned repetitions = 5;
+    std::string directory; // generated trees and their LDIF, kept for later runs
+    std::string only;      // run only the cases whose name holds this text (empty: all)
+};
+
+// Tarnbeck on the embedded tree and on a private slapd (through the LDAP backend) beside a
+// plain libldap client and ldapsearch on the same slapd, case by case in interleaved
+// repetitions; prints min and median per side, the ratios, and whether the names agree.
+int RunSideBySide(const SideBySideOptions &options);
+
+} // namespace tarnbeck

@@ -1,0 +1,43 @@
+#pragma once
+
+// The DNs of names seen before: every DN the server hands out is remembered under its dotted
+// name, so a name the program took from a search or a listing is found again without asking the
+// server. For names never seen, the attributes that named the siblings are tried first.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace dsclient::ldap {
+
+class NameCache {
+  public:
+    // Bounded: past this many names the cache starts afresh rather than grow without end.
+    static constexpr std::size_t kMaxNames = 300000;
+
+    std::optional<std::string> Find(std::string_view dotted);
+    // Remembers a name's DN, and the attribute that names it among its parent's children.
+    void Remember(std::string_view dotted, std::string_view dn, std::string_view parentDotted,
+                  std::string_view namingAttribute);
+    void Forget(std::string_view dotted);
+    void Clear();
+    // Attributes seen naming children of `parentDotted`, most recent first.
+    std::vector<std::string> NamingAttributesUnder(std::string_view parentDotted) const;
+
+  private:
+    void Settle();
+
+    // A search remembers thousands of names that may never be asked for: they are kept as they
+    // come and only indexed when a name is looked up.
+    std::vector<std::pair<std::string, std::string>> arrived_; // dotted name, DN
+    std::unordered_map<std::string, std::string> dns_;          // folded name
+    std::unordered_map<std::string, std::vector<std::string>> namingUnder_; // folded parent
+    std::string lastParent_;    // the parent of the last name remembered, and the attribute
+    std::string lastAttribute_; // that named it: a search's entries share their parents
+};
+
+} // namespace dsclient::ldap

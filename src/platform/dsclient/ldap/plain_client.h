@@ -1,0 +1,40 @@
+#pragma once
+
+// A plain libldap client, the yardstick of the benchmarks: what a search, a read and a modify
+// cost a program that speaks LDAP directly, without the directory client's names, buffers and
+// iteration protocol.
+
+#include "platform/dsclient/status.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace dsclient::ldap {
+
+class PlainClient {
+  public:
+    PlainClient();
+    ~PlainClient();
+    PlainClient(const PlainClient &) = delete;
+    PlainClient &operator=(const PlainClient &) = delete;
+
+    // Connects and binds (an empty DN: anonymously).
+    Status Open(const std::string &uri, const std::string &dn, const std::string &password);
+    // The DNs a search finds (no attributes asked for); scope 0 base, 1 one level, 2 subtree.
+    Status Search(const std::string &base, int scope, const std::string &filter,
+                  std::vector<std::string> &dns);
+    // The values of one attribute of one entry.
+    Status Values(const std::string &dn, const std::string &attribute,
+                  std::vector<std::string> &values);
+    // One modify request adding (or removing) one value.
+    Status AddValue(const std::string &dn, const std::string &attribute, const std::string &value);
+    Status RemoveValue(const std::string &dn, const std::string &attribute,
+                       const std::string &value);
+
+  private:
+    struct Connection;
+    std::unique_ptr<Connection> connection_;
+};
+
+} // namespace dsclient::ldap

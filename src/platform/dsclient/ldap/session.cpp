@@ -1,0 +1,337 @@
+#include "platform/dsclient/ldap/session.h"
+
+#include "platform/dsclient/embedded/names.h"
+
+#include <arpa/inet.h>
+#include <signal.h>
+
+#include <cstring>
+#include <memory>
+
+namespace dsclient::ldap {
+
+namespace {
+
+struct UrlFree {
+    void operator()(LDAPURLDesc *url) const { ldap_free_urldesc(url); }
+};
+
+// Codes after which the connection cannot be trusted to carry another request.
+bool LosesConnection(int code) {
+    switch (code) {
+    case LDAP_SERVER_DOWN:
+    case LDAP_LOCAL_ERROR:
+    case LDAP_ENCODING_ERROR:
+    case LDAP_DECODING_ERROR:
+    case LDAP_TIMEOUT:
+    case LDAP_CONNECT_ERROR:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A server that drops a protected connection leaves libldap writing to a closed socket: that
+// must be a failed request, not the end of the process. Only a default disposition is changed.
+void IgnoreBrokenPipes() {
+    struct sigaction current {};
+    if (sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL)
+        signal(SIGPIPE, SIG_IGN);
+}
+
+bool IsLoopbackHost(const std::string &host) {
+    if (embedded::LowerAscii(host) == "localhost")
+        return true;
+    in_addr v4{};
+    if (inet_pton(AF_INET, host.c_str(), &v4) == 1)
+        return (ntohl(v4.s_addr) >> 24) == 127;
+    in6_addr v6{};
+    return inet_pton(AF_INET6, host.c_str(), &v6) == 1 &&
+           std::memcmp(&v6, &in6addr_loopback, sizeof v6) == 0;
+}
+
+} // namespace
+
+Status StatusOfResult(int code) {
+    switch (code) {
+    case LDAP_SUCCESS:
+        return status::Ok;
+    case LDAP_NO_SUCH_OBJECT:
+        return status::NoSuchEntry;
+    case LDAP_NO_SUCH_ATTRIBUTE:
+    case LDAP_UNDEFINED_TYPE:
+        return status::NoSuchAttribute;
+    case LDAP_TYPE_OR_VALUE_EXISTS:
+        return status::DuplicateValue;
+    case LDAP_INSUFFICIENT_ACCESS:
+        return status::NoAccess;
+    case LDAP_INVALID_CREDENTIALS:
+    case LDAP_INAPPROPRIATE_AUTH:
+        return status::FailedAuthentication;
+    case LDAP_CONSTRAINT_VIOLATION:
+    case LDAP_INVALID_SYNTAX:
+        return status::SyntaxViolation;
+    case LDAP_ALREADY_EXISTS:
+        return status::EntryAlreadyExists;
+    case LDAP_NAMING_VIOLATION:
+        return status::IllegalName;
+    case LDAP_OBJECT_CLASS_VIOLATION:
+        return status::MissingMandatory;
+    case LDAP_NOT_ALLOWED_ON_NONLEAF:
+        return status::EntryIsNotLeaf;
+    case LDAP_BUSY:
+    case LDAP_UNAVAILABLE:
+        return status::TransportFailure;
+    case LDAP_NO_MEMORY:
+        return status::NotEnoughMemory;
+    default:
+        if (code > 0)
+            return status::LdapResult(code);
+        return LosesConnection(code) ? status::TransportFailure : status::InvalidRequest;
+    }
+}
+
+bool IsLocalUri(std::string_view uri) {
+    LDAPURLDesc *parsed = nullptr;
+    if (ldap_url_parse(std::string(uri).c_str(), &parsed) != LDAP_URL_SUCCESS)
+        return false;
+    const std::unique_ptr<LDAPURLDesc, UrlFree> url(parsed);
+    const std::string scheme = url->lud_scheme ? embedded::LowerAscii(url->lud_scheme) : "";
+    if (scheme == "ldapi")
+        return true;
+    // A URI without a host would reach whatever libldap's defaults name: not counted as local.
+    return url->lud_host && *url->lud_host && IsLoopbackHost(url->lud_host);
+}
+
+bool SendsPasswordInClear(const SessionSettings &settings) {
+    const std::string lower = embedded::LowerAscii(settings.uri);
+    if (settings.startTls || lower.starts_with("ldaps://"))
+        return false;
+    return !IsLocalUri(settings.uri);
+}
+
+Status Session::Open(const SessionSettings &settings) {
+    Close();
+    IgnoreBrokenPipes();
+    timeoutSeconds_ = settings.timeoutSeconds > 0 ? settings.timeoutSeconds : 10;
+    if (ldap_initialize(&ld_, settings.uri.c_str()) != LDAP_SUCCESS) {
+        ld_ = nullptr;
+        return status::ClientNotConfigured;
+    }
+    ++generation_;
+    const int version = LDAP_VERSION3;
+    const int deref = LDAP_DEREF_NEVER;
+    const timeval timeout{timeoutSeconds_, 0};
+    ldap_set_option(ld_, LDAP_OPT_PROTOCOL_VERSION, &version);
+    ldap_set_option(ld_, LDAP_OPT_REFERRALS, LDAP_OPT_OFF); // a referral is reported, not followed
+    ldap_set_option(ld_, LDAP_OPT_DEREF, &deref);
+    ldap_set_option(ld_, LDAP_OPT_NETWORK_TIMEOUT, &timeout);
+    ldap_set_option(ld_, LDAP_OPT_TIMEOUT, &timeout);
+    const bool secure = embedded::LowerAscii(settings.uri).starts_with("ldaps://");
+    if (secure || settings.startTls) {
+        // The server's certificate must be trusted, by the given authorities or the system's.
+        const int demand = LDAP_OPT_X_TLS_DEMAND;
+        ldap_set_option(ld_, LDAP_OPT_X_TLS_REQUIRE_CERT, &demand);
+        if (!settings.caCertFile.empty())
+            ldap_set_option(ld_, LDAP_OPT_X_TLS_CACERTFILE, settings.caCertFile.c_str());
+        const int client = 0;
+        ldap_set_option(ld_, LDAP_OPT_X_TLS_NEWCTX, &client);
+    }
+
+    const int connected = ldap_connect(ld_);
+    if (connected != LDAP_SUCCESS) {
+        Close();
+        return secure && connected == LDAP_CONNECT_ERROR ? status::SecureConnectionFailed
+                                                         : status::TransportFailure;
+    }
+    // Reads as much of the answer as has arrived, instead of a few bytes per system call: a
+    // search's entries come by the thousand.
+    Sockbuf *socket = nullptr;
+    if (ldap_get_option(ld_, LDAP_OPT_SOCKBUF, &socket) == LDAP_OPT_SUCCESS && socket)
+        ber_sockbuf_add_io(socket, &ber_sockbuf_io_readahead, LBER_SBIOD_LEVEL_PROVIDER, nullptr);
+    if (settings.startTls) {
+        const int started = ldap_start_tls_s(ld_, nullptr, nullptr);
+        if (started != LDAP_SUCCESS) {
+            Close();
+            return started == LDAP_SERVER_DOWN || started == LDAP_TIMEOUT
+                       ? status::TransportFailure
+                       : status::SecureConnectionFailed;
+        }
+    }
+    return status::Ok;
+}
+
+Status Session::Bind(const std::string &dn, std::string_view password) {
+    if (!ld_)
+        return status::TransportFailure;
+    if (dn.empty())
+        return status::Ok;
+    berval credentials{static_cast<ber_len_t>(password.size()), const_cast<char *>(password.data())};
+    const int code =
+        ldap_sasl_bind_s(ld_, dn.c_str(), LDAP_SASL_SIMPLE, &credentials, nullptr, nullptr, nullptr);
+    return code == LDAP_SUCCESS ? status::Ok : Failed(code);
+}
+
+void Session::Close() {
+    if (ld_)
+        ldap_unbind_ext_s(ld_, nullptr, nullptr);
+    ld_ = nullptr;
+}
+
+void Session::TakeOver(Session &other) {
+    Close();
+    ld_ = other.ld_;
+    other.ld_ = nullptr;
+    timeoutSeconds_ = other.timeoutSeconds_;
+    ++generation_;
+}
+
+Status Session::Failed(int code) {
+    if (LosesConnection(code))
+        Close();
+    return StatusOfResult(code);
+}
+
+Status Session::Wait(int msgid, LDAPMessage *&message) {
+    message = nullptr;
+    if (!ld_)
+        return status::TransportFailure;
+    timeval timeout{timeoutSeconds_, 0};
+    const int type = ldap_result(ld_, msgid, LDAP_MSG_ONE, &timeout, &message);
+    if (type == 0) { // no answer in time: the connection is in doubt
+        Close();
+        return status::TransportFailure;
+    }
+    if (type < 0) {
+        int code = LDAP_SERVER_DOWN;
+        ldap_get_option(ld_, LDAP_OPT_RESULT_CODE, &code);
+        return Failed(code == LDAP_SUCCESS ? LDAP_SERVER_DOWN : code);
+    }
+    return status::Ok;
+}
+
+Status Session::ResultOf(LDAPMessage *message) {
+    int code = LDAP_OTHER;
+    if (ldap_parse_result(ld_, message, &code, nullptr, nullptr, nullptr, nullptr, 1) !=
+        LDAP_SUCCESS)
+        return Failed(LDAP_DECODING_ERROR);
+    return code == LDAP_SUCCESS ? status::Ok : Failed(code);
+}
+
+// ---- paged search ----------------------------------------------------------------------------
+
+PagedSearch::PagedSearch(Session &session, SearchParameters parameters)
+    : session_(session), parameters_(std::move(parameters)), generation_(session.generation()) {
+    static char all[] = "*";
+    static char none[] = "1.1";
+    if (parameters_.allUserAttributes)
+        attributeList_.push_back(all);
+    else if (parameters_.attributes.empty())
+        attributeList_.push_back(none);
+    for (auto &attribute : parameters_.attributes)
+        attributeList_.push_back(attribute.data());
+    attributeList_.push_back(nullptr);
+}
+
+PagedSearch::~PagedSearch() {
+    Release();
+    if (current_)
+        ldap_msgfree(current_);
+    ber_memfree(cookie_.bv_val);
+}
+
+void PagedSearch::Release() {
+    if (msgid_ >= 0 && session_.open() && session_.generation() == generation_)
+        ldap_abandon_ext(session_.ld(), msgid_, nullptr, nullptr);
+    msgid_ = -1;
+}
+
+Status PagedSearch::Request() {
+    if (!session_.open() || session_.generation() != generation_)
+        return status::TransportFailure;
+    LDAPControl *page = nullptr;
+    if (parameters_.paged &&
+        ldap_create_page_control(session_.ld(), kPageSize, cookie_.bv_len ? &cookie_ : nullptr, 0,
+                                 &page) != LDAP_SUCCESS)
+        return status::NotEnoughMemory;
+    LDAPControl *controls[] = {page, nullptr};
+    const int code = ldap_search_ext(session_.ld(), parameters_.base.c_str(), parameters_.scope,
+                                     parameters_.filter.c_str(), attributeList_.data(),
+                                     parameters_.typesOnly ? 1 : 0, page ? controls : nullptr, nullptr,
+                                     nullptr, parameters_.sizeLimit, &msgid_);
+    if (page)
+        ldap_control_free(page);
+    if (code != LDAP_SUCCESS) {
+        msgid_ = -1;
+        return session_.Failed(code);
+    }
+    return status::Ok;
+}
+
+Status PagedSearch::Finish(LDAPMessage *result, bool &more) {
+    int code = LDAP_OTHER;
+    LDAPControl **controls = nullptr;
+    if (ldap_parse_result(session_.ld(), result, &code, nullptr, nullptr, nullptr, &controls, 1) !=
+        LDAP_SUCCESS)
+        return session_.Failed(LDAP_DECODING_ERROR);
+    more = false;
+    if (code == LDAP_SUCCESS && controls) {
+        if (LDAPControl *page = ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, controls, nullptr)) {
+            ber_int_t estimate = 0;
+            berval cookie{0, nullptr};
+            if (ldap_parse_pageresponse_control(session_.ld(), page, &estimate, &cookie) ==
+                LDAP_SUCCESS) {
+                ber_memfree(cookie_.bv_val);
+                cookie_ = cookie;
+                more = cookie_.bv_len > 0;
+            }
+        }
+    }
+    ldap_controls_free(controls);
+    return code == LDAP_SUCCESS ? status::Ok : session_.Failed(code);
+}
+
+Status PagedSearch::Next(LDAPMessage *&entry) {
+    entry = nullptr;
+    if (current_) {
+        ldap_msgfree(current_);
+        current_ = nullptr;
+    }
+    while (!done_) {
+        if (msgid_ < 0)
+            if (const Status s = Request(); s != status::Ok)
+                return s;
+        if (session_.generation() != generation_)
+            return status::TransportFailure;
+        LDAPMessage *message = nullptr;
+        if (const Status s = session_.Wait(msgid_, message); s != status::Ok) {
+            msgid_ = -1;
+            return s;
+        }
+        switch (ldap_msgtype(message)) {
+        case LDAP_RES_SEARCH_ENTRY:
+            current_ = entry = message;
+            return status::Ok;
+        case LDAP_RES_SEARCH_REFERENCE: // part of the result lies elsewhere: not complete
+            ldap_msgfree(message);
+            Release();
+            done_ = true;
+            return status::LdapResult(LDAP_REFERRAL);
+        case LDAP_RES_SEARCH_RESULT: {
+            msgid_ = -1;
+            bool more = false;
+            if (const Status s = Finish(message, more); s != status::Ok) {
+                done_ = true;
+                return s;
+            }
+            done_ = !more;
+            break;
+        }
+        default:
+            ldap_msgfree(message);
+        }
+    }
+    return status::Ok;
+}
+
+} // namespace dsclient::ldap

@@ -1,0 +1,62 @@
+#pragma once
+
+// A private OpenLDAP slapd for tests, benchmarks and the demo: its own temporary directory, a
+// generated configuration with the project's schema, back_mdb databases loaded with slapadd, and
+// a free port on 127.0.0.1. It is stopped and its directory removed when the object goes, and
+// it stops by itself when this process dies.
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace tarnbeck {
+
+struct SlapdDatabase {
+    std::string suffix = {};                 // "o=Acme"
+    std::vector<std::string> ldifFiles = {}; // loaded with slapadd before the start
+    bool createSuffix = false;               // add the suffix entry itself first
+};
+
+struct SlapdOptions {
+    std::vector<SlapdDatabase> databases = {};
+    // slapd index lines ("objectClass eq", "cn eq,sub"); objectClass eq is always there.
+    std::vector<std::string> indexes = {};
+    // Who may write besides the manager, as a slapd <who> clause (dn.exact="cn=Admin,o=Acme",
+    // dn.regex="..."); empty: nobody.
+    std::string writers = {};
+    // A certificate and key in PEM files: the server then offers StartTLS.
+    std::string tlsCertificate = {};
+    std::string tlsKey = {};
+};
+
+class PrivateSlapd {
+  public:
+    // Throws std::runtime_error with slapd's own words when it cannot be started.
+    explicit PrivateSlapd(const SlapdOptions &options);
+    ~PrivateSlapd();
+    PrivateSlapd(const PrivateSlapd &) = delete;
+    PrivateSlapd &operator=(const PrivateSlapd &) = delete;
+
+    std::string uri() const; // ldap://127.0.0.1:PORT
+    int port() const { return port_; }
+    const std::string &directory() const { return directory_; }
+
+    // Adds the entries of an LDIF file through the running server, as its manager.
+    void Add(const std::string &ldifFile) const;
+    // Stops the server now (it is not started again).
+    void Stop();
+
+  private:
+    void WriteConfiguration(const SlapdOptions &options);
+    void Load(const SlapdOptions &options);
+    void Start();
+
+    std::string directory_;
+    std::string configFile_;
+    std::string socketUri_;
+    std::string logFile_;
+    int port_ = 0;
+    pid_t pid_ = -1;
+};
+
+} // namespace tarnbeck
