@@ -7,6 +7,7 @@
 #include "directory/text_compare.h"
 #include "membership/update_group.h"
 #include "platform/dsclient/config.h"
+#include "platform/dsclient/password_file.h"
 #include "query/execute.h"
 #include "query/query_store.h"
 #include "query/run_queries.h"
@@ -16,7 +17,6 @@
 #include "shell/config_directory.h"
 #include "shell/tree_settings.h"
 #include "shell/trees.h"
-#include "sync/password_file.h"
 #include "sync/plan_output.h"
 #include "sync/run_lock.h"
 
@@ -235,11 +235,11 @@ class SyncRun {
         }
         Secret password;
         std::string problem;
-        if (!ReadPasswordFile(options_.passwordFile, password, problem)) {
+        if (ReadPasswordFile(options_.passwordFile, password, problem) != status::Ok) {
             fail(problem);
             return false;
         }
-        if (const Status s = Login(client_.context, 0, tree.identity, password.text(), 0);
+        if (const Status s = Login(client_.context, 0, tree.identity, password.view(), 0);
             s != status::Ok) {
             fail("login as " + tree.identity + " failed: " + DirectoryErrorText(s));
             return false;

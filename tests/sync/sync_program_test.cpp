@@ -249,7 +249,7 @@ TEST_F(SyncProgramTest, APasswordFileMustBeTheOwnersAlone) {
     const std::string args = "--password-file '" + file + "' --group " + std::string(kParis);
     const Outcome loose = sync(args);
     EXPECT_EQ(loose.status, 1);
-    EXPECT_NE(loose.err.find("may be read by others"), std::string::npos) << loose.err;
+    EXPECT_NE(loose.err.find("readable by its owner only"), std::string::npos) << loose.err;
     EXPECT_EQ(loose.out, "");
 
     ::chmod(file.c_str(), 0600);

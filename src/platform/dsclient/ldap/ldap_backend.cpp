@@ -3,7 +3,7 @@
 #include "platform/dsclient/ldap/ldap_backend.h"
 
 #include "platform/dsclient/embedded/names.h"
-#include "platform/dsclient/ldap/password_file.h"
+#include "platform/dsclient/password_file.h"
 
 #include <memory>
 

@@ -1,12 +1,14 @@
-#include "platform/dsclient/ldap/password_file.h"
+#include "platform/dsclient/password_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
-namespace dsclient::ldap {
+namespace dsclient {
 
 namespace {
 
@@ -68,7 +70,7 @@ void Secret::Assign(const char *data, std::size_t size) {
 bool CheckPasswordFile(const std::string &path, std::string &problem) {
     const Descriptor file(path);
     if (file.get() < 0) {
-        problem = "The password file " + path + " cannot be opened";
+        problem = "The password file " + path + " cannot be opened: " + std::strerror(errno);
         return false;
     }
     return CheckOpened(file.get(), path, problem);
@@ -77,7 +79,7 @@ bool CheckPasswordFile(const std::string &path, std::string &problem) {
 Status ReadPasswordFile(const std::string &path, Secret &password, std::string &problem) {
     const Descriptor file(path);
     if (file.get() < 0) {
-        problem = "The password file " + path + " cannot be opened";
+        problem = "The password file " + path + " cannot be opened: " + std::strerror(errno);
         return status::ClientNotConfigured;
     }
     if (!CheckOpened(file.get(), path, problem))
@@ -104,4 +106,4 @@ Status ReadPasswordFile(const std::string &path, Secret &password, std::string &
     return status::Ok;
 }
 
-} // namespace dsclient::ldap
+} // namespace dsclient

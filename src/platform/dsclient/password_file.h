@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace dsclient::ldap {
+namespace dsclient {
 
 // Bytes that are overwritten before their memory is given back.
 class Secret {
@@ -32,4 +32,4 @@ bool CheckPasswordFile(const std::string &path, std::string &problem);
 // The first line of the file (without its line end), after the same check.
 Status ReadPasswordFile(const std::string &path, Secret &password, std::string &problem);
 
-} // namespace dsclient::ldap
+} // namespace dsclient
