@@ -62,12 +62,15 @@ class SearchRun {
 
 } // namespace
 
-ValueList SearchObjects(ContextHandle context, std::string_view baseObjectName, FilterPtr filter,
-                        SearchScope scope, const std::vector<std::string> &attributeNames,
-                        const ProgressCallback &progress, Status *passStatus) {
-    if (passStatus)
-        *passStatus = status::Ok;
-    ValueList list;
+namespace {
+
+// Runs the search pass by pass, handing each pass's result buffer to `takePass`. A failure
+// before the first pass raises DirectoryError; one during the passes ends the search and goes
+// into `passStatus` when given, else raises DirectoryError as well.
+void RunPasses(ContextHandle context, std::string_view baseObjectName, FilterPtr filter,
+               SearchScope scope, const std::vector<std::string> &attributeNames,
+               std::uint32_t infoType, const std::function<void(Buffer &)> &takePass,
+               Status *passStatus) {
     BufferPtr result = NewBuffer(kDefaultBufferSize);
     BufferPtr names = NewBuffer(context, kDefaultBufferSize, DSV_SEARCH);
     BufferPtr filterBuffer = NewBuffer(context, kDefaultBufferSize, DSV_SEARCH_FILTER);
@@ -75,23 +78,54 @@ ValueList SearchObjects(ContextHandle context, std::string_view baseObjectName, 
         CheckStatus(PutAttributeName(context, *names, attribute));
     CheckStatus(PutFilter(context, *filterBuffer, filter));
 
-    SearchRun run(context, progress, list);
     IterationGuard iteration(context, DSV_SEARCH);
     try {
         do {
             std::int32_t searched = 0;
             CheckStatus(Search(context, baseObjectName, static_cast<std::uint32_t>(scope), false,
-                               *filterBuffer, DS_ATTRIBUTE_VALUES, false, names.get(),
-                               iteration.handle(), kNoSearchLimit, searched, *result));
-            run.takePass(*result);
+                               *filterBuffer, infoType, false, names.get(), iteration.handle(),
+                               kNoSearchLimit, searched, *result));
+            takePass(*result);
         } while (iteration.more());
     } catch (const DirectoryError &error) {
-        // An unknown base or a refused filter simply finds nothing more.
         iteration.close();
-        if (passStatus)
-            *passStatus = error.status();
+        if (!passStatus)
+            throw;
+        *passStatus = error.status();
     }
+}
+
+} // namespace
+
+ValueList SearchObjects(ContextHandle context, std::string_view baseObjectName, FilterPtr filter,
+                        SearchScope scope, const std::vector<std::string> &attributeNames,
+                        const ProgressCallback &progress, Status *passStatus) {
+    ValueList list;
+    SearchRun run(context, progress, list);
+    // A pass that fails simply finds nothing more.
+    Status failedPass = status::Ok;
+    RunPasses(context, baseObjectName, std::move(filter), scope, attributeNames,
+              DS_ATTRIBUTE_VALUES, [&run](Buffer &result) { run.takePass(result); }, &failedPass);
+    if (passStatus)
+        *passStatus = failedPass;
     return list;
+}
+
+void VisitFoundNames(ContextHandle context, std::string_view baseObjectName, FilterPtr filter,
+                     SearchScope scope, const std::function<void(const std::string &)> &visit) {
+    std::string name;
+    RunPasses(context, baseObjectName, std::move(filter), scope, {}, DS_ATTRIBUTE_VALUES,
+              [&](Buffer &result) {
+                  std::uint32_t objectCount = 0;
+                  CheckStatus(GetObjectCount(context, result, objectCount));
+                  for (std::uint32_t i = 0; i < objectCount; ++i) {
+                      std::uint32_t attributeCount = 0;
+                      ObjectInfo info;
+                      CheckStatus(GetObjectName(context, result, name, attributeCount, info));
+                      visit(name);
+                  }
+              },
+              nullptr);
 }
 
 FilterPtr ClassAndNameFilter(const std::vector<std::string> &classNames, std::string_view name,

@@ -31,6 +31,12 @@ ValueList SearchObjects(dsclient::ContextHandle context, std::string_view baseOb
                         const std::vector<std::string> &attributeNames,
                         const ProgressCallback &progress, dsclient::Status *passStatus = nullptr);
 
+// Hands `visit` the name of each object found, pass by pass, keeping none of them: for searches
+// whose results are only counted against a list. Any failure, in any pass, raises DirectoryError.
+void VisitFoundNames(dsclient::ContextHandle context, std::string_view baseObjectName,
+                     dsclient::FilterPtr filter, SearchScope scope,
+                     const std::function<void(const std::string &name)> &visit);
+
 // The filter of FindObjectsByClass: objects of any of `classNames` (any class when empty)
 // whose relative name is `name`, or starts with it when `prefixMatch` is set.
 dsclient::FilterPtr ClassAndNameFilter(const std::vector<std::string> &classNames,

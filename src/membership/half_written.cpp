@@ -3,9 +3,10 @@
 #include "directory/directory_error.h"
 #include "directory/search.h"
 #include "directory/text_compare.h"
-#include "membership/name_list.h"
+#include "directory/values_reader.h"
 
 #include <cstdint>
+#include <deque>
 #include <unordered_map>
 
 namespace tarnbeck {
@@ -22,46 +23,43 @@ enum Side : std::uint8_t {
     AllSides = 15,
 };
 
-// The objects of the whole tree whose `attribute` holds the group.
-std::vector<std::string> HoldersOf(ContextHandle context, std::string_view attribute,
-                                   std::string_view groupName) {
+// The filter for objects whose `attribute` holds the group.
+FilterPtr HoldersFilter(std::string_view attribute, std::string_view groupName) {
     FilterPtr filter;
     CheckStatus(AllocFilter(filter));
     CheckStatus(AddFilterToken(*filter, FTOK_ANAME, attribute, SYN_CI_STRING));
     CheckStatus(AddFilterToken(*filter, FTOK_EQ, {}, 0));
     CheckStatus(AddFilterToken(*filter, FTOK_AVAL, groupName, SYN_DIST_NAME));
     CheckStatus(AddFilterToken(*filter, FTOK_END, {}, 0));
-    Status passStatus = status::Ok;
-    const ValueList result = SearchObjects(context, "[Root]", std::move(filter), SearchScope::Sub,
-                                           {}, nullptr, &passStatus);
-    CheckStatus(passStatus);
-    std::vector<std::string> names;
-    names.reserve(result.size() / 2);
-    for (std::size_t i = 1; i < result.size(); i += 2)
-        names.push_back(result[i].text);
-    return names;
+    return filter;
 }
 
 } // namespace
 
 std::vector<std::string> FindHalfWrittenMembers(ContextHandle context, std::string_view groupName,
                                                 const std::vector<std::string> &currentMembers) {
-    // Views of the names below, which all outlive the map.
+    // The sides each name holds, keyed by views of the current members and, for the names that
+    // are no members, of copies kept in `others` (a deque does not move what it holds). On a
+    // whole group of many members the searches return the members themselves, so nothing of
+    // theirs is copied.
     std::unordered_map<std::string_view, std::uint8_t, NameHash, NameEqual> sides;
-    const auto mark = [&sides](const std::vector<std::string> &names, Side side) {
-        for (const std::string &name : names)
-            sides[name] |= side;
+    std::deque<std::string> others;
+    sides.reserve(currentMembers.size());
+    for (const std::string &name : currentMembers)
+        sides[name] |= InMember;
+    const auto mark = [&](const std::string &name, Side side) {
+        if (const auto held = sides.find(name); held != sides.end()) {
+            held->second |= side;
+            return;
+        }
+        sides.emplace(others.emplace_back(name), side);
     };
-    const std::vector<std::string> memberships =
-        HoldersOf(context, "Group Membership", groupName);
-    const std::vector<std::string> equivalents = HoldersOf(context, "Security Equals", groupName);
-    const std::vector<std::string> equivalentToGroup =
-        ReadList(context, groupName, "Equivalent To Me");
-    sides.reserve(currentMembers.size() + memberships.size());
-    mark(currentMembers, InMember);
-    mark(memberships, InGroupMembership);
-    mark(equivalents, InSecurityEquals);
-    mark(equivalentToGroup, InEquivalentToMe);
+    VisitFoundNames(context, "[Root]", HoldersFilter("Group Membership", groupName),
+                    SearchScope::Sub, [&](const std::string &name) { mark(name, InGroupMembership); });
+    VisitFoundNames(context, "[Root]", HoldersFilter("Security Equals", groupName),
+                    SearchScope::Sub, [&](const std::string &name) { mark(name, InSecurityEquals); });
+    for (const ValueItem &item : ReadValues(context, groupName, "Equivalent To Me", ';'))
+        mark(item.text, InEquivalentToMe);
 
     std::vector<std::string> halfWritten;
     for (const auto &[name, held] : sides)

@@ -11,8 +11,13 @@
 
 namespace tarnbeck {
 
-// The attribute's values in the user's order ignoring case, each name once (the first spelling
-// read is kept). An absent attribute gives an empty list.
+// The attribute's values in the directory's order, each name once ignoring case (the first
+// spelling read is kept): for callers that put the names in an order of their own. An absent
+// attribute gives an empty list.
+std::vector<std::string> ReadNames(dsclient::ContextHandle context, std::string_view groupName,
+                                   std::string_view attributeName);
+
+// The same names in the user's order ignoring case, as the lists show them.
 std::vector<std::string> ReadList(dsclient::ContextHandle context, std::string_view groupName,
                                   std::string_view attributeName);
 

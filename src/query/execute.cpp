@@ -12,13 +12,14 @@ MemberEntries ComputeOutcome(const ExecuteTarget &target, const QuerySettings &s
                              const MemberSet &found) {
     OutcomeInputs inputs;
     inputs.addMode = settings.addMode;
-    inputs.currentMembers = ReadList(target.context, target.groupName, "Member");
+    // The merge puts the outcome in order; its inputs need none.
+    inputs.currentMembers = ReadNames(target.context, target.groupName, "Member");
     inputs.halfWritten =
         FindHalfWrittenMembers(target.context, target.groupName, inputs.currentMembers);
     if (settings.applyStatics)
-        inputs.staticNames = ReadList(target.context, target.groupName, target.attributes.statics);
+        inputs.staticNames = ReadNames(target.context, target.groupName, target.attributes.statics);
     if (settings.applyExcludes)
-        inputs.excludeNames = ReadList(target.context, target.groupName, target.attributes.exclude);
+        inputs.excludeNames = ReadNames(target.context, target.groupName, target.attributes.exclude);
     return MergeOutcome(found, inputs);
 }
 

@@ -43,16 +43,29 @@ class Outcome {
     }
 
     MemberEntries sorted() && {
-        index_.clear();
+        index_ = {}; // its memory is given back before the sort needs its own
         std::vector<std::string_view> names;
         names.reserve(entries_.size());
         for (const MemberEntry &entry : entries_)
             names.emplace_back(entry.name);
-        MemberEntries sorted;
-        sorted.reserve(entries_.size());
-        for (const std::size_t position : NameCollation().order(names))
-            sorted.push_back(std::move(entries_[position]));
-        return sorted;
+        const std::vector<std::size_t> order = NameCollation().order(names);
+        names = {};
+        // Moved into place cycle by cycle, so no second list of every entry is built.
+        std::vector<bool> placed(order.size());
+        for (std::size_t start = 0; start < order.size(); ++start) {
+            if (placed[start])
+                continue;
+            MemberEntry first = std::move(entries_[start]);
+            std::size_t at = start;
+            while (order[at] != start) {
+                entries_[at] = std::move(entries_[order[at]]);
+                placed[at] = true;
+                at = order[at];
+            }
+            entries_[at] = std::move(first);
+            placed[at] = true;
+        }
+        return std::move(entries_);
     }
 
   private:
