@@ -40,4 +40,25 @@ void RequestGroup::commit() {
     open_ = false;
 }
 
+RequestBatch::RequestBatch(dsclient::ContextHandle context) : context_(context) {
+    CheckStatus(dsclient::BeginRequestBatch(context_));
+    open_ = true;
+}
+
+RequestBatch::~RequestBatch() {
+    if (open_)
+        dsclient::EndRequestBatch(context_);
+}
+
+void RequestBatch::renew() {
+    end();
+    CheckStatus(dsclient::BeginRequestBatch(context_));
+    open_ = true;
+}
+
+void RequestBatch::end() {
+    open_ = false;
+    CheckStatus(dsclient::EndRequestBatch(context_));
+}
+
 } // namespace tarnbeck

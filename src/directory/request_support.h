@@ -56,4 +56,23 @@ class RequestGroup {
     bool open_ = false;
 };
 
+// A batch of request groups on the context's tree (see dsclient::BeginRequestBatch), begun on
+// construction. renew() applies the groups so far and begins the next batch; end() applies them
+// for good. Both raise DirectoryError when the tree fails to apply them. Left without end() (by
+// an error), the batch is applied quietly, so the groups completed before the error are kept.
+class RequestBatch {
+  public:
+    explicit RequestBatch(dsclient::ContextHandle context);
+    ~RequestBatch();
+    RequestBatch(const RequestBatch &) = delete;
+    RequestBatch &operator=(const RequestBatch &) = delete;
+
+    void renew();
+    void end();
+
+  private:
+    dsclient::ContextHandle context_;
+    bool open_ = false;
+};
+
 } // namespace tarnbeck

@@ -4,6 +4,9 @@
 #include "directory/request_support.h"
 #include "membership/member_changes.h"
 
+#include <chrono>
+#include <utility>
+
 namespace tarnbeck {
 
 namespace {
@@ -32,6 +35,9 @@ class ProgressReset {
   private:
     UpdateView &view_;
 };
+
+constexpr int kMembersPerBatch = 500;
+constexpr auto kBatchTime = std::chrono::milliseconds(200);
 
 enum class MemberChange { None, Add, Remove };
 
@@ -89,15 +95,28 @@ UpdateResult UpdateGroup(dsclient::ContextHandle context, const std::string &gro
     view.setProgressPosition(0);
     view.setUpdateEnabled(false);
     int position = 0;
+    RequestBatch batch(context);
+    auto batchStarted = std::chrono::steady_clock::now();
+    int inBatch = 0;
     for (const MemberEntry &entry : entries) {
         if (Apply(context, entry, groupName))
-            ++result.written;
+            ++inBatch;
+        // Applied in batches, short enough that an interruption loses little (each member is
+        // whole either way) and that other writers of the tree are not kept waiting long.
+        if (inBatch == kMembersPerBatch ||
+            std::chrono::steady_clock::now() - batchStarted >= kBatchTime) {
+            batch.renew();
+            result.written += std::exchange(inBatch, 0);
+            batchStarted = std::chrono::steady_clock::now();
+        }
         view.setProgressPosition(++position);
         if (position < static_cast<int>(entries.size()) && view.stopRequested()) {
             result.stopped = true;
             break;
         }
     }
+    batch.end();
+    result.written += inBatch;
     return result;
 }
 

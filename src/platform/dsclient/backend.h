@@ -110,6 +110,11 @@ class Backend {
     virtual Status BeginGroup() = 0;
     virtual Status CommitGroup() = 0;
     virtual Status RollbackGroup() = 0;
+    // Many groups in one go: each group stays whole or absent, but the tree may hold the writes
+    // of all of them until EndBatch, which applies them or, failing, none of them. A tree that
+    // applies every request as it comes takes both as no-ops.
+    virtual Status BeginBatch() { return status::Ok; }
+    virtual Status EndBatch() { return status::Ok; }
 };
 
 } // namespace dsclient

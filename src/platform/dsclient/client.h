@@ -215,6 +215,11 @@ Status CloseIteration(ContextHandle context, IterationHandle iteration, std::uin
 Status BeginRequestGroup(ContextHandle context);
 Status CommitRequestGroup(ContextHandle context);
 Status AbortRequestGroup(ContextHandle context);
+// Many groups in one go, for speed: each group is still applied whole or not at all, but the
+// tree may keep all of the batch's groups until EndRequestBatch, which applies them or, when it
+// fails, none of them. On a tree that applies each request as it comes both are no-ops.
+Status BeginRequestBatch(ContextHandle context);
+Status EndRequestBatch(ContextHandle context);
 
 // Live iterations of a context (for tests that prove nothing leaks).
 std::size_t LiveIterationCount(ContextHandle context);

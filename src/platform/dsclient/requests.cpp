@@ -180,4 +180,12 @@ Status AbortRequestGroup(ContextHandle context) {
     return GroupRequest(context, [](Backend &backend) { return backend.RollbackGroup(); });
 }
 
+Status BeginRequestBatch(ContextHandle context) {
+    return GroupRequest(context, [](Backend &backend) { return backend.BeginBatch(); });
+}
+
+Status EndRequestBatch(ContextHandle context) {
+    return GroupRequest(context, [](Backend &backend) { return backend.EndBatch(); });
+}
+
 } // namespace dsclient

@@ -4,6 +4,11 @@
 #include "test_tree.h"
 
 #include <algorithm>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <fstream>
 
 namespace dsclient {
@@ -412,6 +417,91 @@ TEST_F(Writes, AGroupAppliesWholeOrNotAtAllAndDoesNotNest) {
     ASSERT_EQ(CommitRequestGroup(context_), status::Ok);
     EXPECT_EQ(ReadAttribute(context_, staff, "Member").values, std::vector<AttrValue>{DN(joe)});
 
+    std::unique_ptr<embedded::StoreAdmin> admin;
+    ASSERT_EQ(embedded::StoreAdmin::Open(dir_.file("demo.db"), admin), status::Ok);
+    std::string problems;
+    EXPECT_EQ(admin->CheckIntegrity(problems), status::Ok) << problems;
+}
+
+// A member written on every side in one group, with a long description so the disk fills up.
+Status WriteWholeMember(ContextHandle context, const std::string &member,
+                        const std::string &group, const std::string &padding) {
+    if (const Status s = BeginRequestGroup(context); s != status::Ok)
+        return s;
+    Status s = Modify(context, group, {{DS_ADD_VALUE, "Member", {DN(member)}}});
+    if (s == status::Ok)
+        s = Modify(context, member, {{DS_ADD_VALUE, "Group Membership", {DN(group)}}});
+    if (s == status::Ok)
+        s = AddSecurityEquivalence(context, member, group);
+    if (s == status::Ok && !padding.empty())
+        s = Modify(context, member, {{DS_ADD_VALUE, "Description", {CI(padding)}}});
+    if (s == status::Ok)
+        s = CommitRequestGroup(context);
+    if (s != status::Ok)
+        AbortRequestGroup(context);
+    return s;
+}
+
+TEST_F(Writes, ABatchKeepsEachGroupWholeAndAFullDiskLosesItWhole) {
+    constexpr int kMembers = 200;
+    const std::string staff = "Staff.Sales.Acme";
+    const auto member = [](int n) { return "B" + std::to_string(n) + ".Sales.Acme"; };
+    {
+        std::unique_ptr<embedded::StoreAdmin> admin;
+        ASSERT_EQ(embedded::StoreAdmin::Open(dir_.file("demo.db"), admin), status::Ok);
+        ASSERT_EQ(admin->Begin(), status::Ok);
+        for (int n = 0; n < kMembers; ++n)
+            ASSERT_EQ(admin->AddObject(member(n), "User", {{"Surname", CI("B")}}), status::Ok);
+        ASSERT_EQ(admin->Commit(), status::Ok);
+    }
+
+    ASSERT_EQ(BeginRequestBatch(context_), status::Ok);
+    EXPECT_EQ(BeginRequestBatch(context_), status::InvalidRequest);
+    ASSERT_EQ(WriteWholeMember(context_, member(0), staff, ""), status::Ok);
+    // A group refused part-way goes alone; the groups before and after it stay.
+    ASSERT_EQ(BeginRequestGroup(context_), status::Ok);
+    ASSERT_EQ(Modify(context_, staff, {{DS_ADD_VALUE, "Member", {DN(member(1))}}}), status::Ok);
+    ASSERT_EQ(AbortRequestGroup(context_), status::Ok);
+    ASSERT_EQ(WriteWholeMember(context_, member(2), staff, ""), status::Ok);
+    ASSERT_EQ(EndRequestBatch(context_), status::Ok);
+    EXPECT_EQ(EndRequestBatch(context_), status::InvalidRequest);
+    EXPECT_EQ(ReadAttribute(context_, staff, "Member").values,
+              (std::vector<AttrValue>{DN(member(0)), DN(member(2))}));
+
+    // The disk fills up during a batch: whatever the batch ends with, every member is whole.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        CallsTerminate(); // connections of its own, not the parent's
+        signal(SIGXFSZ, SIG_IGN);
+        ContextHandle context = 0;
+        if (CallsInitialize() != status::Ok || CreateContext(context) != status::Ok)
+            _exit(10);
+        struct stat info {};
+        stat(dir_.file("demo.db").c_str(), &info);
+        const rlim_t size = static_cast<rlim_t>(info.st_size) + 96 * 1024;
+        const rlimit limit{size, size};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        if (BeginRequestBatch(context) != status::Ok)
+            _exit(11);
+        const std::string padding(1000, 'p');
+        Status written = status::Ok;
+        for (int n = 3; n < kMembers && written == status::Ok; ++n)
+            written = WriteWholeMember(context, member(n), staff, padding);
+        const Status ended = EndRequestBatch(context);
+        _exit(written == status::InsufficientSpace && ended != status::Ok ? 0 : 12);
+    }
+    int state = 0;
+    ASSERT_EQ(waitpid(child, &state, 0), child);
+    ASSERT_TRUE(WIFEXITED(state));
+    EXPECT_EQ(WEXITSTATUS(state), 0);
+    const std::vector<AttrValue> members = ReadAttribute(context_, staff, "Member").values;
+    for (int n = 3; n < kMembers; ++n) {
+        const bool inMember = std::count(members.begin(), members.end(), DN(member(n))) == 1;
+        const bool equal = ReadAttribute(context_, member(n), "Security Equals").status ==
+                           status::Ok;
+        EXPECT_EQ(inMember, equal) << member(n);
+    }
     std::unique_ptr<embedded::StoreAdmin> admin;
     ASSERT_EQ(embedded::StoreAdmin::Open(dir_.file("demo.db"), admin), status::Ok);
     std::string problems;

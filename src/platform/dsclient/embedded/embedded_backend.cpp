@@ -219,4 +219,12 @@ Status EmbeddedBackend::RollbackGroup() {
     return store_->Rollback();
 }
 
+Status EmbeddedBackend::BeginBatch() {
+    return store_->BeginBatch();
+}
+
+Status EmbeddedBackend::EndBatch() {
+    return store_->EndBatch();
+}
+
 } // namespace dsclient::embedded

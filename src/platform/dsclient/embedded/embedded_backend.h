@@ -40,6 +40,8 @@ class EmbeddedBackend : public Backend {
     Status BeginGroup() override;
     Status CommitGroup() override;
     Status RollbackGroup() override;
+    Status BeginBatch() override;
+    Status EndBatch() override;
 
   private:
     std::unique_ptr<Store> store_;

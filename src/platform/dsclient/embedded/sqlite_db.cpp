@@ -303,9 +303,12 @@ std::int64_t Database::LastInsertId() const {
 }
 
 Status Database::BeginGroup() {
-    if (groupOpen_ || InTransaction())
+    if (groupOpen_ || (!batchOpen_ && InTransaction()))
         return status::InvalidRequest;
-    if (const Status s = Run("BEGIN IMMEDIATE"); s != status::Ok)
+    if (batchOpen_ && !InTransaction())
+        return BatchLost();
+    if (const Status s = Run(batchOpen_ ? "SAVEPOINT request_group" : "BEGIN IMMEDIATE");
+        s != status::Ok)
         return s;
     groupOpen_ = true;
     groupLost_ = status::Ok;
@@ -317,6 +320,13 @@ Status Database::CommitGroup() {
         return status::InvalidRequest;
     groupOpen_ = false;
     Status s = groupLost_;
+    if (batchOpen_) {
+        if (s == status::Ok)
+            s = Run("RELEASE request_group");
+        if (s != status::Ok && InTransaction())
+            DropBatchGroup();
+        return s;
+    }
     if (s == status::Ok)
         s = Run("COMMIT");
     if (s != status::Ok && InTransaction())
@@ -328,7 +338,40 @@ Status Database::RollbackGroup() {
     if (!groupOpen_)
         return status::InvalidRequest;
     groupOpen_ = false;
-    return InTransaction() ? Run("ROLLBACK") : status::Ok;
+    if (!InTransaction())
+        return status::Ok;
+    return batchOpen_ ? DropBatchGroup() : Run("ROLLBACK");
+}
+
+Status Database::DropBatchGroup() {
+    const Status s = Run("ROLLBACK TO request_group");
+    Run("RELEASE request_group");
+    return s;
+}
+
+Status Database::BatchLost() const {
+    return lastFailure_ != status::Ok ? lastFailure_ : status::TransportFailure;
+}
+
+Status Database::BeginBatch() {
+    if (batchOpen_ || groupOpen_ || InTransaction())
+        return status::InvalidRequest;
+    if (const Status s = Run("BEGIN IMMEDIATE"); s != status::Ok)
+        return s;
+    batchOpen_ = true;
+    return status::Ok;
+}
+
+Status Database::EndBatch() {
+    if (!batchOpen_ || groupOpen_)
+        return status::InvalidRequest;
+    batchOpen_ = false;
+    if (!InTransaction())
+        return BatchLost();
+    const Status s = Run("COMMIT");
+    if (s != status::Ok && InTransaction())
+        Run("ROLLBACK");
+    return s;
 }
 
 ReadTransaction::ReadTransaction(Database &db) : db_(db) {

@@ -128,6 +128,12 @@ class Database {
     Status BeginGroup();
     Status CommitGroup();
     Status RollbackGroup();
+    // A batch of groups: one transaction across many groups, each group a savepoint in it, so
+    // the pages the groups share are written once a batch rather than once a group. A group
+    // rolled back goes alone; a failure that makes SQLite drop the transaction loses the whole
+    // batch (each group whole), and EndBatch reports it. Batches do not nest.
+    Status BeginBatch();
+    Status EndBatch();
 
   private:
     friend class Statement;
@@ -136,6 +142,8 @@ class Database {
     explicit Database(sqlite3 *db) : db_(db) {}
     Status Run(const char *sql); // one cached statement without parameters, stepped once
     bool IsOutOfSpace() const;
+    Status DropBatchGroup();    // rolls the open group of a batch back to where it began
+    Status BatchLost() const;   // why a batch's transaction is gone
     StatementUse Cache(std::unique_ptr<Statement> &cached, const char *sql);
 
     sqlite3 *db_;
@@ -143,6 +151,7 @@ class Database {
     std::map<std::string, std::unique_ptr<Statement>> composed_;
     KeyTest keyTest_;
     bool groupOpen_ = false;
+    bool batchOpen_ = false;
     Status groupLost_ = status::Ok; // why the group's transaction is gone
     Status lastFailure_ = status::Ok;
     std::int64_t dataVersion_ = -1;

@@ -405,6 +405,22 @@ Status Store::Commit() {
     return s;
 }
 
+Status Store::BeginBatch() {
+    ForgetObjects();
+    const Status s = db_->BeginBatch();
+    if (s == status::Ok && db_->ChangedElsewhere())
+        ForgetRights();
+    return s;
+}
+
+Status Store::EndBatch() {
+    ForgetObjects();
+    const Status s = db_->EndBatch();
+    if (s != status::Ok)
+        ForgetRights();
+    return s;
+}
+
 Status Store::Rollback() {
     ForgetObjects();
     ForgetRights(); // decided on writes that are dropped now

@@ -83,6 +83,9 @@ class Store {
     Status Begin();
     Status Commit();
     Status Rollback();
+    // Batches of such batches, for the client's batched groups: see Database::BeginBatch.
+    Status BeginBatch();
+    Status EndBatch();
     // Runs `reads` as one read transaction (inside a batch: within it).
     template <typename Reads> Status Reading(Reads reads) {
         ReadTransaction transaction(*db_);
