@@ -69,7 +69,6 @@ std::optional<MemberSet> RunQueries(const QueryRunInputs &inputs) {
         CheckStatus(AddFilterToken(*filter, FTOK_END, {}, 0));
         SearchInto(inputs, index, query, std::move(filter), found);
     }
-    found.sort();
     return found;
 }
 

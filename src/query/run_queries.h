@@ -29,7 +29,8 @@ struct QueryRunInputs {
     FoundCount found{}; // may be empty
 };
 
-// The names found by all queries, sorted without regard to case; nullopt when a query failed.
+// The names found by all queries, in the order found (the merge puts the outcome in order);
+// nullopt when a query failed.
 // A query without a context is shown and reported "Query %d not valid"; a refused filter is
 // shown after its own message; later queries do not run. A search that the directory breaks
 // off does not count as a result: the query is shown and the DirectoryError raised, as for any

@@ -3,7 +3,8 @@
 #include <locale.h>
 #include <wctype.h>
 
-#include <functional>
+#include <algorithm>
+#include <cstdint>
 
 namespace dsclient {
 
@@ -71,39 +72,69 @@ void Encode(char32_t code, std::string &out) {
 
 } // namespace
 
-std::string FoldCase(std::string_view text) {
-    std::string folded;
-    folded.reserve(text.size());
+namespace {
+
+// Hands each byte of the folded text to `sink`, without building the text.
+template <typename Sink> void ForEachFoldedByte(std::string_view text, Sink &&sink) {
     const locale_t locale = UnicodeLocale();
     for (std::size_t at = 0; at < text.size();) {
         const unsigned char lead = static_cast<unsigned char>(text[at]);
         if (lead < 0x80) { // the common case, without a table look-up
-            folded += static_cast<char>(lead >= 'A' && lead <= 'Z' ? lead + ('a' - 'A') : lead);
+            sink(static_cast<char>(lead >= 'A' && lead <= 'Z' ? lead + ('a' - 'A') : lead));
             ++at;
             continue;
         }
         char32_t code = 0;
         const std::size_t length = Decode(text, at, code);
         if (length == 0) {
-            folded += text[at++];
+            sink(text[at++]);
             continue;
         }
         if (locale != static_cast<locale_t>(0))
             code = static_cast<char32_t>(towlower_l(static_cast<wint_t>(code), locale));
-        Encode(code, folded);
+        std::string encoded;
+        Encode(code, encoded);
+        for (const char byte : encoded)
+            sink(byte);
         at += length;
     }
+}
+
+char LowerAscii(unsigned char c) {
+    return static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+}
+
+} // namespace
+
+std::string FoldCase(std::string_view text) {
+    std::string folded;
+    folded.reserve(text.size());
+    ForEachFoldedByte(text, [&folded](char byte) { folded += byte; });
     return folded;
 }
 
 bool EqualsFolded(std::string_view a, std::string_view b) {
-    if (a.size() == b.size() && a == b)
-        return true;
-    return FoldCase(a) == FoldCase(b);
+    // ASCII compared in place; from the first other byte on (a character boundary in both, as
+    // all before it is ASCII) the rest is folded.
+    const std::size_t common = std::min(a.size(), b.size());
+    std::size_t at = 0;
+    for (; at < common; ++at) {
+        const auto x = static_cast<unsigned char>(a[at]), y = static_cast<unsigned char>(b[at]);
+        if (x >= 0x80 || y >= 0x80)
+            return FoldCase(a.substr(at)) == FoldCase(b.substr(at));
+        if (LowerAscii(x) != LowerAscii(y))
+            return false;
+    }
+    // One text is used up; no character folds to nothing, so the other must be too.
+    return a.size() == b.size();
 }
 
 std::size_t HashFolded(std::string_view text) {
-    return std::hash<std::string>{}(FoldCase(text));
+    std::uint64_t hash = 14695981039346656037ull; // FNV-1a over the folded bytes
+    ForEachFoldedByte(text, [&hash](char byte) {
+        hash = (hash ^ static_cast<unsigned char>(byte)) * 1099511628211ull;
+    });
+    return static_cast<std::size_t>(hash);
 }
 
 bool IsValidUtf8(std::string_view text) {
