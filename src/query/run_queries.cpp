@@ -19,30 +19,25 @@ std::string NotValidText(std::size_t index) {
     return "Query " + std::to_string(index + 1) + " not valid";
 }
 
-// Runs the search of one query into `found`; shows the query before any failure leaves.
+// Runs the search of one query into `found`, name by name as the passes arrive; shows the
+// query before any failure leaves. A search broken off raises, so the names taken before the
+// break never pass for the whole result.
 void SearchInto(const QueryRunInputs &inputs, std::size_t index, const QueryDefinition &query,
                 FilterPtr filter, MemberSet &found) {
-    Status passStatus = status::Ok;
-    ValueList result;
-    ProgressCallback progress;
-    if (inputs.found)
-        progress = [&inputs, before = static_cast<int>(found.size())](int handled) {
-            inputs.found(before + handled);
-        };
+    const int before = static_cast<int>(found.size());
+    int handled = 0;
+    const auto queryNumber = static_cast<std::uint32_t>(index + 1);
     try {
-        result = SearchObjects(inputs.context, SearchBaseOf(query.context), std::move(filter),
-                               query.scope, {}, progress, &passStatus);
+        VisitFoundNames(inputs.context, SearchBaseOf(query.context), std::move(filter),
+                        query.scope, [&](const std::string &name) {
+                            found.insert(name, queryNumber);
+                            if (inputs.found)
+                                inputs.found(before + ++handled);
+                        });
     } catch (const DirectoryError &) {
         inputs.selectQuery(index);
         throw;
     }
-    // Names collected before the break would pass for the whole result.
-    if (passStatus != status::Ok) {
-        inputs.selectQuery(index);
-        throw DirectoryError(passStatus);
-    }
-    for (std::size_t i = 1; i < result.size(); i += 2)
-        found.insert(result[i].text, static_cast<std::uint32_t>(index + 1));
 }
 
 } // namespace
