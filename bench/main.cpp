@@ -4,7 +4,8 @@
 //
 // tarnbeck-bench --side-by-side [--users 10000,100000] [--repetitions 5] [--only TEXT]
 // [DIRECTORY]: the same trees on the embedded store and on a private slapd, Tarnbeck beside a
-// plain libldap client and ldapsearch; --only runs the cases whose name holds TEXT.
+// plain libldap client and ldapsearch; --only runs the cases whose name holds TEXT (or one of
+// several texts separated by commas).
 
 #include "bench_case.h"
 #include "bench_trees.h"

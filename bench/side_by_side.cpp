@@ -365,7 +365,15 @@ void RunSize(const SideBySideOptions &options, std::uint32_t users) {
         std::printf(" %19s", side);
     std::printf(" %7s %7s\n", "T/ldap", "LB/ldap");
     const auto chosen = [&](const std::string &name) {
-        return options.only.empty() || name.find(options.only) != std::string::npos;
+        if (options.only.empty())
+            return true;
+        std::size_t from = 0;
+        for (std::size_t comma = 0; comma != std::string::npos; from = comma + 1) {
+            comma = options.only.find(',', from);
+            if (name.find(options.only.substr(from, comma - from)) != std::string::npos)
+                return true;
+        }
+        return false;
     };
     for (const Case &c : cases) {
         if (!chosen(c.name))

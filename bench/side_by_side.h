@@ -10,7 +10,8 @@ struct SideBySideOptions {
     std::vector<std::uint32_t> sizes{10000, 100000};
     unsigned repetitions = 5;
     std::string directory; // generated trees and their LDIF, kept for later runs
-    std::string only;      // run only the cases whose name holds this text (empty: all)
+    std::string only;      // run only the cases whose name holds one of these comma-separated
+                           // texts (empty: all)
 };
 
 // Tarnbeck on the embedded tree and on a private slapd (through the LDAP backend) beside a
