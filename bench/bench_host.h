@@ -19,7 +19,7 @@ class BenchHost : public ExecuteHost, public UpdateView {
     QuerySettings settingsControls() const override { return settings; }
     void selectQuery(std::size_t) override {}
     FilterField *filterField() override { return nullptr; }
-    void showOutcome(const MemberEntries &entries) override { outcome = entries; }
+    void showOutcome(MemberEntries entries) override { outcome = std::move(entries); }
     void setUpdateEnabled(bool) override {}
     UnsavedState unsavedState() const override { return {}; }
     void setProgressMaximum(int) override {}

@@ -216,17 +216,21 @@ int main(int argc, char **argv) {
         });
         OutcomeInputs inputs;
         const double readMs =
-            TimeMs([&] { inputs.currentMembers = ReadList(context, "Big.Bench", "Member"); });
+            TimeMs([&] { inputs.currentMembers = ReadNames(context, "Big.Bench", "Member"); });
         const double halfWrittenMs = TimeMs([&] {
             inputs.halfWritten = FindHalfWrittenMembers(context, "Big.Bench", inputs.currentMembers);
         });
+        const std::size_t foundCount = found->size();
+        const std::size_t memberCount = inputs.currentMembers.size();
+        const std::size_t halfWrittenCount = inputs.halfWritten.size();
         MemberEntries merged;
-        const double mergeMs = TimeMs([&] { merged = MergeOutcome(*found, inputs); });
+        const double mergeMs =
+            TimeMs([&] { merged = MergeOutcome(std::move(*found), std::move(inputs)); });
         std::printf("Execute parts: search %zu objects %.0f ms, read %zu members %.0f ms, "
                     "half-written search %.0f ms (%zu found), merge %.1f ms (%d add, %d keep, "
                     "%d remove)\n",
-                    found->size(), searchMs, inputs.currentMembers.size(), readMs, halfWrittenMs,
-                    inputs.halfWritten.size(), mergeMs, Count(merged, MemberMark::Add),
+                    foundCount, searchMs, memberCount, readMs, halfWrittenMs,
+                    halfWrittenCount, mergeMs, Count(merged, MemberMark::Add),
                     Count(merged, MemberMark::Keep), Count(merged, MemberMark::Remove));
 
         MemberEntries additions;

@@ -148,7 +148,7 @@ class Host : public ExecuteHost {
     QuerySettings settingsControls() const override { return QuerySettings::fromValue(6); }
     void selectQuery(std::size_t) override {}
     FilterField *filterField() override { return nullptr; }
-    void showOutcome(const MemberEntries &entries) override { shown = entries.size(); }
+    void showOutcome(MemberEntries entries) override { shown = entries.size(); }
     void setUpdateEnabled(bool) override {}
     std::size_t shown = 0;
 };

@@ -9,7 +9,7 @@
 namespace tarnbeck {
 
 MemberEntries ComputeOutcome(const ExecuteTarget &target, const QuerySettings &settings,
-                             const MemberSet &found) {
+                             MemberSet found) {
     OutcomeInputs inputs;
     inputs.addMode = settings.addMode;
     // The merge puts the outcome in order; its inputs need none.
@@ -20,7 +20,7 @@ MemberEntries ComputeOutcome(const ExecuteTarget &target, const QuerySettings &s
         inputs.staticNames = ReadNames(target.context, target.groupName, target.attributes.statics);
     if (settings.applyExcludes)
         inputs.excludeNames = ReadNames(target.context, target.groupName, target.attributes.exclude);
-    return MergeOutcome(found, inputs);
+    return MergeOutcome(std::move(found), std::move(inputs));
 }
 
 bool Execute(const ExecuteTarget &target, ExecuteHost &host) {
@@ -30,7 +30,7 @@ bool Execute(const ExecuteTarget &target, ExecuteHost &host) {
     }
     BusyCursor busy;
     host.showFound(0);
-    const std::optional<MemberSet> found =
+    std::optional<MemberSet> found =
         RunQueries({target.context, &host.queries(), target.names, host.filterField(),
                     [&host](std::size_t index) { host.selectQuery(index); },
                     [&host](int objects) { host.showFound(objects); }});
@@ -38,7 +38,7 @@ bool Execute(const ExecuteTarget &target, ExecuteHost &host) {
         return false;
 
     // Shown only once complete: a failed read leaves the list and the button as they were.
-    host.showOutcome(ComputeOutcome(target, host.settingsControls(), *found));
+    host.showOutcome(ComputeOutcome(target, host.settingsControls(), std::move(*found)));
     host.setUpdateEnabled(true);
     return true;
 }

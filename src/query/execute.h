@@ -32,7 +32,7 @@ class ExecuteHost {
     virtual void selectQuery(std::size_t index) = 0;
     virtual FilterField *filterField() = 0; // may be null
     // Replaces the member list.
-    virtual void showOutcome(const MemberEntries &outcome) = 0;
+    virtual void showOutcome(MemberEntries outcome) = 0;
     virtual void setUpdateEnabled(bool enabled) = 0;
     // The run has begun and its searches have found `objects` so far.
     virtual void showFound(int /*objects*/) {}
@@ -50,7 +50,7 @@ struct ExecuteTarget {
 // saved in the directory, every entry with the reason for its mark. Directory failures raise
 // DirectoryError.
 MemberEntries ComputeOutcome(const ExecuteTarget &target, const QuerySettings &settings,
-                             const MemberSet &found);
+                             MemberSet found);
 
 // True when an outcome was shown (and Update group enabled). With unsaved queries, "Query not
 // saved!" and nothing runs; when a query fails the member list and Update group stay as they

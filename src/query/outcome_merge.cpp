@@ -88,22 +88,30 @@ class Outcome {
 
 } // namespace
 
-MemberEntries MergeOutcome(const MemberSet &found, const OutcomeInputs &inputs) {
-    const std::size_t statics = inputs.staticNames ? inputs.staticNames->size() : 0;
-    Outcome outcome(found.size() + inputs.currentMembers.size() + inputs.halfWritten.size() +
-                    statics);
+MemberEntries MergeOutcome(MemberSet found, OutcomeInputs inputs) {
+    // Room for every name that can be appended, and no more.
+    std::size_t capacity = found.size() + inputs.halfWritten.size() +
+                           (inputs.staticNames ? inputs.staticNames->size() : 0);
+    for (const std::string &name : inputs.currentMembers)
+        capacity += found.contains(name) ? 0 : 1;
+    Outcome outcome(capacity);
+
     for (std::size_t i = 0; i < found.size(); ++i)
         if (MemberEntry *entry = outcome.mark(found.names()[i], MemberMark::Add, MemberMark::Add))
             entry->reason.foundBy = found.foundBy(i);
+    found = MemberSet();
 
-    // Each member once, or a second spelling of an unfound member would re-mark it keep.
-    std::unordered_set<std::string_view, NameHash, NameEqual> members;
-    members.reserve(inputs.currentMembers.size());
-    const MemberMark notFound = inputs.addMode ? MemberMark::Keep : MemberMark::Remove;
-    for (const std::string &name : inputs.currentMembers)
-        if (members.insert(name).second)
-            if (MemberEntry *entry = outcome.mark(name, MemberMark::Keep, notFound))
-                entry->reason.member = true;
+    {
+        // Each member once, or a second spelling of an unfound member would re-mark it keep.
+        std::unordered_set<std::string_view, NameHash, NameEqual> members;
+        members.reserve(inputs.currentMembers.size());
+        const MemberMark notFound = inputs.addMode ? MemberMark::Keep : MemberMark::Remove;
+        for (const std::string &name : inputs.currentMembers)
+            if (members.insert(name).second)
+                if (MemberEntry *entry = outcome.mark(name, MemberMark::Keep, notFound))
+                    entry->reason.member = true;
+    }
+    inputs.currentMembers = {};
 
     // Before the lists, so a static name is completed and an excluded one finishes leaving.
     for (const std::string &name : inputs.halfWritten)

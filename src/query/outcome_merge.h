@@ -27,7 +27,8 @@ struct OutcomeInputs {
 // and appended as remove (in either mode) when no query found it and it is no member; static
 // names are marked or appended as static; exclude names already in the outcome become
 // excluded, others are ignored. Names compare without regard to case, the first spelling met
-// is kept; the outcome is sorted without regard to case.
-MemberEntries MergeOutcome(const MemberSet &found, const OutcomeInputs &inputs);
+// is kept; the outcome is sorted without regard to case. Takes its inputs over, so each is
+// given back as soon as it is merged, before the outcome is sorted.
+MemberEntries MergeOutcome(MemberSet found, OutcomeInputs inputs);
 
 } // namespace tarnbeck

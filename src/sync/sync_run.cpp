@@ -307,7 +307,7 @@ class SyncRun {
                 QueryListOf(std::move(values), *kind == "Group" ? "user" : "workstation");
             report.addMode = queries.settings.addMode;
 
-            const std::optional<MemberSet> found =
+            std::optional<MemberSet> found =
                 RunQueries({client_.context, &queries, &*app_.attributeNameMap, nullptr,
                             [&](std::size_t index) { failingQuery = index; },
                             [&](int objects) {
@@ -320,7 +320,7 @@ class SyncRun {
                                        {app_.treeSettings.queryAttribute, app_.excludeAttribute,
                                         app_.staticAttribute},
                                        &*app_.attributeNameMap};
-            MemberEntries changes = plan(ComputeOutcome(target, queries.settings, *found), report);
+            MemberEntries changes = plan(ComputeOutcome(target, queries.settings, std::move(*found)), report);
             decide(report, changes);
         } catch (const DirectoryError &error) {
             return failed(report, queryText(failingQuery) + error.what());

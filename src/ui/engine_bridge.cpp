@@ -38,7 +38,7 @@ void EngineBridge::selectQuery(std::size_t index) {
     }
 }
 
-void EngineBridge::showOutcome(const MemberEntries &outcome) {
+void EngineBridge::showOutcome(MemberEntries outcome) {
     form_.clb->setEntries(outcome);
     form_.showMarkCounts(CountMarks(outcome));
 }

@@ -29,7 +29,7 @@ public:
     QuerySettings settingsControls() const override;
     void selectQuery(std::size_t index) override;
     FilterField *filterField() override { return this; }
-    void showOutcome(const MemberEntries &outcome) override;
+    void showOutcome(MemberEntries outcome) override;
     void setUpdateEnabled(bool enabled) override;
     void showFound(int objects) override;
 

@@ -88,7 +88,7 @@ class FakeWindow : public ExecuteHost, public GroupLoadHost {
         editor.selectQuery(index);
     }
     FilterField *filterField() override { return nullptr; }
-    void showOutcome(const MemberEntries &outcome) override { memberList = outcome; }
+    void showOutcome(MemberEntries outcome) override { memberList = std::move(outcome); }
     void setUpdateEnabled(bool enabled) override { updateEnabled = enabled; }
 
     // GroupLoadHost

@@ -41,7 +41,7 @@ TEST(MergeReasonTest, EachEntryTellsWhyItGotItsMark) {
     inputs.excludeNames = Texts{"Eve"};
     inputs.halfWritten = {"Gus"};
     std::vector<std::string> reasons;
-    for (const MemberEntry &entry : MergeOutcome(found, inputs))
+    for (const MemberEntry &entry : MergeOutcome(std::move(found), inputs))
         reasons.push_back(entry.name + ": " + DescribeReason(entry));
     EXPECT_EQ(reasons, (Texts{"Ann: found by queries 1, 3", "Bob: found by query 2; current member",
                               "Cy: found by query 70", "Dan: current member not found",
