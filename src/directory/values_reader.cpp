@@ -60,6 +60,26 @@ ValueList ReadValues(ContextHandle context, std::string_view objectName,
     return list;
 }
 
+void VisitValueTexts(ContextHandle context, std::string_view objectName,
+                     std::string_view attributeName,
+                     const std::function<void(std::string &&text)> &visit,
+                     const std::function<void()> &restart) {
+    ValueList one;
+    ReadAttributePasses(
+        context, objectName, attributeName,
+        [&](Buffer &result, std::uint32_t n) {
+            return WalkAttributes(context, result, n, nullptr,
+                                  [&](const AttrValue &value, std::uint32_t syntax) {
+                                      one.clear();
+                                      AppendValueItems(value, syntax, ';', one);
+                                      for (ValueItem &item : one)
+                                          visit(std::move(item.text));
+                                      return true;
+                                  });
+        },
+        restart);
+}
+
 std::string ReadValueText(ContextHandle context, std::string_view objectName,
                           std::string_view attributeName, bool firstValueOnly) {
     std::string text;

@@ -58,8 +58,10 @@ std::vector<std::string> FindHalfWrittenMembers(ContextHandle context, std::stri
                     SearchScope::Sub, [&](const std::string &name) { mark(name, InGroupMembership); });
     VisitFoundNames(context, "[Root]", HoldersFilter("Security Equals", groupName),
                     SearchScope::Sub, [&](const std::string &name) { mark(name, InSecurityEquals); });
-    for (const ValueItem &item : ReadValues(context, groupName, "Equivalent To Me", ';'))
-        mark(item.text, InEquivalentToMe);
+    // Marking twice is marking once, so a read that starts over needs no undoing.
+    VisitValueTexts(
+        context, groupName, "Equivalent To Me",
+        [&](std::string &&name) { mark(name, InEquivalentToMe); }, [] {});
 
     std::vector<std::string> halfWritten;
     for (const auto &[name, held] : sides)

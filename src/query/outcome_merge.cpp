@@ -68,17 +68,19 @@ class Outcome {
         return std::move(entries_);
     }
 
+    // Appends a name not held yet (null when there is no room left).
+    MemberEntry *append(std::string name, MemberMark mark) {
+        if (entries_.size() == capacity_)
+            return nullptr;
+        entries_.push_back({std::move(name), mark});
+        index_.emplace(entries_.back().name, entries_.size() - 1);
+        return &entries_.back();
+    }
+
   private:
     MemberEntry *find(const std::string &name) {
         const auto held = index_.find(name);
         return held == index_.end() ? nullptr : &entries_[held->second];
-    }
-    MemberEntry *append(const std::string &name, MemberMark mark) {
-        if (entries_.size() == capacity_)
-            return nullptr;
-        entries_.push_back({name, mark});
-        index_.emplace(entries_.back().name, entries_.size() - 1);
-        return &entries_.back();
     }
 
     std::size_t capacity_;
@@ -96,10 +98,13 @@ MemberEntries MergeOutcome(MemberSet found, OutcomeInputs inputs) {
         capacity += found.contains(name) ? 0 : 1;
     Outcome outcome(capacity);
 
-    for (std::size_t i = 0; i < found.size(); ++i)
-        if (MemberEntry *entry = outcome.mark(found.names()[i], MemberMark::Add, MemberMark::Add))
-            entry->reason.foundBy = found.foundBy(i);
-    found = MemberSet();
+    {
+        // The found names are distinct: each is moved in, not copied.
+        MemberSet::Taken taken = std::move(found).take();
+        for (std::size_t i = 0; i < taken.names.size(); ++i)
+            if (MemberEntry *entry = outcome.append(std::move(taken.names[i]), MemberMark::Add))
+                entry->reason.foundBy = std::move(taken.foundBy[i]);
+    }
 
     {
         // Each member once, or a second spelling of an unfound member would re-mark it keep.

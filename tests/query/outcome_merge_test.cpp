@@ -27,6 +27,13 @@ TEST(MemberSetTest, FirstSpellingFoundIsKeptAndLookUpsIgnoreCase) {
     EXPECT_TRUE(set.contains("ZED.ACME"));
     EXPECT_FALSE(set.contains("Zed"));
     EXPECT_EQ(set.names(), (Texts{"Zed.Acme", "bob.ACME", "ann.acme"}));
+
+    // The look-ups still find the names once the set has moved.
+    MemberSet moved = std::move(set);
+    EXPECT_TRUE(moved.contains("ANN.ACME"));
+    EXPECT_FALSE(moved.insert("zed.acme", 2));
+    EXPECT_TRUE(moved.insert("Cy.Acme", 2));
+    EXPECT_EQ(moved.size(), 4u);
 }
 
 TEST(MergeReasonTest, EachEntryTellsWhyItGotItsMark) {
