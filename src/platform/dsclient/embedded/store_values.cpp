@@ -32,25 +32,42 @@ Status Store::Attribute(std::string_view name, const AttributeDef *&attribute) c
 }
 
 std::vector<AttrValue> Store::Values(std::int64_t objectId, const AttributeDef &attribute) {
-    // In the order they were added; put in order here, cheaper than by SQLite's sorter.
-    std::vector<std::pair<std::int64_t, AttrValue>> numbered;
+    // In the order they were added. The index gives them so already as a rule; they are put in
+    // order here only when it does not, cheaper than by SQLite's sorter.
+    std::vector<AttrValue> values;
+    std::vector<std::int64_t> ids;
+    {
+        // Counted first, so the values are not moved as the list grows.
+        auto count = db_->Prepare("SELECT count(*) FROM vals WHERE object_id = ? AND attr_id = ?");
+        count->Bind(1, objectId);
+        count->Bind(2, attribute.id);
+        if (count->Step()) {
+            values.reserve(static_cast<std::size_t>(count->Int(0)));
+            ids.reserve(values.capacity());
+        }
+    }
     auto select =
         db_->Prepare("SELECT id, syntax, data FROM vals WHERE object_id = ? AND attr_id = ?");
     select->Bind(1, objectId);
     select->Bind(2, attribute.id);
     while (select->Step()) {
         AttrValue value;
-        if (DecodeValue(static_cast<std::uint32_t>(select->Int(1)), select->Blob(2), value))
-            numbered.emplace_back(select->Int(0), std::move(value));
+        if (DecodeValue(static_cast<std::uint32_t>(select->Int(1)), select->Blob(2), value)) {
+            ids.push_back(select->Int(0));
+            values.push_back(std::move(value));
+        }
     }
-    const auto byId = [](const auto &a, const auto &b) { return a.first < b.first; };
-    if (!std::is_sorted(numbered.begin(), numbered.end(), byId))
-        std::sort(numbered.begin(), numbered.end(), byId);
-    std::vector<AttrValue> values;
-    values.reserve(numbered.size());
-    for (auto &[id, value] : numbered)
-        values.push_back(std::move(value));
-    return values;
+    if (std::is_sorted(ids.begin(), ids.end()))
+        return values;
+    std::vector<std::size_t> order(ids.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return ids[a] < ids[b]; });
+    std::vector<AttrValue> ordered;
+    ordered.reserve(values.size());
+    for (const std::size_t i : order)
+        ordered.push_back(std::move(values[i]));
+    return ordered;
 }
 
 Status Store::ReadAttributes(const ObjectRow &row, const std::vector<std::string> *names,
