@@ -1,5 +1,6 @@
-// engine_bench [DIRECTORY]: times the query engine on an embedded tree of 150,000 users
-// (kept in DIRECTORY, default $TMPDIR/tarnbeck-engine-bench, and reused by later runs):
+// engine_bench [DIRECTORY [USERS]]: times the query engine on an embedded tree of 150,000 users,
+// or of USERS users of which the same 150,000 play a part (kept in DIRECTORY, default
+// $TMPDIR/tarnbeck-engine-bench, and reused by later runs):
 //   - Execute over 100,000 found objects and 100,000 current members (50,000 in both), with
 //     its parts timed apart: the search, the member read, the search for half-written
 //     memberships and the merge;
@@ -21,6 +22,7 @@
 #include "query/outcome_merge.h"
 #include "query/run_queries.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -38,7 +40,7 @@ using namespace tarnbeck;
 using namespace dsclient;
 
 constexpr const char *kTreeName = "ENGINE_BENCH";
-constexpr int kUsers = 150000;
+constexpr int kUsers = 150000; // the users the cases use; a larger tree has more beside them
 constexpr int kFound = 100000;      // users 0 .. 99,999 carry the searched title
 constexpr int kMembersFrom = 50000; // users 50,000 .. 149,999 are members of Big
 constexpr int kUpdateAdditions = 10000;
@@ -73,7 +75,7 @@ void AddWholeMember(embedded::StoreAdmin &admin, const std::string &user,
 }
 
 // Big: the Execute case. Small: holds users 0..9,999; the update adds 10,000..19,999.
-void BuildTree(const std::string &path) {
+void BuildTree(const std::string &path, int users) {
     Check(embedded::CreateStore(path, kTreeName), "creating the store");
     std::unique_ptr<embedded::StoreAdmin> admin;
     Check(embedded::StoreAdmin::Open(path, admin), "opening the store");
@@ -88,12 +90,12 @@ void BuildTree(const std::string &path) {
     Check(admin->AddObject("Small.Bench", "Group", {}), "Small");
     for (const char *group : kConcurrentGroups)
         Check(admin->AddObject(group, "Group", {}), group);
-    for (int i = 0; i < kUsers; ++i) {
+    for (int i = 0; i < users; ++i) {
         embedded::AttributeValues values{{"Surname", CiText("User " + std::to_string(i))}};
         if (i < kFound)
             values.emplace_back("Title", CiText("Dev"));
         Check(admin->AddObject(UserName(i), "User", values), "user");
-        if (i >= kMembersFrom)
+        if (i >= kMembersFrom && i < kUsers)
             AddWholeMember(*admin, UserName(i), "Big.Bench");
         if (i < kUpdateAdditions)
             AddWholeMember(*admin, UserName(i), "Small.Bench");
@@ -106,18 +108,19 @@ void BuildTree(const std::string &path) {
     Check(admin->SetSupervisors("Admin.Bench", ""), "supervisors");
 }
 
-std::string EnsureTree(const std::string &directory) {
+std::string EnsureTree(const std::string &directory, int users) {
     std::filesystem::create_directories(directory);
     // Named for its layout, so a tree of an older layout is never taken for this one.
-    const std::string path = directory + "/engine-bench-whole-members.db";
+    const std::string path = directory + "/engine-bench-whole-members" +
+                             (users == kUsers ? "" : "-" + std::to_string(users)) + ".db";
     if (std::filesystem::exists(path))
         return path;
     // Built under another name and renamed when complete: an interrupted run leaves no half tree.
     const std::string building = path + ".building";
     std::filesystem::remove(building);
-    std::printf("building the tree (%d users) in %s ...\n", kUsers, directory.c_str());
+    std::printf("building the tree (%d users) in %s ...\n", users, directory.c_str());
     std::fflush(stdout);
-    BuildTree(building);
+    BuildTree(building, users);
     std::filesystem::rename(building, path);
     return path;
 }
@@ -196,8 +199,9 @@ int main(int argc, char **argv) {
         const char *tmp = std::getenv("TMPDIR");
         const std::string directory =
             argc > 1 ? argv[1] : std::string(tmp && *tmp ? tmp : "/tmp") + "/tarnbeck-engine-bench";
+        const int users = argc > 2 ? std::max(kUsers, std::atoi(argv[2])) : kUsers;
         std::string path;
-        const double buildMs = TimeMs([&] { path = EnsureTree(directory); });
+        const double buildMs = TimeMs([&] { path = EnsureTree(directory, users); });
         std::printf("tree ready in %.0f ms\n", buildMs);
         const ContextHandle context = OpenContext(path);
         const AttributeNameMap names({"title=Title", "objectclass=Object Class"});

@@ -7,18 +7,40 @@
 
 namespace tarnbeck {
 
+QueryNumbers::QueryNumbers(const QueryNumbers &other)
+    : low_(other.low_),
+      high_(other.high_ ? std::make_unique<std::vector<std::uint32_t>>(*other.high_) : nullptr) {}
+
+QueryNumbers &QueryNumbers::operator=(const QueryNumbers &other) {
+    if (this != &other)
+        *this = QueryNumbers(other);
+    return *this;
+}
+
+bool QueryNumbers::operator==(const QueryNumbers &other) const {
+    const auto size = [](const QueryNumbers &n) { return n.high_ ? n.high_->size() : 0; };
+    return low_ == other.low_ && size(*this) == size(other) &&
+           (size(*this) == 0 || *high_ == *other.high_);
+}
+
 void QueryNumbers::add(std::uint32_t number) {
-    if (number >= 1 && number <= 64)
+    if (number >= 1 && number <= 64) {
         low_ |= std::uint64_t{1} << (number - 1);
-    else if (number > 64 && std::find(high_.begin(), high_.end(), number) == high_.end())
-        high_.push_back(number);
+        return;
+    }
+    if (number == 0)
+        return;
+    if (!high_)
+        high_ = std::make_unique<std::vector<std::uint32_t>>();
+    if (std::find(high_->begin(), high_->end(), number) == high_->end())
+        high_->push_back(number);
 }
 
 std::vector<std::uint32_t> QueryNumbers::list() const {
     std::vector<std::uint32_t> numbers;
     for (std::uint64_t bits = low_; bits != 0; bits &= bits - 1)
         numbers.push_back(static_cast<std::uint32_t>(std::countr_zero(bits)) + 1);
-    std::vector<std::uint32_t> high = high_;
+    std::vector<std::uint32_t> high = high_ ? *high_ : std::vector<std::uint32_t>();
     std::sort(high.begin(), high.end());
     numbers.insert(numbers.end(), high.begin(), high.end());
     return numbers;

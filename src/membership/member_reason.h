@@ -5,6 +5,7 @@
 // tool tip and in the plans of unattended runs.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,15 +16,22 @@ struct MemberEntry;
 // The numbers (1-based) of the queries that found a name. The first 64 cost no allocation.
 class QueryNumbers {
   public:
+    QueryNumbers() = default;
+    QueryNumbers(const QueryNumbers &other);
+    QueryNumbers &operator=(const QueryNumbers &other);
+    QueryNumbers(QueryNumbers &&) noexcept = default;
+    QueryNumbers &operator=(QueryNumbers &&) noexcept = default;
+
     void add(std::uint32_t number);
-    bool empty() const { return low_ == 0 && high_.empty(); }
+    bool empty() const { return low_ == 0 && !high_; }
     // In increasing order.
     std::vector<std::uint32_t> list() const;
-    bool operator==(const QueryNumbers &) const = default;
+    bool operator==(const QueryNumbers &other) const;
 
   private:
-    std::uint64_t low_ = 0;             // bit n-1 for query n <= 64
-    std::vector<std::uint32_t> high_;   // queries past 64, in the order added
+    std::uint64_t low_ = 0; // bit n-1 for query n <= 64
+    // Queries past 64, in the order added: rare, so kept apart and the common entry stays small.
+    std::unique_ptr<std::vector<std::uint32_t>> high_;
 };
 
 struct MemberReason {
