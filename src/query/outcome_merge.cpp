@@ -1,6 +1,7 @@
 #include "query/outcome_merge.h"
 
 #include "directory/text_compare.h"
+#include "platform/dsclient/in_place_order.h"
 
 #include <algorithm>
 #include <string_view>
@@ -50,21 +51,7 @@ class Outcome {
             names.emplace_back(entry.name);
         const std::vector<std::size_t> order = NameCollation().order(names);
         names = {};
-        // Moved into place cycle by cycle, so no second list of every entry is built.
-        std::vector<bool> placed(order.size());
-        for (std::size_t start = 0; start < order.size(); ++start) {
-            if (placed[start])
-                continue;
-            MemberEntry first = std::move(entries_[start]);
-            std::size_t at = start;
-            while (order[at] != start) {
-                entries_[at] = std::move(entries_[order[at]]);
-                placed[at] = true;
-                at = order[at];
-            }
-            entries_[at] = std::move(first);
-            placed[at] = true;
-        }
+        dsclient::ApplyOrder(entries_, order);
         return std::move(entries_);
     }
 

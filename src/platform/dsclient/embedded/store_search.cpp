@@ -2,6 +2,7 @@
 #include "platform/dsclient/embedded/names.h"
 #include "platform/dsclient/embedded/store.h"
 #include "platform/dsclient/embedded/value_codec.h"
+#include "platform/dsclient/in_place_order.h"
 
 #include <algorithm>
 
@@ -198,12 +199,10 @@ void SortByKey(std::vector<FoundObject> &found, const FoundKeys &keys) {
         order[i] = i;
     std::sort(order.begin(), order.end(),
               [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
-    std::vector<FoundObject> sorted;
-    sorted.reserve(found.size());
-    for (std::size_t i : order)
-        if (sorted.empty() || sorted.back().id != found[i].id)
-            sorted.push_back(std::move(found[i]));
-    found = std::move(sorted);
+    ApplyOrder(found, order);
+    found.erase(std::unique(found.begin(), found.end(),
+                            [](const FoundObject &a, const FoundObject &b) { return a.id == b.id; }),
+                found.end());
 }
 
 // Counts the rows of `count` (a statement ending in LIMIT ?) up to `limit` (-1: all).
