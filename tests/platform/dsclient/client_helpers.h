@@ -132,9 +132,10 @@ struct SearchResult {
     std::vector<std::string> names;
 };
 
-// The sorted names a search finds over as many passes as the buffer size needs.
+// The names a search finds over as many passes as the buffer size needs: sorted, or as found.
 inline SearchResult SearchNames(ContextHandle context, const std::string &base, std::uint32_t scope,
-                         std::vector<Token> tokens, std::size_t bufferSize = kDefaultBufferSize) {
+                         std::vector<Token> tokens, std::size_t bufferSize = kDefaultBufferSize,
+                         bool sorted = true) {
     SearchResult found;
     FilterPtr filter;
     EXPECT_EQ(AllocFilter(filter), status::Ok);
@@ -166,7 +167,8 @@ inline SearchResult SearchNames(ContextHandle context, const std::string &base, 
             found.names.push_back(name);
         }
     } while (iteration != kNoIteration);
-    std::sort(found.names.begin(), found.names.end());
+    if (sorted)
+        std::sort(found.names.begin(), found.names.end());
     return found;
 }
 

@@ -1,5 +1,6 @@
 #include "client_helpers.h"
 #include "platform/dsclient/embedded/store_admin.h"
+#include "platform/dsclient/text_fold.h"
 #include "sample_values.h"
 #include "test_tree.h"
 
@@ -391,6 +392,41 @@ TEST_P(Values, ChangesPersistAcrossRestart) {
     const ContextHandle context = NewContext();
     EXPECT_EQ(ReadAttribute(context, "Joe.Sales.Acme", "Title").values,
               std::vector<AttrValue>{CI("Lead")});
+}
+
+// ---- the order of what a search finds ------------------------------------------------------
+
+using Order = ClientTest;
+
+TEST_F(Order, WhatAnIndexFindsComesInNameOrder) {
+    // Names apart only past their first eight bytes, or by case, made out of order.
+    std::vector<std::string> leaves;
+    for (int i = 0; i < 30; ++i)
+        leaves.push_back((i % 2 ? "Regional Office Group " : "regional office group ") +
+                         std::to_string((i * 17) % 30));
+    leaves.push_back("Regional");
+    leaves.push_back("Regional Office Group 1a");
+    {
+        std::unique_ptr<embedded::StoreAdmin> admin;
+        ASSERT_EQ(embedded::StoreAdmin::Open(dir_.file("demo.db"), admin), status::Ok);
+        ASSERT_EQ(admin->Begin(), status::Ok);
+        for (const std::string &leaf : leaves)
+            ASSERT_EQ(admin->AddObject(leaf + ".Sales.Acme", "User",
+                                       {{"Surname", CI("S")}, {"Title", CI("Regional")}}),
+                      status::Ok);
+        ASSERT_EQ(admin->Commit(), status::Ok);
+    }
+    // One container: the order of the leaves, case ignored, a name before its longer ones.
+    std::sort(leaves.begin(), leaves.end(), [](const std::string &a, const std::string &b) {
+        return FoldCase(a) < FoldCase(b);
+    });
+    std::vector<std::string> expected;
+    for (const std::string &leaf : leaves)
+        expected.push_back(leaf + ".Sales.Acme");
+    EXPECT_EQ(SearchNames(context_, "Sales.Acme", DS_SEARCH_SUBTREE,
+                          Compare("Title", FTOK_EQ, "Regional"), kDefaultBufferSize, false)
+                  .names,
+              expected);
 }
 
 // ---- grouped requests, half-written equivalences, busy stores -----------------------------
