@@ -4,7 +4,9 @@
 #include "directory/search.h"
 #include "directory/text_compare.h"
 #include "directory/values_reader.h"
+#include "membership/name_list.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <unordered_map>
@@ -54,10 +56,28 @@ std::vector<std::string> FindHalfWrittenMembers(ContextHandle context, std::stri
         }
         sides.emplace(others.emplace_back(name), side);
     };
-    VisitFoundNames(context, "[Root]", HoldersFilter("Group Membership", groupName),
-                    SearchScope::Sub, [&](const std::string &name) { mark(name, InGroupMembership); });
-    VisitFoundNames(context, "[Root]", HoldersFilter("Security Equals", groupName),
-                    SearchScope::Sub, [&](const std::string &name) { mark(name, InSecurityEquals); });
+    // A '*' in the group's name is a wildcard to the search, which then also finds the holders
+    // of other groups: each one found is confirmed by its own values (such names are rare).
+    const bool wildcard = groupName.find('*') != std::string_view::npos;
+    const auto markHolders = [&](std::string_view attribute, Side side) {
+        std::vector<std::string> unconfirmed;
+        VisitFoundNames(context, "[Root]", HoldersFilter(attribute, groupName), SearchScope::Sub,
+                        [&](const std::string &name) {
+                            if (wildcard)
+                                unconfirmed.push_back(name);
+                            else
+                                mark(name, side);
+                        });
+        for (const std::string &name : unconfirmed) {
+            const std::vector<std::string> held = ReadNames(context, name, attribute);
+            if (std::any_of(held.begin(), held.end(), [&](const std::string &group) {
+                    return NameEqual{}(group, groupName);
+                }))
+                mark(name, side);
+        }
+    };
+    markHolders("Group Membership", InGroupMembership);
+    markHolders("Security Equals", InSecurityEquals);
     // Marking twice is marking once, so a read that starts over needs no undoing.
     VisitValueTexts(
         context, groupName, "Equivalent To Me",

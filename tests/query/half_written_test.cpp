@@ -2,6 +2,7 @@
 // part-way: Execute finds and shows them, Update leaves every name whole or gone, in both modes.
 
 #include "engine_tree.h"
+#include "membership/half_written.h"
 #include "membership/update_group.h"
 #include "query/execute.h"
 #include "scripted_prompter.h"
@@ -85,6 +86,17 @@ TEST_P(HalfWrittenTest, ExecuteShowsThemAndUpdateWritesEachWholeOrRemovesIt) {
         EXPECT_TRUE(values(outsider, "Security Equals").empty()) << outsider;
     }
     EXPECT_EQ(liveIterations(), 0u);
+}
+
+TEST_P(HalfWrittenTest, AStarInTheGroupsNameFindsNoOtherGroupsMembers) {
+    // To a search a '*' is a wildcard: "Te*.Acme" would match Team's whole members.
+    add("Te*.Acme", "Group");
+    addMember("Gus.Acme");
+    addReference("Fay.Acme", "Group Membership", "Te*.Acme"); // half-written on Te*
+    addMember("Eve.Acme", "Te*.Acme");
+    connect();
+    EXPECT_EQ(FindHalfWrittenMembers(context, "Te*.Acme", {"Eve.Acme"}), Texts{"Fay.Acme"});
+    EXPECT_EQ(FindHalfWrittenMembers(context, "Team.Acme", {"Gus.Acme"}), Texts{});
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, HalfWrittenTest, ::testing::Values(false, true),
