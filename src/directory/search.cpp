@@ -69,8 +69,7 @@ namespace {
 // into `passStatus` when given, else raises DirectoryError as well.
 void RunPasses(ContextHandle context, std::string_view baseObjectName, FilterPtr filter,
                SearchScope scope, const std::vector<std::string> &attributeNames,
-               std::uint32_t infoType, const std::function<void(Buffer &)> &takePass,
-               Status *passStatus) {
+               const std::function<void(Buffer &)> &takePass, Status *passStatus) {
     BufferPtr result = NewBuffer(kDefaultBufferSize);
     BufferPtr names = NewBuffer(context, kDefaultBufferSize, DSV_SEARCH);
     BufferPtr filterBuffer = NewBuffer(context, kDefaultBufferSize, DSV_SEARCH_FILTER);
@@ -83,8 +82,8 @@ void RunPasses(ContextHandle context, std::string_view baseObjectName, FilterPtr
         do {
             std::int32_t searched = 0;
             CheckStatus(Search(context, baseObjectName, static_cast<std::uint32_t>(scope), false,
-                               *filterBuffer, infoType, false, names.get(), iteration.handle(),
-                               kNoSearchLimit, searched, *result));
+                               *filterBuffer, DS_ATTRIBUTE_VALUES, false, names.get(),
+                               iteration.handle(), kNoSearchLimit, searched, *result));
             takePass(*result);
         } while (iteration.more());
     } catch (const DirectoryError &error) {
@@ -105,7 +104,7 @@ ValueList SearchObjects(ContextHandle context, std::string_view baseObjectName, 
     // A pass that fails simply finds nothing more.
     Status failedPass = status::Ok;
     RunPasses(context, baseObjectName, std::move(filter), scope, attributeNames,
-              DS_ATTRIBUTE_VALUES, [&run](Buffer &result) { run.takePass(result); }, &failedPass);
+              [&run](Buffer &result) { run.takePass(result); }, &failedPass);
     if (passStatus)
         *passStatus = failedPass;
     return list;
@@ -114,7 +113,7 @@ ValueList SearchObjects(ContextHandle context, std::string_view baseObjectName, 
 void VisitFoundNames(ContextHandle context, std::string_view baseObjectName, FilterPtr filter,
                      SearchScope scope, const std::function<void(const std::string &)> &visit) {
     std::string name;
-    RunPasses(context, baseObjectName, std::move(filter), scope, {}, DS_ATTRIBUTE_VALUES,
+    RunPasses(context, baseObjectName, std::move(filter), scope, {},
               [&](Buffer &result) {
                   std::uint32_t objectCount = 0;
                   CheckStatus(GetObjectCount(context, result, objectCount));
