@@ -1,53 +1,40 @@
 #pragma once
 
 // Names kept once each, compared without regard to case, in the order first met (that
-// spelling is kept). Every name is stored once: the index holds positions, not copies.
-
-#include "directory/text_compare.h"
+// spelling is kept). Every name is stored once: the index is an open-addressed table of
+// positions with their hashes, so a look-up touches one slot and reads a name only when the
+// hashes agree, however many names there are.
 
 #include <cstddef>
-#include <memory>
+#include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 namespace tarnbeck {
 
 class UniqueNames {
   public:
-    UniqueNames();
-
     // The position of the name, added at the end when not held yet; `added` tells which.
     std::size_t insert(std::string name, bool &added);
-    bool contains(std::string_view name) const { return index_.find(name) != index_.end(); }
-    std::size_t size() const { return names_->size(); }
-    const std::vector<std::string> &names() const { return *names_; }
+    bool contains(std::string_view name) const;
+    std::size_t size() const { return names_.size(); }
+    const std::vector<std::string> &names() const { return names_; }
     // The names, taken out; nothing is held afterwards.
     std::vector<std::string> take() &&;
 
   private:
-    struct PositionHash {
-        using is_transparent = void;
-        const std::vector<std::string> *names;
-        std::size_t operator()(std::size_t at) const { return NameHash{}((*names)[at]); }
-        std::size_t operator()(std::string_view name) const { return NameHash{}(name); }
+    static constexpr std::uint32_t kFree = UINT32_MAX;
+    struct Slot {
+        std::uint64_t hash = 0;
+        std::uint32_t position = kFree;
     };
-    struct PositionEqual {
-        using is_transparent = void;
-        const std::vector<std::string> *names;
-        bool operator()(std::size_t a, std::size_t b) const { return a == b; }
-        bool operator()(std::string_view name, std::size_t at) const {
-            return NameEqual{}(name, (*names)[at]);
-        }
-        bool operator()(std::size_t at, std::string_view name) const {
-            return NameEqual{}((*names)[at], name);
-        }
-    };
+    // The slot that holds the name, or the free slot where it would go.
+    std::size_t slotOf(std::string_view name, std::uint64_t hash) const;
+    void grow();
 
-    // On the heap, so the index's functions still find the names after a move.
-    std::unique_ptr<std::vector<std::string>> names_;
-    std::unordered_set<std::size_t, PositionHash, PositionEqual> index_;
+    std::vector<std::string> names_;
+    std::vector<Slot> slots_; // a power of two in size, never more than half used
 };
 
 } // namespace tarnbeck

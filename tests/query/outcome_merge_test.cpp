@@ -34,6 +34,17 @@ TEST(MemberSetTest, FirstSpellingFoundIsKeptAndLookUpsIgnoreCase) {
     EXPECT_FALSE(moved.insert("zed.acme", 2));
     EXPECT_TRUE(moved.insert("Cy.Acme", 2));
     EXPECT_EQ(moved.size(), 4u);
+
+    // And as the set grows past its first tables.
+    for (int i = 0; i < 5000; ++i)
+        EXPECT_TRUE(moved.insert("User" + std::to_string(i) + ".\xc3\x84rea.Acme"));
+    for (int i = 0; i < 5000; i += 7) {
+        EXPECT_FALSE(moved.insert("USER" + std::to_string(i) + ".\xc3\xa4REA.acme", 3));
+        EXPECT_TRUE(moved.contains("user" + std::to_string(i) + ".\xc3\xa4rea.ACME"));
+    }
+    EXPECT_FALSE(moved.contains("User5000.\xc3\x84rea.Acme"));
+    EXPECT_EQ(moved.size(), 5004u);
+    EXPECT_EQ(moved.names()[4], "User0.\xc3\x84rea.Acme");
 }
 
 TEST(MergeReasonTest, EachEntryTellsWhyItGotItsMark) {
