@@ -10,6 +10,7 @@
 // Execute runs whole first, so the peak memory printed after it is that of Execute.
 
 #include "bench_host.h"
+#include "bench_support.h"
 #include "directory/prompter.h"
 #include "directory/values_reader.h"
 #include "membership/half_written.h"
@@ -18,6 +19,7 @@
 #include "platform/dsclient/client.h"
 #include "platform/dsclient/config.h"
 #include "platform/dsclient/embedded/store_admin.h"
+#include "platform/dsclient/embedded/tree_builder.h"
 #include "query/execute.h"
 #include "query/outcome_merge.h"
 #include "query/run_queries.h"
@@ -38,6 +40,8 @@ namespace {
 
 using namespace tarnbeck;
 using namespace dsclient;
+using embedded::CiString;
+using embedded::DistName;
 
 constexpr const char *kTreeName = "ENGINE_BENCH";
 constexpr int kUsers = 150000; // the users the cases use; a larger tree has more beside them
@@ -55,18 +59,6 @@ std::string UserName(int index) {
     return name;
 }
 
-void Check(Status status, const std::string &what) {
-    if (status != status::Ok)
-        throw std::runtime_error(what + " failed with " + std::to_string(status));
-}
-
-AttrValue CiText(std::string text) {
-    return {SYN_CI_STRING, Text{std::move(text)}};
-}
-AttrValue DistName(std::string text) {
-    return {SYN_DIST_NAME, Text{std::move(text)}};
-}
-
 void AddWholeMember(embedded::StoreAdmin &admin, const std::string &user,
                     const std::string &group) {
     Check(admin.AddValue(group, "Member", DistName(user)), "member");
@@ -80,20 +72,20 @@ void BuildTree(const std::string &path, int users) {
     std::unique_ptr<embedded::StoreAdmin> admin;
     Check(embedded::StoreAdmin::Open(path, admin), "opening the store");
     Check(admin->Begin(), "begin");
-    Check(admin->AddObject("Bench", "Organization", {{"O", CiText("Bench")}}), "organisation");
-    Check(admin->AddObject("Admin.Bench", "User", {{"Surname", CiText("Admin")}}), "admin");
-    Check(admin->AddObject("Users.Bench", "Organizational Unit", {{"OU", CiText("Users")}}),
+    Check(admin->AddObject("Bench", "Organization", {{"O", CiString("Bench")}}), "organisation");
+    Check(admin->AddObject("Admin.Bench", "User", {{"Surname", CiString("Admin")}}), "admin");
+    Check(admin->AddObject("Users.Bench", "Organizational Unit", {{"OU", CiString("Users")}}),
           "unit");
     const std::string query = "q:ldap:///ou=users.o=bench??one?(title=Dev)";
-    Check(admin->AddObject("Big.Bench", "Group", {{"L", CiText(query)}, {"L", CiText("s:6")}}),
+    Check(admin->AddObject("Big.Bench", "Group", {{"L", CiString(query)}, {"L", CiString("s:6")}}),
           "Big");
     Check(admin->AddObject("Small.Bench", "Group", {}), "Small");
     for (const char *group : kConcurrentGroups)
         Check(admin->AddObject(group, "Group", {}), group);
     for (int i = 0; i < users; ++i) {
-        embedded::AttributeValues values{{"Surname", CiText("User " + std::to_string(i))}};
+        embedded::AttributeValues values{{"Surname", CiString("User " + std::to_string(i))}};
         if (i < kFound)
-            values.emplace_back("Title", CiText("Dev"));
+            values.emplace_back("Title", CiString("Dev"));
         Check(admin->AddObject(UserName(i), "User", values), "user");
         if (i >= kMembersFrom && i < kUsers)
             AddWholeMember(*admin, UserName(i), "Big.Bench");
@@ -106,23 +98,6 @@ void BuildTree(const std::string &path, int users) {
     }
     Check(admin->Commit(), "commit");
     Check(admin->SetSupervisors("Admin.Bench", ""), "supervisors");
-}
-
-std::string EnsureTree(const std::string &directory, int users) {
-    std::filesystem::create_directories(directory);
-    // Named for its layout, so a tree of an older layout is never taken for this one.
-    const std::string path = directory + "/engine-bench-whole-members" +
-                             (users == kUsers ? "" : "-" + std::to_string(users)) + ".db";
-    if (std::filesystem::exists(path))
-        return path;
-    // Built under another name and renamed when complete: an interrupted run leaves no half tree.
-    const std::string building = path + ".building";
-    std::filesystem::remove(building);
-    std::printf("building the tree (%d users) in %s ...\n", users, directory.c_str());
-    std::fflush(stdout);
-    BuildTree(building, users);
-    std::filesystem::rename(building, path);
-    return path;
 }
 
 ContextHandle OpenContext(const std::string &storePath) {
@@ -144,13 +119,6 @@ ContextHandle OpenContext(const std::string &storePath) {
     return context;
 }
 
-double TimeMs(const std::function<void()> &work) {
-    const auto started = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
-        .count();
-}
-
 // A process of its own that adds kConcurrentAdditions users from `firstUser` to `group`, then
 // takes them out again, printing the times; its exit status says whether all went in.
 pid_t StartUpdateProcess(const std::string &path, const char *group, int firstUser) {
@@ -164,11 +132,11 @@ pid_t StartUpdateProcess(const std::string &path, const char *group, int firstUs
         MemberEntries changes;
         for (int i = firstUser; i < firstUser + kConcurrentAdditions; ++i)
             changes.push_back({UserName(i), MemberMark::Add});
-        const double addMs = TimeMs([&] { UpdateGroup(context, group, changes, host); });
+        const double addMs = Milliseconds([&] { UpdateGroup(context, group, changes, host); });
         const std::size_t members = ReadValues(context, group, "Member").size();
         for (auto &entry : changes)
             entry.mark = MemberMark::Remove;
-        const double removeMs = TimeMs([&] { UpdateGroup(context, group, changes, host); });
+        const double removeMs = Milliseconds([&] { UpdateGroup(context, group, changes, host); });
         std::printf("  %s: %d additions in %.0f ms (now %zu members), removals in %.0f ms\n",
                     group, kConcurrentAdditions, addMs, members, removeMs);
         code = members == kConcurrentAdditions ? 0 : 1;
@@ -201,7 +169,12 @@ int main(int argc, char **argv) {
             argc > 1 ? argv[1] : std::string(tmp && *tmp ? tmp : "/tmp") + "/tarnbeck-engine-bench";
         const int users = argc > 2 ? std::max(kUsers, std::atoi(argv[2])) : kUsers;
         std::string path;
-        const double buildMs = TimeMs([&] { path = EnsureTree(directory, users); });
+        // Named for its layout, so a tree of an older layout is never taken for this one.
+        const std::string treePath = directory + "/engine-bench-whole-members" +
+                                     (users == kUsers ? "" : "-" + std::to_string(users)) + ".db";
+        const double buildMs = Milliseconds([&] {
+            path = EnsureTree(treePath, users, [users](const std::string &at) { BuildTree(at, users); });
+        });
         std::printf("tree ready in %.0f ms\n", buildMs);
         const ContextHandle context = OpenContext(path);
         const AttributeNameMap names({"title=Title", "objectclass=Object Class"});
@@ -210,18 +183,18 @@ int main(int argc, char **argv) {
         host.queryList.entries = {"ldap:///ou=users.o=bench??one?(title=Dev)"};
 
         const long peakBefore = PeakMemoryMb();
-        const double executeMs = TimeMs([&] { Execute({context, "Big.Bench", {}, &names}, host); });
+        const double executeMs = Milliseconds([&] { Execute({context, "Big.Bench", {}, &names}, host); });
         std::printf("Execute whole: %zu entries in %.0f ms; peak memory %ld MB (%ld MB before)\n",
                     host.outcome.size(), executeMs, PeakMemoryMb(), peakBefore);
 
         std::optional<MemberSet> found;
-        const double searchMs = TimeMs([&] {
+        const double searchMs = Milliseconds([&] {
             found = RunQueries({context, &host.queryList, &names, nullptr, [](std::size_t) {}});
         });
         OutcomeInputs inputs;
         const double readMs =
-            TimeMs([&] { inputs.currentMembers = ReadNames(context, "Big.Bench", "Member"); });
-        const double halfWrittenMs = TimeMs([&] {
+            Milliseconds([&] { inputs.currentMembers = ReadNames(context, "Big.Bench", "Member"); });
+        const double halfWrittenMs = Milliseconds([&] {
             inputs.halfWritten = FindHalfWrittenMembers(context, "Big.Bench", inputs.currentMembers);
         });
         const std::size_t foundCount = found->size();
@@ -229,7 +202,7 @@ int main(int argc, char **argv) {
         const std::size_t halfWrittenCount = inputs.halfWritten.size();
         MemberEntries merged;
         const double mergeMs =
-            TimeMs([&] { merged = MergeOutcome(std::move(*found), std::move(inputs)); });
+            Milliseconds([&] { merged = MergeOutcome(std::move(*found), std::move(inputs)); });
         std::printf("Execute parts: search %zu objects %.0f ms, read %zu members %.0f ms, "
                     "half-written search %.0f ms (%zu found), merge %.1f ms (%d add, %d keep, "
                     "%d remove)\n",
@@ -241,7 +214,7 @@ int main(int argc, char **argv) {
         for (int i = kUpdateAdditions; i < 2 * kUpdateAdditions; ++i)
             additions.push_back({UserName(i), MemberMark::Add});
         const double updateMs =
-            TimeMs([&] { UpdateGroup(context, "Small.Bench", additions, host); });
+            Milliseconds([&] { UpdateGroup(context, "Small.Bench", additions, host); });
         const std::size_t members = ReadValues(context, "Small.Bench", "Member").size();
         std::printf("Update group: %d additions to a group of %d in %.0f ms (%.2f ms each); "
                     "now %zu members\n",
@@ -252,7 +225,7 @@ int main(int argc, char **argv) {
         for (auto &entry : additions)
             entry.mark = MemberMark::Remove;
         const double removeMs =
-            TimeMs([&] { UpdateGroup(context, "Small.Bench", additions, host); });
+            Milliseconds([&] { UpdateGroup(context, "Small.Bench", additions, host); });
         std::printf("Update group: %d removals in %.0f ms\n", kUpdateAdditions, removeMs);
         // No connection to the store may cross a fork.
         FreeContext(context);
@@ -261,7 +234,7 @@ int main(int argc, char **argv) {
         std::printf("Two Updates at once, each in its own process on its own group:\n");
         std::fflush(stdout);
         bool bothComplete = true;
-        const double concurrentMs = TimeMs([&] {
+        const double concurrentMs = Milliseconds([&] {
             pid_t updates[2];
             for (int i = 0; i < 2; ++i)
                 updates[i] = StartUpdateProcess(path, kConcurrentGroups[i],

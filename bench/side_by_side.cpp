@@ -1,6 +1,7 @@
 #include "side_by_side.h"
 
 #include "bench_host.h"
+#include "bench_support.h"
 
 #include "private_slapd.h"
 #include "synthetic_tree.h"
@@ -48,19 +49,6 @@ constexpr const char *kUpdateGroup = "Bench Group.Bench"; // empty: the update a
 constexpr std::uint32_t kUpdateMembers = 10000;
 constexpr const char *kSides[] = {"Tarnbeck", "LDAP backend", "libldap", "ldapsearch"};
 enum Side { Embedded, LdapBackend, Plain, LdapSearch, SideCount };
-
-void Check(Status status, const std::string &what) {
-    if (status != status::Ok)
-        throw std::runtime_error(what + ": status " + std::to_string(status) + " (" +
-                                 StatusMeaning(status) + ")");
-}
-
-double Milliseconds(const std::function<void()> &work) {
-    const auto started = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
-        .count();
-}
 
 // The names of the users, in creation order.
 std::vector<std::string> UserNames(std::uint32_t users) {

@@ -6,9 +6,11 @@
 //     planned again.
 // Each run works on a fresh copy of the tree, so runs measure the same work.
 
+#include "bench_support.h"
 #include "platform/dsclient/client.h"
 #include "platform/dsclient/config.h"
 #include "platform/dsclient/embedded/store_admin.h"
+#include "platform/dsclient/embedded/tree_builder.h"
 #include "query/execute.h"
 
 #include <chrono>
@@ -27,24 +29,14 @@ namespace {
 
 using namespace tarnbeck;
 using namespace dsclient;
+using embedded::CiString;
+using embedded::DistName;
 
 constexpr const char *kTreeName = "SYNC_BENCH";
 constexpr int kUsers = 100000;
 constexpr int kGroups = 100; // each finds the 1,000 users of its city
 constexpr int kMembersFrom = 50000;
 constexpr int kPerCommit = 10000;
-
-void Check(Status status, const std::string &what) {
-    if (status != status::Ok)
-        throw std::runtime_error(what + " failed with " + std::to_string(status));
-}
-
-AttrValue CiText(std::string text) {
-    return {SYN_CI_STRING, Text{std::move(text)}};
-}
-AttrValue DistName(std::string text) {
-    return {SYN_DIST_NAME, Text{std::move(text)}};
-}
 
 std::string UserName(int index) {
     return "U" + std::to_string(index) + ".Users.Bench";
@@ -58,26 +50,26 @@ void BuildTree(const std::string &path) {
     std::unique_ptr<embedded::StoreAdmin> admin;
     Check(embedded::StoreAdmin::Open(path, admin), "opening the store");
     Check(admin->Begin(), "begin");
-    Check(admin->AddObject("Bench", "Organization", {{"O", CiText("Bench")}}), "organisation");
-    Check(admin->AddObject("Admin.Bench", "User", {{"Surname", CiText("Admin")}}), "admin");
+    Check(admin->AddObject("Bench", "Organization", {{"O", CiString("Bench")}}), "organisation");
+    Check(admin->AddObject("Admin.Bench", "User", {{"Surname", CiString("Admin")}}), "admin");
     for (const char *unit : {"Users", "Groups"})
         Check(admin->AddObject(std::string(unit) + ".Bench", "Organizational Unit",
-                               {{"OU", CiText(unit)}}),
+                               {{"OU", CiString(unit)}}),
               unit);
     Check(admin->AddObject("All.Bench", "Group",
-                           {{"L", CiText("q:ldap:///ou=users.o=bench??one?(title=Dev)")},
-                            {"L", CiText("s:6")}}),
+                           {{"L", CiString("q:ldap:///ou=users.o=bench??one?(title=Dev)")},
+                            {"L", CiString("s:6")}}),
           "All");
     for (int g = 0; g < kGroups; ++g)
         Check(admin->AddObject("G" + std::to_string(g) + ".Groups.Bench", "Group",
-                               {{"L", CiText("q:ldap:///ou=users.o=bench??one?(l=" + City(g) + ")")},
-                                {"L", CiText("s:6")}}),
+                               {{"L", CiString("q:ldap:///ou=users.o=bench??one?(l=" + City(g) + ")")},
+                                {"L", CiString("s:6")}}),
               "group");
     for (int i = 0; i < kUsers; ++i) {
         Check(admin->AddObject(UserName(i), "User",
-                               {{"Surname", CiText("User " + std::to_string(i))},
-                                {"Title", CiText("Dev")},
-                                {"L", CiText(City(i % kGroups))}}),
+                               {{"Surname", CiString("User " + std::to_string(i))},
+                                {"Title", CiString("Dev")},
+                                {"L", CiString(City(i % kGroups))}}),
               "user");
         if (i >= kMembersFrom) {
             Check(admin->AddValue("All.Bench", "Member", DistName(UserName(i))), "member");
@@ -94,26 +86,6 @@ void BuildTree(const std::string &path) {
     Check(admin->SetSupervisors("Admin.Bench", ""), "supervisors");
 }
 
-std::string EnsureTree(const std::string &directory) {
-    std::filesystem::create_directories(directory);
-    const std::string path = directory + "/sync-bench.db";
-    if (std::filesystem::exists(path))
-        return path;
-    const std::string building = path + ".building";
-    std::filesystem::remove(building);
-    std::printf("building the tree (%d users) in %s ...\n", kUsers, directory.c_str());
-    std::fflush(stdout);
-    BuildTree(building);
-    std::filesystem::rename(building, path);
-    return path;
-}
-
-double Seconds(const std::function<void()> &work) {
-    const auto started = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-}
-
 struct ProgramRun {
     int status = -1;
     double seconds = 0;
@@ -123,7 +95,7 @@ struct ProgramRun {
 // Runs tarnbeck-sync with `args`, its plan thrown away; the peak resident size is the child's.
 ProgramRun RunProgram(const std::string &config, const std::string &args) {
     ProgramRun run;
-    run.seconds = Seconds([&] {
+    run.seconds = 0.001 * Milliseconds([&] {
         const pid_t pid = ::fork();
         if (pid == 0) {
             const std::string command = "exec '" TARNBECK_SYNC_PROGRAM "' --quiet --config '" +
@@ -166,7 +138,8 @@ double ExecuteSeconds(const std::string &store) {
     Host host;
     host.queryList.entries = {"ldap:///ou=users.o=bench??one?(title=Dev)"};
     const double seconds =
-        Seconds([&] { Execute({context, "All.Bench", {"L", "See Also", "Owner"}, &names}, host); });
+        0.001 * Milliseconds(
+                    [&] { Execute({context, "All.Bench", {"L", "See Also", "Owner"}, &names}, host); });
     std::printf("Execute in process: %zu entries in %.2f s\n", host.shown, seconds);
     FreeContext(context);
     CallsTerminate();
@@ -181,7 +154,7 @@ int main(int argc, char **argv) {
         const char *tmp = std::getenv("TMPDIR");
         const std::string directory =
             argc > 1 ? argv[1] : std::string(tmp && *tmp ? tmp : "/tmp") + "/tarnbeck-sync-bench";
-        const std::string original = EnsureTree(directory);
+        const std::string original = EnsureTree(directory + "/sync-bench.db", kUsers, BuildTree);
         const std::string store = directory + "/work.db";
         for (const char *suffix : {"", "-wal", "-shm"})
             std::filesystem::remove(store + suffix);
