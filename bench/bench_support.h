@@ -35,6 +35,19 @@ inline std::string EnsureTree(const std::string &path, int users,
     return path;
 }
 
+// Whether a case named `name` is chosen by `only`: empty, or comma-separated texts one of which
+// the name holds.
+inline bool Chosen(const std::string &name, const std::string &only) {
+    if (only.empty())
+        return true;
+    for (std::size_t from = 0, comma = 0; comma != std::string::npos; from = comma + 1) {
+        comma = only.find(',', from);
+        if (name.find(only.substr(from, comma - from)) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
 inline double Milliseconds(const std::function<void()> &work) {
     const auto started = std::chrono::steady_clock::now();
     work();

@@ -1,6 +1,9 @@
-// tarnbeck-bench [DIRECTORY [USERS...]]: times directory work through the public client API on
-// generated trees of 10,000 and 100,000 users, or of the sizes given (kept in DIRECTORY, default
-// $TMPDIR/tarnbeck-bench, and reused by later runs).
+// tarnbeck-bench [--repetitions R] [--rounds N] [--only TEXT] [DIRECTORY [USERS...]]: times
+// directory work through the public client API on generated trees of 10,000 and 100,000 users,
+// or of the sizes given (kept in DIRECTORY, default $TMPDIR/tarnbeck-bench, and reused by later
+// runs), and shows how each case's cost per item grows from the smallest tree to the largest.
+// Each of N rounds runs every case R times (default: the case's own count) on every tree in
+// turn; the figures are of all rounds together.
 //
 // tarnbeck-bench --side-by-side [--users 10000,100000] [--repetitions 5] [--only TEXT]
 // [DIRECTORY]: the same trees on the embedded store and on a private slapd, Tarnbeck beside a
@@ -8,6 +11,7 @@
 // several texts separated by commas).
 
 #include "bench_case.h"
+#include "bench_support.h"
 #include "bench_trees.h"
 #include "side_by_side.h"
 #include "platform/dsclient/embedded/tree_error.h"
@@ -43,23 +47,57 @@ std::string DefaultDirectory() {
     return (std::filesystem::path(tmp && *tmp ? tmp : "/tmp") / "tarnbeck-bench").string();
 }
 
-void RunCase(const BenchCase &benchCase, BenchTree &tree) {
-    double best = 0, total = 0;
+// What the runs of one case on one tree took.
+struct CaseTimes {
+    std::vector<double> ms;
     std::size_t items = 0;
-    for (unsigned run = 0; run < benchCase.repetitions; ++run) {
+    double perItem(double runMs) const {
+        return items ? runMs * 1000.0 / static_cast<double>(items) : 0.0;
+    }
+};
+// The cost of one item of a case, in µs: of its best run and of its median run.
+struct ItemCost {
+    double best = 0, median = 0;
+};
+// Each case's cost per item at each size, for the summary of how it grows.
+using CostTable = std::vector<std::pair<std::string, std::vector<ItemCost>>>;
+
+void RunCase(const BenchCase &benchCase, BenchTree &tree, unsigned repetitions, CaseTimes &times) {
+    repetitions = repetitions ? repetitions : benchCase.repetitions;
+    for (unsigned run = 0; run < repetitions; ++run) {
         if (benchCase.prepare)
             benchCase.prepare(tree);
-        auto started = std::chrono::steady_clock::now();
-        items = benchCase.run(tree);
-        double ms =
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
-                .count();
-        best = run == 0 ? ms : std::min(best, ms);
-        total += ms;
+        times.ms.push_back(Milliseconds([&] { times.items = benchCase.run(tree); }));
     }
-    std::printf("%-8u %-40s %9zu %11.1f %11.1f %5u\n", tree.users, benchCase.name.c_str(), items,
-                best, total / benchCase.repetitions, benchCase.repetitions);
-    std::fflush(stdout);
+}
+
+ItemCost PrintCase(const std::string &name, std::uint32_t users, CaseTimes times) {
+    std::sort(times.ms.begin(), times.ms.end());
+    const double best = times.ms.front(), median = times.ms[times.ms.size() / 2];
+    std::printf("%-8u %-40s %9zu %11.1f %11.1f %9.2f %9.2f %5zu\n", users, name.c_str(),
+                times.items, best, median, times.perItem(best), times.perItem(median),
+                times.ms.size());
+    return {times.perItem(best), times.perItem(median)};
+}
+
+// How the cost per item grows with the tree: each case's µs per item at every size (best run,
+// median run), and the largest size's figures over the smallest's.
+void PrintGrowth(const std::vector<std::uint32_t> &sizes, const CostTable &costs) {
+    if (sizes.size() < 2)
+        return;
+    std::printf("\n%-50s", "µs per item (best / median run)");
+    for (std::uint32_t users : sizes)
+        std::printf(" %13u", users);
+    std::printf(" %15s\n", "growth");
+    for (const auto &[name, perItem] : costs) {
+        std::printf("%-50s", name.c_str());
+        for (const ItemCost &cost : perItem)
+            std::printf(" %6.2f/%6.2f", cost.best, cost.median);
+        const ItemCost &first = perItem.front(), &last = perItem.back();
+        if (first.best > 0 && first.median > 0)
+            std::printf("   %5.2fx/%5.2fx", last.best / first.best, last.median / first.median);
+        std::printf("\n");
+    }
 }
 
 // The options of the side-by-side mode; nullopt (with a message) when they are not understood.
@@ -115,7 +153,27 @@ int main(int argc, char **argv) {
         const auto options = SideBySideArguments(argc, argv);
         return options ? RunSideBySide(*options) : 2;
     }
-    const std::string directory = argc > 1 ? argv[1] : DefaultDirectory();
+    unsigned repetitions = 0; // 0: each case's own count
+    unsigned rounds = 1;
+    std::string only;
+    std::vector<std::string> positional;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--repetitions" && i + 1 < argc) {
+            repetitions = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
+        } else if (arg == "--rounds" && i + 1 < argc) {
+            rounds = std::max(1ul, std::strtoul(argv[++i], nullptr, 10));
+        } else if (arg == "--only" && i + 1 < argc) {
+            only = argv[++i];
+        } else if (arg.starts_with("--")) {
+            std::cerr << "usage: tarnbeck-bench [--repetitions R] [--rounds N] [--only TEXT] "
+                         "[DIRECTORY [USERS...]]\n";
+            return 2;
+        } else {
+            positional.push_back(arg);
+        }
+    }
+    const std::string directory = positional.empty() ? DefaultDirectory() : positional.front();
     std::cout << "Machine: " << std::thread::hardware_concurrency() << " cores, " << CpuModel()
               << '\n';
     try {
@@ -125,23 +183,37 @@ int main(int argc, char **argv) {
         for (BenchCase &comparison : ComparisonCases())
             cases.push_back(std::move(comparison));
         std::vector<std::uint32_t> sizes;
-        for (int i = 2; i < argc; ++i)
-            sizes.push_back(static_cast<std::uint32_t>(std::stoul(argv[i])));
+        for (std::size_t i = 1; i < positional.size(); ++i)
+            sizes.push_back(static_cast<std::uint32_t>(std::stoul(positional[i])));
         if (sizes.empty())
             sizes = {10000u, 100000u};
-        for (std::uint32_t users : sizes) {
-            std::string path = EnsureBenchTree(directory, users);
-            dsclient::TreeConfig config;
-            config.name = std::string(kBenchTreeName);
-            config.store = std::filesystem::absolute(path).string();
-            config.identity = std::string(kBenchAdmin);
-            ClientSession session({config});
-            BenchTree tree{session, users};
-            std::printf("\n%-8s %-40s %9s %11s %11s %5s\n", "users", "case", "results", "best ms",
-                        "mean ms", "runs");
-            for (const BenchCase &benchCase : cases)
-                RunCase(benchCase, tree);
+        std::erase_if(cases, [&](const BenchCase &c) { return !Chosen(c.name, only); });
+        // Each round runs every case on every tree in turn, so a slow spell of the machine
+        // falls on all sizes alike.
+        std::vector<std::vector<CaseTimes>> times(sizes.size(),
+                                                  std::vector<CaseTimes>(cases.size()));
+        for (unsigned round = 0; round < rounds; ++round)
+            for (std::size_t size = 0; size < sizes.size(); ++size) {
+                std::string path = EnsureBenchTree(directory, sizes[size]);
+                dsclient::TreeConfig config;
+                config.name = std::string(kBenchTreeName);
+                config.store = std::filesystem::absolute(path).string();
+                config.identity = std::string(kBenchAdmin);
+                ClientSession session({config});
+                BenchTree tree{session, sizes[size]};
+                for (std::size_t i = 0; i < cases.size(); ++i)
+                    RunCase(cases[i], tree, repetitions, times[size][i]);
+            }
+        CostTable costs;
+        for (const BenchCase &benchCase : cases)
+            costs.push_back({benchCase.name, {}});
+        for (std::size_t size = 0; size < sizes.size(); ++size) {
+            std::printf("\n%-8s %-40s %9s %11s %11s %9s %9s %5s\n", "users", "case", "results",
+                        "best ms", "median ms", "best µs", "median µs", "runs");
+            for (std::size_t i = 0; i < cases.size(); ++i)
+                costs[i].second.push_back(PrintCase(cases[i].name, sizes[size], times[size][i]));
         }
+        PrintGrowth(sizes, costs);
     } catch (const std::exception &error) {
         std::cerr << "tarnbeck-bench: " << error.what() << '\n';
         return 1;

@@ -352,19 +352,8 @@ void RunSize(const SideBySideOptions &options, std::uint32_t users) {
     for (const char *side : kSides)
         std::printf(" %19s", side);
     std::printf(" %7s %7s\n", "T/ldap", "LB/ldap");
-    const auto chosen = [&](const std::string &name) {
-        if (options.only.empty())
-            return true;
-        std::size_t from = 0;
-        for (std::size_t comma = 0; comma != std::string::npos; from = comma + 1) {
-            comma = options.only.find(',', from);
-            if (name.find(options.only.substr(from, comma - from)) != std::string::npos)
-                return true;
-        }
-        return false;
-    };
     for (const Case &c : cases) {
-        if (!chosen(c.name))
+        if (!Chosen(c.name, options.only))
             continue;
         std::array<Timings, SideCount> timings;
         std::array<bool, SideCount> ran{};
@@ -382,7 +371,7 @@ void RunSize(const SideBySideOptions &options, std::uint32_t users) {
                 agree = false;
         PrintRow(c.name, results[Embedded].size(), timings, ran, agree);
     }
-    if (!chosen("Update")) {
+    if (!Chosen("Update", options.only)) {
         for (const ContextHandle context : contexts)
             FreeContext(context);
         CallsTerminate();
