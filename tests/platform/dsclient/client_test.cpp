@@ -412,8 +412,13 @@ TEST_F(Order, WhatAnIndexFindsComesInNameOrder) {
         ASSERT_EQ(admin->Begin(), status::Ok);
         for (const std::string &leaf : leaves)
             ASSERT_EQ(admin->AddObject(leaf + ".Sales.Acme", "User",
-                                       {{"Surname", CI("S")}, {"Title", CI("Regional")}}),
+                                       {{"Surname", CI("S")},
+                                        {"Title", CI("Regional")},
+                                        {"Title", CI("Regional Lead")}}),
                       status::Ok);
+        ASSERT_EQ(admin->AddObject("Outside.IT.Acme", "User",
+                                   {{"Surname", CI("S")}, {"Title", CI("Regional")}}),
+                  status::Ok);
         ASSERT_EQ(admin->Commit(), status::Ok);
     }
     // One container: the order of the leaves, case ignored, a name before its longer ones.
@@ -425,6 +430,17 @@ TEST_F(Order, WhatAnIndexFindsComesInNameOrder) {
         expected.push_back(leaf + ".Sales.Acme");
     EXPECT_EQ(SearchNames(context_, "Sales.Acme", DS_SEARCH_SUBTREE,
                           Compare("Title", FTOK_EQ, "Regional"), kDefaultBufferSize, false)
+                  .names,
+              expected);
+    // A scan of the index finds each object once, however many of its values match, and only
+    // inside the base.
+    EXPECT_EQ(SearchNames(context_, "Sales.Acme", DS_SEARCH_SUBTREE,
+                          Compare("Title", FTOK_EQ, "regional*"), kDefaultBufferSize, false)
+                  .names,
+              expected);
+    EXPECT_EQ(SearchNames(context_, "Sales.Acme", DS_SEARCH_SUBTREE,
+                          {{FTOK_PRESENT}, {FTOK_ANAME, "Title", SYN_CI_STRING}},
+                          kDefaultBufferSize, false)
                   .names,
               expected);
 }

@@ -119,12 +119,12 @@ bool MatchesBeside(const FilterNode &filter, const KnownNodes &known, const Obje
 // starting attribute, ?5 its key, ?6... the checked equalities, then the needed attributes.
 std::string CandidateQuery(std::uint32_t scope, bool fromRoot, const Plan &plan,
                            std::size_t neededCount) {
-    const bool fromIndex = plan.probe || plan.scanned;
     std::string sql = "SELECT o.id, o.name, o.rdn, o.path_key, o.base_class, o.flags, o.modified";
     sql += neededCount ? ", v.attr_id, v.eq" : ", NULL, NULL";
-    // From the index, the value entry leads and each object follows its own entry; SQLite keeps
-    // the order of a cross join, so an object's rows stay together.
-    sql += fromIndex ? " FROM vals p CROSS JOIN objects o" : " FROM objects o";
+    // From a probe, the value entry leads and each object follows its own entry; SQLite keeps
+    // the order of a cross join, so an object's rows stay together. The probe's entries come in
+    // object order, so the objects are read in the order they are stored.
+    sql += plan.probe ? " FROM vals p CROSS JOIN objects o" : " FROM objects o";
     int parameter = 6;
     std::string checks;
     for (std::size_t i = 0; i < plan.checked.size(); ++i, parameter += 2)
@@ -139,8 +139,13 @@ std::string CandidateQuery(std::uint32_t scope, bool fromRoot, const Plan &plan,
     sql += " WHERE ";
     if (plan.probe)
         sql += "p.attr_id = ?4 AND p.ikey = ?5 AND o.id = p.object_id AND ";
-    else if (plan.scanned)
-        sql += "p.attr_id = ?4 AND key_matches(p.ikey) AND o.id = p.object_id AND ";
+    else if (plan.scanned) // the scanned entries come in value order: their objects are looked
+                           // up in id order, once each, so big trees are not read page by page
+                           // at random
+        sql += "o.id IN (SELECT p.object_id FROM vals p WHERE p.attr_id = ?4 AND "
+               "key_matches(p.ikey)) AND ";
+    // With a scanned index, the scope is only checked: its key range must not lead.
+    const std::string pathKey = plan.scanned ? "+o.path_key" : "o.path_key";
     switch (scope) {
     case DS_SEARCH_ENTRY:
         sql += "o.id = ?1 AND o.path_key != ''";
@@ -149,11 +154,11 @@ std::string CandidateQuery(std::uint32_t scope, bool fromRoot, const Plan &plan,
         sql += "o.parent_id = ?1";
         break;
     default: // the root's subtree is every object but the root, whatever its key's bytes
-        sql += fromRoot ? "o.path_key > ''" : "o.path_key >= ?2 AND o.path_key < ?3";
+        sql += fromRoot ? pathKey + " > ''" : pathKey + " >= ?2 AND " + pathKey + " < ?3";
         break;
     }
     sql += checks;
-    if (!fromIndex)
+    if (!plan.probe && !plan.scanned)
         sql += " ORDER BY o.path_key";
     return sql;
 }
@@ -179,6 +184,7 @@ class ClassNames {
 // The keys of the objects found, in one block: a search may find hundreds of thousands.
 class FoundKeys {
   public:
+    void Reserve(std::size_t count) { spans_.reserve(count); }
     void Add(std::string_view key) {
         spans_.emplace_back(text_.size(), key.size());
         text_ += key;
@@ -250,6 +256,7 @@ Status Store::Search(const ObjectRow &base, std::uint32_t scope, const FilterNod
         // comparison cost further reads); else a walk through the scope. Every count stops
         // where it can no longer change the choice, so choosing costs less than searching.
         Plan plan;
+        std::int64_t candidates = 0; // at most, when an index hands them out
         if (scope != DS_SEARCH_ENTRY) {
             std::int64_t fewest = -1;
             for (const auto &probe : probes) {
@@ -265,6 +272,7 @@ Status Store::Search(const ObjectRow &base, std::uint32_t scope, const FilterNod
             }
             if (plan.probe && CountScope(*db_, base, scope, fewest) < fewest)
                 plan.probe = nullptr;
+            candidates = fewest;
         }
         if (!plan.probe && scope != DS_SEARCH_ENTRY) {
             std::int64_t fewest = -1;
@@ -285,6 +293,7 @@ Status Store::Search(const ObjectRow &base, std::uint32_t scope, const FilterNod
             }
             if (plan.scanned && CountScope(*db_, base, scope, fewest / 4 + 1) <= fewest / 4)
                 plan.scanned = nullptr;
+            candidates = fewest;
         }
         for (const auto &probe : probes)
             if (&probe != plan.probe)
@@ -332,6 +341,12 @@ Status Store::Search(const ObjectRow &base, std::uint32_t scope, const FilterNod
         FoundObject candidate;
         FoundKeys keys; // to put what an index found in name order
         const bool fromIndex = plan.probe || plan.scanned;
+        // Room for every candidate at once: a big result is then never copied while it grows,
+        // and what is not filled is never touched.
+        if (fromIndex) {
+            found.reserve(static_cast<std::size_t>(candidates));
+            keys.Reserve(static_cast<std::size_t>(candidates));
+        }
         const ClassNames classNames(schema_);
         bool pending = false;
         const auto judge = [&](std::string_view key) {
