@@ -6,22 +6,24 @@ namespace tarnbeck {
 
 namespace {
 
-// Spreads the hash's bits, so neighbouring slots see unrelated names.
-std::uint64_t Mixed(std::uint64_t hash) {
+// The name's code: its hash with the bits spread, so neighbouring slots see unrelated names.
+// Its low bits choose the slot, so growing needs no name read again.
+std::uint32_t CodeOf(std::string_view name) {
+    std::uint64_t hash = NameHash{}(name);
     hash ^= hash >> 33;
     hash *= 0xff51afd7ed558ccdull;
     hash ^= hash >> 33;
-    return hash;
+    return static_cast<std::uint32_t>(hash);
 }
 
 } // namespace
 
-std::size_t UniqueNames::slotOf(std::string_view name, std::uint64_t hash) const {
+std::size_t UniqueNames::slotOf(std::string_view name, std::uint32_t code) const {
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t at = Mixed(hash) & mask;; at = (at + 1) & mask) {
+    for (std::size_t at = code & mask;; at = (at + 1) & mask) {
         const Slot &slot = slots_[at];
         if (slot.position == kFree ||
-            (slot.hash == hash && NameEqual{}(names_[slot.position], name)))
+            (slot.code == code && NameEqual{}(names_[slot.position], name)))
             return at;
     }
 }
@@ -33,7 +35,7 @@ void UniqueNames::grow() {
     for (const Slot &slot : old) {
         if (slot.position == kFree)
             continue;
-        std::size_t at = Mixed(slot.hash) & mask;
+        std::size_t at = slot.code & mask;
         while (slots_[at].position != kFree)
             at = (at + 1) & mask;
         slots_[at] = slot;
@@ -43,18 +45,33 @@ void UniqueNames::grow() {
 std::size_t UniqueNames::insert(std::string name, bool &added) {
     if (2 * (names_.size() + 1) > slots_.size())
         grow();
-    const std::uint64_t hash = NameHash{}(name);
-    Slot &slot = slots_[slotOf(name, hash)];
+    const std::uint32_t code = CodeOf(name);
+    return place(std::move(name), code, added);
+}
+
+void UniqueNames::fetchAhead(const std::string *names, std::size_t count,
+                             std::uint32_t *codes) {
+    while (2 * (names_.size() + count) > slots_.size())
+        grow();
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = 0; i < count; ++i) {
+        codes[i] = CodeOf(names[i]);
+        __builtin_prefetch(&slots_[codes[i] & mask]);
+    }
+}
+
+std::size_t UniqueNames::place(std::string name, std::uint32_t code, bool &added) {
+    Slot &slot = slots_[slotOf(name, code)];
     added = slot.position == kFree;
     if (added) {
-        slot = {hash, static_cast<std::uint32_t>(names_.size())};
+        slot = {code, static_cast<std::uint32_t>(names_.size())};
         names_.push_back(std::move(name));
     }
     return slot.position;
 }
 
 bool UniqueNames::contains(std::string_view name) const {
-    return !slots_.empty() && slots_[slotOf(name, NameHash{}(name))].position != kFree;
+    return !slots_.empty() && slots_[slotOf(name, CodeOf(name))].position != kFree;
 }
 
 std::vector<std::string> UniqueNames::take() && {

@@ -2,9 +2,11 @@
 
 // Names kept once each, compared without regard to case, in the order first met (that
 // spelling is kept). Every name is stored once: the index is an open-addressed table of
-// positions with their hashes, so a look-up touches one slot and reads a name only when the
-// hashes agree, however many names there are.
+// positions with 32 bits of their hashes (8 bytes a slot), so a look-up touches one slot and
+// reads a name only when those bits agree, however many names there are. Names added many at a time have their slots
+// fetched ahead, so a table far bigger than the processor's caches costs little more a name.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -17,6 +19,21 @@ class UniqueNames {
   public:
     // The position of the name, added at the end when not held yet; `added` tells which.
     std::size_t insert(std::string name, bool &added);
+    // Inserts each name in turn (taking it), as insert does; `inserted(position, added)` follows
+    // each one.
+    template <typename Inserted>
+    void insertAll(std::vector<std::string> &names, Inserted &&inserted) {
+        for (std::size_t from = 0; from < names.size(); from += kAhead) {
+            const std::size_t count = std::min(kAhead, names.size() - from);
+            std::uint32_t codes[kAhead];
+            fetchAhead(&names[from], count, codes);
+            for (std::size_t i = 0; i < count; ++i) {
+                bool added = false;
+                const std::size_t at = place(std::move(names[from + i]), codes[i], added);
+                inserted(at, added);
+            }
+        }
+    }
     bool contains(std::string_view name) const;
     std::size_t size() const { return names_.size(); }
     const std::vector<std::string> &names() const { return names_; }
@@ -25,13 +42,17 @@ class UniqueNames {
 
   private:
     static constexpr std::uint32_t kFree = UINT32_MAX;
+    static constexpr std::size_t kAhead = 32; // names whose slots are fetched together
     struct Slot {
-        std::uint64_t hash = 0;
+        std::uint32_t code = 0; // see CodeOf
         std::uint32_t position = kFree;
     };
     // The slot that holds the name, or the free slot where it would go.
-    std::size_t slotOf(std::string_view name, std::uint64_t hash) const;
+    std::size_t slotOf(std::string_view name, std::uint32_t code) const;
     void grow();
+    // Makes room for `count` more names, codes them and asks for their slots to be fetched.
+    void fetchAhead(const std::string *names, std::size_t count, std::uint32_t *codes);
+    std::size_t place(std::string name, std::uint32_t code, bool &added);
 
     std::vector<std::string> names_;
     std::vector<Slot> slots_; // a power of two in size, never more than half used

@@ -11,6 +11,14 @@ bool MemberSet::insert(std::string_view name, std::uint32_t queryNumber) {
     return added;
 }
 
+void MemberSet::insertAll(std::vector<std::string> &names, std::uint32_t queryNumber) {
+    names_.insertAll(names, [&](std::size_t at, bool added) {
+        if (added)
+            foundBy_.emplace_back();
+        foundBy_[at].add(queryNumber);
+    });
+}
+
 MemberSet::Taken MemberSet::take() && {
     return {std::move(names_).take(), std::move(foundBy_)};
 }

@@ -20,6 +20,8 @@ class MemberSet {
     // False when a name equal but for case is held already (that spelling stays; the query
     // is added to those that found it). Query 0 is none.
     bool insert(std::string_view name, std::uint32_t queryNumber = 0);
+    // Inserts each of `names` (taking them) as insert does.
+    void insertAll(std::vector<std::string> &names, std::uint32_t queryNumber);
     bool contains(std::string_view name) const { return names_.contains(name); }
     std::size_t size() const { return names_.size(); }
     bool empty() const { return names_.size() == 0; }

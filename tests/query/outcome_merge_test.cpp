@@ -47,6 +47,32 @@ TEST(MemberSetTest, FirstSpellingFoundIsKeptAndLookUpsIgnoreCase) {
     EXPECT_EQ(moved.names()[4], "User0.\xc3\x84rea.Acme");
 }
 
+TEST(MemberSetTest, NamesMergedManyAtATimeAsOneByOne) {
+    // Batches that cross the set's look-ahead and growth, with names repeated inside one batch
+    // and from an earlier one, spelled otherwise.
+    Texts first, second;
+    for (int i = 0; i < 100; ++i)
+        first.push_back("U" + std::to_string(i % 60) + ".Acme");
+    for (int i = 50; i < 90; ++i)
+        second.push_back("u" + std::to_string(i) + ".ACME");
+    MemberSet batched, single;
+    for (const auto &name : first)
+        single.insert(name, 1);
+    for (const auto &name : second)
+        single.insert(name, 2);
+    Texts batch = first;
+    batched.insertAll(batch, 1);
+    batch = second;
+    batched.insertAll(batch, 2);
+    EXPECT_EQ(batched.names(), single.names());
+    ASSERT_EQ(batched.size(), 90u);
+    EXPECT_EQ(batched.names()[55], "U55.Acme");
+    EXPECT_EQ(batched.names()[89], "u89.ACME");
+    for (std::size_t i = 0; i < batched.size(); ++i)
+        EXPECT_EQ(batched.foundBy(i).list(), single.foundBy(i).list()) << i;
+    EXPECT_EQ(batched.foundBy(55).list(), (std::vector<std::uint32_t>{1, 2}));
+}
+
 TEST(MergeReasonTest, EachEntryTellsWhyItGotItsMark) {
     MemberSet found;
     found.insert("Ann", 1);
