@@ -341,12 +341,11 @@ Status Store::Search(const ObjectRow &base, std::uint32_t scope, const FilterNod
         FoundObject candidate;
         FoundKeys keys; // to put what an index found in name order
         const bool fromIndex = plan.probe || plan.scanned;
-        // Room for every candidate at once: a big result is then never copied while it grows,
-        // and what is not filled is never touched.
-        if (fromIndex) {
-            found.reserve(static_cast<std::size_t>(candidates));
+        // Room for every candidate's key at once: the keys of a big result are then never
+        // copied while they grow, and what is not filled is never touched. (The objects
+        // themselves grow as found: reserving for them all raised Execute's peak memory.)
+        if (fromIndex)
             keys.Reserve(static_cast<std::size_t>(candidates));
-        }
         const ClassNames classNames(schema_);
         bool pending = false;
         const auto judge = [&](std::string_view key) {
