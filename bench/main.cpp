@@ -1,9 +1,10 @@
-// tarnbeck-bench [--repetitions R] [--rounds N] [--only TEXT] [DIRECTORY [USERS...]]: times
-// directory work through the public client API on generated trees of 10,000 and 100,000 users,
-// or of the sizes given (kept in DIRECTORY, default $TMPDIR/tarnbeck-bench, and reused by later
-// runs), and shows how each case's cost per item grows from the smallest tree to the largest.
-// Each of N rounds runs every case R times (default: the case's own count) on every tree in
-// turn; the figures are of all rounds together.
+// tarnbeck-bench [--repetitions R] [--rounds N] [--items I] [--only TEXT] [DIRECTORY
+// [USERS...]]: times directory work through the public client API on generated trees of 10,000
+// and 100,000 users, or of the sizes given (kept in DIRECTORY, default $TMPDIR/tarnbeck-bench,
+// and reused by later runs), and shows how each case's cost per item grows from the smallest
+// tree to the largest. Each of N rounds runs every case R times (default: the case's own count)
+// on every tree in turn; the figures are of all rounds together. With --items I, a timed run
+// repeats its case until it has handled I items.
 //
 // tarnbeck-bench --side-by-side [--users 10000,100000] [--repetitions 5] [--only TEXT]
 // [DIRECTORY]: the same trees on the embedded store and on a private slapd, Tarnbeck beside a
@@ -62,12 +63,22 @@ struct ItemCost {
 // Each case's cost per item at each size, for the summary of how it grows.
 using CostTable = std::vector<std::pair<std::string, std::vector<ItemCost>>>;
 
-void RunCase(const BenchCase &benchCase, BenchTree &tree, unsigned repetitions, CaseTimes &times) {
+// Runs the case `repetitions` times. With `leastItems`, one timed run repeats the case until it
+// has handled that many items, so runs on small trees last as long as on big ones and the
+// machine's noise weighs on them alike.
+void RunCase(const BenchCase &benchCase, BenchTree &tree, unsigned repetitions,
+             std::size_t leastItems, CaseTimes &times) {
     repetitions = repetitions ? repetitions : benchCase.repetitions;
     for (unsigned run = 0; run < repetitions; ++run) {
-        if (benchCase.prepare)
-            benchCase.prepare(tree);
-        times.ms.push_back(Milliseconds([&] { times.items = benchCase.run(tree); }));
+        std::size_t items = 0;
+        double ms = 0;
+        do {
+            if (benchCase.prepare)
+                benchCase.prepare(tree);
+            ms += Milliseconds([&] { items += benchCase.run(tree); });
+        } while (items > 0 && items < leastItems);
+        times.ms.push_back(ms);
+        times.items = items;
     }
 }
 
@@ -160,18 +171,21 @@ int main(int argc, char **argv) {
     }
     unsigned repetitions = 0; // 0: each case's own count
     unsigned rounds = 1;
+    std::size_t leastItems = 0;
     std::string only;
     std::vector<std::string> positional;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--repetitions" && i + 1 < argc) {
             repetitions = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
+        } else if (arg == "--items" && i + 1 < argc) {
+            leastItems = std::strtoul(argv[++i], nullptr, 10);
         } else if (arg == "--rounds" && i + 1 < argc) {
             rounds = std::max(1ul, std::strtoul(argv[++i], nullptr, 10));
         } else if (arg == "--only" && i + 1 < argc) {
             only = argv[++i];
         } else if (arg.starts_with("--")) {
-            std::cerr << "usage: tarnbeck-bench [--repetitions R] [--rounds N] [--only TEXT] "
+            std::cerr << "usage: tarnbeck-bench [--repetitions R] [--rounds N] [--items I] [--only TEXT] "
                          "[DIRECTORY [USERS...]]\n";
             return 2;
         } else {
@@ -207,7 +221,7 @@ int main(int argc, char **argv) {
                 ClientSession session({config});
                 BenchTree tree{session, sizes[size]};
                 for (std::size_t i = 0; i < cases.size(); ++i)
-                    RunCase(cases[i], tree, repetitions, times[size][i]);
+                    RunCase(cases[i], tree, repetitions, leastItems, times[size][i]);
             }
         CostTable costs;
         for (const BenchCase &benchCase : cases)
