@@ -3,8 +3,9 @@
 // Names kept once each, compared without regard to case, in the order first met (that
 // spelling is kept). Every name is stored once: the index is an open-addressed table of
 // positions with 32 bits of their hashes (8 bytes a slot), so a look-up touches one slot and
-// reads a name only when those bits agree, however many names there are. Names added many at a time have their slots
-// fetched ahead, so a table far bigger than the processor's caches costs little more a name.
+// reads a name only when those bits agree, however many names there are. Names added many at a
+// time have their slots fetched ahead, so a table far bigger than the processor's caches costs
+// little more a name.
 
 #include <algorithm>
 #include <cstddef>

@@ -137,13 +137,14 @@ std::string CandidateQuery(std::uint32_t scope, bool fromRoot, const Plan &plan,
         sql += ")";
     }
     sql += " WHERE ";
-    if (plan.probe)
+    if (plan.probe) {
         sql += "p.attr_id = ?4 AND p.ikey = ?5 AND o.id = p.object_id AND ";
-    else if (plan.scanned) // the scanned entries come in value order: their objects are looked
-                           // up in id order, once each, so big trees are not read page by page
-                           // at random
+    } else if (plan.scanned) {
+        // Scanned entries come in value order: their objects are looked up in id order, once
+        // each, so a big tree is not read page by page at random.
         sql += "o.id IN (SELECT p.object_id FROM vals p WHERE p.attr_id = ?4 AND "
                "key_matches(p.ikey)) AND ";
+    }
     // With a scanned index, the scope is only checked: its key range must not lead.
     const std::string pathKey = plan.scanned ? "+o.path_key" : "o.path_key";
     switch (scope) {
@@ -344,7 +345,7 @@ Status Store::Search(const ObjectRow &base, std::uint32_t scope, const FilterNod
         // Room for every candidate's key at once: the keys of a big result are then never
         // copied while they grow, and what is not filled is never touched. (The objects
         // themselves grow as found: reserving for them all raised Execute's peak memory.)
-        if (fromIndex)
+        if (fromIndex && candidates > 0)
             keys.Reserve(static_cast<std::size_t>(candidates));
         const ClassNames classNames(schema_);
         bool pending = false;
