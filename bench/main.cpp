@@ -19,7 +19,6 @@
 #include "synthetic_tree.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
