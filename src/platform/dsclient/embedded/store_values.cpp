@@ -2,6 +2,7 @@
 #include "platform/dsclient/embedded/names.h"
 #include "platform/dsclient/embedded/store.h"
 #include "platform/dsclient/embedded/value_codec.h"
+#include "platform/dsclient/in_place_order.h"
 #include "platform/dsclient/text_fold.h"
 
 #include <algorithm>
@@ -62,12 +63,10 @@ std::vector<AttrValue> Store::Values(std::int64_t objectId, const AttributeDef &
     std::vector<std::size_t> order(ids.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         order[i] = i;
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return ids[a] < ids[b]; });
-    std::vector<AttrValue> ordered;
-    ordered.reserve(values.size());
-    for (const std::size_t i : order)
-        ordered.push_back(std::move(values[i]));
-    return ordered;
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return ids[a] < ids[b]; });
+    ApplyOrder(values, order);
+    return values;
 }
 
 Status Store::ReadAttributes(const ObjectRow &row, const std::vector<std::string> *names,
