@@ -132,10 +132,11 @@ struct SearchResult {
     std::vector<std::string> names;
 };
 
-// The names a search finds over as many passes as the buffer size needs: sorted, or as found.
+// The names a search finds over as many passes as the buffer size needs: sorted, or as found;
+// at most `limit` of them (0: all).
 inline SearchResult SearchNames(ContextHandle context, const std::string &base, std::uint32_t scope,
                          std::vector<Token> tokens, std::size_t bufferSize = kDefaultBufferSize,
-                         bool sorted = true) {
+                         bool sorted = true, std::int32_t limit = 0) {
     SearchResult found;
     FilterPtr filter;
     EXPECT_EQ(AllocFilter(filter), status::Ok);
@@ -152,7 +153,7 @@ inline SearchResult SearchNames(ContextHandle context, const std::string &base, 
     do {
         std::int32_t searched = 0;
         found.status = Search(context, base, scope, false, *filterBuffer, DS_ATTRIBUTE_VALUES,
-                              false, nullptr, iteration, 0, searched, *result);
+                              false, nullptr, iteration, limit, searched, *result);
         if (found.status != status::Ok)
             return found;
         std::uint32_t count = 0;

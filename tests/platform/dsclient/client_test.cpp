@@ -457,6 +457,11 @@ TEST_F(Order, AScanOfAnIndexFindsEachObjectOnceInNameOrderInsideTheBase) {
                           kDefaultBufferSize, false)
                   .names,
               expected);
+    // A count limit keeps the first in name order, not the first read.
+    EXPECT_EQ(SearchNames(context_, "Sales.Acme", DS_SEARCH_SUBTREE,
+                          Compare("Title", FTOK_EQ, "regional*"), kDefaultBufferSize, false, 2)
+                  .names,
+              (std::vector<std::string>{"Ada.Sales.Acme", "Kim.Sales.Acme"}));
 }
 
 // ---- grouped requests, half-written equivalences, busy stores -----------------------------

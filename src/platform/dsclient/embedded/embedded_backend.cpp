@@ -27,7 +27,7 @@ void TakeAttributes(std::vector<AttributeWithValues> &&read, std::vector<Attribu
 // object is handed out.
 class StoreCursor : public SearchCursor {
   public:
-    StoreCursor(Store &store, std::vector<FoundObject> found, const SearchRequest &request)
+    StoreCursor(Store &store, FoundObjects found, const SearchRequest &request)
         : store_(store), found_(std::move(found)), allAttributes_(request.allAttributes),
           names_(request.attributeNames), withValues_(request.withValues) {}
 
@@ -35,8 +35,8 @@ class StoreCursor : public SearchCursor {
         more = next_ < found_.size();
         if (!more)
             return status::Ok;
-        FoundObject &hit = found_[next_++];
-        entry.entry.name = std::move(hit.name);
+        const FoundObject &hit = found_[next_++];
+        entry.entry.name.assign(found_.NameOf(hit));
         entry.entry.info.entryFlags = hit.flags;
         entry.entry.info.subordinateCount = hit.subordinateCount;
         entry.entry.info.modificationTime = hit.modificationTime;
@@ -59,7 +59,7 @@ class StoreCursor : public SearchCursor {
 
   private:
     Store &store_;
-    std::vector<FoundObject> found_;
+    FoundObjects found_;
     std::size_t next_ = 0;
     bool allAttributes_;
     std::vector<std::string> names_;
@@ -161,7 +161,7 @@ Status EmbeddedBackend::ContainableClasses(std::string_view parent,
 
 Status EmbeddedBackend::Search(const SearchRequest &request,
                                std::unique_ptr<SearchCursor> &cursor) {
-    std::vector<FoundObject> found;
+    FoundObjects found;
     if (const Status s = store_->Reading([&] {
             ObjectRow base;
             if (const Status s = store_->Find(request.base, base); s != status::Ok)

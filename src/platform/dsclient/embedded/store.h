@@ -9,6 +9,7 @@
 #include "platform/dsclient/status.h"
 #include "platform/dsclient/values.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <ostream>
@@ -33,15 +34,53 @@ struct ObjectRow {
     bool isRoot() const { return pathKey.empty(); }
 };
 
-// An object a search found, with what its result entry reports. Kept small: a search may find
-// hundreds of thousands.
+// An object a search found, with what its result entry reports. Kept small, its name in the
+// result's block of names: a search may find hundreds of thousands.
 struct FoundObject {
     std::int64_t id = 0;
-    std::string name;
     const std::string *baseClass = nullptr; // the schema's spelling
+    std::size_t nameAt = 0;
+    std::uint32_t nameSize = 0;
     std::uint32_t flags = 0;
     std::uint32_t modificationTime = 0;
     std::uint32_t subordinateCount = 0;
+};
+
+// What a search found: the objects as they were read, their names one after another in one
+// block, and the order to hand them out in. Ordering moves positions, never the objects.
+class FoundObjects {
+  public:
+    std::size_t size() const { return order_.size(); }
+    bool empty() const { return order_.empty(); }
+    // The i-th object in the order they are handed out.
+    FoundObject &operator[](std::size_t i) { return objects_[order_[i]]; }
+    const FoundObject &operator[](std::size_t i) const { return objects_[order_[i]]; }
+    std::string_view NameOf(const FoundObject &object) const {
+        return std::string_view(names_).substr(object.nameAt, object.nameSize);
+    }
+
+    void Clear();
+    // Appends an object; until ordered, objects are handed out as added.
+    void Add(FoundObject object, std::string_view name);
+    // Orders by `less` on the positions objects were added at, keeping each object once.
+    template <typename Less> void Order(Less less) {
+        std::sort(order_.begin(), order_.end(), less);
+        order_.erase(std::unique(order_.begin(), order_.end(),
+                                 [this](std::uint32_t a, std::uint32_t b) {
+                                     return objects_[a].id == objects_[b].id;
+                                 }),
+                     order_.end());
+    }
+    // Keeps the first `count` in order.
+    void Truncate(std::size_t count) {
+        if (order_.size() > count)
+            order_.resize(count);
+    }
+
+  private:
+    std::vector<FoundObject> objects_;
+    std::string names_;
+    std::vector<std::uint32_t> order_;
 };
 
 struct AttributeWithValues {
@@ -117,7 +156,7 @@ class Store {
     // The matching objects in the scope, in name order, at most `limit` (0: all). The tree root
     // is never a result.
     Status Search(const ObjectRow &base, std::uint32_t scope, const FilterNode &filter,
-                  std::size_t limit, std::vector<FoundObject> &found);
+                  std::size_t limit, FoundObjects &found);
 
     // Writes whichever side is missing, so it also completes a half-written equivalence.
     Status AddEquivalence(std::string_view equalFrom, std::string_view equalTo);

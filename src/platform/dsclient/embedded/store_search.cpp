@@ -2,7 +2,6 @@
 #include "platform/dsclient/embedded/names.h"
 #include "platform/dsclient/embedded/store.h"
 #include "platform/dsclient/embedded/value_codec.h"
-#include "platform/dsclient/in_place_order.h"
 
 #include <algorithm>
 
@@ -199,19 +198,6 @@ class FoundKeys {
     std::vector<std::pair<std::size_t, std::size_t>> spans_;
 };
 
-// Puts the objects in the order of their keys, each once.
-void SortByKey(std::vector<FoundObject> &found, const FoundKeys &keys) {
-    std::vector<std::size_t> order(found.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::sort(order.begin(), order.end(),
-              [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
-    ApplyOrder(found, order);
-    found.erase(std::unique(found.begin(), found.end(),
-                            [](const FoundObject &a, const FoundObject &b) { return a.id == b.id; }),
-                found.end());
-}
-
 // Counts the rows of `count` (a statement ending in LIMIT ?) up to `limit` (-1: all).
 std::int64_t CountUpTo(Statement &count, int limitParameter, std::int64_t limit) {
     count.Bind(limitParameter, limit);
@@ -240,9 +226,23 @@ std::int64_t CountScope(Database &db, const ObjectRow &base, std::uint32_t scope
 
 } // namespace
 
+void FoundObjects::Clear() {
+    objects_.clear();
+    names_.clear();
+    order_.clear();
+}
+
+void FoundObjects::Add(FoundObject object, std::string_view name) {
+    object.nameAt = names_.size();
+    object.nameSize = static_cast<std::uint32_t>(name.size());
+    names_ += name;
+    order_.push_back(static_cast<std::uint32_t>(objects_.size()));
+    objects_.push_back(object);
+}
+
 Status Store::Search(const ObjectRow &base, std::uint32_t scope, const FilterNode &filter,
-                     std::size_t limit, std::vector<FoundObject> &found) {
-    found.clear();
+                     std::size_t limit, FoundObjects &found) {
+    found.Clear();
     if (scope > DS_SEARCH_SUBTREE)
         return status::InvalidRequest;
     return Reading([&]() -> Status {
@@ -340,6 +340,7 @@ Status Store::Search(const ObjectRow &base, std::uint32_t scope, const FilterNod
 
         FetchedObject object(schema_, needed);
         FoundObject candidate;
+        std::string candidateName, candidateKey;
         FoundKeys keys; // to put what an index found in name order
         const bool fromIndex = plan.probe || plan.scanned;
         // Room for every candidate's key at once: the keys of a big result are then never
@@ -349,21 +350,20 @@ Status Store::Search(const ObjectRow &base, std::uint32_t scope, const FilterNod
             keys.Reserve(static_cast<std::size_t>(candidates));
         const ClassNames classNames(schema_);
         bool pending = false;
-        const auto judge = [&](std::string_view key) {
+        const auto judge = [&] {
             if (!pending || !MatchesBeside(filter, plan.known, object))
                 return;
-            found.push_back(candidate);
+            found.Add(candidate, candidateName);
             if (fromIndex)
-                keys.Add(key);
+                keys.Add(candidateKey);
         };
-        std::string candidateKey;
         while (select->Step()) {
             const std::int64_t id = select->Int(0);
             if (!pending || id != candidate.id) {
-                judge(candidateKey);
+                judge();
                 pending = true;
                 candidate.id = id;
-                candidate.name.assign(select->TextView(1));
+                candidateName.assign(select->TextView(1));
                 candidateKey.assign(select->TextView(3));
                 candidate.baseClass = &classNames.Of(select->TextView(4));
                 candidate.flags = static_cast<std::uint32_t>(select->Int(5));
@@ -375,14 +375,14 @@ Status Store::Search(const ObjectRow &base, std::uint32_t scope, const FilterNod
         }
         if (select->failed())
             return select->status();
-        judge(candidateKey);
+        judge();
 
         if (fromIndex)
-            SortByKey(found, keys);
-        if (limit > 0 && found.size() > limit)
-            found.resize(limit);
-        for (auto &hit : found)
-            hit.subordinateCount = SubordinateCount(hit.id, *hit.baseClass);
+            found.Order([&keys](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
+        if (limit > 0)
+            found.Truncate(limit);
+        for (std::size_t i = 0; i < found.size(); ++i)
+            found[i].subordinateCount = SubordinateCount(found[i].id, *found[i].baseClass);
         return status::Ok;
     });
 }

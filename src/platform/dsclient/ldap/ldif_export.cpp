@@ -65,7 +65,7 @@ class Exporter {
         FilterNode everything;
         everything.kind = FilterNode::Kind::BaseClass;
         everything.value = "*";
-        std::vector<embedded::FoundObject> found;
+        embedded::FoundObjects found;
         if (const Status s = store_.Search(root, DS_SEARCH_SUBTREE, everything, 0, found);
             s != status::Ok)
             return s;
@@ -73,10 +73,11 @@ class Exporter {
         // below a DN already known.
         std::vector<ObjectRow> rows;
         rows.reserve(found.size());
-        for (const auto &object : found) {
+        for (std::size_t i = 0; i < found.size(); ++i) {
+            const embedded::FoundObject &object = found[i];
             ObjectRow row;
             row.id = object.id;
-            row.name = object.name;
+            row.name = found.NameOf(object);
             row.baseClass = object.baseClass ? *object.baseClass : std::string();
             std::vector<std::string> components;
             embedded::SplitName(row.name, components);
