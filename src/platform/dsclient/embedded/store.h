@@ -60,6 +60,11 @@ class FoundObjects {
     }
 
     void Clear();
+    void Reserve(std::size_t count, std::size_t nameBytes) {
+        objects_.reserve(count);
+        order_.reserve(count);
+        names_.reserve(nameBytes);
+    }
     // Appends an object; until ordered, objects are handed out as added.
     void Add(FoundObject object, std::string_view name);
     // Orders by `less` on the positions objects were added at, keeping each object once.

@@ -184,7 +184,10 @@ class ClassNames {
 // The keys of the objects found, in one block: a search may find hundreds of thousands.
 class FoundKeys {
   public:
-    void Reserve(std::size_t count) { spans_.reserve(count); }
+    void Reserve(std::size_t count, std::size_t bytes) {
+        spans_.reserve(count);
+        text_.reserve(bytes);
+    }
     void Add(std::string_view key) {
         spans_.emplace_back(text_.size(), key.size());
         text_ += key;
@@ -343,16 +346,19 @@ Status Store::Search(const ObjectRow &base, std::uint32_t scope, const FilterNod
         std::string candidateName, candidateKey;
         FoundKeys keys; // to put what an index found in name order
         const bool fromIndex = plan.probe || plan.scanned;
-        // Room for every candidate's key at once: the keys of a big result are then never
-        // copied while they grow, and what is not filled is never touched. (The objects
-        // themselves grow as found: reserving for them all raised Execute's peak memory.)
-        if (fromIndex && candidates > 0)
-            keys.Reserve(static_cast<std::size_t>(candidates));
         const ClassNames classNames(schema_);
         bool pending = false;
         const auto judge = [&] {
             if (!pending || !MatchesBeside(filter, plan.known, object))
                 return;
+            if (found.empty() && fromIndex && candidates > 0) {
+                // Room for every candidate at once, names and keys taken as a little longer
+                // than the first: a big result is then never copied while it grows, and room
+                // it does not fill is never touched.
+                const auto count = static_cast<std::size_t>(candidates);
+                found.Reserve(count, count * (candidateName.size() * 5 / 4));
+                keys.Reserve(count, count * (candidateKey.size() * 5 / 4));
+            }
             found.Add(candidate, candidateName);
             if (fromIndex)
                 keys.Add(candidateKey);
