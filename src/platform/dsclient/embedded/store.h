@@ -67,7 +67,8 @@ class FoundObjects {
     }
     // Appends an object; until ordered, objects are handed out as added.
     void Add(FoundObject object, std::string_view name);
-    // Orders by `less` on the positions objects were added at, keeping each object once.
+    // Orders by `less` on the positions objects were added at. An object added twice must
+    // compare equal to itself only: it then lies side by side with itself and is kept once.
     template <typename Less> void Order(Less less) {
         std::sort(order_.begin(), order_.end(), less);
         order_.erase(std::unique(order_.begin(), order_.end(),
