@@ -253,7 +253,7 @@ void RunSize(const SideBySideOptions &options, std::uint32_t users) {
                     RunQueries({contexts[side], &queries, &names, nullptr, [](std::size_t) {}});
                 if (!found)
                     throw std::runtime_error(std::string("the search failed: ") + search.query);
-                return std::move(*found).take().names;
+                return std::move(std::move(*found).take().names).take();
             };
         c.sides[Plain] = [&, search] {
             std::vector<std::string> dns;

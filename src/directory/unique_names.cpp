@@ -42,6 +42,12 @@ void UniqueNames::grow() {
     }
 }
 
+void UniqueNames::reserve(std::size_t count) {
+    names_.reserve(count);
+    while (2 * count > slots_.size())
+        grow();
+}
+
 std::size_t UniqueNames::insert(std::string name, bool &added) {
     if (2 * (names_.size() + 1) > slots_.size())
         grow();
@@ -70,8 +76,11 @@ std::size_t UniqueNames::place(std::string name, std::uint32_t code, bool &added
     return slot.position;
 }
 
-bool UniqueNames::contains(std::string_view name) const {
-    return !slots_.empty() && slots_[slotOf(name, CodeOf(name))].position != kFree;
+std::size_t UniqueNames::find(std::string_view name) const {
+    if (slots_.empty())
+        return kNotHeld;
+    const std::uint32_t position = slots_[slotOf(name, CodeOf(name))].position;
+    return position == kFree ? kNotHeld : position;
 }
 
 std::vector<std::string> UniqueNames::take() && {

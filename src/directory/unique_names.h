@@ -35,7 +35,12 @@ class UniqueNames {
             }
         }
     }
-    bool contains(std::string_view name) const;
+    // Room for `count` names in all, so adding up to that many never copies what is held.
+    void reserve(std::size_t count);
+    static constexpr std::size_t kNotHeld = SIZE_MAX;
+    // The position of the name, or kNotHeld.
+    std::size_t find(std::string_view name) const;
+    bool contains(std::string_view name) const { return find(name) != kNotHeld; }
     std::size_t size() const { return names_.size(); }
     const std::vector<std::string> &names() const { return names_; }
     // The names, taken out; nothing is held afterwards.

@@ -20,7 +20,7 @@ void MemberSet::insertAll(std::vector<std::string> &names, std::uint32_t queryNu
 }
 
 MemberSet::Taken MemberSet::take() && {
-    return {std::move(names_).take(), std::move(foundBy_)};
+    return {std::move(names_), std::move(foundBy_)};
 }
 
 } // namespace tarnbeck

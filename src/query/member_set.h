@@ -31,9 +31,10 @@ class MemberSet {
     // The queries that found names()[index].
     const QueryNumbers &foundBy(std::size_t index) const { return foundBy_[index]; }
 
-    // The names and the queries that found each, taken out; nothing is held afterwards.
+    // The names (with their index) and the queries that found each, taken out; nothing is
+    // held afterwards.
     struct Taken {
-        std::vector<std::string> names;
+        UniqueNames names;
         std::vector<QueryNumbers> foundBy;
     };
     Taken take() &&;

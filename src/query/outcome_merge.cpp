@@ -5,114 +5,120 @@
 
 #include <algorithm>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 
 namespace tarnbeck {
 
 namespace {
 
-// The outcome list with a hashed index, so every merge step is one look-up per name. The index
-// holds views of the entries' own names: room for every name that can be appended is reserved
-// up front, so the entries never move while the index is in use.
+// The outcome being merged: its names, each once, and beside each the entry it will carry. The
+// found names come with the index the queries built for them, so they are not indexed again;
+// the names merged in after them join that index.
 class Outcome {
   public:
-    explicit Outcome(std::size_t capacity) : capacity_(capacity) {
-        entries_.reserve(capacity);
-        index_.reserve(capacity);
+    // Room is made for `more` names to follow the found ones, so neither the names nor the
+    // entries are copied as they grow.
+    Outcome(MemberSet found, std::size_t more) {
+        MemberSet::Taken taken = std::move(found).take();
+        names_ = std::move(taken.names);
+        names_.reserve(names_.size() + more);
+        entries_.reserve(names_.size() + more);
+        entries_.resize(names_.size());
+        for (std::size_t i = 0; i < entries_.size(); ++i) {
+            entries_[i].mark = MemberMark::Add;
+            entries_[i].reason.foundBy = std::move(taken.foundBy[i]);
+        }
+    }
+
+    MemberEntry *find(std::string_view name) {
+        const std::size_t at = names_.find(name);
+        return at == UniqueNames::kNotHeld ? nullptr : &entries_[at];
+    }
+
+    // The name's entry, appended with `markWhenNew` when not held; `added` tells which.
+    MemberEntry &hold(std::string name, MemberMark markWhenNew, bool &added) {
+        const std::size_t at = names_.insert(std::move(name), added);
+        if (added)
+            entries_.push_back({{}, markWhenNew});
+        return entries_[at];
+    }
+
+    // Holds each of `names` (taking them) as hold does, many at a time: their slots in the index
+    // are fetched ahead. `held(entry, added)` follows each.
+    template <typename Held>
+    void holdAll(std::vector<std::string> &names, MemberMark markWhenNew, Held &&held) {
+        names_.insertAll(names, [&](std::size_t at, bool added) {
+            if (added)
+                entries_.push_back({{}, markWhenNew});
+            held(entries_[at], added);
+        });
     }
 
     // Re-marks the name when held; otherwise appends it with `markWhenNew` unless that is
     // nullopt. Gives the entry, held or appended (null when neither).
     MemberEntry *mark(const std::string &name, MemberMark markWhenHeld,
                       std::optional<MemberMark> markWhenNew) {
-        MemberEntry *entry = find(name);
-        if (entry)
-            entry->mark = markWhenHeld;
-        else if (markWhenNew)
-            entry = append(name, *markWhenNew);
-        return entry;
+        if (!markWhenNew) {
+            MemberEntry *entry = find(name);
+            if (entry)
+                entry->mark = markWhenHeld;
+            return entry;
+        }
+        bool added = false;
+        MemberEntry &entry = hold(name, *markWhenNew, added);
+        if (!added)
+            entry.mark = markWhenHeld;
+        return &entry;
     }
 
-    // Flags the name incomplete; a name not held yet belongs nowhere and is appended as remove.
-    void flagIncomplete(const std::string &name) {
-        MemberEntry *entry = find(name);
-        if (!entry)
-            entry = append(name, MemberMark::Remove);
-        if (entry)
-            entry->incomplete = true;
-    }
-
+    // The entries with their names, sorted.
     MemberEntries sorted() && {
-        index_ = {}; // its memory is given back before the sort needs its own
-        std::vector<std::string_view> names;
-        names.reserve(entries_.size());
-        for (const MemberEntry &entry : entries_)
-            names.emplace_back(entry.name);
-        const std::vector<std::size_t> order = NameCollation().order(names);
-        names = {};
+        {
+            // The index's memory is given back before the sort needs its own.
+            std::vector<std::string> names = std::move(names_).take();
+            for (std::size_t i = 0; i < names.size(); ++i)
+                entries_[i].name = std::move(names[i]);
+        }
+        std::vector<std::size_t> order;
+        {
+            std::vector<std::string_view> views;
+            views.reserve(entries_.size());
+            for (const MemberEntry &entry : entries_)
+                views.emplace_back(entry.name);
+            order = NameCollation().order(views);
+        }
         dsclient::ApplyOrder(entries_, order);
         return std::move(entries_);
     }
 
-    // Appends a name not held yet (null when there is no room left).
-    MemberEntry *append(std::string name, MemberMark mark) {
-        if (entries_.size() == capacity_)
-            return nullptr;
-        entries_.push_back({std::move(name), mark});
-        index_.emplace(entries_.back().name, entries_.size() - 1);
-        return &entries_.back();
-    }
-
   private:
-    MemberEntry *find(const std::string &name) {
-        const auto held = index_.find(name);
-        return held == index_.end() ? nullptr : &entries_[held->second];
-    }
-
-    std::size_t capacity_;
+    UniqueNames names_; // position i is the name of entries_[i]
     MemberEntries entries_;
-    std::unordered_map<std::string_view, std::size_t, NameHash, NameEqual> index_;
 };
 
 } // namespace
 
 MemberEntries MergeOutcome(MemberSet found, OutcomeInputs inputs) {
-    // Room for every name that can be appended, and no more.
-    std::size_t capacity = found.size() + inputs.halfWritten.size() +
-                           (inputs.staticNames ? inputs.staticNames->size() : 0);
-    for (const std::string &name : inputs.currentMembers)
-        capacity += found.contains(name) ? 0 : 1;
-    Outcome outcome(capacity);
+    Outcome outcome(std::move(found), inputs.currentMembers.size() + inputs.halfWritten.size() +
+                                          (inputs.staticNames ? inputs.staticNames->size() : 0));
 
-    {
-        // The found names are distinct: each is moved in, not copied.
-        MemberSet::Taken taken = std::move(found).take();
-        for (std::size_t i = 0; i < taken.names.size(); ++i)
-            if (MemberEntry *entry = outcome.append(std::move(taken.names[i]), MemberMark::Add))
-                entry->reason.foundBy = std::move(taken.foundBy[i]);
-    }
-
-    {
+    const MemberMark notFound = inputs.addMode ? MemberMark::Keep : MemberMark::Remove;
+    outcome.holdAll(inputs.currentMembers, notFound, [](MemberEntry &entry, bool added) {
         // Each member once, or a second spelling of an unfound member would re-mark it keep.
-        std::unordered_set<std::string_view, NameHash, NameEqual> members;
-        members.reserve(inputs.currentMembers.size());
-        const MemberMark notFound = inputs.addMode ? MemberMark::Keep : MemberMark::Remove;
-        for (const std::string &name : inputs.currentMembers)
-            if (members.insert(name).second)
-                if (MemberEntry *entry = outcome.mark(name, MemberMark::Keep, notFound))
-                    entry->reason.member = true;
-    }
+        if (!added && entry.reason.member)
+            return;
+        if (!added)
+            entry.mark = MemberMark::Keep;
+        entry.reason.member = true;
+    });
     inputs.currentMembers = {};
 
     // Before the lists, so a static name is completed and an excluded one finishes leaving.
-    for (const std::string &name : inputs.halfWritten)
-        outcome.flagIncomplete(name);
+    outcome.holdAll(inputs.halfWritten, MemberMark::Remove,
+                    [](MemberEntry &entry, bool) { entry.incomplete = true; });
 
     if (inputs.staticNames)
         for (const std::string &name : *inputs.staticNames)
-            if (MemberEntry *entry = outcome.mark(name, MemberMark::Static, MemberMark::Static))
-                entry->reason.onStaticList = true;
+            outcome.mark(name, MemberMark::Static, MemberMark::Static)->reason.onStaticList = true;
 
     // Last, so a name on both lists ends up excluded.
     if (inputs.excludeNames)

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 namespace tarnbeck {
 namespace {
 
@@ -92,6 +94,38 @@ TEST(MergeReasonTest, EachEntryTellsWhyItGotItsMark) {
                               "Eve: current member not found; on the exclude list",
                               "Fay: on the static list",
                               "Gus: incomplete: written on some sides only"}));
+}
+
+// Members merged many at a time, past the found names' index and its look-ahead: a member read
+// twice in two spellings, within one batch or across batches, counts once.
+TEST(MergeReasonTest, ManyMembersMergeAsFew) {
+    MemberSet found;
+    for (int i = 0; i < 100; ++i)
+        found.insert("U" + std::to_string(i) + ".Acme", 1);
+    OutcomeInputs inputs;
+    for (int i = 50; i < 150; ++i) {
+        inputs.currentMembers.push_back("u" + std::to_string(i) + ".acme");
+        if (i >= 120)
+            inputs.currentMembers.push_back("U" + std::to_string(i) + ".ACME");
+    }
+    inputs.currentMembers.push_back("U60.ACME");
+    inputs.halfWritten = {"u149.ACME", "New.Acme"};
+    const MemberEntries outcome = MergeOutcome(std::move(found), std::move(inputs));
+    ASSERT_EQ(outcome.size(), 151u);
+    std::map<std::string, const MemberEntry *> byName;
+    for (const MemberEntry &entry : outcome)
+        byName[entry.name] = &entry;
+    for (int i = 0; i < 150; ++i) {
+        const std::string spelling =
+            i < 100 ? "U" + std::to_string(i) + ".Acme" : "u" + std::to_string(i) + ".acme";
+        ASSERT_TRUE(byName.count(spelling)) << spelling;
+        const MemberEntry &entry = *byName[spelling];
+        EXPECT_EQ(entry.mark, i < 50 ? M::Add : i < 100 ? M::Keep : M::Remove) << spelling;
+        EXPECT_EQ(entry.reason.member, i >= 50) << spelling;
+        EXPECT_EQ(entry.incomplete, i == 149) << spelling;
+    }
+    EXPECT_EQ(byName["New.Acme"]->mark, M::Remove);
+    EXPECT_TRUE(byName["New.Acme"]->incomplete);
 }
 
 TEST(RemovalBrakeTest, HoldsOnlyAboveBothTheShareAndTheNumber) {
