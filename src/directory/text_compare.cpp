@@ -32,8 +32,9 @@ std::string CollationLocale() {
     return name;
 }
 
-std::u16string Utf16(std::string_view name) {
-    std::u16string text(name.size(), u'\0');
+// `name` in UTF-16, into `text` (reused from name to name).
+void Utf16(std::string_view name, std::u16string &text) {
+    text.resize(name.size());
     int32_t length = 0;
     UErrorCode error = U_ZERO_ERROR;
     // Bytes that are no UTF-8 become U+FFFD, as they would on screen.
@@ -41,7 +42,6 @@ std::u16string Utf16(std::string_view name) {
                          &length, name.data(), static_cast<int32_t>(name.size()), 0xFFFD, nullptr,
                          &error);
     text.resize(U_SUCCESS(error) ? static_cast<std::size_t>(length) : 0);
-    return text;
 }
 
 } // namespace
@@ -83,8 +83,9 @@ std::vector<std::size_t> NameCollation::order(const std::vector<std::string_view
     std::string keys;
     std::vector<std::pair<std::size_t, std::size_t>> spans(names.size()); // offset, length
     std::vector<std::uint8_t> key(64);
+    std::u16string text;
     for (std::size_t i = 0; i < names.size(); ++i) {
-        const std::u16string text = Utf16(names[i]);
+        Utf16(names[i], text);
         const auto *chars = reinterpret_cast<const UChar *>(text.data());
         const auto length = static_cast<int32_t>(text.size());
         int32_t size = ucol_getSortKey(collator_->collator, chars, length, key.data(),
@@ -93,6 +94,8 @@ std::vector<std::size_t> NameCollation::order(const std::vector<std::string_view
             key.resize(static_cast<std::size_t>(size));
             size = ucol_getSortKey(collator_->collator, chars, length, key.data(), size);
         }
+        if (i == 0) // room for keys a little longer than the first, so the block is seldom copied
+            keys.reserve(names.size() * (static_cast<std::size_t>(size) * 5 / 4));
         spans[i] = {keys.size(), static_cast<std::size_t>(size)};
         keys.append(reinterpret_cast<const char *>(key.data()), static_cast<std::size_t>(size));
     }
