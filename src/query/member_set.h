@@ -40,6 +40,9 @@ class MemberSet {
     Taken take() &&;
 
   private:
+    // Records that `queryNumber` found the name at `at`, whose entry is new when `added`.
+    void noteFound(std::size_t at, bool added, std::uint32_t queryNumber);
+
     UniqueNames names_;
     std::vector<QueryNumbers> foundBy_;
 };

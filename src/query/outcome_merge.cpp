@@ -37,9 +37,7 @@ class Outcome {
     // The name's entry, appended with `markWhenNew` when not held; `added` tells which.
     MemberEntry &hold(std::string name, MemberMark markWhenNew, bool &added) {
         const std::size_t at = names_.insert(std::move(name), added);
-        if (added)
-            entries_.push_back({{}, markWhenNew});
-        return entries_[at];
+        return entryAt(at, added, markWhenNew);
     }
 
     // Holds each of `names` (taking them) as hold does, many at a time: their slots in the index
@@ -47,9 +45,7 @@ class Outcome {
     template <typename Held>
     void holdAll(std::vector<std::string> &names, MemberMark markWhenNew, Held &&held) {
         names_.insertAll(names, [&](std::size_t at, bool added) {
-            if (added)
-                entries_.push_back({{}, markWhenNew});
-            held(entries_[at], added);
+            held(entryAt(at, added, markWhenNew), added);
         });
     }
 
@@ -91,6 +87,13 @@ class Outcome {
     }
 
   private:
+    // The entry of the name at `at`, appended with `markWhenNew` when the name was just added.
+    MemberEntry &entryAt(std::size_t at, bool added, MemberMark markWhenNew) {
+        if (added)
+            entries_.push_back({{}, markWhenNew});
+        return entries_[at];
+    }
+
     UniqueNames names_; // position i is the name of entries_[i]
     MemberEntries entries_;
 };
