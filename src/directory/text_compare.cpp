@@ -133,12 +133,16 @@ std::array<std::uint8_t, 128> AsciiPlaces(UCollator *collator) {
     return places;
 }
 
+// Sorts `positions` by the keys held one after another in `keys`, key i ending at ends[i].
 void SortByKeys(std::vector<std::size_t> &positions, const std::string &keys,
-                const std::vector<std::pair<std::size_t, std::size_t>> &spans) {
-    std::stable_sort(positions.begin(), positions.end(), [&](std::size_t a, std::size_t b) {
-        return std::string_view(keys).substr(spans[a].first, spans[a].second) <
-               std::string_view(keys).substr(spans[b].first, spans[b].second);
-    });
+                const std::vector<std::size_t> &ends) {
+    const std::string_view all(keys);
+    const auto key = [&](std::size_t i) {
+        const std::size_t start = i == 0 ? 0 : ends[i - 1];
+        return all.substr(start, ends[i] - start);
+    };
+    std::stable_sort(positions.begin(), positions.end(),
+                     [&](std::size_t a, std::size_t b) { return key(a) < key(b); });
 }
 
 // AsciiPlaces for the collator opened for `locale`, worked out once per locale: looking through
@@ -181,7 +185,7 @@ bool NameCollation::less(std::string_view a, std::string_view b) const {
                             b.data(), static_cast<int32_t>(b.size()), &error) == UCOL_LESS;
 }
 
-std::vector<std::size_t> NameCollation::order(const std::vector<std::string_view> &names) const {
+std::vector<std::size_t> NameCollation::order(const std::vector<std::string> &names) const {
     std::vector<std::size_t> positions(names.size());
     for (std::size_t i = 0; i < positions.size(); ++i)
         positions[i] = i;
@@ -193,21 +197,21 @@ std::vector<std::size_t> NameCollation::order(const std::vector<std::string_view
     }
     // One sort key per name, all in one block, so each comparison compares bytes in place.
     std::string keys;
-    std::vector<std::pair<std::size_t, std::size_t>> spans(names.size()); // offset, length
+    std::vector<std::size_t> ends(names.size());
     const auto &places = collator_->asciiPlaces;
     const bool placesKnown = places[kFirstPrintable] != 0;
     if (placesKnown && std::all_of(names.begin(), names.end(), PrintableAscii)) {
         std::size_t bytes = 0;
-        for (const std::string_view name : names)
+        for (const std::string &name : names)
             bytes += name.size();
         keys.resize(bytes);
         std::size_t at = 0;
         for (std::size_t i = 0; i < names.size(); ++i) {
-            spans[i] = {at, names[i].size()};
             for (const char c : names[i])
                 keys[at++] = static_cast<char>(places[static_cast<unsigned char>(c)]);
+            ends[i] = at;
         }
-        SortByKeys(positions, keys, spans);
+        SortByKeys(positions, keys, ends);
         return positions;
     }
     std::vector<std::uint8_t> key(64);
@@ -224,18 +228,17 @@ std::vector<std::size_t> NameCollation::order(const std::vector<std::string_view
         }
         if (i == 0) // room for keys a little longer than the first, so the block is seldom copied
             keys.reserve(names.size() * (static_cast<std::size_t>(size) * 5 / 4));
-        spans[i] = {keys.size(), static_cast<std::size_t>(size)};
         keys.append(reinterpret_cast<const char *>(key.data()), static_cast<std::size_t>(size));
+        ends[i] = keys.size();
     }
-    SortByKeys(positions, keys, spans);
+    SortByKeys(positions, keys, ends);
     return positions;
 }
 
 void SortNames(std::vector<std::string> &names) {
-    const std::vector<std::string_view> views(names.begin(), names.end());
     std::vector<std::string> sorted;
     sorted.reserve(names.size());
-    for (const std::size_t position : NameCollation().order(views))
+    for (const std::size_t position : NameCollation().order(names))
         sorted.push_back(std::move(names[position]));
     names = std::move(sorted);
 }

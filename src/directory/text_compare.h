@@ -101,7 +101,7 @@ class NameCollation {
 
     bool less(std::string_view a, std::string_view b) const;
     // The positions of `names` in collation order; equal names keep their order.
-    std::vector<std::size_t> order(const std::vector<std::string_view> &names) const;
+    std::vector<std::size_t> order(const std::vector<std::string> &names) const;
 
   private:
     struct Collator;

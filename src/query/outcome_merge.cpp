@@ -68,19 +68,13 @@ class Outcome {
 
     // The entries with their names, sorted.
     MemberEntries sorted() && {
+        std::vector<std::size_t> order;
         {
             // The index's memory is given back before the sort needs its own.
             std::vector<std::string> names = std::move(names_).take();
+            order = NameCollation().order(names);
             for (std::size_t i = 0; i < names.size(); ++i)
                 entries_[i].name = std::move(names[i]);
-        }
-        std::vector<std::size_t> order;
-        {
-            std::vector<std::string_view> views;
-            views.reserve(entries_.size());
-            for (const MemberEntry &entry : entries_)
-                views.emplace_back(entry.name);
-            order = NameCollation().order(views);
         }
         dsclient::ApplyOrder(entries_, order);
         return std::move(entries_);

@@ -27,8 +27,7 @@ std::vector<std::string> AsciiNames(std::size_t count) {
 void ExpectOrderedAsCompared(const std::vector<std::string> &names, const char *locale) {
     QLocale::setDefault(QLocale(locale));
     const NameCollation collation;
-    const std::vector<std::string_view> views(names.begin(), names.end());
-    const std::vector<std::size_t> order = collation.order(views);
+    const std::vector<std::size_t> order = collation.order(names);
     ASSERT_EQ(order.size(), names.size());
     for (std::size_t i = 1; i < order.size(); ++i) {
         const std::string &before = names[order[i - 1]], &after = names[order[i]];
