@@ -64,6 +64,18 @@ void UniqueNames::fetchAhead(const std::string *names, std::size_t count,
         codes[i] = CodeOf(names[i]);
         __builtin_prefetch(&slots_[codes[i] & mask]);
     }
+    // A name that looks held is compared with the one held: that one is fetched too, its
+    // string and then its text, each for all the names before any is waited for.
+    const std::string *held[kAhead];
+    for (std::size_t i = 0; i < count; ++i) {
+        const Slot &slot = slots_[codes[i] & mask];
+        held[i] = slot.position != kFree && slot.code == codes[i] ? &names_[slot.position] : nullptr;
+        if (held[i])
+            __builtin_prefetch(held[i]);
+    }
+    for (std::size_t i = 0; i < count; ++i)
+        if (held[i])
+            __builtin_prefetch(held[i]->data());
 }
 
 std::size_t UniqueNames::place(std::string name, std::uint32_t code, bool &added) {
