@@ -18,7 +18,8 @@ std::uint32_t CodeOf(std::string_view name) {
 
 } // namespace
 
-std::size_t UniqueNames::slotOf(std::string_view name, std::uint32_t code) const {
+template <typename Name>
+std::size_t BasicUniqueNames<Name>::slotOf(std::string_view name, std::uint32_t code) const {
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t at = code & mask;; at = (at + 1) & mask) {
         const Slot &slot = slots_[at];
@@ -28,7 +29,7 @@ std::size_t UniqueNames::slotOf(std::string_view name, std::uint32_t code) const
     }
 }
 
-void UniqueNames::grow() {
+template <typename Name> void BasicUniqueNames<Name>::grow() {
     std::vector<Slot> old(slots_.empty() ? 16 : slots_.size() * 2);
     old.swap(slots_);
     const std::size_t mask = slots_.size() - 1;
@@ -42,21 +43,23 @@ void UniqueNames::grow() {
     }
 }
 
-void UniqueNames::reserve(std::size_t count) {
+template <typename Name> void BasicUniqueNames<Name>::reserve(std::size_t count) {
     names_.reserve(count);
     while (2 * count > slots_.size())
         grow();
 }
 
-std::size_t UniqueNames::insert(std::string name, bool &added) {
+template <typename Name>
+std::size_t BasicUniqueNames<Name>::insert(Name name, bool &added) {
     if (2 * (names_.size() + 1) > slots_.size())
         grow();
     const std::uint32_t code = CodeOf(name);
     return place(std::move(name), code, added);
 }
 
-void UniqueNames::fetchAhead(const std::string *names, std::size_t count,
-                             std::uint32_t *codes) {
+template <typename Name>
+void BasicUniqueNames<Name>::fetchAhead(const Name *names, std::size_t count,
+                                        std::uint32_t *codes) {
     while (2 * (names_.size() + count) > slots_.size())
         grow();
     const std::size_t mask = slots_.size() - 1;
@@ -66,7 +69,7 @@ void UniqueNames::fetchAhead(const std::string *names, std::size_t count,
     }
     // A name that looks held is compared with the one held: that one is fetched too, its
     // string and then its text, each for all the names before any is waited for.
-    const std::string *held[kAhead];
+    const Name *held[kAhead];
     for (std::size_t i = 0; i < count; ++i) {
         const Slot &slot = slots_[codes[i] & mask];
         held[i] = slot.position != kFree && slot.code == codes[i] ? &names_[slot.position] : nullptr;
@@ -78,7 +81,8 @@ void UniqueNames::fetchAhead(const std::string *names, std::size_t count,
             __builtin_prefetch(held[i]->data());
 }
 
-std::size_t UniqueNames::place(std::string name, std::uint32_t code, bool &added) {
+template <typename Name>
+std::size_t BasicUniqueNames<Name>::place(Name name, std::uint32_t code, bool &added) {
     Slot &slot = slots_[slotOf(name, code)];
     added = slot.position == kFree;
     if (added) {
@@ -88,16 +92,20 @@ std::size_t UniqueNames::place(std::string name, std::uint32_t code, bool &added
     return slot.position;
 }
 
-std::size_t UniqueNames::find(std::string_view name) const {
+template <typename Name>
+std::size_t BasicUniqueNames<Name>::find(std::string_view name) const {
     if (slots_.empty())
         return kNotHeld;
     const std::uint32_t position = slots_[slotOf(name, CodeOf(name))].position;
     return position == kFree ? kNotHeld : position;
 }
 
-std::vector<std::string> UniqueNames::take() && {
+template <typename Name> std::vector<Name> BasicUniqueNames<Name>::take() && {
     std::vector<Slot>().swap(slots_);
     return std::move(names_);
 }
+
+template class BasicUniqueNames<std::string>;
+template class BasicUniqueNames<std::string_view>;
 
 } // namespace tarnbeck

@@ -1,11 +1,12 @@
 #pragma once
 
 // Names kept once each, compared without regard to case, in the order first met (that
-// spelling is kept). Every name is stored once: the index is an open-addressed table of
-// positions with 32 bits of their hashes (8 bytes a slot), so a look-up touches one slot and
-// reads a name only when those bits agree, however many names there are. Names added many at a
-// time have their slots fetched ahead, so a table far bigger than the processor's caches costs
-// little more a name.
+// spelling is kept). UniqueNames owns its names; UniqueNameViews keeps views of names held
+// elsewhere, which must outlive it. Every name is stored once: the index is an open-addressed
+// table of positions with 32 bits of their hashes (8 bytes a slot), so a look-up touches one
+// slot and reads a name only when those bits agree, however many names there are. Names added
+// many at a time have their slots, and the names they may equal, fetched ahead, so a table far
+// bigger than the processor's caches costs little more a name.
 
 #include <algorithm>
 #include <cstddef>
@@ -16,14 +17,14 @@
 
 namespace tarnbeck {
 
-class UniqueNames {
+template <typename Name> class BasicUniqueNames {
   public:
     // The position of the name, added at the end when not held yet; `added` tells which.
-    std::size_t insert(std::string name, bool &added);
+    std::size_t insert(Name name, bool &added);
     // Inserts each name in turn (taking it), as insert does; `inserted(position, added)` follows
     // each one.
     template <typename Inserted>
-    void insertAll(std::vector<std::string> &names, Inserted &&inserted) {
+    void insertAll(std::vector<Name> &names, Inserted &&inserted) {
         for (std::size_t from = 0; from < names.size(); from += kAhead) {
             const std::size_t count = std::min(kAhead, names.size() - from);
             std::uint32_t codes[kAhead];
@@ -42,9 +43,9 @@ class UniqueNames {
     std::size_t find(std::string_view name) const;
     bool contains(std::string_view name) const { return find(name) != kNotHeld; }
     std::size_t size() const { return names_.size(); }
-    const std::vector<std::string> &names() const { return names_; }
+    const std::vector<Name> &names() const { return names_; }
     // The names, taken out; nothing is held afterwards.
-    std::vector<std::string> take() &&;
+    std::vector<Name> take() &&;
 
   private:
     static constexpr std::uint32_t kFree = UINT32_MAX;
@@ -57,11 +58,14 @@ class UniqueNames {
     std::size_t slotOf(std::string_view name, std::uint32_t code) const;
     void grow();
     // Makes room for `count` more names, codes them and asks for their slots to be fetched.
-    void fetchAhead(const std::string *names, std::size_t count, std::uint32_t *codes);
-    std::size_t place(std::string name, std::uint32_t code, bool &added);
+    void fetchAhead(const Name *names, std::size_t count, std::uint32_t *codes);
+    std::size_t place(Name name, std::uint32_t code, bool &added);
 
-    std::vector<std::string> names_;
+    std::vector<Name> names_;
     std::vector<Slot> slots_; // a power of two in size, never more than half used
 };
+
+using UniqueNames = BasicUniqueNames<std::string>;
+using UniqueNameViews = BasicUniqueNames<std::string_view>;
 
 } // namespace tarnbeck

@@ -3,13 +3,13 @@
 #include "directory/directory_error.h"
 #include "directory/search.h"
 #include "directory/text_compare.h"
+#include "directory/unique_names.h"
 #include "directory/values_reader.h"
 #include "membership/name_list.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <deque>
-#include <unordered_map>
 
 namespace tarnbeck {
 
@@ -40,21 +40,30 @@ FilterPtr HoldersFilter(std::string_view attribute, std::string_view groupName) 
 
 std::vector<std::string> FindHalfWrittenMembers(ContextHandle context, std::string_view groupName,
                                                 const std::vector<std::string> &currentMembers) {
-    // The sides each name holds, keyed by views of the current members and, for the names that
-    // are no members, of copies kept in `others` (a deque does not move what it holds). On a
-    // whole group of many members the searches return the members themselves, so nothing of
-    // theirs is copied.
-    std::unordered_map<std::string_view, std::uint8_t, NameHash, NameEqual> sides;
+    // The names met, each once, with the sides each holds: views of the current members and,
+    // for the names that are no members, of copies kept in `others` (a deque does not move
+    // what it holds). On a whole group of many members the searches meet the members
+    // themselves, so nothing of theirs is copied.
+    UniqueNameViews names;
     std::deque<std::string> others;
-    sides.reserve(currentMembers.size());
-    for (const std::string &name : currentMembers)
-        sides[name] |= InMember;
+    std::vector<std::uint8_t> sides;
+    const auto note = [&](std::size_t at, bool added, Side side) {
+        if (added)
+            sides.push_back(0);
+        sides[at] |= side;
+    };
+    {
+        std::vector<std::string_view> members(currentMembers.begin(), currentMembers.end());
+        names.reserve(members.size());
+        sides.reserve(members.size());
+        names.insertAll(members, [&](std::size_t at, bool added) { note(at, added, InMember); });
+    }
     const auto mark = [&](const std::string &name, Side side) {
-        if (const auto held = sides.find(name); held != sides.end()) {
-            held->second |= side;
-            return;
-        }
-        sides.emplace(others.emplace_back(name), side);
+        std::size_t at = names.find(name);
+        bool added = false;
+        if (at == UniqueNameViews::kNotHeld)
+            at = names.insert(others.emplace_back(name), added);
+        note(at, added, side);
     };
     // A '*' in the group's name is a wildcard to the search, which then also finds the holders
     // of other groups: each one found is confirmed by its own values (such names are rare).
@@ -84,9 +93,9 @@ std::vector<std::string> FindHalfWrittenMembers(ContextHandle context, std::stri
         [&](std::string &&name) { mark(name, InEquivalentToMe); }, [] {});
 
     std::vector<std::string> halfWritten;
-    for (const auto &[name, held] : sides)
-        if (held != AllSides)
-            halfWritten.emplace_back(name);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (sides[i] != AllSides)
+            halfWritten.emplace_back(names.names()[i]);
     return halfWritten;
 }
 
