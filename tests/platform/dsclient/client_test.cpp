@@ -398,6 +398,35 @@ TEST_P(Values, ChangesPersistAcrossRestart) {
 
 using Order = ClientTest;
 
+TEST_F(Order, ValuesComeInTheOrderAddedWhereverTheyLieInTheStore) {
+    const std::string carl = "Carl.IT.Acme", joe = "Joe.Sales.Acme";
+    const auto add = [&](const std::string &object, const std::string &value) {
+        ASSERT_EQ(Modify(context_, object, {{DS_ADD_VALUE, "L", {CI(value)}}}), status::Ok);
+    };
+    for (const std::string &object : {carl, joe})
+        ASSERT_EQ(Modify(context_, object, {{DS_CLEAR_ATTRIBUTE, "L", {}}}), status::Ok);
+    // Carl's values lie close together, between Joe's; none in the order of their texts.
+    for (const char *value : {"Rome", "Oslo", "Bern"}) {
+        add(carl, value);
+        add(joe, std::string("Joe's ") + value);
+    }
+    ASSERT_EQ(Modify(context_, carl, {{DS_REMOVE_VALUE, "L", {CI("Oslo")}}}), status::Ok);
+    add(carl, "Athens");
+    EXPECT_EQ(ReadAttribute(context_, carl, "L").values,
+              (std::vector<AttrValue>{CI("Rome"), CI("Bern"), CI("Athens")}));
+
+    // Far apart: many of Joe's values come between Carl's last two.
+    std::vector<AttrValue> joes{CI("Joe's Rome"), CI("Joe's Oslo"), CI("Joe's Bern")};
+    for (int i = 0; i < 50; ++i) {
+        add(joe, "Z" + std::to_string(i));
+        joes.push_back(CI("Z" + std::to_string(i)));
+    }
+    add(carl, "Cairo");
+    EXPECT_EQ(ReadAttribute(context_, carl, "L").values,
+              (std::vector<AttrValue>{CI("Rome"), CI("Bern"), CI("Athens"), CI("Cairo")}));
+    EXPECT_EQ(ReadAttribute(context_, joe, "L").values, joes);
+}
+
 TEST_F(Order, WhatAnIndexFindsComesInNameOrder) {
     // Names apart only past their first eight bytes, or by case, made out of order.
     std::vector<std::string> leaves;
