@@ -16,12 +16,17 @@ template <typename T> void ApplyOrder(std::vector<T> &items, const std::vector<s
         if (placed[start])
             continue;
         // Each cycle of the permutation moves along once, its first item held aside.
+        // Each step fetches what the next one reads, so a long cycle waits on one miss a step.
         T first = std::move(items[start]);
-        std::size_t at = start;
-        while (order[at] != start) {
-            items[at] = std::move(items[order[at]]);
+        std::size_t at = start, next = order[start];
+        while (next != start) {
+            const std::size_t after = order[next];
+            __builtin_prefetch(&order[after]);
+            __builtin_prefetch(&items[after]);
+            items[at] = std::move(items[next]);
             placed[at] = true;
-            at = order[at];
+            at = next;
+            next = after;
         }
         items[at] = std::move(first);
         placed[at] = true;
