@@ -1,7 +1,6 @@
 #include "query/outcome_merge.h"
 
 #include "directory/text_compare.h"
-#include "platform/dsclient/in_place_order.h"
 
 #include <algorithm>
 #include <string_view>
@@ -76,8 +75,18 @@ class Outcome {
             for (std::size_t i = 0; i < names.size(); ++i)
                 entries_[i].name = std::move(names[i]);
         }
-        dsclient::ApplyOrder(entries_, order);
-        return std::move(entries_);
+        // Moved into a second list in order: each entry is read once and the list written
+        // straight through, where putting them in order in place would move each along a chain of
+        // look-ups. The second list takes no more room than the sort just gave back.
+        MemberEntries sorted;
+        sorted.reserve(order.size());
+        constexpr std::size_t kAhead = 8; // entries fetched before they are moved
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            if (i + kAhead < order.size())
+                __builtin_prefetch(&entries_[order[i + kAhead]]);
+            sorted.push_back(std::move(entries_[order[i]]));
+        }
+        return sorted;
     }
 
   private:
