@@ -9,12 +9,27 @@ namespace tarnbeck {
 
 std::vector<std::string> ReadNames(dsclient::ContextHandle context, std::string_view groupName,
                                    std::string_view attributeName) {
+    // Indexed a batch at a time, so each batch's slots are fetched together.
+    constexpr std::size_t kBatch = 256;
     UniqueNames names;
-    bool added = false;
+    std::vector<std::string> batch;
+    batch.reserve(kBatch);
+    const auto index = [&] {
+        names.insertAll(batch, [](std::size_t, bool) {});
+        batch.clear();
+    };
     VisitValueTexts(
         context, groupName, attributeName,
-        [&](std::string &&name) { names.insert(std::move(name), added); },
-        [&] { names = UniqueNames(); });
+        [&](std::string &&name) {
+            batch.push_back(std::move(name));
+            if (batch.size() == kBatch)
+                index();
+        },
+        [&] {
+            names = UniqueNames();
+            batch.clear();
+        });
+    index();
     return std::move(names).take();
 }
 
