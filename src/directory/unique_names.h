@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tarnbeck {
@@ -67,5 +68,29 @@ template <typename Name> class BasicUniqueNames {
 
 using UniqueNames = BasicUniqueNames<std::string>;
 using UniqueNameViews = BasicUniqueNames<std::string_view>;
+
+// Names met one at a time, handed on a few hundred at a time: insertAll looks up a batch
+// faster than its names one by one. `take(batch)` receives each full batch, and the last one
+// on flush(); it may take the names out of it.
+template <typename Take> class NameBatches {
+  public:
+    explicit NameBatches(Take take) : take_(std::move(take)) { batch_.reserve(kSize); }
+    void add(std::string name) {
+        batch_.push_back(std::move(name));
+        if (batch_.size() == kSize)
+            flush();
+    }
+    void flush() {
+        take_(batch_);
+        batch_.clear();
+    }
+    // Drops the names not handed on yet.
+    void clear() { batch_.clear(); }
+
+  private:
+    static constexpr std::size_t kSize = 256;
+    Take take_;
+    std::vector<std::string> batch_;
+};
 
 } // namespace tarnbeck

@@ -9,27 +9,16 @@ namespace tarnbeck {
 
 std::vector<std::string> ReadNames(dsclient::ContextHandle context, std::string_view groupName,
                                    std::string_view attributeName) {
-    // Indexed a batch at a time, so each batch's slots are fetched together.
-    constexpr std::size_t kBatch = 256;
     UniqueNames names;
-    std::vector<std::string> batch;
-    batch.reserve(kBatch);
-    const auto index = [&] {
-        names.insertAll(batch, [](std::size_t, bool) {});
-        batch.clear();
-    };
+    NameBatches batches(
+        [&](std::vector<std::string> &batch) { names.insertAll(batch, [](std::size_t, bool) {}); });
     VisitValueTexts(
-        context, groupName, attributeName,
-        [&](std::string &&name) {
-            batch.push_back(std::move(name));
-            if (batch.size() == kBatch)
-                index();
-        },
+        context, groupName, attributeName, [&](std::string &&name) { batches.add(std::move(name)); },
         [&] {
             names = UniqueNames();
-            batch.clear();
+            batches.clear();
         });
-    index();
+    batches.flush();
     return std::move(names).take();
 }
 

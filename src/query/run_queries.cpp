@@ -3,6 +3,7 @@
 #include "directory/directory_error.h"
 #include "directory/prompter.h"
 #include "directory/search.h"
+#include "directory/unique_names.h"
 #include "query/filter_translation.h"
 #include "query/query_string.h"
 #include "query/search_base.h"
@@ -28,23 +29,16 @@ void SearchInto(const QueryRunInputs &inputs, std::size_t index, const QueryDefi
     const int before = static_cast<int>(found.size());
     int handled = 0;
     const auto queryNumber = static_cast<std::uint32_t>(index + 1);
-    // Names are merged a few hundred at a time: the set looks up a batch faster than its names
-    // one by one.
-    constexpr std::size_t kBatch = 256;
-    std::vector<std::string> batch;
-    batch.reserve(kBatch);
+    NameBatches batches(
+        [&](std::vector<std::string> &batch) { found.insertAll(batch, queryNumber); });
     try {
         VisitFoundNames(inputs.context, SearchBaseOf(query.context), std::move(filter),
                         query.scope, [&](const std::string &name) {
-                            batch.push_back(name);
-                            if (batch.size() == kBatch) {
-                                found.insertAll(batch, queryNumber);
-                                batch.clear();
-                            }
+                            batches.add(name);
                             if (inputs.found)
                                 inputs.found(before + ++handled);
                         });
-        found.insertAll(batch, queryNumber);
+        batches.flush();
     } catch (const DirectoryError &) {
         inputs.selectQuery(index);
         throw;
