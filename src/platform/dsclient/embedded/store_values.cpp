@@ -40,21 +40,21 @@ std::vector<AttrValue> Store::Values(std::int64_t objectId, const AttributeDef &
     constexpr std::int64_t kSpread = 8; // rows of the stretch a value, at most, to read it whole
     std::vector<AttrValue> values;
     std::vector<std::int64_t> ids;
-    std::int64_t first = 0, last = 0;
+    std::int64_t count = 0, first = 0, last = 0;
     {
         // Counted first, so the values are not moved as the list grows.
         auto where = db_->Prepare(
             "SELECT count(*), min(id), max(id) FROM vals WHERE object_id = ? AND attr_id = ?");
         where->Bind(1, objectId);
         where->Bind(2, attribute.id);
-        if (!where->Step() || where->Int(0) == 0)
+        if (!where->Step() || (count = where->Int(0)) == 0)
             return values;
-        values.reserve(static_cast<std::size_t>(where->Int(0)));
-        ids.reserve(values.capacity());
+        values.reserve(static_cast<std::size_t>(count));
+        ids.reserve(static_cast<std::size_t>(count));
         first = where->Int(1);
         last = where->Int(2);
     }
-    const bool together = last - first < kSpread * static_cast<std::int64_t>(values.capacity());
+    const bool together = last - first < kSpread * count;
     auto select =
         together ? db_->Prepare("SELECT id, syntax, data FROM vals NOT INDEXED "
                                 "WHERE object_id = ? AND attr_id = ? AND id BETWEEN ? AND ?")
