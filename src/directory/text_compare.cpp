@@ -1,5 +1,7 @@
 #include "directory/text_compare.h"
 
+#include "directory/key_sort.h"
+
 #include <QLocale>
 
 #include <unicode/ucol.h>
@@ -133,18 +135,6 @@ std::array<std::uint8_t, 128> AsciiPlaces(UCollator *collator) {
     return places;
 }
 
-// Sorts `positions` by the keys held one after another in `keys`, key i ending at ends[i].
-void SortByKeys(std::vector<std::size_t> &positions, const std::string &keys,
-                const std::vector<std::size_t> &ends) {
-    const std::string_view all(keys);
-    const auto key = [&](std::size_t i) {
-        const std::size_t start = i == 0 ? 0 : ends[i - 1];
-        return all.substr(start, ends[i] - start);
-    };
-    std::stable_sort(positions.begin(), positions.end(),
-                     [&](std::size_t a, std::size_t b) { return key(a) < key(b); });
-}
-
 // AsciiPlaces for the collator opened for `locale`, worked out once per locale: looking through
 // a collator's contractions takes longer than sorting a short list.
 std::array<std::uint8_t, 128> CachedAsciiPlaces(const std::string &locale, UCollator *collator) {
@@ -186,34 +176,31 @@ bool NameCollation::less(std::string_view a, std::string_view b) const {
 }
 
 std::vector<std::size_t> NameCollation::order(const std::vector<std::string> &names) const {
-    std::vector<std::size_t> positions(names.size());
-    for (std::size_t i = 0; i < positions.size(); ++i)
-        positions[i] = i;
     if (!collator_->collator) {
+        std::vector<std::size_t> positions(names.size());
+        for (std::size_t i = 0; i < positions.size(); ++i)
+            positions[i] = i;
         std::stable_sort(positions.begin(), positions.end(), [&](std::size_t a, std::size_t b) {
             return CompareIgnoreCase(names[a], names[b]) < 0;
         });
         return positions;
     }
-    // One sort key per name, all in one block, so each comparison compares bytes in place.
-    std::string keys;
-    std::vector<std::size_t> ends(names.size());
     const auto &places = collator_->asciiPlaces;
     const bool placesKnown = places[kFirstPrintable] != 0;
-    if (placesKnown && std::all_of(names.begin(), names.end(), PrintableAscii)) {
-        std::size_t bytes = 0;
-        for (const std::string &name : names)
-            bytes += name.size();
-        keys.resize(bytes);
-        std::size_t at = 0;
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            for (const char c : names[i])
-                keys[at++] = static_cast<char>(places[static_cast<unsigned char>(c)]);
-            ends[i] = at;
-        }
-        SortByKeys(positions, keys, ends);
-        return positions;
-    }
+    if (placesKnown && std::all_of(names.begin(), names.end(), PrintableAscii))
+        return OrderByKeys(names.size(), [&](std::size_t position, std::size_t depth) {
+            const std::string &name = names[position];
+            std::uint64_t word = 0;
+            for (std::size_t i = depth; i < depth + 8; ++i) {
+                const unsigned place =
+                    i < name.size() ? places[static_cast<unsigned char>(name[i])] : 0u;
+                word = (word << 8) | place;
+            }
+            return word;
+        });
+    // ICU's sort keys, one after another in one block; each ends in the only zero byte it holds.
+    std::string keys;
+    std::vector<std::size_t> ends(names.size());
     std::vector<std::uint8_t> key(64);
     std::u16string text;
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -231,8 +218,11 @@ std::vector<std::size_t> NameCollation::order(const std::vector<std::string> &na
         keys.append(reinterpret_cast<const char *>(key.data()), static_cast<std::size_t>(size));
         ends[i] = keys.size();
     }
-    SortByKeys(positions, keys, ends);
-    return positions;
+    const std::string_view all(keys);
+    return OrderByKeys(names.size(), [&](std::size_t position, std::size_t depth) {
+        const std::size_t start = position == 0 ? 0 : ends[position - 1];
+        return KeyWordOf(all.substr(start, ends[position] - start), depth);
+    });
 }
 
 void SortNames(std::vector<std::string> &names) {

@@ -10,11 +10,13 @@ namespace tarnbeck {
 namespace {
 
 // Names of printable ASCII built to meet what locales treat specially: contractions ("ch",
-// "aa", "ll", "cs"), digits, punctuation and both cases.
+// "aa", "ll", "cs"), digits, punctuation and both cases; and long runs alike but for case, so
+// names agree far into themselves.
 std::vector<std::string> AsciiNames(std::size_t count) {
     const std::vector<std::string> pieces = {"a", "A", "aa", "c", "ch", "CH", "cs", "h", "i",
                                              "I", "ll", "z", "0", "9", "10", "-", ".", " ",
-                                             "_", "~", "!", "{", "user-", "Unit"};
+                                             "_", "~", "!", "{", "user-", "Unit",
+                                             "Organisational-Unit-", "organisational-unit-"};
     std::mt19937 random(7);
     std::vector<std::string> names(count);
     for (std::string &name : names)

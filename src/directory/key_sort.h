@@ -1,0 +1,64 @@
+#pragma once
+
+// Ordering by byte keys without comparing whole keys: each key is taken 8 bytes at a time as
+// one number, the numbers are radix-sorted, and only keys that agree on all 8 are read further.
+// Each key is then read about once for every 8 bytes it shares with its neighbours, where a
+// comparison sort reads two keys, wherever they lie, on each of its n log n comparisons.
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace tarnbeck {
+
+struct KeyWord {
+    std::uint64_t word; // 8 bytes of the key, the first in the highest byte
+    std::size_t position;
+};
+
+// Puts `items` in the order of their words, items with equal words in the order given.
+// `scratch` has room for as many.
+void SortKeyWords(KeyWord *items, KeyWord *scratch, std::size_t count);
+
+// The 8 bytes of `key` from `depth` on, as KeyWord takes them: zero past the key's end.
+std::uint64_t KeyWordOf(std::string_view key, std::size_t depth);
+
+// Positions 0..count-1 in the order of their keys, compared as unsigned bytes, a key that is
+// the start of another first; equal keys keep the order of their positions. `wordAt(position,
+// depth)` gives the key's 8 bytes from `depth` on as KeyWordOf does. No key may hold a zero
+// byte, so a zero byte in a word tells that the key ended there.
+template <typename WordAt>
+std::vector<std::size_t> OrderByKeys(std::size_t count, WordAt &&wordAt) {
+    std::vector<KeyWord> items(count), scratch(count);
+    for (std::size_t i = 0; i < count; ++i)
+        items[i] = {wordAt(i, 0), i};
+    struct Run {
+        std::size_t begin, count, depth;
+    };
+    std::vector<Run> runs{{0, count, 0}};
+    while (!runs.empty()) {
+        const Run run = runs.back();
+        runs.pop_back();
+        KeyWord *first = items.data() + run.begin;
+        if (run.depth > 0)
+            for (std::size_t i = 0; i < run.count; ++i)
+                first[i].word = wordAt(first[i].position, run.depth);
+        SortKeyWords(first, scratch.data() + run.begin, run.count);
+        for (std::size_t i = 0; i < run.count;) {
+            std::size_t end = i + 1;
+            while (end < run.count && first[end].word == first[i].word)
+                ++end;
+            // Keys that agree on all 8 bytes and go on are told apart by their next 8.
+            if (end - i > 1 && (first[i].word & 0xff) != 0)
+                runs.push_back({run.begin + i, end - i, run.depth + 8});
+            i = end;
+        }
+    }
+    std::vector<std::size_t> positions(count);
+    for (std::size_t i = 0; i < count; ++i)
+        positions[i] = items[i].position;
+    return positions;
+}
+
+} // namespace tarnbeck
