@@ -1,6 +1,6 @@
 #include "directory/text_compare.h"
 
-#include "directory/key_sort.h"
+#include "platform/dsclient/key_sort.h"
 
 #include <QLocale>
 
@@ -188,17 +188,20 @@ std::vector<std::size_t> NameCollation::order(const std::vector<std::string> &na
     const auto &places = collator_->asciiPlaces;
     const bool placesKnown = places[kFirstPrintable] != 0;
     if (placesKnown && std::all_of(names.begin(), names.end(), PrintableAscii))
-        return OrderByKeys(names.size(), [&](std::size_t position, std::size_t depth) {
-            const std::string &name = names[position];
-            std::uint64_t word = 0;
-            for (std::size_t i = depth; i < depth + 8; ++i) {
-                const unsigned place =
-                    i < name.size() ? places[static_cast<unsigned char>(name[i])] : 0u;
-                word = (word << 8) | place;
-            }
-            return word;
-        });
-    // ICU's sort keys, one after another in one block; each ends in the only zero byte it holds.
+        return dsclient::OrderByKeys(
+            names.size(),
+            [&](std::size_t position, std::size_t depth) {
+                const std::string &name = names[position];
+                std::uint64_t word = 0;
+                for (std::size_t i = depth; i < depth + 8; ++i) {
+                    const unsigned place =
+                        i < name.size() ? places[static_cast<unsigned char>(name[i])] : 0u;
+                    word = (word << 8) | place;
+                }
+                return word;
+            },
+            [&](std::size_t position) { return names[position].size(); });
+    // ICU's sort keys, one after another in one block.
     std::string keys;
     std::vector<std::size_t> ends(names.size());
     std::vector<std::uint8_t> key(64);
@@ -218,11 +221,16 @@ std::vector<std::size_t> NameCollation::order(const std::vector<std::string> &na
         keys.append(reinterpret_cast<const char *>(key.data()), static_cast<std::size_t>(size));
         ends[i] = keys.size();
     }
-    const std::string_view all(keys);
-    return OrderByKeys(names.size(), [&](std::size_t position, std::size_t depth) {
+    const auto keyOf = [&](std::size_t position) {
         const std::size_t start = position == 0 ? 0 : ends[position - 1];
-        return KeyWordOf(all.substr(start, ends[position] - start), depth);
-    });
+        return std::string_view(keys).substr(start, ends[position] - start);
+    };
+    return dsclient::OrderByKeys(
+        names.size(),
+        [&](std::size_t position, std::size_t depth) {
+            return dsclient::KeyWordOf(keyOf(position), depth);
+        },
+        [&](std::size_t position) { return keyOf(position).size(); });
 }
 
 void SortNames(std::vector<std::string> &names) {

@@ -6,6 +6,7 @@
 #include "platform/dsclient/embedded/schema.h"
 #include "platform/dsclient/embedded/sqlite_db.h"
 #include "platform/dsclient/filter.h"
+#include "platform/dsclient/key_sort.h"
 #include "platform/dsclient/status.h"
 #include "platform/dsclient/values.h"
 
@@ -67,10 +68,17 @@ class FoundObjects {
     }
     // Appends an object; until ordered, objects are handed out as added.
     void Add(FoundObject object, std::string_view name);
-    // Orders by `less` on the positions objects were added at. An object added twice must
-    // compare equal to itself only: it then lies side by side with itself and is kept once.
-    template <typename Less> void Order(Less less) {
-        std::sort(order_.begin(), order_.end(), less);
+    // Orders by `keys`, one for each object in the order added. An object added twice must
+    // have one key, and no other object that key: it then lies side by side with itself and is
+    // kept once.
+    template <typename Keys> void Order(const Keys &keys) {
+        const std::vector<std::size_t> positions = OrderByKeys(
+            order_.size(),
+            [&keys](std::size_t position, std::size_t depth) {
+                return KeyWordOf(keys[position], depth);
+            },
+            [&keys](std::size_t position) { return keys[position].size(); });
+        order_.assign(positions.begin(), positions.end());
         order_.erase(std::unique(order_.begin(), order_.end(),
                                  [this](std::uint32_t a, std::uint32_t b) {
                                      return objects_[a].id == objects_[b].id;

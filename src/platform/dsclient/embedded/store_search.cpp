@@ -384,7 +384,7 @@ Status Store::Search(const ObjectRow &base, std::uint32_t scope, const FilterNod
         judge();
 
         if (fromIndex)
-            found.Order([&keys](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
+            found.Order(keys);
         if (limit > 0)
             found.Truncate(limit);
         for (std::size_t i = 0; i < found.size(); ++i)

@@ -1,10 +1,10 @@
-#include "directory/key_sort.h"
+#include "platform/dsclient/key_sort.h"
 
 #include <algorithm>
 #include <array>
 #include <utility>
 
-namespace tarnbeck {
+namespace dsclient {
 
 namespace {
 
@@ -56,4 +56,4 @@ std::uint64_t KeyWordOf(std::string_view key, std::size_t depth) {
     return word;
 }
 
-} // namespace tarnbeck
+} // namespace dsclient

@@ -5,12 +5,13 @@
 // Each key is then read about once for every 8 bytes it shares with its neighbours, where a
 // comparison sort reads two keys, wherever they lie, on each of its n log n comparisons.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <vector>
 
-namespace tarnbeck {
+namespace dsclient {
 
 struct KeyWord {
     std::uint64_t word; // 8 bytes of the key, the first in the highest byte
@@ -24,12 +25,30 @@ void SortKeyWords(KeyWord *items, KeyWord *scratch, std::size_t count);
 // The 8 bytes of `key` from `depth` on, as KeyWord takes them: zero past the key's end.
 std::uint64_t KeyWordOf(std::string_view key, std::size_t depth);
 
+// Keys of `items` (one run of equal words) no longer than `limit` have ended within that word:
+// they go first, shorter before longer, and those of a length in the order given. Gives how
+// many have ended.
+template <typename LengthOf>
+std::size_t PutEndedFirst(KeyWord *items, std::size_t count, std::size_t limit,
+                          LengthOf &lengthOf) {
+    const auto length = [&](const KeyWord &item) {
+        const std::size_t size = lengthOf(item.position);
+        return size <= limit ? size : SIZE_MAX;
+    };
+    const auto ended = [&](const KeyWord &item) { return length(item) != SIZE_MAX; };
+    if (std::none_of(items, items + count, ended))
+        return 0;
+    std::stable_sort(items, items + count,
+                     [&](const KeyWord &a, const KeyWord &b) { return length(a) < length(b); });
+    return static_cast<std::size_t>(std::count_if(items, items + count, ended));
+}
+
 // Positions 0..count-1 in the order of their keys, compared as unsigned bytes, a key that is
 // the start of another first; equal keys keep the order of their positions. `wordAt(position,
-// depth)` gives the key's 8 bytes from `depth` on as KeyWordOf does. No key may hold a zero
-// byte, so a zero byte in a word tells that the key ended there.
-template <typename WordAt>
-std::vector<std::size_t> OrderByKeys(std::size_t count, WordAt &&wordAt) {
+// depth)` gives the key's 8 bytes from `depth` on as KeyWordOf does; `lengthOf(position)` its
+// length.
+template <typename WordAt, typename LengthOf>
+std::vector<std::size_t> OrderByKeys(std::size_t count, WordAt &&wordAt, LengthOf &&lengthOf) {
     std::vector<KeyWord> items(count), scratch(count);
     for (std::size_t i = 0; i < count; ++i)
         items[i] = {wordAt(i, 0), i};
@@ -50,8 +69,12 @@ std::vector<std::size_t> OrderByKeys(std::size_t count, WordAt &&wordAt) {
             while (end < run.count && first[end].word == first[i].word)
                 ++end;
             // Keys that agree on all 8 bytes and go on are told apart by their next 8.
-            if (end - i > 1 && (first[i].word & 0xff) != 0)
-                runs.push_back({run.begin + i, end - i, run.depth + 8});
+            if (end - i > 1) {
+                const std::size_t ended =
+                    PutEndedFirst(first + i, end - i, run.depth + 8, lengthOf);
+                if (end - i - ended > 1)
+                    runs.push_back({run.begin + i + ended, end - i - ended, run.depth + 8});
+            }
             i = end;
         }
     }
@@ -61,4 +84,4 @@ std::vector<std::size_t> OrderByKeys(std::size_t count, WordAt &&wordAt) {
     return positions;
 }
 
-} // namespace tarnbeck
+} // namespace dsclient
