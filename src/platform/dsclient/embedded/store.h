@@ -73,7 +73,7 @@ class FoundObjects {
     // kept once.
     template <typename Keys> void Order(const Keys &keys) {
         const std::vector<std::size_t> positions = OrderByKeys(
-            order_.size(),
+            objects_.size(),
             [&keys](std::size_t position, std::size_t depth) {
                 return KeyWordOf(keys[position], depth);
             },
