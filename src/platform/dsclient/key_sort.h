@@ -68,10 +68,14 @@ std::vector<std::size_t> OrderByKeys(std::size_t count, WordAt &&wordAt, LengthO
             std::size_t end = i + 1;
             while (end < run.count && first[end].word == first[i].word)
                 ++end;
-            // Keys that agree on all 8 bytes and go on are told apart by their next 8.
+            // Keys that agree on all 8 bytes and go on are told apart by their next 8. Only a
+            // zero last byte can mean that some ended before it; one that ends just after it
+            // reads as zeros next and comes first there.
             if (end - i > 1) {
                 const std::size_t ended =
-                    PutEndedFirst(first + i, end - i, run.depth + 8, lengthOf);
+                    (first[i].word & 0xff) == 0
+                        ? PutEndedFirst(first + i, end - i, run.depth + 8, lengthOf)
+                        : 0;
                 if (end - i - ended > 1)
                     runs.push_back({run.begin + i + ended, end - i - ended, run.depth + 8});
             }
