@@ -186,8 +186,10 @@ constexpr SearchCase kSearchCases[] = {
     {"every user", "(objectclass=user)", "(objectClass=inetOrgPerson)"},
 };
 
+// `growth`: Tarnbeck's cost per result against the first size's, when the row has one.
 void PrintRow(const std::string &name, std::size_t results, const std::array<Timings, SideCount> &t,
-              const std::array<bool, SideCount> &ran, bool agree) {
+              const std::array<bool, SideCount> &ran, bool agree,
+              std::optional<double> growth = std::nullopt) {
     std::printf("%-52s %8zu", name.c_str(), results);
     for (int side = 0; side < SideCount; ++side) {
         if (ran[side])
@@ -195,12 +197,20 @@ void PrintRow(const std::string &name, std::size_t results, const std::array<Tim
         else
             std::printf(" %9s %9s", "-", "-");
     }
-    std::printf(" %6.2fx %6.2fx %s\n", t[Embedded].min() / t[Plain].min(),
-                t[LdapBackend].min() / t[Plain].min(), agree ? "same names" : "NAMES DIFFER");
+    std::printf(" %6.2fx %6.2fx", t[Embedded].min() / t[Plain].min(),
+                t[LdapBackend].min() / t[Plain].min());
+    if (growth)
+        std::printf(" %6.2fx", *growth);
+    else
+        std::printf(" %7s", "-");
+    std::printf(" %s\n", agree ? "same names" : "NAMES DIFFER");
     std::fflush(stdout);
 }
 
-void RunSize(const SideBySideOptions &options, std::uint32_t users) {
+// Tarnbeck's min per result of each case at the first size, by case name.
+using PerResult = std::map<std::string, double>;
+
+void RunSize(const SideBySideOptions &options, std::uint32_t users, PerResult &firstSize) {
     const auto [cachedStore, ldif] = PrepareTree(options.directory, users);
     // The embedded side works on a copy: the updates are undone, but an interrupted run must not
     // leave the kept tree changed.
@@ -264,7 +274,7 @@ void RunSize(const SideBySideOptions &options, std::uint32_t users) {
         cases.push_back(std::move(c));
     }
 
-    Case execute{"Execute: every user against " + std::to_string(users / 2) + " members", {}, {}};
+    Case execute{"Execute: every user against a group of half of them", {}, {}};
     std::array<MemberEntries, SideCount> outcomes; // the last Execute's, marked untimed
     for (int side : {Embedded, LdapBackend}) {
         execute.sides[side] = [&, side] {
@@ -363,12 +373,13 @@ void RunSize(const SideBySideOptions &options, std::uint32_t users) {
         }
     };
 
-    std::printf("\n%u users, %u interleaved repetitions; times in ms (min, median)\n", users,
-                options.repetitions);
+    std::printf("\n%u users, %u interleaved repetitions; times in ms (min, median); growth: "
+                "Tarnbeck's min per result against the first size's\n",
+                users, options.repetitions);
     std::printf("%-52s %8s", "case", "results");
     for (const char *side : kSides)
         std::printf(" %19s", side);
-    std::printf(" %7s %7s\n", "T/ldap", "LB/ldap");
+    std::printf(" %7s %7s %7s\n", "T/ldap", "LB/ldap", "growth");
     for (const Case &c : cases) {
         if (!Chosen(c.name, options.only))
             continue;
@@ -397,7 +408,10 @@ void RunSize(const SideBySideOptions &options, std::uint32_t users) {
                 else if (result != expected)
                     agree = false;
             }
-        PrintRow(c.name, expected.size(), timings, ran, agree);
+        const double perResult =
+            timings[Embedded].min() / static_cast<double>(std::max<std::size_t>(1, expected.size()));
+        const double first = firstSize.emplace(c.name, perResult).first->second;
+        PrintRow(c.name, expected.size(), timings, ran, agree, perResult / first);
     }
     if (!Chosen("Update", options.only)) {
         for (const ContextHandle context : contexts)
@@ -430,8 +444,9 @@ void RunSize(const SideBySideOptions &options, std::uint32_t users) {
 
 int RunSideBySide(const SideBySideOptions &options) {
     try {
+        PerResult firstSize;
         for (const std::uint32_t users : options.sizes)
-            RunSize(options, users);
+            RunSize(options, users, firstSize);
         return 0;
     } catch (const std::exception &error) {
         std::fprintf(stderr, "tarnbeck-bench: %s\n", error.what());
