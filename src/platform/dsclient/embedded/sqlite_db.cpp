@@ -166,19 +166,21 @@ bool Database::IsOutOfSpace() const {
     if (failure != SQLITE_IOERR_WRITE && failure != SQLITE_IOERR_TRUNCATE &&
         failure != SQLITE_IOERR_SHMSIZE)
         return false;
+    const int lastError = errno; // before the questions below can change it
+    int storeError = 0, logError = 0;
+    sqlite3_file_control(db_, "main", SQLITE_FCNTL_LAST_ERRNO, &storeError);
+    sqlite3_file *log = nullptr;
+    if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_JOURNAL_POINTER, &log) == SQLITE_OK && log &&
+        log->pMethods)
+        log->pMethods->xFileControl(log, SQLITE_FCNTL_LAST_ERRNO, &logError);
     const auto outOfSpace = [](int error) {
         return error == ENOSPC || error == EDQUOT || error == EFBIG;
     };
-    int error = 0;
-    sqlite3_file_control(db_, "main", SQLITE_FCNTL_LAST_ERRNO, &error);
-    if (outOfSpace(error))
-        return true;
-    sqlite3_file *log = nullptr;
-    error = 0;
-    if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_JOURNAL_POINTER, &log) == SQLITE_OK && log &&
-        log->pMethods)
-        log->pMethods->xFileControl(log, SQLITE_FCNTL_LAST_ERRNO, &error);
-    return outOfSpace(error);
+    if (storeError || logError)
+        return outOfSpace(storeError) || outOfSpace(logError);
+    // Neither failed: a statement's journal that outgrew memory went to a temporary file that
+    // neither handle reaches, and only the error its write left behind tells why.
+    return outOfSpace(lastError);
 }
 
 bool Database::IsConstraintError(int sqliteError) {
