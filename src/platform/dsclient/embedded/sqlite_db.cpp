@@ -2,7 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <string>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -254,8 +256,15 @@ Status Database::Open(const std::string &path, Mode mode, std::unique_ptr<Databa
     // sync after every single request.
     if (const Status s = opened->Execute("PRAGMA synchronous=NORMAL"); s != status::Ok)
         return s;
-    // Checkpoints cost a sync of both files: a walk of many small groups should meet few.
-    if (const Status s = opened->Execute("PRAGMA wal_autocheckpoint=8192"); s != status::Ok)
+    // Checkpoints cost a sync of both files: a walk of many small groups should meet few. The
+    // log grows to 32 MiB before one, whatever the size of the store's pages; a file that cannot
+    // tell its page size (not a database) is refused later, where it is read.
+    std::int64_t pageSize = 4096;
+    if (auto select = opened->Prepare("PRAGMA page_size"); select->Step())
+        pageSize = std::max<std::int64_t>(select->Int(0), 512);
+    const std::string checkpoint =
+        "PRAGMA wal_autocheckpoint=" + std::to_string((std::int64_t{32} << 20) / pageSize);
+    if (const Status s = opened->Execute(checkpoint.c_str()); s != status::Ok)
         return s;
     db = std::move(opened);
     return status::Ok;

@@ -187,6 +187,10 @@ Status Store::Create(const std::string &path, const std::string &treeName) {
     std::unique_ptr<Database> db;
     if (const Status s = Database::Open(path, Database::Mode::Create, db); s != status::Ok)
         return s;
+    // Set before the first table: a search of a big tree then reads a quarter as many pages,
+    // each with one call to the system. Stores made earlier keep the size they were made with.
+    if (const Status s = db->Execute("PRAGMA page_size=16384"); s != status::Ok)
+        return s;
     if (const Status s = db->Execute("PRAGMA journal_mode=WAL"); s != status::Ok)
         return s;
     {
