@@ -50,12 +50,12 @@ constexpr std::uint32_t kUpdateMembers = 10000;
 constexpr const char *kSides[] = {"Tarnbeck", "LDAP backend", "libldap", "ldapsearch"};
 enum Side { Embedded, LdapBackend, Plain, LdapSearch, SideCount };
 
-// The names of the users, in creation order.
-std::vector<std::string> UserNames(std::uint32_t users) {
+// The names of the first `limit` users, in creation order.
+std::vector<std::string> UserNames(std::uint32_t users, std::size_t limit = SIZE_MAX) {
     std::vector<std::string> names;
     std::uint32_t number = 0;
     for (const UnitSize &unit : SyntheticLayout(users, kDefaultSeed))
-        for (std::uint32_t i = 0; i < unit.users; ++i)
+        for (std::uint32_t i = 0; i < unit.users && names.size() < limit; ++i)
             names.push_back("user-" + std::to_string(++number) + "." + unit.name);
     return names;
 }
@@ -336,9 +336,10 @@ void RunSize(const SideBySideOptions &options, std::uint32_t users, PerResult &f
     cases.push_back(std::move(listing));
 
     // The update: 10,000 users of Big added on all four sides of their membership, then taken
-    // out again (timed as a case of its own).
-    const auto everyone = UserNames(users);
-    const std::size_t count = std::min<std::size_t>(kUpdateMembers, everyone.size());
+    // out again (timed as a case of its own). Only their names are made: every user's would
+    // stay beside each timed case.
+    const auto everyone = UserNames(users, kUpdateMembers);
+    const std::size_t count = everyone.size();
     MemberEntries additions, removals;
     for (std::size_t i = 0; i < count; ++i) {
         additions.push_back(MemberEntry{everyone[i], MemberMark::Add});
