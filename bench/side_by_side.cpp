@@ -409,8 +409,8 @@ void RunSize(const SideBySideOptions &options, std::uint32_t users, PerResult &f
                 else if (result != expected)
                     agree = false;
             }
-        const double perResult =
-            timings[Embedded].min() / static_cast<double>(std::max<std::size_t>(1, expected.size()));
+        const double perResult = timings[Embedded].min() /
+                                 static_cast<double>(std::max<std::size_t>(1, expected.size()));
         const double first = firstSize.emplace(c.name, perResult).first->second;
         PrintRow(c.name, expected.size(), timings, ran, agree, perResult / first);
     }

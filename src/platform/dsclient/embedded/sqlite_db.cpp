@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <string>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
