@@ -3,6 +3,7 @@
 #include "platform/dsclient/filter.h"
 #include "platform/dsclient/ldap/dn.h"
 #include "platform/dsclient/ldap/filter_text.h"
+#include "platform/dsclient/ldap/name_cache.h"
 #include "platform/dsclient/ldap/subschema.h"
 #include "platform/dsclient/ldap/value_codec.h"
 
@@ -139,6 +140,35 @@ TEST(LdapNames, DnsEscapedByLibldapAndDottedNamesInsideTheTree) {
     EXPECT_EQ(dotted, "[Root]");
     EXPECT_FALSE(tree.ToDotted("cn=x,dc=elsewhere,dc=org", dotted));
     EXPECT_FALSE(TreeNames("no dn").valid());
+}
+
+TEST(LdapNameCache, NamesComeBackInAnyCaseTheLastDnWinsAndTheBoundStartsAfresh) {
+    NameCache cache;
+    const auto dotted = [](int n) { return "user-" + std::to_string(n) + ".Unit.Acme"; };
+    const auto dn = [](int n) { return "cn=user-" + std::to_string(n) + ",ou=Unit,o=Acme"; };
+    for (int n = 0; n < 1000; ++n)
+        cache.Remember(dotted(n), dn(n), "Unit.Acme", "cn");
+    EXPECT_EQ(cache.Find("USER-999.unit.acme"), dn(999)); // the names arrived so far are indexed
+    // Names arriving after a look-up, one of them again with another DN, join the index.
+    for (int n = 1000; n < 2000; ++n)
+        cache.Remember(dotted(n), dn(n), "Unit.Acme", "cn");
+    cache.Remember(dotted(7), "cn=moved,o=Acme", "Unit.Acme", "cn");
+    cache.Remember("Jürgen.Unit.Acme", "cn=Jürgen,ou=Unit,o=Acme", "Unit.Acme", "cn");
+    for (int n : {0, 500, 1000, 1999})
+        EXPECT_EQ(cache.Find(dotted(n)), dn(n)) << n;
+    EXPECT_EQ(cache.Find("user-7.unit.acme"), "cn=moved,o=Acme");
+    EXPECT_EQ(cache.Find("JÜRGEN.unit.acme"), "cn=Jürgen,ou=Unit,o=Acme");
+    EXPECT_EQ(cache.Find("user-2000.Unit.Acme"), std::nullopt);
+    cache.Forget("USER-500.Unit.Acme");
+    EXPECT_EQ(cache.Find(dotted(500)), std::nullopt);
+    EXPECT_EQ(cache.NamingAttributesUnder("unit.acme"), std::vector<std::string>{"cn"});
+
+    // Past the bound the cache starts afresh with the name that passed it.
+    for (int n = 2000; static_cast<std::size_t>(n) < NameCache::kMaxNames + 2000; ++n)
+        cache.Remember(dotted(n), dn(n), "Unit.Acme", "cn");
+    EXPECT_EQ(cache.Find(dotted(1999)), std::nullopt);
+    EXPECT_EQ(cache.Find(dotted(static_cast<int>(NameCache::kMaxNames) + 1999)),
+              dn(static_cast<int>(NameCache::kMaxNames) + 1999));
 }
 
 TEST(LdapSubschema, DirectorySyntaxesAlongTheSupChain) {

@@ -20,9 +20,16 @@ std::string Key(std::string_view name) {
 } // namespace
 
 void NameCache::Settle() {
-    for (auto &[dotted, dn] : arrived_)
-        dns_.insert_or_assign(Key(dotted), std::move(dn));
-    arrived_.clear();
+    const std::string_view text = arrivedText_;
+    for (const Arrived &name : arrived_)
+        dns_.insert_or_assign(Key(text.substr(name.at, name.dottedSize)),
+                              std::string(text.substr(name.at + name.dottedSize, name.dnSize)));
+    DropArrived();
+}
+
+void NameCache::DropArrived() {
+    std::string().swap(arrivedText_);
+    std::vector<Arrived>().swap(arrived_);
 }
 
 std::optional<std::string> NameCache::Find(std::string_view dotted) {
@@ -41,7 +48,9 @@ void NameCache::Remember(std::string_view dotted, std::string_view dn,
                          std::string_view parentDotted, std::string_view namingAttribute) {
     if (dns_.size() + arrived_.size() >= kMaxNames)
         Clear();
-    arrived_.emplace_back(dotted, dn);
+    arrived_.push_back({arrivedText_.size(), static_cast<std::uint32_t>(dotted.size()),
+                        static_cast<std::uint32_t>(dn.size())});
+    arrivedText_.append(dotted).append(dn);
     if (parentDotted == lastParent_ && namingAttribute == lastAttribute_)
         return;
     lastParent_ = parentDotted;
@@ -61,7 +70,7 @@ void NameCache::Forget(std::string_view dotted) {
 }
 
 void NameCache::Clear() {
-    arrived_.clear();
+    DropArrived();
     dns_.clear();
     namingUnder_.clear();
     lastParent_.clear();

@@ -5,11 +5,11 @@
 // server. For names never seen, the attributes that named the siblings are tried first.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <utility>
 #include <vector>
 
 namespace dsclient::ldap {
@@ -29,12 +29,20 @@ class NameCache {
     std::vector<std::string> NamingAttributesUnder(std::string_view parentDotted) const;
 
   private:
+    // Indexes the names that arrived.
     void Settle();
+    void DropArrived();
 
     // A search remembers thousands of names that may never be asked for: they are kept as they
-    // come and only indexed when a name is looked up.
-    std::vector<std::pair<std::string, std::string>> arrived_; // dotted name, DN
-    std::unordered_map<std::string, std::string> dns_;          // folded name
+    // come and only indexed when a name is looked up. They are kept in one block of text, not
+    // a string each, which would stay scattered through the memory the search's results leave.
+    struct Arrived {
+        std::size_t at; // the dotted name, then the DN, in arrivedText_
+        std::uint32_t dottedSize, dnSize;
+    };
+    std::string arrivedText_;
+    std::vector<Arrived> arrived_;
+    std::unordered_map<std::string, std::string> dns_;                      // folded name
     std::unordered_map<std::string, std::vector<std::string>> namingUnder_; // folded parent
     std::string lastParent_;    // the parent of the last name remembered, and the attribute
     std::string lastAttribute_; // that named it: a search's entries share their parents
