@@ -191,14 +191,8 @@ std::vector<std::size_t> NameCollation::order(const std::vector<std::string> &na
         return dsclient::OrderByKeys(
             names.size(),
             [&](std::size_t position, std::size_t depth) {
-                const std::string &name = names[position];
-                std::uint64_t word = 0;
-                for (std::size_t i = depth; i < depth + 8; ++i) {
-                    const unsigned place =
-                        i < name.size() ? places[static_cast<unsigned char>(name[i])] : 0u;
-                    word = (word << 8) | place;
-                }
-                return word;
+                return dsclient::KeyWordOf(names[position], depth,
+                                           [&](unsigned char c) { return unsigned{places[c]}; });
             },
             [&](std::size_t position) { return names[position].size(); });
     // ICU's sort keys, one after another in one block.
@@ -221,16 +215,10 @@ std::vector<std::size_t> NameCollation::order(const std::vector<std::string> &na
         keys.append(reinterpret_cast<const char *>(key.data()), static_cast<std::size_t>(size));
         ends[i] = keys.size();
     }
-    const auto keyOf = [&](std::size_t position) {
+    return dsclient::OrderByTextKeys(names.size(), [&](std::size_t position) {
         const std::size_t start = position == 0 ? 0 : ends[position - 1];
         return std::string_view(keys).substr(start, ends[position] - start);
-    };
-    return dsclient::OrderByKeys(
-        names.size(),
-        [&](std::size_t position, std::size_t depth) {
-            return dsclient::KeyWordOf(keyOf(position), depth);
-        },
-        [&](std::size_t position) { return keyOf(position).size(); });
+    });
 }
 
 void SortNames(std::vector<std::string> &names) {

@@ -49,11 +49,4 @@ void SortKeyWords(KeyWord *items, KeyWord *scratch, std::size_t count) {
         std::copy(from, from + count, items);
 }
 
-std::uint64_t KeyWordOf(std::string_view key, std::size_t depth) {
-    std::uint64_t word = 0;
-    for (std::size_t i = depth; i < depth + 8; ++i)
-        word = (word << 8) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
-    return word;
-}
-
 } // namespace dsclient

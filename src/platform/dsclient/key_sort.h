@@ -22,8 +22,20 @@ struct KeyWord {
 // `scratch` has room for as many.
 void SortKeyWords(KeyWord *items, KeyWord *scratch, std::size_t count);
 
-// The 8 bytes of `key` from `depth` on, as KeyWord takes them: zero past the key's end.
-std::uint64_t KeyWordOf(std::string_view key, std::size_t depth);
+// The 8 bytes of `key` from `depth` on, each as `place` maps it, as KeyWord takes them: zero
+// past the key's end.
+template <typename Place>
+std::uint64_t KeyWordOf(std::string_view key, std::size_t depth, const Place &place) {
+    std::uint64_t word = 0;
+    for (std::size_t i = depth; i < depth + 8; ++i)
+        word = (word << 8) | (i < key.size() ? place(static_cast<unsigned char>(key[i])) : 0u);
+    return word;
+}
+
+// The same, bytes taken as they are.
+inline std::uint64_t KeyWordOf(std::string_view key, std::size_t depth) {
+    return KeyWordOf(key, depth, [](unsigned char byte) { return unsigned{byte}; });
+}
 
 // Keys of `items` (one run of equal words) no longer than `limit` have ended within that word:
 // they go first, shorter before longer, and those of a length in the order given. Gives how
@@ -86,6 +98,18 @@ std::vector<std::size_t> OrderByKeys(std::size_t count, WordAt &&wordAt, LengthO
     for (std::size_t i = 0; i < count; ++i)
         positions[i] = items[i].position;
     return positions;
+}
+
+// Positions 0..count-1 in the order of the keys `keyOf(position)` gives as text, as
+// OrderByKeys orders them.
+template <typename KeyOf>
+std::vector<std::size_t> OrderByTextKeys(std::size_t count, KeyOf &&keyOf) {
+    return OrderByKeys(
+        count,
+        [&keyOf](std::size_t position, std::size_t depth) {
+            return KeyWordOf(keyOf(position), depth);
+        },
+        [&keyOf](std::size_t position) { return std::string_view(keyOf(position)).size(); });
 }
 
 } // namespace dsclient

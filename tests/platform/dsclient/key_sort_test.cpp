@@ -11,10 +11,7 @@ namespace dsclient {
 namespace {
 
 std::vector<std::size_t> OrderOf(const std::vector<std::string> &keys) {
-    return OrderByKeys(
-        keys.size(),
-        [&](std::size_t position, std::size_t depth) { return KeyWordOf(keys[position], depth); },
-        [&](std::size_t position) { return keys[position].size(); });
+    return OrderByTextKeys(keys.size(), [&](std::size_t position) { return keys[position]; });
 }
 
 // Keys of zero bytes, high bytes, long runs alike and keys that start others, in lists long

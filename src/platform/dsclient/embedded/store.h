@@ -72,12 +72,8 @@ class FoundObjects {
     // have one key, and no other object that key: it then lies side by side with itself and is
     // kept once.
     template <typename Keys> void Order(const Keys &keys) {
-        const std::vector<std::size_t> positions = OrderByKeys(
-            objects_.size(),
-            [&keys](std::size_t position, std::size_t depth) {
-                return KeyWordOf(keys[position], depth);
-            },
-            [&keys](std::size_t position) { return keys[position].size(); });
+        const std::vector<std::size_t> positions = OrderByTextKeys(
+            objects_.size(), [&keys](std::size_t position) { return keys[position]; });
         order_.assign(positions.begin(), positions.end());
         order_.erase(std::unique(order_.begin(), order_.end(),
                                  [this](std::uint32_t a, std::uint32_t b) {
