@@ -67,6 +67,9 @@ void BuildTree(const std::string &path) {
                    {{"L", CiString(Query("(&(objectclass=user)(l=Paris))"))}, {"L", CiString("s:7")}});
     tree.addMember(kParis, User('b', 11));
     tree.addObject("Plain.Groups.Corp", "Group", {{"L", CiString("Berlin")}});
+    // The older form: one value without prefix, the settings (Add mode) in its last digit.
+    tree.addObject("Legacy.Groups.Corp", "Group",
+                   {{"L", CiString("ldap:///ou=people.o=corp??sub?(l=Paris)7")}});
 
     tree.addObject(kBroken, "Group",
                    {{"L", CiString(Query("(&(objectclass=user)(l=Berlin)"))}, {"L", CiString("s:6")}});
@@ -221,7 +224,9 @@ TEST_F(SyncProgramTest, UnderRunsTheMaintainedGroupsInNameOrder) {
     const auto berlin = run.out.find("Berlin.Groups.Corp (");
     const auto paris = run.out.find("Paris.Groups.Corp (");
     EXPECT_NE(berlin, std::string::npos);
-    EXPECT_LT(berlin, paris);
+    const auto legacy = run.out.find("Legacy.Groups.Corp (Add mode): 0 kept, 25 to add");
+    EXPECT_LT(berlin, legacy) << run.out;
+    EXPECT_LT(legacy, paris);
     EXPECT_EQ(run.out.find("Plain.Groups.Corp"), std::string::npos); // holds no stored queries
 }
 
