@@ -5,6 +5,7 @@
 #include "directory/prompter.h"
 #include "directory/search.h"
 #include "directory/text_compare.h"
+#include "membership/run_lock.h"
 #include "membership/update_group.h"
 #include "platform/dsclient/config.h"
 #include "platform/dsclient/password_file.h"
@@ -18,7 +19,6 @@
 #include "shell/tree_settings.h"
 #include "shell/trees.h"
 #include "sync/plan_output.h"
-#include "sync/run_lock.h"
 
 #include <unistd.h>
 

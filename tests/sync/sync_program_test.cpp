@@ -3,15 +3,17 @@
 
 #include "../tools/temp_dir.h"
 #include "client_session.h"
-#include "sync/run_lock.h"
+#include "membership/run_lock.h"
 #include "platform/dsclient/embedded/tree_builder.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
@@ -233,8 +235,12 @@ TEST_F(SyncProgramTest, UnderRunsTheMaintainedGroupsInNameOrder) {
 TEST_F(SyncProgramTest, ASecondRunOnTheSameGroupDoesNotWrite) {
     setenv("XDG_RUNTIME_DIR", dir_.file("run").c_str(), 1);
     std::string problem;
-    // The same group, spelt otherwise, as the running process would hold it.
-    const auto held = RunLock::Acquire("corp_tree", "paris.groups.corp", problem);
+    // The same group, spelt otherwise, of the same store under another tree name, as the window
+    // or a run with another configuration would hold it.
+    dsclient::TreeConfig other;
+    other.name = "OTHER_NAME";
+    other.store = dir_.file("./corp.db");
+    const auto held = RunLock::Acquire(other, "paris.groups.corp", problem);
     unsetenv("XDG_RUNTIME_DIR");
     ASSERT_TRUE(held) << problem;
 
@@ -245,6 +251,37 @@ TEST_F(SyncProgramTest, ASecondRunOnTheSameGroupDoesNotWrite) {
         << run.err;
     EXPECT_EQ(texts(kParis, "Member").size(), 1u);
     EXPECT_EQ(sync(std::string("--group ") + kParis).status, 2); // a dry run writes nothing
+}
+
+TEST_F(SyncProgramTest, ALockDirectoryOthersCouldUseIsRefusedAndLeftAlone) {
+    const std::string lockDirectory = dir_.file("run") + "/tarnbeck";
+    const std::string victim = dir_.file("victim");
+    const auto refused = [&](const std::string &why) {
+        const Outcome run = sync(std::string("--apply --group ") + kParis);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("Paris.Groups.Corp: the lock directory " + lockDirectory + why),
+                  std::string::npos)
+            << run.err;
+        EXPECT_EQ(texts(kParis, "Member").size(), 1u);
+    };
+    ASSERT_EQ(::mkdir(dir_.file("run").c_str(), 0700), 0);
+    ASSERT_EQ(::mkdir(victim.c_str(), 0755), 0);
+    ASSERT_EQ(::symlink(victim.c_str(), lockDirectory.c_str()), 0);
+    refused(" is a link or not a directory");
+    struct stat info {};
+    ASSERT_EQ(::stat(victim.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0755u); // not made 0700, and nothing put inside
+    EXPECT_TRUE(std::filesystem::is_empty(victim));
+
+    ASSERT_EQ(::unlink(lockDirectory.c_str()), 0);
+    ASSERT_EQ(::mkdir(lockDirectory.c_str(), 0777), 0);
+    ::chmod(lockDirectory.c_str(), 0777);
+    refused(" may be used by others (mode 0777)");
+    if (::geteuid() == 0) {
+        ::chmod(lockDirectory.c_str(), 0700);
+        ASSERT_EQ(::chown(lockDirectory.c_str(), 65534, 65534), 0);
+        refused(" belongs to another user");
+    }
 }
 
 TEST_F(SyncProgramTest, APasswordFileMustBeTheOwnersAlone) {
