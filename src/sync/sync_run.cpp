@@ -16,9 +16,11 @@
 #include "shell/app_state.h"
 #include "shell/attribute_names.h"
 #include "shell/config_directory.h"
+#include "shell/program_files.h"
 #include "shell/tree_settings.h"
 #include "shell/trees.h"
 #include "sync/plan_output.h"
+#include "sync/trusted_file.h"
 
 #include <unistd.h>
 
@@ -177,6 +179,14 @@ class SyncRun {
     // The client on the tree, logged in when a password file is given, and the program's
     // settings for the tree. False after saying why.
     bool start() {
+        // These files choose the server, AllowPlainBind and the brake: no one else may edit them.
+        const std::string clientFile =
+            options_.configFile.empty() ? ConfigFilePath() : options_.configFile;
+        for (const std::string &file : {clientFile, SettingsPath(app_.programDirectory)})
+            if (const auto problem = file.empty() ? std::nullopt : UntrustedFileProblem(file)) {
+                fail(*problem);
+                return false;
+            }
         if (!options_.configFile.empty()) {
             std::string error;
             auto config = LoadClientConfig(options_.configFile, error);

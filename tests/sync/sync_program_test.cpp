@@ -5,6 +5,7 @@
 #include "client_session.h"
 #include "membership/run_lock.h"
 #include "platform/dsclient/embedded/tree_builder.h"
+#include "sync/sync_run.h"
 
 #include <gtest/gtest.h>
 
@@ -107,6 +108,7 @@ class SyncProgramTest : public ::testing::Test {
         std::ofstream(dir_.file("dsclient.ini")) << "[Client]\nPrimary=CORP_TREE\n"
                                                     "[Tree CORP_TREE]\nStore=corp.db\n"
                                                     "Identity=Admin.Corp\n";
+        ::chmod(dir_.file("dsclient.ini").c_str(), 0644);
     }
 
     // Runs the program with `args` (no quoting needed: the names here have no blanks).
@@ -282,6 +284,44 @@ TEST_F(SyncProgramTest, ALockDirectoryOthersCouldUseIsRefusedAndLeftAlone) {
         ASSERT_EQ(::chown(lockDirectory.c_str(), 65534, 65534), 0);
         refused(" belongs to another user");
     }
+}
+
+TEST_F(SyncProgramTest, ConfigurationOthersMayChangeIsRefused) {
+    const std::string client = dir_.file("dsclient.ini");
+    const auto refused = [&](const std::string &file, const std::string &why) {
+        const Outcome run = sync(std::string("--apply --group ") + kParis);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("the configuration file " + file + why), std::string::npos)
+            << run.err;
+        EXPECT_EQ(run.out, "");
+    };
+    ::chmod(client.c_str(), 0664);
+    refused(client, " may be changed by others (mode 0664)");
+    ::chmod(client.c_str(), 0646);
+    refused(client, " may be changed by others (mode 0646)");
+    ::chmod(client.c_str(), 0644);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(client.c_str(), 65534, 65534), 0);
+        refused(client, " belongs to another user (uid 65534)");
+        ASSERT_EQ(::chown(client.c_str(), 0, 0), 0);
+    }
+    EXPECT_EQ(texts(kParis, "Member").size(), 1u);
+
+    // The program's own settings file, where the brake is set.
+    const std::string program = dir_.file("program") + "/";
+    std::filesystem::create_directory(program);
+    std::ofstream(program + "Tarnbeck.ini") << "[SYSTEM]\nRemovalBrakeCount=1000\n";
+    ::chmod((program + "Tarnbeck.ini").c_str(), 0666);
+    SyncOptions options;
+    options.tree = kTree;
+    options.groups = {kParis};
+    options.configFile = client;
+    std::ostringstream out, err;
+    EXPECT_EQ(RunSync(options, program, out, err), 1);
+    EXPECT_NE(err.str().find("the configuration file " + program +
+                             "Tarnbeck.ini may be changed by others (mode 0666)"),
+              std::string::npos)
+        << err.str();
 }
 
 TEST_F(SyncProgramTest, APasswordFileMustBeTheOwnersAlone) {
