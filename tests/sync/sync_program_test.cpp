@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -322,6 +325,48 @@ TEST_F(SyncProgramTest, ConfigurationOthersMayChangeIsRefused) {
                              "Tarnbeck.ini may be changed by others (mode 0666)"),
               std::string::npos)
         << err.str();
+}
+
+// A directory server on loopback that takes connections and requests and never answers.
+class SilentServer {
+  public:
+    SilentServer() : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(fd_, reinterpret_cast<sockaddr *>(&address), length) == 0 &&
+            ::listen(fd_, 8) == 0 &&
+            ::getsockname(fd_, reinterpret_cast<sockaddr *>(&address), &length) == 0)
+            port_ = ntohs(address.sin_port);
+    }
+    ~SilentServer() { ::close(fd_); }
+    SilentServer(const SilentServer &) = delete;
+    SilentServer &operator=(const SilentServer &) = delete;
+    int port() const { return port_; }
+
+  private:
+    int fd_;
+    int port_ = 0;
+};
+
+TEST_F(SyncProgramTest, MaxTimeEndsARunThatAServerHoldsAndNamesTheGroup) {
+    const SilentServer server;
+    ASSERT_NE(server.port(), 0);
+    // Each answer may take ten minutes; the run may take one second.
+    std::ofstream(dir_.file("dsclient.ini"), std::ios::app)
+        << "[Tree SLOW_TREE]\nBackend=ldap\nUri=ldap://127.0.0.1:" << server.port()
+        << "\nBase=o=Corp\nIdentity=Admin.Corp\nTimeoutSeconds=600\n";
+    const std::string command = "XDG_RUNTIME_DIR='" + dir_.file("run") + "' '" +
+                                TARNBECK_SYNC_PROGRAM + "' --config '" + dir_.file("dsclient.ini") +
+                                "' --tree SLOW_TREE --apply --max-time 1s --group Paris.Groups"
+                                " --group Berlin.Groups 2>'" +
+                                dir_.file("err") + "'";
+    const int status = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+    const std::string err = Slurp(dir_.file("err"));
+    EXPECT_NE(err.find("--max-time 1s reached"), std::string::npos) << err;
+    EXPECT_NE(err.find("Paris.Groups"), std::string::npos) << err;
 }
 
 TEST_F(SyncProgramTest, APasswordFileMustBeTheOwnersAlone) {
