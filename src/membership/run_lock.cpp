@@ -74,15 +74,17 @@ Descriptor OpenLockDirectory(std::string &problem) {
     std::error_code ec;
     fs::create_directories(directory.parent_path(), ec);
     if (::mkdir(name.c_str(), 0700) != 0 && errno != EEXIST) {
-        problem = "cannot make the lock directory " + name + ": " + std::strerror(errno);
+        const int error = errno;
+        problem = "cannot make the lock directory " + name + ": " + std::strerror(error);
         return Descriptor(-1);
     }
     Descriptor fd(::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     struct stat info {};
     if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0) {
-        problem = errno == ELOOP || errno == ENOTDIR
+        const int error = errno;
+        problem = error == ELOOP || error == ENOTDIR
                       ? "the lock directory " + name + " is a link or not a directory"
-                      : "cannot open the lock directory " + name + ": " + std::strerror(errno);
+                      : "cannot open the lock directory " + name + ": " + std::strerror(error);
         return Descriptor(-1);
     }
     if (info.st_uid != ::geteuid()) {
@@ -117,14 +119,16 @@ std::optional<RunLock> RunLock::Acquire(const dsclient::TreeConfig &tree, const 
     Descriptor fd(
         ::openat(directory.get(), file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (fd.get() < 0) {
+        const int error = errno;
         problem = "cannot make the lock file " + LockDirectory() + "/" + file + ": " +
-                  std::strerror(errno);
+                  std::strerror(error);
         return std::nullopt;
     }
     if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
-        problem = errno == EWOULDBLOCK
+        const int error = errno;
+        problem = error == EWOULDBLOCK
                       ? "another run is updating this group"
-                      : "cannot lock " + LockDirectory() + "/" + file + ": " + std::strerror(errno);
+                      : "cannot lock " + LockDirectory() + "/" + file + ": " + std::strerror(error);
         return std::nullopt;
     }
     return RunLock(fd.release());
