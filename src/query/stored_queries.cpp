@@ -83,6 +83,8 @@ StoredQueries ReadStoredQueries(std::vector<std::string> values) {
 }
 
 bool HoldsStoredQueries(const std::vector<std::string> &values) {
+    if (values.size() == 1 && values.front().starts_with("ldap"))
+        return true; // the older form, which loading still reads as the one query
     return std::any_of(values.begin(), values.end(), [](const std::string &value) {
         return HasPrefix(value, "q:") || HasPrefix(value, "s:");
     });

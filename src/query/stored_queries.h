@@ -24,8 +24,9 @@ struct StoredQueries {
 // of the older single-value form, whose trailing digit is the settings.
 StoredQueries ReadStoredQueries(std::vector<std::string> values);
 
-// Whether the values of a query attribute hold stored queries at all ("q:" or "s:" values): an
-// attribute such as L may hold other data on groups nobody maintains.
+// Whether the values of a query attribute hold stored queries at all: "q:" or "s:" values, or a
+// lone value of the older form (a query string, beginning with "ldap" as loading requires to
+// read its settings). An attribute such as L may hold other data on groups nobody maintains.
 bool HoldsStoredQueries(const std::vector<std::string> &values);
 // The query list a run without the editor works on: the stored entries (at least one) and the
 // stored settings, QuerySettings::kDefaultValue when none are stored.

@@ -1,6 +1,7 @@
 #include "sync/sync_options.h"
 
 #include <charconv>
+#include <cstdint>
 #include <string_view>
 
 namespace tarnbeck {
@@ -48,10 +49,39 @@ std::optional<PlanFormat> ParseFormat(std::string_view text) {
 bool TakesValue(std::string_view option) {
     return option == "--tree" || option == "--group" || option == "--under" ||
            option == "--max-removals" || option == "--format" || option == "--password-file" ||
-           option == "--config";
+           option == "--config" || option == "--max-time";
 }
 
+struct DurationUnit {
+    char suffix;
+    std::int64_t seconds;
+};
+constexpr DurationUnit kDurationUnits[] = {{'h', 3600}, {'m', 60}, {'s', 1}};
+
 } // namespace
+
+std::optional<std::chrono::seconds> ParseDuration(std::string_view text) {
+    std::int64_t factor = 1;
+    for (const DurationUnit &unit : kDurationUnits)
+        if (text.ends_with(unit.suffix)) {
+            factor = unit.seconds;
+            text.remove_suffix(1);
+            break;
+        }
+    const auto count = ParseCount(text);
+    // A bound far beyond any run (a century) is as good as none, and never overflows.
+    constexpr std::size_t kLongest = std::size_t{100} * 366 * 24 * 3600;
+    if (!count || *count == 0 || *count > kLongest / static_cast<std::size_t>(factor))
+        return std::nullopt;
+    return std::chrono::seconds(static_cast<std::int64_t>(*count) * factor);
+}
+
+std::string DurationText(std::chrono::seconds duration) {
+    for (const DurationUnit &unit : kDurationUnits)
+        if (duration.count() % unit.seconds == 0)
+            return std::to_string(duration.count() / unit.seconds) + unit.suffix;
+    return std::to_string(duration.count()) + "s";
+}
 
 ParsedSyncOptions ParseSyncOptions(const std::vector<std::string> &args) {
     SyncOptions options;
@@ -102,6 +132,10 @@ ParsedSyncOptions ParseSyncOptions(const std::vector<std::string> &args) {
                                            : "--format must be text, json or csv");
             options.format = *format;
             formatGiven = true;
+        } else if (option == "--max-time") {
+            options.maxTime = ParseDuration(*value);
+            if (!options.maxTime)
+                return Failure("--max-time must be a duration such as 90s, 30m, 2h or 600");
         } else if (option == "--password-file") {
             options.passwordFile = *value;
         } else {
@@ -121,8 +155,8 @@ std::string SyncManual() {
 
 SYNOPSIS
     tarnbeck-sync --tree TREE (--group NAME ... | --under CONTAINER) [--apply]
-                  [--max-removals N | --max-removals P%] [--format text|json|csv]
-                  [--password-file FILE] [--quiet] [--config FILE]
+                  [--max-removals N | --max-removals P%] [--max-time DURATION]
+                  [--format text|json|csv] [--password-file FILE] [--quiet] [--config FILE]
 
 DESCRIPTION
     Runs the stored queries of each group as Execute does in Tarnbeck, merges them with the
@@ -150,6 +184,13 @@ OPTIONS
         current members, is not applied; the run goes on with the next group. Without it the
         threshold of Tarnbeck.ini holds ([SYSTEM] RemovalBrakePercent and RemovalBrakeCount,
         by default more than 25% and more than 20 names).
+    --max-time DURATION
+        The longest the whole run may take: seconds (600), or a number with s, m or h (90s,
+        30m, 2h). Once it has passed no further group is started and no directory search is
+        waited for any longer; a group being written stops after the member in hand, which is
+        written whole, and members not yet started are left for the next run. The group cut
+        off, or the first one not run, is named and the run exits with status 1. Without it a
+        run takes as long as its groups do (each answer waits TimeoutSeconds at most).
     --format text|json|csv
         How the plan is printed on standard output (default text). json: one object per
         group and line, with its counts and the names with their marks and reasons. csv: one
@@ -166,16 +207,22 @@ OPTIONS
 
 EXIT STATUS
     0   nothing to change, or everything applied
-    1   an error (a group that failed, a tree or file that cannot be used)
+    1   an error (a group that failed, a tree or file that cannot be used, --max-time reached)
     2   changes planned but not applied (a run without --apply)
     3   the brake held a group back
 
     Messages go to standard error, the plan to standard output. Two runs on the same group do
-    not both write: the second stops with a message naming the group.
+    not both write, nor does a run and Update group in the window: the second stops with a
+    message naming the group. The locks live in $XDG_RUNTIME_DIR/tarnbeck (else
+    ~/.cache/tarnbeck/locks), which must be the caller's own directory, mode 0700, and no link.
+
+    dsclient.ini and Tarnbeck.ini decide the server, AllowPlainBind and the brake: a run
+    refuses either file when others may change it (group- or world-writable, or owned by
+    another user than the caller or root).
 
 EXAMPLES
     tarnbeck-sync --tree DEMO_TREE --group "Sales Team.Sales.Acme"
-    tarnbeck-sync --tree DEMO_TREE --under Acme --apply --max-removals 10%
+    tarnbeck-sync --tree DEMO_TREE --under Acme --apply --max-removals 10% --max-time 2h
 )";
 }
 

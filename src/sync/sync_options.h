@@ -3,9 +3,11 @@
 // The command line of tarnbeck-sync: which tree, which groups, plan or apply, the brake, the
 // output format and where a password may come from.
 
+#include <chrono>
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarnbeck {
@@ -26,6 +28,7 @@ struct SyncOptions {
     bool apply = false;
     std::optional<RemovalLimit> maxRemovals; // absent: the threshold of Tarnbeck.ini
     PlanFormat format = PlanFormat::Text;
+    std::optional<std::chrono::seconds> maxTime; // --max-time: the whole run's bound
     std::string passwordFile;
     std::string configFile; // dsclient.ini; empty: the usual look-up
     bool quiet = false;
@@ -39,6 +42,12 @@ struct ParsedSyncOptions {
 
 // `args` without the program name.
 ParsedSyncOptions ParseSyncOptions(const std::vector<std::string> &args);
+
+// A duration as --max-time takes it: whole seconds, or a number followed by s, m or h (90s,
+// 30m, 2h); at least one second.
+std::optional<std::chrono::seconds> ParseDuration(std::string_view text);
+// The shortest of those forms that gives the duration exactly.
+std::string DurationText(std::chrono::seconds duration);
 
 // The manual page printed by --help.
 std::string SyncManual();

@@ -5,8 +5,10 @@
 #include "directory/prompter.h"
 #include "directory/search.h"
 #include "directory/text_compare.h"
+#include "membership/run_lock.h"
 #include "membership/update_group.h"
 #include "platform/dsclient/config.h"
+#include "platform/dsclient/deadline.h"
 #include "platform/dsclient/password_file.h"
 #include "query/execute.h"
 #include "query/query_store.h"
@@ -15,10 +17,11 @@
 #include "shell/app_state.h"
 #include "shell/attribute_names.h"
 #include "shell/config_directory.h"
+#include "shell/program_files.h"
 #include "shell/tree_settings.h"
 #include "shell/trees.h"
 #include "sync/plan_output.h"
-#include "sync/run_lock.h"
+#include "sync/trusted_file.h"
 
 #include <unistd.h>
 
@@ -86,8 +89,9 @@ class ProgressLine {
 // on the terminal line.
 class SyncUpdateView : public UpdateView {
   public:
-    SyncUpdateView(ProgressLine &progress, std::string group)
-        : progress_(progress), group_(std::move(group)) {}
+    SyncUpdateView(ProgressLine &progress, std::string group,
+                   std::optional<DeadlineClock::time_point> deadline)
+        : progress_(progress), group_(std::move(group)), deadline_(deadline) {}
     UnsavedState unsavedState() const override { return {}; }
     void setUpdateEnabled(bool) override {}
     void setProgressMaximum(int maximum) override { maximum_ = maximum; }
@@ -98,10 +102,13 @@ class SyncUpdateView : public UpdateView {
                        std::to_string(maximum_));
     }
     int position() const { return position_; }
+    // The member in hand is written whole; the next one waits for the next run.
+    bool stopRequested() override { return deadline_ && DeadlineClock::now() >= *deadline_; }
 
   private:
     ProgressLine &progress_;
     std::string group_;
+    std::optional<DeadlineClock::time_point> deadline_;
     int maximum_ = 0;
     int position_ = 0;
 };
@@ -115,6 +122,18 @@ struct ClientStarted {
         CallsTerminate();
         OverrideClientConfig(std::nullopt);
     }
+};
+
+// Lifts the bound on waiting for answers while it lives, and puts it back.
+struct AnswersUnbounded {
+    explicit AnswersUnbounded(std::optional<DeadlineClock::time_point> deadline)
+        : deadline(deadline) {
+        SetAnswerDeadline(std::nullopt);
+    }
+    ~AnswersUnbounded() { SetAnswerDeadline(deadline); }
+    AnswersUnbounded(const AnswersUnbounded &) = delete;
+    AnswersUnbounded &operator=(const AnswersUnbounded &) = delete;
+    std::optional<DeadlineClock::time_point> deadline;
 };
 
 // Does writing this entry change the directory? Static names that are members already and
@@ -143,11 +162,15 @@ class SyncRun {
         : options_(options), err_(err), plan_(out, options.format),
           progress_(err, !options.quiet && ::isatty(STDERR_FILENO)) {
         app_.programDirectory = programDirectory;
+        if (options.maxTime)
+            deadline_ = DeadlineClock::now() + *options.maxTime;
     }
 
     int run() {
         installPrompter(&prompter_);
+        SetAnswerDeadline(deadline_);
         const int status = runInstalled();
+        SetAnswerDeadline(std::nullopt);
         installPrompter(nullptr);
         return status;
     }
@@ -155,14 +178,27 @@ class SyncRun {
   private:
     int runInstalled() {
         try {
-            if (!start())
+            if (!start()) {
+                if (timeUp())
+                    fail(maxTimeText() + " reached before the first group");
                 return kSyncError;
+            }
             const std::vector<std::string> groups =
                 options_.under.empty() ? options_.groups : maintainedGroupsUnder(options_.under);
-            for (const std::string &group : groups)
-                note(runGroup(group));
+            for (std::size_t i = 0; i < groups.size() && !cutOff_; ++i) {
+                if (timeUp()) {
+                    const std::size_t more = groups.size() - i - 1;
+                    fail(maxTimeText() + " reached: " + groups[i] +
+                         (more ? " and " + std::to_string(more) + " more groups" : "") +
+                         " not run");
+                    break;
+                }
+                note(runGroup(groups[i]));
+            }
         } catch (const DirectoryError &error) {
             fail(error.what());
+            if (timeUp())
+                fail(maxTimeText() + " reached before the first group");
         }
         progress_.clear();
         return exitStatus_;
@@ -177,6 +213,14 @@ class SyncRun {
     // The client on the tree, logged in when a password file is given, and the program's
     // settings for the tree. False after saying why.
     bool start() {
+        // These files choose the server, AllowPlainBind and the brake: no one else may edit them.
+        const std::string clientFile =
+            options_.configFile.empty() ? ConfigFilePath() : options_.configFile;
+        for (const std::string &file : {clientFile, SettingsPath(app_.programDirectory)})
+            if (const auto problem = file.empty() ? std::nullopt : UntrustedFileProblem(file)) {
+                fail(*problem);
+                return false;
+            }
         if (!options_.configFile.empty()) {
             std::string error;
             auto config = LoadClientConfig(options_.configFile, error);
@@ -332,10 +376,18 @@ class SyncRun {
         return index ? "query " + std::to_string(*index + 1) + ": " : std::string();
     }
 
+    // A group that fails once the time is up was cut off by it: searches are no longer
+    // waited for, and the run ends with it.
     GroupReport failed(GroupReport &report, const std::string &error) {
         report.result = GroupReport::Result::Failed;
-        report.error = error;
+        cutOff_ = timeUp();
+        report.error = cutOff_ ? "cut off by " + maxTimeText() + ": " + error : error;
         return report;
+    }
+
+    bool timeUp() const { return deadline_ && DeadlineClock::now() >= *deadline_; }
+    std::string maxTimeText() const {
+        return "--max-time " + (options_.maxTime ? DurationText(*options_.maxTime) : "");
     }
 
     // Fills the report from the outcome; gives the entries that change the directory.
@@ -372,16 +424,26 @@ class SyncRun {
             report.result = GroupReport::Result::Planned;
         } else if (report.overBrake) {
             report.result = GroupReport::Result::Held;
+        } else if (timeUp()) {
+            failed(report, "nothing written");
         } else {
-            SyncUpdateView view(progress_, report.group);
+            SyncUpdateView view(progress_, report.group, deadline_);
+            UpdateResult result;
             try {
-                report.written = UpdateGroup(client_.context, report.group, changes, view).written;
+                // A member started is finished whole: its requests wait as long as the tree
+                // allows, and the walk stops between members instead.
+                const AnswersUnbounded unbounded(deadline_);
+                result = UpdateGroup(client_.context, report.group, changes, view);
             } catch (const DirectoryError &error) {
                 failed(report, "stopped after " + std::to_string(view.position()) + " of " +
                                    std::to_string(changes.size()) + " members: " + error.what());
                 return;
             }
+            report.written = result.written;
             report.result = GroupReport::Result::Applied;
+            if (result.stopped)
+                failed(report, std::to_string(view.position()) + " of " +
+                                   std::to_string(changes.size()) + " members written");
         }
     }
 
@@ -419,6 +481,8 @@ class SyncRun {
     ClientStarted client_;
     AppState app_;
     bool skipUnmaintained_ = false;
+    std::optional<DeadlineClock::time_point> deadline_; // --max-time
+    bool cutOff_ = false;
     int exitStatus_ = kSyncNothingToDo;
 };
 

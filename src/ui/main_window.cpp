@@ -19,6 +19,7 @@
 #include "ui/windows.h"
 
 #include "directory/directory_error.h"
+#include "membership/run_lock.h"
 #include "membership/update_group.h"
 #include "query/execute.h"
 #include "query/group_loading.h"
@@ -582,6 +583,13 @@ void TForm1::BitBtn1Click() {
 
 void TForm1::BitBtn2Click() {
     RunGuarded([this] {
+        // A scheduled run writing the same group at once would mix two outcomes.
+        std::string busy;
+        const auto lock = RunLock::Acquire(app_.currentTree, local(Edit1->text()), busy);
+        if (!lock) {
+            prompter().message("Update group not started: " + busy);
+            return;
+        }
         UpdateResult result;
         {
             const ProgressEnd done(*progress_);

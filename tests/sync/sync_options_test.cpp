@@ -54,5 +54,20 @@ TEST(SyncOptions, RefusesWhatCannotBeMeant) {
     EXPECT_TRUE(ParseSyncOptions({"--help"}).options->help);
 }
 
+TEST(SyncOptions, MaxTimeTakesSecondsMinutesOrHours) {
+    const std::vector<std::pair<std::string, long>> good = {
+        {"600", 600}, {"90s", 90}, {"30m", 1800}, {"2h", 7200}};
+    for (const auto &[text, seconds] : good) {
+        const auto parsed = ParseSyncOptions({"--tree", "T", "--group", "A", "--max-time", text});
+        ASSERT_TRUE(parsed.options && parsed.options->maxTime) << text << parsed.error;
+        EXPECT_EQ(parsed.options->maxTime->count(), seconds) << text;
+    }
+    for (const char *bad : {"0", "0h", "-5", "1.5h", "5d", "h", "5sm", "1 h", "99999999999h"})
+        EXPECT_FALSE(ParseDuration(bad)) << bad;
+    EXPECT_EQ(DurationText(std::chrono::seconds(90)), "90s");
+    EXPECT_EQ(DurationText(std::chrono::seconds(1800)), "30m");
+    EXPECT_EQ(DurationText(std::chrono::seconds(7200)), "2h");
+}
+
 } // namespace
 } // namespace tarnbeck

@@ -3,15 +3,21 @@
 
 #include "../tools/temp_dir.h"
 #include "client_session.h"
-#include "sync/run_lock.h"
+#include "membership/run_lock.h"
 #include "platform/dsclient/embedded/tree_builder.h"
+#include "sync/sync_run.h"
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
@@ -67,6 +73,9 @@ void BuildTree(const std::string &path) {
                    {{"L", CiString(Query("(&(objectclass=user)(l=Paris))"))}, {"L", CiString("s:7")}});
     tree.addMember(kParis, User('b', 11));
     tree.addObject("Plain.Groups.Corp", "Group", {{"L", CiString("Berlin")}});
+    // The older form: one value without prefix, the settings (Add mode) in its last digit.
+    tree.addObject("Legacy.Groups.Corp", "Group",
+                   {{"L", CiString("ldap:///ou=people.o=corp??sub?(l=Paris)7")}});
 
     tree.addObject(kBroken, "Group",
                    {{"L", CiString(Query("(&(objectclass=user)(l=Berlin)"))}, {"L", CiString("s:6")}});
@@ -102,6 +111,7 @@ class SyncProgramTest : public ::testing::Test {
         std::ofstream(dir_.file("dsclient.ini")) << "[Client]\nPrimary=CORP_TREE\n"
                                                     "[Tree CORP_TREE]\nStore=corp.db\n"
                                                     "Identity=Admin.Corp\n";
+        ::chmod(dir_.file("dsclient.ini").c_str(), 0644);
     }
 
     // Runs the program with `args` (no quoting needed: the names here have no blanks).
@@ -221,15 +231,21 @@ TEST_F(SyncProgramTest, UnderRunsTheMaintainedGroupsInNameOrder) {
     const auto berlin = run.out.find("Berlin.Groups.Corp (");
     const auto paris = run.out.find("Paris.Groups.Corp (");
     EXPECT_NE(berlin, std::string::npos);
-    EXPECT_LT(berlin, paris);
+    const auto legacy = run.out.find("Legacy.Groups.Corp (Add mode): 0 kept, 25 to add");
+    EXPECT_LT(berlin, legacy) << run.out;
+    EXPECT_LT(legacy, paris);
     EXPECT_EQ(run.out.find("Plain.Groups.Corp"), std::string::npos); // holds no stored queries
 }
 
 TEST_F(SyncProgramTest, ASecondRunOnTheSameGroupDoesNotWrite) {
     setenv("XDG_RUNTIME_DIR", dir_.file("run").c_str(), 1);
     std::string problem;
-    // The same group, spelt otherwise, as the running process would hold it.
-    const auto held = RunLock::Acquire("corp_tree", "paris.groups.corp", problem);
+    // The same group, spelt otherwise, of the same store under another tree name, as the window
+    // or a run with another configuration would hold it.
+    dsclient::TreeConfig other;
+    other.name = "OTHER_NAME";
+    other.store = dir_.file("./corp.db");
+    const auto held = RunLock::Acquire(other, "paris.groups.corp", problem);
     unsetenv("XDG_RUNTIME_DIR");
     ASSERT_TRUE(held) << problem;
 
@@ -240,6 +256,117 @@ TEST_F(SyncProgramTest, ASecondRunOnTheSameGroupDoesNotWrite) {
         << run.err;
     EXPECT_EQ(texts(kParis, "Member").size(), 1u);
     EXPECT_EQ(sync(std::string("--group ") + kParis).status, 2); // a dry run writes nothing
+}
+
+TEST_F(SyncProgramTest, ALockDirectoryOthersCouldUseIsRefusedAndLeftAlone) {
+    const std::string lockDirectory = dir_.file("run") + "/tarnbeck";
+    const std::string victim = dir_.file("victim");
+    const auto refused = [&](const std::string &why) {
+        const Outcome run = sync(std::string("--apply --group ") + kParis);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("Paris.Groups.Corp: the lock directory " + lockDirectory + why),
+                  std::string::npos)
+            << run.err;
+        EXPECT_EQ(texts(kParis, "Member").size(), 1u);
+    };
+    ASSERT_EQ(::mkdir(dir_.file("run").c_str(), 0700), 0);
+    ASSERT_EQ(::mkdir(victim.c_str(), 0755), 0);
+    ASSERT_EQ(::symlink(victim.c_str(), lockDirectory.c_str()), 0);
+    refused(" is a link or not a directory");
+    struct stat info {};
+    ASSERT_EQ(::stat(victim.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0755u); // not made 0700, and nothing put inside
+    EXPECT_TRUE(std::filesystem::is_empty(victim));
+
+    ASSERT_EQ(::unlink(lockDirectory.c_str()), 0);
+    ASSERT_EQ(::mkdir(lockDirectory.c_str(), 0777), 0);
+    ::chmod(lockDirectory.c_str(), 0777);
+    refused(" may be used by others (mode 0777)");
+    if (::geteuid() == 0) {
+        ::chmod(lockDirectory.c_str(), 0700);
+        ASSERT_EQ(::chown(lockDirectory.c_str(), 65534, 65534), 0);
+        refused(" belongs to another user");
+    }
+}
+
+TEST_F(SyncProgramTest, ConfigurationOthersMayChangeIsRefused) {
+    const std::string client = dir_.file("dsclient.ini");
+    const auto refused = [&](const std::string &file, const std::string &why) {
+        const Outcome run = sync(std::string("--apply --group ") + kParis);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("the configuration file " + file + why), std::string::npos)
+            << run.err;
+        EXPECT_EQ(run.out, "");
+    };
+    ::chmod(client.c_str(), 0664);
+    refused(client, " may be changed by others (mode 0664)");
+    ::chmod(client.c_str(), 0646);
+    refused(client, " may be changed by others (mode 0646)");
+    ::chmod(client.c_str(), 0644);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(client.c_str(), 65534, 65534), 0);
+        refused(client, " belongs to another user (uid 65534)");
+        ASSERT_EQ(::chown(client.c_str(), 0, 0), 0);
+    }
+    EXPECT_EQ(texts(kParis, "Member").size(), 1u);
+
+    // The program's own settings file, where the brake is set.
+    const std::string program = dir_.file("program") + "/";
+    std::filesystem::create_directory(program);
+    std::ofstream(program + "Tarnbeck.ini") << "[SYSTEM]\nRemovalBrakeCount=1000\n";
+    ::chmod((program + "Tarnbeck.ini").c_str(), 0666);
+    SyncOptions options;
+    options.tree = kTree;
+    options.groups = {kParis};
+    options.configFile = client;
+    std::ostringstream out, err;
+    EXPECT_EQ(RunSync(options, program, out, err), 1);
+    EXPECT_NE(err.str().find("the configuration file " + program +
+                             "Tarnbeck.ini may be changed by others (mode 0666)"),
+              std::string::npos)
+        << err.str();
+}
+
+// A directory server on loopback that takes connections and requests and never answers.
+class SilentServer {
+  public:
+    SilentServer() : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(fd_, reinterpret_cast<sockaddr *>(&address), length) == 0 &&
+            ::listen(fd_, 8) == 0 &&
+            ::getsockname(fd_, reinterpret_cast<sockaddr *>(&address), &length) == 0)
+            port_ = ntohs(address.sin_port);
+    }
+    ~SilentServer() { ::close(fd_); }
+    SilentServer(const SilentServer &) = delete;
+    SilentServer &operator=(const SilentServer &) = delete;
+    int port() const { return port_; }
+
+  private:
+    int fd_;
+    int port_ = 0;
+};
+
+TEST_F(SyncProgramTest, MaxTimeEndsARunThatAServerHoldsAndNamesTheGroup) {
+    const SilentServer server;
+    ASSERT_NE(server.port(), 0);
+    // Each answer may take ten minutes; the run may take one second.
+    std::ofstream(dir_.file("dsclient.ini"), std::ios::app)
+        << "[Tree SLOW_TREE]\nBackend=ldap\nUri=ldap://127.0.0.1:" << server.port()
+        << "\nBase=o=Corp\nIdentity=Admin.Corp\nTimeoutSeconds=600\n";
+    const std::string command = "XDG_RUNTIME_DIR='" + dir_.file("run") + "' '" +
+                                TARNBECK_SYNC_PROGRAM + "' --config '" + dir_.file("dsclient.ini") +
+                                "' --tree SLOW_TREE --apply --max-time 1s --group Paris.Groups"
+                                " --group Berlin.Groups 2>'" +
+                                dir_.file("err") + "'";
+    const int status = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+    const std::string err = Slurp(dir_.file("err"));
+    EXPECT_NE(err.find("--max-time 1s reached"), std::string::npos) << err;
+    EXPECT_NE(err.find("Paris.Groups"), std::string::npos) << err;
 }
 
 TEST_F(SyncProgramTest, APasswordFileMustBeTheOwnersAlone) {

@@ -42,12 +42,15 @@ void DemoWindowTest::SetUp() {
     lab.store = scratch_ + "lab.db";
     config->trees = {demo, lab};
     app.programDirectory = PROGRAM_DIRECTORY;
+    // Update group's locks go to the test's own directory.
+    ::setenv("XDG_RUNTIME_DIR", (scratch_ + "run").c_str(), 1);
     startWindow();
 }
 
 void DemoWindowTest::TearDown() {
     windows.reset();
     dsclient::OverrideClientConfig(std::nullopt);
+    ::unsetenv("XDG_RUNTIME_DIR");
     fs::remove_all(scratch_);
 }
 

@@ -2,6 +2,7 @@
 // query editor, the list pages, Execute and Update group.
 
 #include "demo_window.h"
+#include "membership/run_lock.h"
 #include "ui/member_list.h"
 
 #include "scripted_prompter.h"
@@ -73,6 +74,27 @@ TEST_F(MainWindowFlow, ExecuteThenUpdateWritesTheOutcomeAndASecondRunChangesNoth
                             membership.end();
         EXPECT_EQ(member, entry.mark != MemberMark::Excluded) << entry.name;
     }
+}
+
+TEST_F(MainWindowFlow, UpdateWaitsForARunWritingTheSameGroup) {
+    ScriptedPrompter prompter;
+    form->loadGroup(kGroup);
+    form->BitBtn1->click();
+    const std::vector<std::string> members = values(kGroup, "Member");
+    {
+        // A scheduled run on the same store, whatever its configuration calls the tree.
+        dsclient::TreeConfig tree = config->trees.front();
+        tree.name = "NIGHTLY";
+        std::string problem;
+        const auto held = RunLock::Acquire(tree, "sales team.sales.acme", problem);
+        ASSERT_TRUE(held) << problem;
+        prompter.expectMessage("Update group not started: another run is updating this group");
+        form->BitBtn2->click();
+        EXPECT_EQ(values(kGroup, "Member"), members);
+        EXPECT_TRUE(form->BitBtn2->isEnabled());
+    }
+    form->BitBtn2->click();
+    EXPECT_NE(values(kGroup, "Member"), members);
 }
 
 TEST_F(MainWindowFlow, UnsavedEditsBlockExecuteAndUpdate) {

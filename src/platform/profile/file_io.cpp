@@ -2,8 +2,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -141,7 +143,8 @@ std::optional<std::string> LockFile(const std::string &path, UniqueFd &locked) {
             return ErrorText(path, errno);
         if (!WaitForWriteLock(fd.get()))
             return ErrorText(path, errno);
-        struct stat held {}, named {};
+        struct stat held {
+        }, named{};
         if (::fstat(fd.get(), &held) != 0)
             return ErrorText(path, errno);
         if (::stat(path.c_str(), &named) == 0 && named.st_dev == held.st_dev &&
@@ -164,6 +167,39 @@ void SyncDirectory(const std::string &directory) {
     UniqueFd dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY));
     if (dir.valid())
         ::fsync(dir.get());
+}
+
+// Is `name` a temporary file of ours for `file`: "." + file + "." + the six letters and digits
+// mkstemp puts in place of XXXXXX?
+bool IsTemporaryName(std::string_view name, std::string_view file) {
+    constexpr std::size_t kRandom = 6;
+    if (name.size() != file.size() + 2 + kRandom || !name.starts_with('.') ||
+        name.substr(1, file.size()) != file || name[file.size() + 1] != '.')
+        return false;
+    for (const char c : name.substr(file.size() + 2))
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
+            return false;
+    return true;
+}
+
+// Removes the temporary files a writer killed between writing and renaming left beside the
+// file. Only the holder of the file's lock writes one, so while we hold it every one is stale.
+// A file that cannot be removed stays; it harms nothing.
+void RemoveStaleTemporaries(const std::string &path) {
+    const std::filesystem::path target(path);
+    const std::string file = target.filename().string();
+    const std::string directory =
+        target.parent_path().empty() ? std::string(".") : target.parent_path().string();
+    const std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(directory.c_str()), ::closedir);
+    if (!dir)
+        return;
+    while (const dirent *entry = ::readdir(dir.get())) {
+        struct stat st {};
+        if (IsTemporaryName(entry->d_name, file) &&
+            ::fstatat(::dirfd(dir.get()), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode))
+            ::unlinkat(::dirfd(dir.get()), entry->d_name, 0);
+    }
 }
 
 } // namespace
@@ -226,6 +262,7 @@ std::optional<std::string> RewriteFile(const std::string &path,
     // Rewriting a file we could not read would throw its contents away.
     if (!ReadAll(locked.get(), text))
         return ErrorText(target, errno);
+    RemoveStaleTemporaries(target);
     // The lock is released when `locked` closes, after the new file has taken the name.
     return ReplaceFileAtomically(target, edit(text));
 }

@@ -19,8 +19,9 @@ FileText ReadFileText(const std::string &path);
 // Read-modify-write of one file, serialised across processes: the file is locked from the read
 // until the new contents have replaced it, so concurrent writers never lose each other's
 // changes. `edit` turns the current text (empty for a new file) into the new one. A symbolic
-// link is followed: its final target is replaced and the link stays. Returns std::nullopt on
-// success, else the error text naming the file.
+// link is followed: its final target is replaced and the link stays. Temporary files a killed
+// writer left beside the file are removed. Returns std::nullopt on success, else the error
+// text naming the file.
 std::optional<std::string> RewriteFile(const std::string &path,
                                        const std::function<std::string(std::string_view)> &edit);
 

@@ -39,8 +39,13 @@ TEST_F(FileIoTest, CrashBetweenWriteAndRenameLeavesTheOldFile) {
     EXPECT_EQ(profile::ReadString(ini(), "TREES", "CORP", ""), "O=Corp");
     EXPECT_THAT(profile::ReadSectionNames(ini()), ::testing::ElementsAre("TREES"));
 
+    // The next write clears what the killed one left, and nothing that only looks alike.
+    Put(".Tarnbeck.ini.keep", "x");
+    Put(".Other.ini.AbC123", "x");
     ASSERT_EQ(profile::WriteString(ini(), "TREES", "CORP", "OU=Sales.O=Corp"), std::nullopt);
     EXPECT_EQ(Get("Tarnbeck.ini"), "[TREES]\nCORP=OU=Sales.O=Corp\n");
+    EXPECT_EQ(FileCount(), 3u);
+    EXPECT_EQ(Get(".Tarnbeck.ini.keep"), "x");
 }
 
 TEST_F(FileIoTest, SuccessfulWriteLeavesNoTemporaryFileAndKeepsPermissions) {

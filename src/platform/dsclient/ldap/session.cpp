@@ -1,5 +1,6 @@
 #include "platform/dsclient/ldap/session.h"
 
+#include "platform/dsclient/deadline.h"
 #include "platform/dsclient/embedded/names.h"
 
 #include <arpa/inet.h>
@@ -196,8 +197,12 @@ Status Session::Wait(int msgid, LDAPMessage *&message) {
     message = nullptr;
     if (!ld_)
         return status::TransportFailure;
-    timeval timeout{timeoutSeconds_, 0};
-    const int type = ldap_result(ld_, msgid, LDAP_MSG_ONE, &timeout, &message);
+    // The run's deadline may leave less than the tree's timeout; once past, nothing is awaited.
+    const auto wait = AnswerWait(std::chrono::seconds(timeoutSeconds_));
+    timeval timeout{static_cast<time_t>(wait.count() / 1000000),
+                    static_cast<suseconds_t>(wait.count() % 1000000)};
+    const int type =
+        wait.count() > 0 ? ldap_result(ld_, msgid, LDAP_MSG_ONE, &timeout, &message) : 0;
     if (type == 0) { // no answer in time: the connection is in doubt
         Close();
         return status::TransportFailure;
