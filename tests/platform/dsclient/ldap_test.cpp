@@ -92,6 +92,11 @@ TEST_F(LdapConfiguration, UnsafeSettingsAreRefusedBeforeAnyConnection) {
     remote.passwordFile = safe;
     TreeConfig remoteTls = LdapTree("REMOTE_TLS", "ldaps://192.0.2.1");
     remoteTls.passwordFile = safe;
+    // libldap falls over to the next server of a list, so each one is judged.
+    TreeConfig fallback = LdapTree("FALLBACK", "ldaps://127.0.0.1:1/ ldap://backup.invalid/");
+    fallback.passwordFile = safe;
+    TreeConfig safeList = LdapTree("SAFE_LIST", "ldaps://192.0.2.1,ldap://127.0.0.1:9 ldapi://");
+    safeList.passwordFile = safe;
     TreeConfig allowed = LdapTree("ALLOWED", "ldap://192.0.2.1");
     allowed.passwordFile = safe;
     allowed.allowPlainBind = true;
@@ -102,7 +107,9 @@ TEST_F(LdapConfiguration, UnsafeSettingsAreRefusedBeforeAnyConnection) {
     TreeConfig badMap = LdapTree("BAD_MAP", "ldap://127.0.0.1:9");
     badMap.attributeMap = dir_.file("map.txt");
     std::ofstream(badMap.attributeMap) << "; comment\nGiven Name = givenName\njust words\n";
-    ASSERT_EQ(StartWith({noFile, loose, remote, remoteTls, allowed, badUri, badBase, badMap}),
+    TreeConfig badInList = LdapTree("BAD_IN_LIST", "ldap://127.0.0.1:9 http://127.0.0.1/");
+    ASSERT_EQ(StartWith({noFile, loose, remote, remoteTls, fallback, safeList, allowed, badUri,
+                         badBase, badMap, badInList}),
               status::Ok);
 
     std::string problem;
@@ -112,6 +119,9 @@ TEST_F(LdapConfiguration, UnsafeSettingsAreRefusedBeforeAnyConnection) {
     EXPECT_EQ(ProblemOf("REMOTE", problem), status::ClearTextPasswordRefused);
     EXPECT_NE(problem.find("192.0.2.1"), std::string::npos) << problem;
     EXPECT_EQ(ProblemOf("REMOTE_TLS", problem), status::Ok);
+    EXPECT_EQ(ProblemOf("FALLBACK", problem), status::ClearTextPasswordRefused);
+    EXPECT_EQ(ProblemOf("SAFE_LIST", problem), status::Ok);
+    EXPECT_EQ(ProblemOf("BAD_IN_LIST", problem), status::ClientNotConfigured);
     EXPECT_EQ(ProblemOf("ALLOWED", problem), status::Ok);
     EXPECT_EQ(ProblemOf("BAD_URI", problem), status::ClientNotConfigured);
     EXPECT_EQ(ProblemOf("BAD_BASE", problem), status::ClientNotConfigured);
@@ -150,7 +160,7 @@ TEST_F(LdapConfiguration, AServerDownSlowOrWithoutTlsIsATransportStatus) {
     }
 }
 
-TEST_F(LdapConfiguration, StartTlsTrustsOnlyTheGivenAuthority) {
+TEST_F(LdapConfiguration, TlsTrustsOnlyTheGivenAuthority) {
     tarnbeck::testing::MakeCertificates(dir_.path().string());
     tarnbeck::PrivateSlapd slapd(
         tarnbeck::SlapdOptions{.databases = {tarnbeck::SlapdDatabase{"o=Acme", {}, true}},
@@ -163,15 +173,27 @@ TEST_F(LdapConfiguration, StartTlsTrustsOnlyTheGivenAuthority) {
     TreeConfig stranger = trusted;
     stranger.name = "STRANGER";
     stranger.caCertFile = dir_.file("other.pem"); // not the authority that signed it
-    ASSERT_EQ(StartWith({trusted, stranger}), status::Ok);
+    TreeConfig secure = trusted;
+    secure.name = "SECURE";
+    secure.uri = slapd.secureUri();
+    secure.startTls = false;
+    TreeConfig secureStranger = secure;
+    secureStranger.name = "SECURE_STRANGER";
+    secureStranger.caCertFile = stranger.caCertFile;
+    ASSERT_EQ(StartWith({trusted, stranger, secure, secureStranger}), status::Ok);
     ContextHandle context = 0;
     ASSERT_EQ(CreateContext(context), status::Ok);
     std::string name;
     ObjectInfo info;
-    EXPECT_EQ(ReadObjectInfo(context, "acme", name, info), status::Ok);
+    // An untrusted certificate reads the same over ldaps:// as over StartTLS.
+    for (const auto &[tree, expected] :
+         {std::pair{"TRUSTED", status::Ok}, std::pair{"STRANGER", status::SecureConnectionFailed},
+          std::pair{"SECURE", status::Ok},
+          std::pair{"SECURE_STRANGER", status::SecureConnectionFailed}}) {
+        ASSERT_EQ(SetContextValue(context, DCK_TREE_NAME, tree), status::Ok);
+        EXPECT_EQ(ReadObjectInfo(context, "acme", name, info), expected) << tree;
+    }
     EXPECT_EQ(name, "Acme");
-    ASSERT_EQ(SetContextValue(context, DCK_TREE_NAME, "STRANGER"), status::Ok);
-    EXPECT_EQ(ReadObjectInfo(context, "acme", name, info), status::SecureConnectionFailed);
 }
 
 // ---- a tree on the test program's slapd --------------------------------------------------
