@@ -7,12 +7,17 @@
 #include "platform/dsclient/embedded/store_admin.h"
 #include "platform/dsclient/ldap/ldif_export.h"
 
+#include "platform/dsclient/password_file.h"
+
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
+#include <functional>
+#include <future>
 
 namespace dsclient {
 namespace {
@@ -132,6 +137,34 @@ TEST_F(LdapConfiguration, UnsafeSettingsAreRefusedBeforeAnyConnection) {
     ContextHandle context = 0;
     ASSERT_EQ(CreateContext(context), status::Ok);
     EXPECT_EQ(Login(context, 0, "Admin.Acme", "secret", 0), status::ClearTextPasswordRefused);
+}
+
+TEST_F(LdapConfiguration, AFifoAsPasswordFileIsRefusedWithoutWaitingForAWriter) {
+    const std::string fifo = dir_.file("fifo.pw");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    TreeConfig healthy = LdapTree("HEALTHY", "ldap://127.0.0.1:9");
+    TreeConfig piped = LdapTree("PIPED", "ldap://127.0.0.1:9");
+    piped.passwordFile = fifo;
+    const std::function<Status(std::string &)> reads[] = {
+        [&](std::string &problem) {
+            Secret password;
+            return ReadPasswordFile(fifo, password, problem);
+        },
+        [&](std::string &problem) {
+            EXPECT_EQ(StartWith({healthy, piped}), status::Ok);
+            return ProblemOf("PIPED", problem);
+        },
+    };
+    for (const auto &read : reads) {
+        std::string problem;
+        auto reading = std::async(std::launch::async, [&] { return read(problem); });
+        const bool prompt = reading.wait_for(std::chrono::seconds(3)) == std::future_status::ready;
+        if (!prompt) // a writer releases the waiting open, so the test ends either way
+            close(open(fifo.c_str(), O_WRONLY | O_NONBLOCK));
+        EXPECT_TRUE(prompt);
+        EXPECT_EQ(reading.get(), status::ClientNotConfigured);
+        EXPECT_NE(problem.find("not a regular file"), std::string::npos) << problem;
+    }
 }
 
 TEST_F(LdapConfiguration, AServerDownSlowOrWithoutTlsIsATransportStatus) {
