@@ -254,7 +254,7 @@ class SyncRun {
             return false;
         }
         CheckStatus(SwitchContextTree(client_.context, tree->name));
-        if (!options_.passwordFile.empty() && !login(*tree))
+        if (!options_.passwordFile.empty() ? !login(*tree) : !bindsAsItsIdentity(*tree))
             return false;
 
         app_.mainContext = client_.context;
@@ -285,10 +285,29 @@ class SyncRun {
         }
         if (const Status s = Login(client_.context, 0, tree.identity, password.view(), 0);
             s != status::Ok) {
-            fail("login as " + tree.identity + " failed: " + DirectoryErrorText(s));
+            failLogin(tree.identity, options_.passwordFile, s);
             return false;
         }
         return true;
+    }
+
+    // A tree's own identity binds with its password file at the first request: a wrong password
+    // is told once, naming both, not as every group's failure.
+    bool bindsAsItsIdentity(const TreeConfig &tree) {
+        if (tree.identity.empty() || tree.passwordFile.empty())
+            return true;
+        std::string name;
+        ObjectInfo info;
+        const Status s = ReadObjectInfo(client_.context, tree.identity, name, info);
+        if (s != status::FailedAuthentication)
+            return true; // any other trouble meets the groups' own requests
+        failLogin(tree.identity, tree.passwordFile, s);
+        return false;
+    }
+
+    void failLogin(const std::string &identity, const std::string &passwordFile, Status s) {
+        fail("login as " + identity + " failed with the password in " + passwordFile + ": " +
+             DirectoryErrorText(s));
     }
 
     // Every group and workstation group below the container with the query attribute, in

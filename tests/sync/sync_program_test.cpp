@@ -3,6 +3,7 @@
 
 #include "../tools/temp_dir.h"
 #include "client_session.h"
+#include "ldap_trees.h"
 #include "membership/run_lock.h"
 #include "platform/dsclient/embedded/tree_builder.h"
 #include "sync/sync_run.h"
@@ -385,7 +386,25 @@ TEST_F(SyncProgramTest, APasswordFileMustBeTheOwnersAlone) {
     std::ofstream(file) << "wrong\n";
     const Outcome wrong = sync(args);
     EXPECT_EQ(wrong.status, 1);
-    EXPECT_NE(wrong.err.find("login as Admin.Corp failed"), std::string::npos) << wrong.err;
+    EXPECT_NE(wrong.err.find("login as Admin.Corp failed with the password in " + file),
+              std::string::npos)
+        << wrong.err;
+}
+
+TEST_F(SyncProgramTest, AWrongPasswordInTheTreesPasswordFileNamesTheIdentityAndTheFile) {
+    const dsclient::TreeConfig served = testing::ServeOnLdap(
+        {kTree, "embedded", dir_.file("corp.db"), "Admin.Corp", "", "", kTree}, dir_.file(""));
+    const std::string file = dir_.file("corp.pw");
+    std::ofstream(file) << "wrong\n";
+    ::chmod(file.c_str(), 0600);
+    std::ofstream(dir_.file("dsclient.ini"))
+        << "[Client]\nPrimary=CORP_TREE\n[Tree CORP_TREE]\nBackend=ldap\nUri=" << served.uri
+        << "\nBase=" << served.base << "\nIdentity=Admin.Corp\nPasswordFile=" << file << "\n";
+    const Outcome run = sync(std::string("--group ") + kParis);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("login as Admin.Corp failed with the password in " + file),
+              std::string::npos)
+        << run.err;
 }
 
 } // namespace

@@ -151,6 +151,10 @@ std::string PrivateSlapd::uri() const {
     return "ldap://127.0.0.1:" + std::to_string(port_);
 }
 
+std::string PrivateSlapd::secureUri() const {
+    return securePort_ ? "ldaps://127.0.0.1:" + std::to_string(securePort_) : std::string();
+}
+
 void PrivateSlapd::WriteConfiguration(const SlapdOptions &options) {
     std::ofstream(directory_ + "/core.schema") << CoreSchemaWithoutGroups();
     const std::string manager = "gidNumber=" + std::to_string(getegid()) +
@@ -166,7 +170,8 @@ void PrivateSlapd::WriteConfiguration(const SlapdOptions &options) {
            << "pidfile " << directory_ << "/slapd.pid\n"
            << "argsfile " << directory_ << "/slapd.args\n"
            << "sizelimit unlimited\n";
-    if (!options.tlsCertificate.empty())
+    tls_ = !options.tlsCertificate.empty();
+    if (tls_)
         config << "TLSCertificateFile " << options.tlsCertificate << "\n"
                << "TLSCertificateKeyFile " << options.tlsKey << "\n";
     int number = 0;
@@ -210,7 +215,13 @@ void PrivateSlapd::Load(const SlapdOptions &options) {
 void PrivateSlapd::Start() {
     for (int attempt = 0; attempt < 3; ++attempt) {
         port_ = FreePort();
-        const std::string listen = "ldap://127.0.0.1:" + std::to_string(port_) + "/ " + socketUri_;
+        std::string listen = "ldap://127.0.0.1:" + std::to_string(port_) + "/ " + socketUri_;
+        if (tls_) {
+            do
+                securePort_ = FreePort();
+            while (securePort_ == port_);
+            listen += " ldaps://127.0.0.1:" + std::to_string(securePort_) + "/";
+        }
         const pid_t parent = getpid();
         pid_ = fork();
         if (pid_ == 0) {
@@ -231,7 +242,8 @@ void PrivateSlapd::Start() {
             throw std::runtime_error("cannot start slapd");
         const auto deadline = std::chrono::steady_clock::now() + 15s;
         while (std::chrono::steady_clock::now() < deadline) {
-            if (Accepts(port_) && fs::exists(directory_ + "/ldapi"))
+            if (Accepts(port_) && (!tls_ || Accepts(securePort_)) &&
+                fs::exists(directory_ + "/ldapi"))
                 return;
             int status = 0;
             if (waitpid(pid_, &status, WNOHANG) == pid_) {

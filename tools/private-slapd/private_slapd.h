@@ -24,7 +24,8 @@ struct SlapdOptions {
     // Who may write besides the manager, as a slapd <who> clause (dn.exact="cn=Admin,o=Acme",
     // dn.regex="..."); empty: nobody.
     std::string writers = {};
-    // A certificate and key in PEM files: the server then offers StartTLS.
+    // A certificate and key in PEM files: the server then offers StartTLS, and ldaps:// on a
+    // port of its own.
     std::string tlsCertificate = {};
     std::string tlsKey = {};
 };
@@ -38,6 +39,8 @@ class PrivateSlapd {
     PrivateSlapd &operator=(const PrivateSlapd &) = delete;
 
     std::string uri() const; // ldap://127.0.0.1:PORT
+    // ldaps://127.0.0.1:PORT when the server has a certificate, else empty.
+    std::string secureUri() const;
     int port() const { return port_; }
     const std::string &directory() const { return directory_; }
 
@@ -56,6 +59,8 @@ class PrivateSlapd {
     std::string socketUri_;
     std::string logFile_;
     int port_ = 0;
+    int securePort_ = 0; // 0: no ldaps:// listener
+    bool tls_ = false;
     pid_t pid_ = -1;
 };
 

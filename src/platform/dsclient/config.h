@@ -16,7 +16,8 @@
 //
 //   [Tree CORP_TREE]                 ; a tree kept by a directory server
 //   Backend=ldap
-//   Uri=ldaps://ldap.corp.example    ; ldap:// or ldaps://
+//   Uri=ldaps://ldap.corp.example    ; ldap://, ldaps:// or ldapi://; several (blanks or commas
+//                                    ; between them) are tried in turn
 //   StartTLS=no                      ; yes: protect an ldap:// connection before binding
 //   CACertFile=/etc/ssl/corp-ca.pem  ; certificates the server's must chain to (default: system)
 //   Base=                            ; DN of the tree root; empty: the server's root entry, whose

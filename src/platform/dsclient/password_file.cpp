@@ -40,11 +40,12 @@ bool CheckOpened(int descriptor, const std::string &path, std::string &problem) 
     return true;
 }
 
-// An open file descriptor, closed on every path.
+// An open file descriptor, closed on every path. Opening never waits: a FIFO or a device
+// would hold the run until someone writes to it, before its kind could be checked.
 class Descriptor {
   public:
     explicit Descriptor(const std::string &path)
-        : fd_(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW)) {}
+        : fd_(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY)) {}
     ~Descriptor() {
         if (fd_ >= 0)
             close(fd_);

@@ -74,7 +74,8 @@ const char *StatusMeaning(Status code) {
     case status::ClientNotConfigured: return "client configuration unusable";
     case status::StoreReadOnly: return "the tree's store is read-only";
     case status::ClearTextPasswordRefused: return "password would travel unencrypted";
-    case status::SecureConnectionFailed: return "secure connection refused or not trusted";
+    case status::SecureConnectionFailed:
+        return "secure connection refused or certificate not trusted";
     default: return "";
     }
 }

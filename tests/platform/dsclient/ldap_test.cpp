@@ -7,12 +7,17 @@
 #include "platform/dsclient/embedded/store_admin.h"
 #include "platform/dsclient/ldap/ldif_export.h"
 
+#include "platform/dsclient/password_file.h"
+
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
+#include <functional>
+#include <future>
 
 namespace dsclient {
 namespace {
@@ -92,6 +97,11 @@ TEST_F(LdapConfiguration, UnsafeSettingsAreRefusedBeforeAnyConnection) {
     remote.passwordFile = safe;
     TreeConfig remoteTls = LdapTree("REMOTE_TLS", "ldaps://192.0.2.1");
     remoteTls.passwordFile = safe;
+    // libldap falls over to the next server of a list, so each one is judged.
+    TreeConfig fallback = LdapTree("FALLBACK", "ldaps://127.0.0.1:1/ ldap://backup.invalid/");
+    fallback.passwordFile = safe;
+    TreeConfig safeList = LdapTree("SAFE_LIST", "ldaps://192.0.2.1,ldap://127.0.0.1:9 ldapi://");
+    safeList.passwordFile = safe;
     TreeConfig allowed = LdapTree("ALLOWED", "ldap://192.0.2.1");
     allowed.passwordFile = safe;
     allowed.allowPlainBind = true;
@@ -102,7 +112,9 @@ TEST_F(LdapConfiguration, UnsafeSettingsAreRefusedBeforeAnyConnection) {
     TreeConfig badMap = LdapTree("BAD_MAP", "ldap://127.0.0.1:9");
     badMap.attributeMap = dir_.file("map.txt");
     std::ofstream(badMap.attributeMap) << "; comment\nGiven Name = givenName\njust words\n";
-    ASSERT_EQ(StartWith({noFile, loose, remote, remoteTls, allowed, badUri, badBase, badMap}),
+    TreeConfig badInList = LdapTree("BAD_IN_LIST", "ldap://127.0.0.1:9 http://127.0.0.1/");
+    ASSERT_EQ(StartWith({noFile, loose, remote, remoteTls, fallback, safeList, allowed, badUri,
+                         badBase, badMap, badInList}),
               status::Ok);
 
     std::string problem;
@@ -112,6 +124,9 @@ TEST_F(LdapConfiguration, UnsafeSettingsAreRefusedBeforeAnyConnection) {
     EXPECT_EQ(ProblemOf("REMOTE", problem), status::ClearTextPasswordRefused);
     EXPECT_NE(problem.find("192.0.2.1"), std::string::npos) << problem;
     EXPECT_EQ(ProblemOf("REMOTE_TLS", problem), status::Ok);
+    EXPECT_EQ(ProblemOf("FALLBACK", problem), status::ClearTextPasswordRefused);
+    EXPECT_EQ(ProblemOf("SAFE_LIST", problem), status::Ok);
+    EXPECT_EQ(ProblemOf("BAD_IN_LIST", problem), status::ClientNotConfigured);
     EXPECT_EQ(ProblemOf("ALLOWED", problem), status::Ok);
     EXPECT_EQ(ProblemOf("BAD_URI", problem), status::ClientNotConfigured);
     EXPECT_EQ(ProblemOf("BAD_BASE", problem), status::ClientNotConfigured);
@@ -122,6 +137,34 @@ TEST_F(LdapConfiguration, UnsafeSettingsAreRefusedBeforeAnyConnection) {
     ContextHandle context = 0;
     ASSERT_EQ(CreateContext(context), status::Ok);
     EXPECT_EQ(Login(context, 0, "Admin.Acme", "secret", 0), status::ClearTextPasswordRefused);
+}
+
+TEST_F(LdapConfiguration, AFifoAsPasswordFileIsRefusedWithoutWaitingForAWriter) {
+    const std::string fifo = dir_.file("fifo.pw");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    TreeConfig healthy = LdapTree("HEALTHY", "ldap://127.0.0.1:9");
+    TreeConfig piped = LdapTree("PIPED", "ldap://127.0.0.1:9");
+    piped.passwordFile = fifo;
+    const std::function<Status(std::string &)> reads[] = {
+        [&](std::string &problem) {
+            Secret password;
+            return ReadPasswordFile(fifo, password, problem);
+        },
+        [&](std::string &problem) {
+            EXPECT_EQ(StartWith({healthy, piped}), status::Ok);
+            return ProblemOf("PIPED", problem);
+        },
+    };
+    for (const auto &read : reads) {
+        std::string problem;
+        auto reading = std::async(std::launch::async, [&] { return read(problem); });
+        const bool prompt = reading.wait_for(std::chrono::seconds(3)) == std::future_status::ready;
+        if (!prompt) // a writer releases the waiting open, so the test ends either way
+            close(open(fifo.c_str(), O_WRONLY | O_NONBLOCK));
+        EXPECT_TRUE(prompt);
+        EXPECT_EQ(reading.get(), status::ClientNotConfigured);
+        EXPECT_NE(problem.find("not a regular file"), std::string::npos) << problem;
+    }
 }
 
 TEST_F(LdapConfiguration, AServerDownSlowOrWithoutTlsIsATransportStatus) {
@@ -150,7 +193,7 @@ TEST_F(LdapConfiguration, AServerDownSlowOrWithoutTlsIsATransportStatus) {
     }
 }
 
-TEST_F(LdapConfiguration, StartTlsTrustsOnlyTheGivenAuthority) {
+TEST_F(LdapConfiguration, TlsTrustsOnlyTheGivenAuthority) {
     tarnbeck::testing::MakeCertificates(dir_.path().string());
     tarnbeck::PrivateSlapd slapd(
         tarnbeck::SlapdOptions{.databases = {tarnbeck::SlapdDatabase{"o=Acme", {}, true}},
@@ -163,15 +206,27 @@ TEST_F(LdapConfiguration, StartTlsTrustsOnlyTheGivenAuthority) {
     TreeConfig stranger = trusted;
     stranger.name = "STRANGER";
     stranger.caCertFile = dir_.file("other.pem"); // not the authority that signed it
-    ASSERT_EQ(StartWith({trusted, stranger}), status::Ok);
+    TreeConfig secure = trusted;
+    secure.name = "SECURE";
+    secure.uri = slapd.secureUri();
+    secure.startTls = false;
+    TreeConfig secureStranger = secure;
+    secureStranger.name = "SECURE_STRANGER";
+    secureStranger.caCertFile = stranger.caCertFile;
+    ASSERT_EQ(StartWith({trusted, stranger, secure, secureStranger}), status::Ok);
     ContextHandle context = 0;
     ASSERT_EQ(CreateContext(context), status::Ok);
     std::string name;
     ObjectInfo info;
-    EXPECT_EQ(ReadObjectInfo(context, "acme", name, info), status::Ok);
+    // An untrusted certificate reads the same over ldaps:// as over StartTLS.
+    for (const auto &[tree, expected] :
+         {std::pair{"TRUSTED", status::Ok}, std::pair{"STRANGER", status::SecureConnectionFailed},
+          std::pair{"SECURE", status::Ok},
+          std::pair{"SECURE_STRANGER", status::SecureConnectionFailed}}) {
+        ASSERT_EQ(SetContextValue(context, DCK_TREE_NAME, tree), status::Ok);
+        EXPECT_EQ(ReadObjectInfo(context, "acme", name, info), expected) << tree;
+    }
     EXPECT_EQ(name, "Acme");
-    ASSERT_EQ(SetContextValue(context, DCK_TREE_NAME, "STRANGER"), status::Ok);
-    EXPECT_EQ(ReadObjectInfo(context, "acme", name, info), status::SecureConnectionFailed);
 }
 
 // ---- a tree on the test program's slapd --------------------------------------------------

@@ -2,26 +2,21 @@
 
 #include "platform/dsclient/ldap/ldap_backend.h"
 
-#include "platform/dsclient/embedded/names.h"
 #include "platform/dsclient/password_file.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace dsclient::ldap {
 
 namespace {
 
-struct UrlFree {
-    void operator()(LDAPURLDesc *url) const { ldap_free_urldesc(url); }
-};
-
-bool IsDirectoryUri(const std::string &uri) {
-    LDAPURLDesc *parsed = nullptr;
-    if (ldap_url_parse(uri.c_str(), &parsed) != LDAP_URL_SUCCESS)
-        return false;
-    const std::unique_ptr<LDAPURLDesc, UrlFree> url(parsed);
-    const std::string scheme = url->lud_scheme ? embedded::LowerAscii(url->lud_scheme) : "";
-    return scheme == "ldap" || scheme == "ldaps" || scheme == "ldapi";
+// Every server of the list is reached by LDAP.
+bool IsDirectoryUri(const std::string &uris) {
+    const auto entries = ParseUriList(uris);
+    return !entries.empty() && std::all_of(entries.begin(), entries.end(), [](const UriEntry &e) {
+        return e.scheme == "ldap" || e.scheme == "ldaps" || e.scheme == "ldapi";
+    });
 }
 
 // The values of one attribute of an entry as texts.

@@ -6,6 +6,7 @@
 #include <arpa/inet.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -40,6 +41,14 @@ void IgnoreBrokenPipes() {
         signal(SIGPIPE, SIG_IGN);
 }
 
+// TLS handshakes begun by libldap on this thread, so a failed ldaps:// connection tells a
+// server that answered with TLS from one that was never reached.
+thread_local int tlsStarts = 0;
+int CountTlsStart(LDAP *, void *, void *, void *) {
+    ++tlsStarts;
+    return 0;
+}
+
 bool IsLoopbackHost(const std::string &host) {
     if (embedded::LowerAscii(host) == "localhost")
         return true;
@@ -49,6 +58,11 @@ bool IsLoopbackHost(const std::string &host) {
     in6_addr v6{};
     return inet_pton(AF_INET6, host.c_str(), &v6) == 1 &&
            std::memcmp(&v6, &in6addr_loopback, sizeof v6) == 0;
+}
+
+// A URI without a host would reach whatever libldap's defaults name: not counted as local.
+bool IsLocal(const UriEntry &entry) {
+    return entry.scheme == "ldapi" || (!entry.host.empty() && IsLoopbackHost(entry.host));
 }
 
 } // namespace
@@ -92,23 +106,38 @@ Status StatusOfResult(int code) {
     }
 }
 
-bool IsLocalUri(std::string_view uri) {
-    LDAPURLDesc *parsed = nullptr;
-    if (ldap_url_parse(std::string(uri).c_str(), &parsed) != LDAP_URL_SUCCESS)
-        return false;
-    const std::unique_ptr<LDAPURLDesc, UrlFree> url(parsed);
-    const std::string scheme = url->lud_scheme ? embedded::LowerAscii(url->lud_scheme) : "";
-    if (scheme == "ldapi")
-        return true;
-    // A URI without a host would reach whatever libldap's defaults name: not counted as local.
-    return url->lud_host && *url->lud_host && IsLoopbackHost(url->lud_host);
+std::vector<UriEntry> ParseUriList(std::string_view uris) {
+    std::vector<UriEntry> entries;
+    std::size_t start = 0;
+    while (start < uris.size()) {
+        const std::size_t end = std::min(uris.find_first_of(" ,", start), uris.size());
+        if (end > start) {
+            LDAPURLDesc *parsed = nullptr;
+            if (ldap_url_parse(std::string(uris.substr(start, end - start)).c_str(), &parsed) !=
+                LDAP_URL_SUCCESS)
+                return {};
+            const std::unique_ptr<LDAPURLDesc, UrlFree> url(parsed);
+            entries.push_back({url->lud_scheme ? embedded::LowerAscii(url->lud_scheme) : "",
+                               url->lud_host ? url->lud_host : ""});
+        }
+        start = end + 1;
+    }
+    return entries;
+}
+
+bool IsLocalUri(std::string_view uris) {
+    const auto entries = ParseUriList(uris);
+    return !entries.empty() && std::all_of(entries.begin(), entries.end(), IsLocal);
 }
 
 bool SendsPasswordInClear(const SessionSettings &settings) {
-    const std::string lower = embedded::LowerAscii(settings.uri);
-    if (settings.startTls || lower.starts_with("ldaps://"))
+    if (settings.startTls)
         return false;
-    return !IsLocalUri(settings.uri);
+    // libldap falls over to the next server when one fails, so each must be safe.
+    const auto entries = ParseUriList(settings.uri);
+    return entries.empty() || std::any_of(entries.begin(), entries.end(), [](const UriEntry &e) {
+               return e.scheme != "ldaps" && !IsLocal(e);
+           });
 }
 
 Status Session::Open(const SessionSettings &settings) {
@@ -128,7 +157,9 @@ Status Session::Open(const SessionSettings &settings) {
     ldap_set_option(ld_, LDAP_OPT_DEREF, &deref);
     ldap_set_option(ld_, LDAP_OPT_NETWORK_TIMEOUT, &timeout);
     ldap_set_option(ld_, LDAP_OPT_TIMEOUT, &timeout);
-    const bool secure = embedded::LowerAscii(settings.uri).starts_with("ldaps://");
+    const auto entries = ParseUriList(settings.uri);
+    const bool secure = std::any_of(entries.begin(), entries.end(),
+                                    [](const UriEntry &e) { return e.scheme == "ldaps"; });
     if (secure || settings.startTls) {
         // The server's certificate must be trusted, by the given authorities or the system's.
         const int demand = LDAP_OPT_X_TLS_DEMAND;
@@ -137,13 +168,18 @@ Status Session::Open(const SessionSettings &settings) {
             ldap_set_option(ld_, LDAP_OPT_X_TLS_CACERTFILE, settings.caCertFile.c_str());
         const int client = 0;
         ldap_set_option(ld_, LDAP_OPT_X_TLS_NEWCTX, &client);
+        ldap_set_option(ld_, LDAP_OPT_X_TLS_CONNECT_CB, reinterpret_cast<void *>(&CountTlsStart));
     }
 
+    tlsStarts = 0;
     const int connected = ldap_connect(ld_);
     if (connected != LDAP_SUCCESS) {
         Close();
-        return secure && connected == LDAP_CONNECT_ERROR ? status::SecureConnectionFailed
-                                                         : status::TransportFailure;
+        // A server that was reached but whose TLS failed (an untrusted certificate) is not a
+        // server that cannot be reached.
+        return tlsStarts > 0 || (secure && connected == LDAP_CONNECT_ERROR)
+                   ? status::SecureConnectionFailed
+                   : status::TransportFailure;
     }
     // Reads as much of the answer as has arrived, instead of a few bytes per system call: a
     // search's entries come by the thousand.

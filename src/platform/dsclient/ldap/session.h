@@ -25,10 +25,20 @@ struct SessionSettings {
 // The directory status of an LDAP result code (server side, or libldap's negative codes).
 Status StatusOfResult(int code);
 
-// Is the host of an ldap:// or ldaps:// URI this machine (127.0.0.0/8, ::1, localhost)? The URI
-// is read, never resolved or contacted. ldapi:// counts as local.
-bool IsLocalUri(std::string_view uri);
-// Would a password sent over this URI cross the network unencrypted?
+// One server of a Uri setting: its scheme (lower case) and its host as written.
+struct UriEntry {
+    std::string scheme;
+    std::string host;
+};
+// The servers of a Uri setting, split where libldap splits a list (blanks and commas), which
+// tries each in turn; empty when any of them is not an LDAP URL. Read, never resolved.
+std::vector<UriEntry> ParseUriList(std::string_view uris);
+
+// Is every server of the Uri setting this machine (127.0.0.0/8, ::1, localhost, or ldapi://)?
+// The URIs are read, never resolved or contacted.
+bool IsLocalUri(std::string_view uris);
+// Would a password sent over this Uri setting cross the network unencrypted to any of its
+// servers?
 bool SendsPasswordInClear(const SessionSettings &settings);
 
 class Session {
