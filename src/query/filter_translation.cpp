@@ -17,7 +17,7 @@ namespace {
 class ScannedComparison : public ComparisonStep {
   public:
     bool translate(FilterScanner &scanner, dsclient::Filter &filter) override {
-        const std::string name = scanner.ReadAttributeName();
+        scanner.ReadAttributeName();
         if (scanner.ReadOperator() != "=*")
             scanner.ReadValue();
         CheckStatus(dsclient::AddFilterToken(filter, dsclient::FTOK_PRESENT, {}, 0));
