@@ -2,6 +2,8 @@
 
 #include "directory/directory_error.h"
 
+#include <algorithm>
+
 namespace tarnbeck {
 
 dsclient::BufferPtr NewBuffer(std::size_t capacity) {
@@ -15,6 +17,11 @@ dsclient::BufferPtr NewBuffer(dsclient::ContextHandle context, std::size_t capac
     dsclient::BufferPtr buffer = NewBuffer(capacity);
     CheckStatus(dsclient::InitBuffer(context, operation, *buffer));
     return buffer;
+}
+
+dsclient::BufferPtr NewChangesBuffer(dsclient::ContextHandle context, std::size_t carried) {
+    return NewBuffer(context, std::max(carried, dsclient::kDefaultBufferSize),
+                     dsclient::DSV_MODIFY_ENTRY);
 }
 
 void IterationGuard::close() {

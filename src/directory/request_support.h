@@ -17,6 +17,11 @@ dsclient::BufferPtr NewBuffer(std::size_t capacity);
 dsclient::BufferPtr NewBuffer(dsclient::ContextHandle context, std::size_t capacity,
                               std::uint32_t operation);
 
+// A modify request with room for `carried` bytes (see dsclient::ChangeSize and
+// ChangeAndValueSize), and never less than the usual 4096: a long value or a long list goes out
+// as one request, and only the attribute's own bounds can refuse it.
+dsclient::BufferPtr NewChangesBuffer(dsclient::ContextHandle context, std::size_t carried);
+
 // Owns an iteration handle: closes it with `operation` when it is still live on the way out
 // (normal or not), so nothing leaks in the client.
 class IterationGuard {

@@ -4,8 +4,6 @@
 #include "directory/request_support.h"
 #include "directory/value_conversion.h"
 
-#include <algorithm>
-
 namespace tarnbeck {
 
 using namespace dsclient;
@@ -24,8 +22,6 @@ void WriteValues(ContextHandle context, std::string_view objectName, std::string
                  const std::vector<std::string> &values, bool keepExisting) {
     std::uint32_t syntax = 0;
     CheckStatus(GetSyntaxId(context, attributeName, syntax));
-    // The request is sized for what it carries, so a long list still goes out as one request
-    // and only the attribute's own bounds can refuse a value.
     std::vector<AttrValue> converted;
     converted.reserve(values.size());
     std::size_t size = keepExisting ? 0 : ChangeSize(attributeName);
@@ -33,7 +29,7 @@ void WriteValues(ContextHandle context, std::string_view objectName, std::string
         converted.push_back(ValueFromText(syntax, text));
         size += ChangeSize(attributeName) + ChangeAndValueSize(attributeName, converted.back());
     }
-    BufferPtr changes = NewBuffer(context, std::max(size, kDefaultBufferSize), DSV_MODIFY_ENTRY);
+    BufferPtr changes = NewChangesBuffer(context, size);
     if (!keepExisting)
         CheckStatus(PutChange(context, *changes, DS_CLEAR_ATTRIBUTE, attributeName));
     for (const AttrValue &value : converted) {

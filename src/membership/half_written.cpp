@@ -2,12 +2,9 @@
 
 #include "directory/directory_error.h"
 #include "directory/search.h"
-#include "directory/text_compare.h"
 #include "directory/unique_names.h"
 #include "directory/values_reader.h"
-#include "membership/name_list.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <deque>
 
@@ -65,25 +62,10 @@ std::vector<std::string> FindHalfWrittenMembers(ContextHandle context, std::stri
             at = names.insert(others.emplace_back(name), added);
         note(at, added, side);
     };
-    // A '*' in the group's name is a wildcard to the search, which then also finds the holders
-    // of other groups: each one found is confirmed by its own values (such names are rare).
-    const bool wildcard = groupName.find('*') != std::string_view::npos;
+    // A reference compares exactly, "*" and all, so what the search finds holds the group.
     const auto markHolders = [&](std::string_view attribute, Side side) {
-        std::vector<std::string> unconfirmed;
         VisitFoundNames(context, "[Root]", HoldersFilter(attribute, groupName), SearchScope::Sub,
-                        [&](const std::string &name) {
-                            if (wildcard)
-                                unconfirmed.push_back(name);
-                            else
-                                mark(name, side);
-                        });
-        for (const std::string &name : unconfirmed) {
-            const std::vector<std::string> held = ReadNames(context, name, attribute);
-            if (std::any_of(held.begin(), held.end(), [&](const std::string &group) {
-                    return NameEqual{}(group, groupName);
-                }))
-                mark(name, side);
-        }
+                        [&](const std::string &name) { mark(name, side); });
     };
     markHolders("Group Membership", InGroupMembership);
     markHolders("Security Equals", InSecurityEquals);

@@ -24,7 +24,10 @@ void ChangeOneValue(ContextHandle context, std::string_view objectName,
                     std::initializer_list<Status> tolerated) {
     // Converted before the buffer exists, so a bad number sends nothing.
     const AttrValue value = ValueFromText(AttributeSyntax(context, attributeName), valueText);
-    BufferPtr changes = NewBuffer(context, kDefaultBufferSize, DSV_MODIFY_ENTRY);
+    const std::size_t size = (clearFirst ? ChangeSize(attributeName) : 0) +
+                             (changeType == DS_ADD_VALUE ? ChangeSize(attributeName) : 0) +
+                             ChangeAndValueSize(attributeName, value);
+    BufferPtr changes = NewChangesBuffer(context, size);
     if (clearFirst)
         CheckStatus(PutChange(context, *changes, DS_CLEAR_ATTRIBUTE, attributeName));
     if (changeType == DS_ADD_VALUE)

@@ -55,6 +55,15 @@ void FilterParser::ParseFilter(bool inList) {
     fail(") expected", scanner_.characterPosition() + 1);
 }
 
+void FilterParser::ParseWhole() {
+    ParseFilter(false);
+    if (failed_)
+        return;
+    scanner_.SkipBlanks();
+    if (!scanner_.atEnd())
+        fail(kEndOfFilterExpected, scanner_.characterPosition());
+}
+
 void FilterParser::parseList(bool inList, FilterTokenNumber listOperator) {
     // A list is grouped only as a member of another list.
     if (inList)
@@ -80,12 +89,18 @@ void FilterParser::add(FilterTokenNumber token) {
 
 void FilterParser::fail(std::string_view expected, std::size_t caret) {
     failed_ = true;
-    // Both messages name the 1-based position of the character at the scanner's position.
-    prompter().message(std::string(expected) + " at position " +
-                       std::to_string(scanner_.characterPosition() + 1) + " in filter");
-    if (field_) {
-        field_->setFocus();
-        field_->setCaret(caret);
+    // Every message names the 1-based position of the character at the scanner's position.
+    if (!quiet_)
+        ShowFilterSyntaxError(expected, scanner_.characterPosition(), caret, field_);
+}
+
+void ShowFilterSyntaxError(std::string_view expected, std::size_t position, std::size_t caret,
+                           FilterField *field) {
+    prompter().message(std::string(expected) + " at position " + std::to_string(position + 1) +
+                       " in filter");
+    if (field) {
+        field->setFocus();
+        field->setCaret(caret);
     }
 }
 

@@ -29,7 +29,11 @@ class FilterParser {
     // `inList`: the filter is a member of an "&" or "|" list. A failing add of a token raises
     // DirectoryError.
     void ParseFilter(bool inList);
+    // The text as one filter: after it only blanks may follow, for what follows would not run.
+    void ParseWhole();
     bool failed() const { return failed_; }
+    // From now on an error only sets the flag: no message, no caret.
+    void keepQuiet() { quiet_ = true; }
 
   private:
     void parseList(bool inList, dsclient::FilterTokenNumber listOperator);
@@ -42,6 +46,15 @@ class FilterParser {
     ComparisonStep &comparison_;
     FilterField *field_;
     bool failed_ = false;
+    bool quiet_ = false;
 };
+
+// What follows a whole filter: the first character that is no blank.
+inline constexpr std::string_view kEndOfFilterExpected = "End of filter expected";
+
+// Shows "<expected> at position <position + 1> in filter" and, when there is a field, gives it
+// the focus with the caret at `caret`.
+void ShowFilterSyntaxError(std::string_view expected, std::size_t position, std::size_t caret,
+                           FilterField *field);
 
 } // namespace tarnbeck

@@ -1,6 +1,7 @@
 #include "query/query_editor.h"
 
 #include "directory/prompter.h"
+#include "query/filter_translation.h"
 #include "query/query_string.h"
 #include "query/stored_queries.h"
 
@@ -158,7 +159,27 @@ void QueryEditor::deleteQuery() {
 
 void QueryEditor::save() {
     storeQueryText(selectedOrCurrent());
+    if (refuseTextAfterAFilter())
+        return;
     saveQueries();
+}
+
+bool QueryEditor::refuseTextAfterAFilter() {
+    for (std::size_t index = 0; index < queries_.entries.size(); ++index) {
+        if (IsBlankEntry(queries_.entries[index]))
+            continue; // not saved at all
+        const auto position = TextAfterFilter(ParseQueryString(queries_, index).filter);
+        if (!position)
+            continue;
+        {
+            // Showing it is no edit: the unsaved state stays as it was.
+            FlagGuard switching(switching_);
+            selectQuery(index);
+        }
+        RefuseTextAfterFilter(*position, view_.filterField());
+        return true;
+    }
+    return false;
 }
 
 void QueryEditor::reload() {

@@ -56,6 +56,9 @@ class QueryEditor {
     void settingsChanged(); // "Add", "Sync", "Add Excludes", "Add Statics"
 
   private:
+    // A filter with text after it would run as its first part only: such a query is shown
+    // with the place marked, and true is returned (nothing may be saved).
+    bool refuseTextAfterAFilter();
     void setModified(bool modified);
     void refillSelector(int selected);
     std::size_t selectedOrCurrent() const;

@@ -8,6 +8,7 @@
 // back, with one exception: every change of the filter text, also one made by setFilterText,
 // is reported to QueryEditor::filterChanged (the editor itself tells a switch of queries apart).
 
+#include "query/filter_field.h"
 #include "query/query_settings.h"
 
 #include <string>
@@ -40,6 +41,9 @@ class QueryEditorView {
 
     // The query Save button, enabled exactly while the queries hold unsaved changes.
     virtual void setSaveEnabled(bool enabled) = 0;
+
+    // The filter field, to point at a refused filter; null when there is none to point at.
+    virtual FilterField *filterField() { return nullptr; }
 };
 
 } // namespace tarnbeck

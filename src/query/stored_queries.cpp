@@ -41,11 +41,11 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// The older form kept one query without prefix and its settings as the query's last digit.
-std::int32_t OlderFormSettings(const std::string &value) {
+// The older form kept one query without prefix and its settings as a digit after it.
+std::optional<std::int32_t> OlderFormSettings(const std::string &value) {
     if (value.starts_with("ldap") && IsDigit(value.back()))
         return value.back() - '0';
-    return QuerySettings::kDefaultValue;
+    return std::nullopt;
 }
 
 } // namespace
@@ -73,7 +73,11 @@ StoredQueries ReadStoredQueries(std::vector<std::string> values) {
         } else if (remaining > 1) {
             prompter().message("Unknown info in query strings, info removed");
         } else {
-            stored.settings = OlderFormSettings(value);
+            const auto settings = OlderFormSettings(value);
+            stored.settings = settings.value_or(QuerySettings::kDefaultValue);
+            // The digit is no part of the filter, which must end the query to run.
+            if (settings)
+                value.pop_back();
             keptReversed.push_back(std::move(value));
         }
     }

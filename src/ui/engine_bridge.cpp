@@ -115,17 +115,14 @@ void EngineBridge::setProgressPosition(int position) {
                                    QStringLiteral("Member %1 of %2").arg(position).arg(total));
 }
 
-void EngineBridge::setFocus() { form_.edit3a->setFocus(); }
+void EngineBridge::setFocus() { form_.queryView().setFocus(); }
 
 void EngineBridge::setCaret(std::size_t position) {
     placeCaret(position);
     errorCaret_ = position;
 }
 
-void EngineBridge::placeCaret(std::size_t position) {
-    form_.edit3a->deselect();
-    form_.edit3a->setCursorPosition(static_cast<int>(position));
-}
+void EngineBridge::placeCaret(std::size_t position) { form_.queryView().setCaret(position); }
 
 std::optional<RemovalBrake> EngineBridge::removalBrake() const { return form_.app().removalBrake; }
 

@@ -83,4 +83,11 @@ void QueryEditorWidgets::setSettingsControls(const QuerySettings &settings) {
 
 void QueryEditorWidgets::setSaveEnabled(bool enabled) { form_.BitBtn3->setEnabled(enabled); }
 
+void QueryEditorWidgets::setFocus() { form_.edit3a->setFocus(); }
+
+void QueryEditorWidgets::setCaret(std::size_t position) {
+    form_.edit3a->deselect();
+    form_.edit3a->setCursorPosition(static_cast<int>(position));
+}
+
 } // namespace tarnbeck

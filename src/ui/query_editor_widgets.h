@@ -8,7 +8,7 @@ namespace tarnbeck {
 
 class TForm1;
 
-class QueryEditorWidgets : public QueryEditorView {
+class QueryEditorWidgets : public QueryEditorView, public FilterField {
 public:
     explicit QueryEditorWidgets(TForm1 &form) : form_(form) {}
 
@@ -24,6 +24,11 @@ public:
     QuerySettings settingsControls() const override;
     void setSettingsControls(const QuerySettings &settings) override;
     void setSaveEnabled(bool enabled) override;
+    FilterField *filterField() override { return this; }
+
+    // FilterField: the filter edit.
+    void setFocus() override;
+    void setCaret(std::size_t position) override;
 
     // True while the program itself sets the controls, so their handlers do not count it as
     // the administrator's change.

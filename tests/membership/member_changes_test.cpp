@@ -48,6 +48,23 @@ TEST_P(MemberChangesTest, ChangesAlreadyInPlacePassQuietly) {
     EXPECT_NO_THROW(RemoveValue(context, "Bob.Acme", "Title", "none"));
 }
 
+TEST_P(MemberChangesTest, ALongSingleValueIsRefusedOnlyByTheAttributesBounds) {
+    connect();
+    const std::string address(4097, 'a'); // as long as a value reads back
+    AddValue(context, "Ann.Acme", "Internet EMail Address", address, true);
+    EXPECT_EQ(values("Ann.Acme", "Internet EMail Address"), Texts{address});
+    RemoveValue(context, "Ann.Acme", "Internet EMail Address", address);
+    EXPECT_TRUE(values("Ann.Acme", "Internet EMail Address").empty());
+
+    // Description holds at most 1024 characters; slapd leaves such bounds to its clients.
+    if (backend == testing::Backend::Embedded) {
+        const std::string description(10240, 'd');
+        EXPECT_EQ(
+            StatusOf([&] { AddValue(context, "Ann.Acme", "Description", description, true); }),
+            status::SyntaxViolation);
+    }
+}
+
 TEST_P(MemberChangesTest, OtherRefusalsAreRaisedNotSwallowed) {
     connect("Ann.Acme"); // no supervisor: the directory refuses every write
     EXPECT_EQ(StatusOf([&] { AddMember(context, "Bob.Acme", "Staff.Acme"); }), status::NoAccess);

@@ -59,9 +59,8 @@ TEST_F(FilterParserTest, ListsAreGroupedOnlyInsideListsAndNotAlwaysGroupsItsOper
         // Blanks after "(", between members and before ")" are skipped.
         {"( & (a=1)  (b=2) )", Join({kA1, {"AND"}, kB2})},
         {"(!  (a=1) )", Join({{"NOT", "("}, kA1, {")"}})},
-        // Only the first filter counts.
-        {"(a=1))", kA1},
-        {"(a=1)(b=2)", kA1},
+        // Blanks may follow the filter.
+        {"(a=1)  ", kA1},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.filter);
@@ -105,6 +104,10 @@ TEST_F(FilterParserTest, SyntaxErrorsNameTheOneBasedPositionAndPlaceTheCaret) {
         {"(|(a=1)", ") expected at position 8 in filter", 8},
         // Positions count characters, not bytes.
         {"(cn=\xC3\xA4\xC3\xB6", ") expected at position 7 in filter", 7},
+        // Text after the filter would not run: its first character is named.
+        {"(cn=*)(|(objectClass=*))", "End of filter expected at position 7 in filter", 6},
+        {"(cn=x))", "End of filter expected at position 7 in filter", 6},
+        {"(&(a=1)(b=2))  x", "End of filter expected at position 16 in filter", 15},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.filter);
@@ -138,9 +141,10 @@ TEST_F(FilterParserTest, AFilterLongerThanTheBufferIsRefusedBeforeParsing) {
     EXPECT_EQ(field.focusCount, 0);
 
     // At the limit, counted in characters (each "ä" is two bytes).
-    std::string atLimit = "(cn=x)";
-    for (int i = 0; i < 16377; ++i)
-        atLimit += "\xC3\xA4";
+    std::string atLimit = "(|";
+    for (int i = 0; i < 2730; ++i)
+        atLimit += "(cn=\xC3\xA4)";
+    atLimit += ")";
     filter = {};
     EXPECT_TRUE(translate(atLimit));
     // Text after a zero character is not part of the filter.

@@ -1,4 +1,5 @@
 #include "fake_editor_view.h"
+#include "filter_test_support.h"
 #include "scripted_prompter.h"
 
 #include "directory/directory_error.h"
@@ -18,6 +19,8 @@ class FakeView : public FakeEditorView {
         scope = "-";
         line = "ldap:///";
     }
+    FilterField *filterField() override { return field; }
+    FilterField *field = nullptr;
 
     void choose(int index) {
         selected = index;
@@ -177,6 +180,33 @@ TEST_F(QueryEditorTest, AFailedSaveKeepsTheListAndTheModifiedFlag) {
     EXPECT_EQ(view.selector, names(2));
     EXPECT_EQ(editor.queries().currentIndex, 0u);
     EXPECT_EQ(editor.queries().settings, QuerySettings::fromValue(6));
+}
+
+TEST_F(QueryEditorTest, TextAfterAWholeFilterIsRefusedBeforeAnythingIsWritten) {
+    RecordingField field;
+    view.field = &field;
+    load({"q:" + kFirst, "q:ldap:///ou=c.o=b??sub?(cn=*)(|(objectClass=*))", "s:6"});
+    view.setFilterText("(cn=11)");
+    prompter.expectMessage("End of filter expected at position 7 in filter");
+    editor.save();
+    EXPECT_TRUE(prompter.allUsed());
+    EXPECT_EQ(store->writes, 0);
+    EXPECT_TRUE(editor.modified());
+    // The query at fault is shown with the caret before the text that would not run; the
+    // edit of the one left is kept.
+    EXPECT_EQ(view.selected, 1);
+    EXPECT_EQ(view.filter, "(cn=*)(|(objectClass=*))");
+    EXPECT_EQ(field.focusCount, 1);
+    EXPECT_EQ(field.caret, 6u);
+    EXPECT_EQ(editor.queries().entries[0], "ldap:///ou=a.o=b??one?(cn=11)");
+
+    // Trailing blanks are no text; a filter broken in itself is left for Execute to name.
+    view.setFilterText("(cn=2)   ");
+    view.choose(0);
+    view.setFilterText("(cn=1");
+    editor.save();
+    EXPECT_EQ(store->values, (Values{"q:ldap:///ou=a.o=b??one?(cn=1",
+                                     "q:ldap:///ou=c.o=b??sub?(cn=2)   ", "s:6"}));
 }
 
 TEST_F(QueryEditorTest, AfterBlankEntriesAreSavedAwayTheSelectorStaysOnTheSameQuery) {

@@ -208,7 +208,8 @@ std::vector<std::string> ClientSession::list(std::string_view parent, std::size_
 
 Status ClientSession::modify(std::string_view object, std::uint32_t changeType,
                              std::string_view attribute, const AttrValue *value) {
-    BufferPtr changes = buffer(kDefaultBufferSize, DSV_MODIFY_ENTRY);
+    const std::size_t size = value ? ChangeAndValueSize(attribute, *value) : ChangeSize(attribute);
+    BufferPtr changes = buffer(std::max(size, kDefaultBufferSize), DSV_MODIFY_ENTRY);
     Status put = value ? PutChangeAndValue(context_, *changes, changeType, attribute, *value)
                        : PutChange(context_, *changes, changeType, attribute);
     Check(put, "building a change of " + std::string(attribute));

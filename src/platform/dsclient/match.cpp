@@ -8,11 +8,13 @@ namespace dsclient {
 
 namespace {
 
-enum class Kind { CaseIgnoreText, CaseExactText, Integer, Time, Boolean, Uncomparable };
+// A reference names one object: it is compared as a whole name, never as a pattern.
+enum class Kind { CaseIgnoreText, CaseExactText, Reference, Integer, Time, Boolean, Uncomparable };
 
 Kind KindOf(std::uint32_t syntax) {
     switch (syntax) {
     case SYN_DIST_NAME:
+        return Kind::Reference;
     case SYN_CI_STRING:
     case SYN_PR_STRING:
     case SYN_NU_STRING:
@@ -35,6 +37,11 @@ Kind KindOf(std::uint32_t syntax) {
 }
 
 bool IsText(Kind kind) {
+    return kind == Kind::CaseIgnoreText || kind == Kind::CaseExactText || kind == Kind::Reference;
+}
+
+// Texts in which "*" stands for any run of characters.
+bool HasWildcards(Kind kind) {
     return kind == Kind::CaseIgnoreText || kind == Kind::CaseExactText;
 }
 
@@ -147,6 +154,13 @@ bool ValueMatches(const AttrValue &stored, const AttrValue &wanted, std::uint32_
         const auto *text = std::get_if<Text>(&stored.data);
         return text && TextMatches(text->text, std::get<Text>(wanted.data).text, stored.syntax, op);
     }
+    case Kind::Reference: {
+        // Names have no order, and approximately the same object is no other object.
+        const auto *text = std::get_if<Text>(&stored.data);
+        return text && (op == FTOK_EQ || op == FTOK_APPROX) &&
+               Normalise(text->text, stored.syntax) ==
+                   Normalise(std::get<Text>(wanted.data).text, stored.syntax);
+    }
     case Kind::Integer: {
         const auto *number = std::get_if<Integer>(&stored.data);
         return number &&
@@ -189,8 +203,9 @@ ProbeOf(const FilterNode &node,
     const std::optional<std::uint32_t> syntax = syntaxOf(node.attribute);
     if (!syntax)
         return std::nullopt;
-    // A star is a wildcard only in text; in the bytes of a number it is just a byte.
-    if (IsText(KindOf(*syntax)) && node.value.find('*') != std::string::npos)
+    // A star is a wildcard only in text; in a reference or the bytes of a number it is just a
+    // character.
+    if (HasWildcards(KindOf(*syntax)) && node.value.find('*') != std::string::npos)
         return std::nullopt;
     const std::optional<AttrValue> wanted = DecodeTokenValue(node.value, *syntax);
     if (!wanted)
@@ -235,6 +250,7 @@ std::optional<std::string> IndexKey(const AttrValue &value) {
     switch (KindOf(value.syntax)) {
     case Kind::CaseIgnoreText:
     case Kind::CaseExactText:
+    case Kind::Reference:
         if (const auto *text = std::get_if<Text>(&value.data))
             return Normalise(text->text, value.syntax);
         break;
@@ -267,6 +283,7 @@ std::optional<AttrValue> ValueOfIndexKey(std::uint32_t syntax, std::string_view 
     switch (KindOf(syntax)) {
     case Kind::CaseIgnoreText:
     case Kind::CaseExactText:
+    case Kind::Reference:
         return AttrValue{syntax, Text{std::string(key)}};
     case Kind::Integer:
         if (const auto value = number())

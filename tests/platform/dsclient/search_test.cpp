@@ -96,6 +96,33 @@ TEST_P(Search_, RelativeNamesBaseClassesAndAliases) {
               Names{});
 }
 
+TEST_P(Search_, AReferenceComparesExactlyAStarIncluded) {
+    ASSERT_EQ(Create(context_, "S*.Sales.Acme", "Group"), status::Ok);
+    ASSERT_EQ(Modify(context_, "Ann.Sales.Acme",
+                     {{DS_ADD_VALUE, "Group Membership", {DN("S*.Sales.Acme")}}}),
+              status::Ok);
+    ASSERT_EQ(Modify(context_, "Joe.Sales.Acme",
+                     {{DS_ADD_VALUE, "Group Membership", {DN("Staff.Sales.Acme")}}}),
+              status::Ok);
+    const auto holders = [&](std::uint32_t op, const std::string &group) {
+        const auto holds = Compare("Group Membership", op, group, SYN_DIST_NAME);
+        return SearchNames(context_, "[Root]", 2, holds).names;
+    };
+    EXPECT_EQ(holders(FTOK_EQ, "S*.Sales.Acme"), Names{"Ann.Sales.Acme"});
+    EXPECT_EQ(holders(FTOK_EQ, "s*.SALES.acme"), Names{"Ann.Sales.Acme"});
+    EXPECT_EQ(holders(FTOK_APPROX, "S*.Sales.Acme"), Names{"Ann.Sales.Acme"});
+    EXPECT_EQ(holders(FTOK_EQ, "Staff.Sales.Acme"), Names{"Joe.Sales.Acme"});
+    EXPECT_EQ(holders(FTOK_EQ, "St*.Sales.Acme"), Names{});
+    EXPECT_EQ(holders(FTOK_EQ, "*"), Names{});
+    // Names have no order.
+    EXPECT_EQ(holders(FTOK_GE, "A.Acme"), Names{});
+    // Beside another member of an and, whichever of them leads the search.
+    const auto both = Join({Compare("Group Membership", FTOK_EQ, "S*.Sales.Acme", SYN_DIST_NAME),
+                            Compare("Surname", FTOK_EQ, "B*")},
+                           FTOK_AND);
+    EXPECT_EQ(SearchNames(context_, "Sales.Acme", 2, both).names, Names{"Ann.Sales.Acme"});
+}
+
 // Names changed in the store after the client started: the embedded tree only.
 using StoreSearch = ClientTest;
 

@@ -78,8 +78,9 @@ std::string Comparison(const FilterNode &node, const FilterContext &context) {
                                  : node.value,
                              node.op);
     case SYN_DIST_NAME: {
-        // A reference compares as the object it names; a name that names nothing finds nothing.
-        if (node.value.find('*') != std::string::npos || node.op == FTOK_GE || node.op == FTOK_LE)
+        // A reference compares as the object it names, "*" and all; a name that names nothing
+        // finds nothing, and names have no order.
+        if (node.op == FTOK_GE || node.op == FTOK_LE)
             return kMatchesNothing;
         const auto dn = context.dn(node.value);
         return dn ? "(" + name + "=" + EscapeFilterValue(*dn) + ")" : kMatchesNothing;

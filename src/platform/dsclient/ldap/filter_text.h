@@ -1,9 +1,10 @@
 #pragma once
 
 // A client filter as an RFC 4515 string, every value escaped by libldap. The semantics stay the
-// directory's: "*" in an equality value of a string syntax is a wildcard, numbers compare as
-// numbers, a comparison on an attribute the server does not know matches nothing, and the
-// relative name is the value of whichever attribute names the object.
+// directory's: "*" in an equality value of a string syntax is a wildcard (a reference compares
+// exactly, as the one object it names), numbers compare as numbers, a comparison on an
+// attribute the server does not know matches nothing, and the relative name is the value of
+// whichever attribute names the object.
 
 #include "platform/dsclient/filter.h"
 
