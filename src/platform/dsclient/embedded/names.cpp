@@ -10,6 +10,11 @@ namespace {
 // Separates components in a path key; names never hold control characters, so it sorts
 // below every character a component may contain.
 constexpr char kKeySeparator = '\x01';
+
+// The characters a backslash makes part of a component.
+bool IsEscaped(char c) {
+    return c == '.' || c == ',';
+}
 } // namespace
 
 std::string LowerAscii(std::string_view text) {
@@ -39,8 +44,26 @@ Status SplitName(std::string_view name, std::vector<std::string> &components) {
         const char c = name[i];
         if (static_cast<unsigned char>(c) < 0x20)
             return status::IllegalName;
-        if (c == '\\' && i + 1 < name.size() && (name[i + 1] == '.' || name[i + 1] == ',')) {
-            current += name[++i];
+        if (c == '\\') {
+            // A run of backslashes before a dot, a comma or the end is halved; an odd one out
+            // makes the dot or comma part of the component. Elsewhere a backslash is itself.
+            std::size_t run = 1;
+            while (i + run < name.size() && name[i + run] == '\\')
+                ++run;
+            const std::size_t next = i + run;
+            if (next == name.size()) {
+                current.append((run + 1) / 2, '\\');
+            } else if (IsEscaped(name[next])) {
+                current.append(run / 2, '\\');
+                if (run % 2 == 1) {
+                    current += name[next];
+                    i = next;
+                    continue;
+                }
+            } else {
+                current.append(run, '\\');
+            }
+            i = next - 1;
         } else if (c == '.') {
             if (current.empty())
                 return status::IllegalName;
@@ -62,10 +85,23 @@ Status SplitName(std::string_view name, std::vector<std::string> &components) {
 
 std::string EscapeComponent(std::string_view component) {
     std::string escaped;
-    for (char c : component) {
+    escaped.reserve(component.size());
+    for (std::size_t i = 0; i < component.size(); ++i) {
+        const char c = component[i];
         if (c == '.')
             escaped += '\\';
         escaped += c;
+        // Doubled only where it would be read as an escape: before "." or "," and at the end,
+        // where the separator follows. Anywhere else a backslash stays as it always was.
+        if (c == '\\') {
+            std::size_t end = i + 1;
+            while (end < component.size() && component[end] == '\\')
+                ++end;
+            const std::size_t run = end - i;
+            const bool doubled = end == component.size() || IsEscaped(component[end]);
+            escaped.append(doubled ? 2 * run - 1 : run - 1, '\\');
+            i = end - 1;
+        }
     }
     return escaped;
 }
