@@ -119,6 +119,24 @@ TEST_P(Search_, EveryObjectHasANameOfItsOwnThatLeadsBackToIt) {
               (std::vector<AttrValue>{DN(inAcme), DN(inWeird)}));
 }
 
+TEST_P(Search_, WhatIsWrittenIsFoundByTheNameOrValueAsWritten) {
+    ASSERT_EQ(Create(context_, "a\\.b.Acme", "Group"), status::Ok);
+    for (const char *written : {"a\\.b", "A\\.*", "a.b"})
+        EXPECT_EQ(SearchNames(context_, "Acme", DS_SEARCH_SUBTREE,
+                              {{FTOK_RDN}, {FTOK_ANAME, written, SYN_CI_STRING}})
+                      .names,
+                  Names{"a\\.b.Acme"})
+            << written;
+    ASSERT_EQ(Modify(context_, "Carl.IT.Acme", {{DS_ADD_VALUE, "Title", {CI("  Lead  Dev ")}}}),
+              status::Ok);
+    for (const char *wanted : {"Lead Dev", "lead dev ", "  Lead  Dev ", "Lead D*"})
+        EXPECT_EQ(
+            SearchNames(context_, "[Root]", DS_SEARCH_SUBTREE, Compare("Title", FTOK_EQ, wanted))
+                .names,
+            Names{"Carl.IT.Acme"})
+            << wanted;
+}
+
 // Names changed in the store after the client started: the embedded tree only.
 using StoreSearch = ClientTest;
 

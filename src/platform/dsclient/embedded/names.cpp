@@ -1,5 +1,6 @@
 #include "platform/dsclient/embedded/names.h"
 
+#include "platform/dsclient/component_text.h"
 #include "platform/dsclient/text_fold.h"
 
 #include <algorithm>
@@ -39,43 +40,23 @@ Status SplitName(std::string_view name, std::vector<std::string> &components) {
         return status::IllegalName;
     if (IsRootName(name))
         return status::Ok;
-    std::string current;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const char c = name[i];
-        if (static_cast<unsigned char>(c) < 0x20)
+    // A dot is a separator unless an odd run of backslashes stands before it.
+    std::size_t start = 0, run = 0;
+    for (std::size_t i = 0; i <= name.size(); ++i) {
+        if (i < name.size() && static_cast<unsigned char>(name[i]) < 0x20)
             return status::IllegalName;
-        if (c == '\\') {
-            // A run of backslashes before a dot, a comma or the end is halved; an odd one out
-            // makes the dot or comma part of the component. Elsewhere a backslash is itself.
-            std::size_t run = 1;
-            while (i + run < name.size() && name[i + run] == '\\')
-                ++run;
-            const std::size_t next = i + run;
-            if (next == name.size()) {
-                current.append((run + 1) / 2, '\\');
-            } else if (IsEscaped(name[next])) {
-                current.append(run / 2, '\\');
-                if (run % 2 == 1) {
-                    current += name[next];
-                    i = next;
-                    continue;
-                }
-            } else {
-                current.append(run, '\\');
-            }
-            i = next - 1;
-        } else if (c == '.') {
-            if (current.empty())
-                return status::IllegalName;
-            components.push_back(std::move(current));
-            current.clear();
-        } else {
-            current += c;
+        if (i < name.size() && name[i] == '\\') {
+            ++run;
+            continue;
         }
+        if (i == name.size() || (name[i] == '.' && run % 2 == 0)) {
+            if (i == start)
+                return status::IllegalName;
+            components.push_back(ReadComponent(name.substr(start, i - start)));
+            start = i + 1;
+        }
+        run = 0;
     }
-    if (current.empty())
-        return status::IllegalName;
-    components.push_back(std::move(current));
     // "[Root]" stands for the top only on its own, never as a component.
     for (const auto &component : components)
         if (IsRootName(component))
