@@ -8,6 +8,9 @@
 
 namespace dsclient {
 
+// How `component` is written in a dotted name: "." as "\.", and a backslash run doubled where
+// it would otherwise be read as an escape.
+std::string WriteComponent(std::string_view component);
 // The unescaped component `written` stands for; a dot in it is no separator here.
 std::string ReadComponent(std::string_view written);
 

@@ -11,11 +11,6 @@ namespace {
 // Separates components in a path key; names never hold control characters, so it sorts
 // below every character a component may contain.
 constexpr char kKeySeparator = '\x01';
-
-// The characters a backslash makes part of a component.
-bool IsEscaped(char c) {
-    return c == '.' || c == ',';
-}
 } // namespace
 
 std::string LowerAscii(std::string_view text) {
@@ -65,26 +60,7 @@ Status SplitName(std::string_view name, std::vector<std::string> &components) {
 }
 
 std::string EscapeComponent(std::string_view component) {
-    std::string escaped;
-    escaped.reserve(component.size());
-    for (std::size_t i = 0; i < component.size(); ++i) {
-        const char c = component[i];
-        if (c == '.')
-            escaped += '\\';
-        escaped += c;
-        // Doubled only where it would be read as an escape: before "." or "," and at the end,
-        // where the separator follows. Anywhere else a backslash stays as it always was.
-        if (c == '\\') {
-            std::size_t end = i + 1;
-            while (end < component.size() && component[end] == '\\')
-                ++end;
-            const std::size_t run = end - i;
-            const bool doubled = end == component.size() || IsEscaped(component[end]);
-            escaped.append(doubled ? 2 * run - 1 : run - 1, '\\');
-            i = end - 1;
-        }
-    }
-    return escaped;
+    return WriteComponent(component);
 }
 
 std::string JoinName(const std::vector<std::string> &components) {
