@@ -292,8 +292,9 @@ TEST(StoreNames, AnEarlierStoreOpensAndFindsEveryObject) {
     EXPECT_EQ(admin->CheckIntegrity(problems), status::Ok) << problems;
 }
 
-// An earlier store wrote "x\" in Weird as x\.Weird.Acme, the name of x.Weird in Acme too.
-TEST(StoreNames, AnEarlierStoresNameOfTwoObjectsIsWrittenApart) {
+// An earlier store wrote "x\" in Weird as x\.Weird.Acme, the name of x.Weird in Acme too, and
+// indexed text with the blanks at its ends.
+TEST(StoreNames, AnEarlierStoresNameOfTwoObjectsIsWrittenApartAndItsTextIsFound) {
     TempDir dir;
     const std::string path = dir.file("demo.db");
     BuildDemoTree(path);
@@ -303,8 +304,12 @@ TEST(StoreNames, AnEarlierStoresNameOfTwoObjectsIsWrittenApart) {
         ASSERT_EQ(admin->AddObject("Weird.Acme", "Organizational Unit", {}), status::Ok);
         for (const char *group : {"x\\\\.Weird.Acme", "x\\.Weird.Acme", "a\\.b.Acme"})
             ASSERT_EQ(admin->AddObject(group, "Group", {}), status::Ok) << group;
+        ASSERT_EQ(admin->AddObject("Kim.Acme", "User",
+                                   {{"Surname", CI("x")}, {"Title", CI("  Lead  Dev ")}}),
+                  status::Ok);
     }
-    RawSql(path, "DELETE FROM tree_info WHERE key = 'name_escapes'");
+    RawSql(path, "DELETE FROM tree_info WHERE key IN ('name_escapes', 'text_keys')");
+    RawSql(path, "UPDATE vals SET ikey = '  lead  dev ' WHERE ikey = 'lead dev'");
     RawSql(path, "UPDATE objects SET name = 'x\\.Weird.Acme' WHERE name = 'x\\\\.Weird.Acme'");
 
     ClientConfig config;
@@ -320,6 +325,9 @@ TEST(StoreNames, AnEarlierStoresNameOfTwoObjectsIsWrittenApart) {
         EXPECT_EQ(ReadObjectInfo(context, name, canonical, info), status::Ok) << name;
         EXPECT_EQ(canonical, name);
     }
+    EXPECT_EQ(SearchNames(context, "Acme", DS_SEARCH_SUBTREE, Compare("Title", FTOK_EQ, "Lead Dev"))
+                  .names,
+              std::vector<std::string>{"Kim.Acme"});
     CallsTerminate();
     OverrideClientConfig(std::nullopt);
 }

@@ -2,6 +2,7 @@
 
 #include "platform/dsclient/client.h"
 #include "platform/dsclient/embedded/names.h"
+#include "platform/dsclient/embedded/value_codec.h"
 #include "platform/dsclient/text_fold.h"
 
 #include <sodium.h>
@@ -22,6 +23,8 @@ constexpr const char *kFormat = "tarnbeck-directory-store 1";
 constexpr const char *kFoldedKeys = "folded";
 // Names double a backslash that would otherwise be read as an escape.
 constexpr const char *kDoubledEscapes = "doubled";
+// Index keys of text leave out blanks at the ends and keep one of a run.
+constexpr const char *kFoldedBlanks = "folded blanks";
 
 constexpr const char *kCreateTables = R"sql(
 CREATE TABLE tree_info(key TEXT PRIMARY KEY, value TEXT NOT NULL);
@@ -210,6 +213,8 @@ Status Store::Create(const std::string &path, const std::string &treeName) {
             return s;
         if (const Status s = store.SetInfo("name_escapes", kDoubledEscapes); s != status::Ok)
             return s;
+        if (const Status s = store.SetInfo("text_keys", kFoldedBlanks); s != status::Ok)
+            return s;
         auto insert = store.db_->Prepare(
             "INSERT INTO objects(parent_id, name, rdn, rdn_lc, path_key, base_class, flags, "
             "modified) VALUES(NULL, '', '', '', '', ?, ?, ?)");
@@ -329,7 +334,8 @@ Status Store::Upgrade() {
         oldIndex = index->Step();
     }
     const bool oldEscapes = Info("name_escapes") != kDoubledEscapes;
-    if (!oldIndex && foldedKeys_ && !oldEscapes)
+    const bool oldTextKeys = Info("text_keys") != kFoldedBlanks;
+    if (!oldIndex && foldedKeys_ && !oldEscapes && !oldTextKeys)
         return status::Ok;
     WriteTransaction transaction(*db_);
     if (transaction.status() != status::Ok)
@@ -342,6 +348,9 @@ Status Store::Upgrade() {
             return s;
     if (oldEscapes)
         if (const Status s = RewriteEscapedNames(); s != status::Ok)
+            return s;
+    if (oldTextKeys)
+        if (const Status s = FoldBlanksInTextKeys(); s != status::Ok)
             return s;
     if (!foldedKeys_)
         if (const Status s = FoldNameKeys(); s != status::Ok)
@@ -388,6 +397,38 @@ Status Store::RewriteEscapedNames() {
             return update->status();
     }
     return SetInfo("name_escapes", kDoubledEscapes);
+}
+
+// Text written with blanks at its ends or doubled inside was indexed with them, and a search
+// for it missed it: such keys are made again as values are keyed now.
+Status Store::FoldBlanksInTextKeys() {
+    struct Rekey {
+        std::int64_t id;
+        std::string key;
+    };
+    std::vector<Rekey> rekeys;
+    {
+        auto select = db_->Prepare("SELECT id, syntax, data, ikey FROM vals WHERE ikey LIKE ' %' "
+                                   "OR ikey LIKE '% ' OR instr(ikey, '  ') > 0");
+        while (select->Step()) {
+            AttrValue value;
+            if (!DecodeValue(static_cast<std::uint32_t>(select->Int(1)), select->Blob(2), value))
+                continue; // left as it was: a damaged value is reported by the integrity check
+            if (const auto key = IndexKey(value); key && *key != select->TextView(3))
+                rekeys.push_back({select->Int(0), *key});
+        }
+        if (select->failed())
+            return select->status();
+    }
+    for (const auto &rekey : rekeys) {
+        auto update = db_->Prepare("UPDATE vals SET ikey = ? WHERE id = ?");
+        update->Bind(1, rekey.key);
+        update->Bind(2, rekey.id);
+        update->Step();
+        if (update->failed())
+            return update->status();
+    }
+    return SetInfo("text_keys", kFoldedBlanks);
 }
 
 // Names beyond ASCII get keys folded in Unicode: within the upgrade's transaction, and undone
