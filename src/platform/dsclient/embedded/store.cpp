@@ -364,7 +364,7 @@ Status Store::Upgrade() {
 Status Store::RewriteEscapedNames() {
     struct Rename {
         std::int64_t id;
-        std::string name;
+        std::string name, old;
     };
     std::vector<Rename> renames;
     {
@@ -383,7 +383,7 @@ Status Store::RewriteEscapedNames() {
             }
             std::string name = JoinName(components);
             if (name != select->TextView(1))
-                renames.push_back({select->Int(0), std::move(name)});
+                renames.push_back({select->Int(0), std::move(name), select->Text(1)});
         }
         if (select->failed())
             return select->status();
@@ -395,6 +395,11 @@ Status Store::RewriteEscapedNames() {
         update->Step();
         if (update->failed())
             return update->status();
+        // The tree's administrator and their group are kept by name.
+        for (const char *key : {"admin", "admin_group"})
+            if (Info(key) == rename.old)
+                if (const Status s = SetInfo(key, rename.name); s != status::Ok)
+                    return s;
     }
     return SetInfo("name_escapes", kDoubledEscapes);
 }
