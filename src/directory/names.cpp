@@ -1,6 +1,7 @@
 #include "directory/names.h"
 
 #include "directory/text_compare.h"
+#include "platform/dsclient/component_text.h"
 
 namespace tarnbeck {
 namespace {
@@ -21,8 +22,21 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
     return out;
 }
 
+// A dot is escaped by an odd run of backslashes before it; an even run is backslashes of the
+// component before a separator.
 std::string HideEscapedDots(std::string_view name) {
-    return ReplaceAll(name, "\\.", std::string_view(&kEscapedDot, 1));
+    std::string hidden;
+    hidden.reserve(name.size());
+    std::size_t run = 0;
+    for (char c : name) {
+        if (c == '.' && run % 2 == 1) {
+            hidden.back() = kEscapedDot;
+        } else {
+            hidden += c;
+        }
+        run = c == '\\' ? run + 1 : 0;
+    }
+    return hidden;
 }
 
 std::string Component(std::string_view name, int n, char separator) {
@@ -42,7 +56,7 @@ bool IsPseudoName(std::string_view name) {
 }
 
 std::string EscapeDots(std::string_view component) {
-    return ReplaceAll(component, ".", "\\.");
+    return dsclient::WriteComponent(component);
 }
 
 std::string DottedName(const NameNode *node) {
@@ -80,11 +94,8 @@ std::string SeparatedPath(const NameNode *node, char separator) {
 }
 
 std::string NameComponent(std::string_view name, int n) {
-    std::string component = Component(HideEscapedDots(name), n, '.');
-    for (char &c : component)
-        if (c == kEscapedDot)
-            c = '.';
-    return component;
+    const std::string component = Component(HideEscapedDots(name), n, '.');
+    return dsclient::ReadComponent(ReplaceAll(component, std::string_view(&kEscapedDot, 1), "\\."));
 }
 
 std::string SplitFromRight(std::string_view name, int n, bool takeTail, char separator) {

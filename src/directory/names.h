@@ -13,7 +13,8 @@ namespace tarnbeck {
 // True for the pseudo-names "[root]" and "[public]" (any case), which never become a component.
 bool IsPseudoName(std::string_view name);
 
-// A component's text with every "." written "\.".
+// A component's text as the directory writes it in a dotted name: every "." written "\.", and a
+// backslash before a dot, a comma or the end doubled.
 std::string EscapeDots(std::string_view component);
 
 // The typeless name of a node; empty for no node.

@@ -73,6 +73,23 @@ TEST(SplitFromRight, HeadAndTail) {
     EXPECT_EQ(SplitFromRight(name, 0, true, '.'), "");
 }
 
+// "x\" in Weird and "x.Weird" in Acme: a node's name and the node text taken back from it
+// agree with the names the directory lists, and the two stay apart.
+TEST(NameComponent, ABackslashBeforeASeparatorIsTheComponentsOwn) {
+    NodeChain chain;
+    chain.add("[Root]");
+    chain.add("Acme");
+    chain.add("Weird");
+    const std::string inWeird = DottedName(chain.add("x\\"));
+    EXPECT_EQ(inWeird, "x\\\\.Weird.Acme");
+    EXPECT_EQ(NameComponent(inWeird, 0), "x\\");
+    EXPECT_EQ(NameComponent(inWeird, 1), "Weird");
+    EXPECT_EQ(SplitFromRight(inWeird, 2, false, '.'), "x\\\\");
+    EXPECT_EQ(SplitFromRight(inWeird, 2, true, '.'), "Weird.Acme");
+    EXPECT_EQ(NameComponent("x\\.Weird.Acme", 0), "x.Weird");
+    EXPECT_EQ(NameComponent("a\\b\\\\\\.c.Acme", 0), "a\\b\\.c");
+}
+
 TEST(SplitFromRight, TailIsCappedAt255Characters) {
     const std::string longTail(300, 'x');
     EXPECT_EQ(SplitFromRight("a." + longTail, 1, true, '.'), std::string(255, 'x'));

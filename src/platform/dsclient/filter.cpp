@@ -1,5 +1,7 @@
 #include "platform/dsclient/filter.h"
 
+#include "platform/dsclient/component_text.h"
+
 #include <cstddef>
 #include <utility>
 
@@ -122,6 +124,8 @@ class TreeBuilder {
         node->kind = kind;
         if (kind == FilterNode::Kind::Present)
             node->attribute = name.value;
+        else if (kind == FilterNode::Kind::RelativeName)
+            node->value = ReadComponent(name.value); // as the name is written: "a\.b" is a.b
         else
             node->value = name.value;
         return node;

@@ -60,10 +60,18 @@ std::string Normalise(std::string_view text, std::uint32_t syntax) {
     std::string normal;
     normal.reserve(text.size());
     const bool dropBlanks = syntax == SYN_NU_STRING || syntax == SYN_TEL_NUMBER;
+    // Blanks at the ends and runs of blanks are not significant, as on a directory server;
+    // in a reference they are part of a name.
+    if (syntax == SYN_DIST_NAME)
+        return Lower(text);
     for (char c : text) {
-        if (!(dropBlanks && c == ' '))
+        if (c != ' ')
+            normal.push_back(c);
+        else if (!dropBlanks && !normal.empty() && normal.back() != ' ')
             normal.push_back(c);
     }
+    if (!normal.empty() && normal.back() == ' ')
+        normal.pop_back();
     return KindOf(syntax) == Kind::CaseExactText ? normal : Lower(normal);
 }
 

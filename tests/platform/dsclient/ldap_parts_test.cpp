@@ -142,26 +142,29 @@ TEST(LdapNames, DnsEscapedByLibldapAndDottedNamesInsideTheTree) {
     EXPECT_FALSE(TreeNames("no dn").valid());
 }
 
-TEST(LdapNameCache, NamesComeBackInAnyCaseTheLastDnWinsAndTheBoundStartsAfresh) {
+TEST(LdapNameCache, NamesComeBackInAnyCaseATwinIsMarkedAndTheBoundStartsAfresh) {
     NameCache cache;
     const auto dotted = [](int n) { return "user-" + std::to_string(n) + ".Unit.Acme"; };
     const auto dn = [](int n) { return "cn=user-" + std::to_string(n) + ",ou=Unit,o=Acme"; };
     for (int n = 0; n < 1000; ++n)
         cache.Remember(dotted(n), dn(n), "Unit.Acme", "cn");
     EXPECT_EQ(cache.Find("USER-999.unit.acme"), dn(999)); // the names arrived so far are indexed
-    // Names arriving after a look-up, one of them again with another DN, join the index.
+    // Names arriving after a look-up join the index; one of them again with the DN of another
+    // entry is marked as standing for two, the same entry spelt another way is not.
     for (int n = 1000; n < 2000; ++n)
         cache.Remember(dotted(n), dn(n), "Unit.Acme", "cn");
-    cache.Remember(dotted(7), "cn=moved,o=Acme", "Unit.Acme", "cn");
+    cache.Remember(dotted(7), "ou=user-7,ou=Unit,o=Acme", "Unit.Acme", "ou");
+    cache.Remember(dotted(8), "CN=User-8, ou=unit, o=acme", "Unit.Acme", "cn");
     cache.Remember("Jürgen.Unit.Acme", "cn=Jürgen,ou=Unit,o=Acme", "Unit.Acme", "cn");
     for (int n : {0, 500, 1000, 1999})
         EXPECT_EQ(cache.Find(dotted(n)), dn(n)) << n;
-    EXPECT_EQ(cache.Find("user-7.unit.acme"), "cn=moved,o=Acme");
+    EXPECT_EQ(cache.Find("user-7.unit.acme"), "");
+    EXPECT_EQ(cache.Find(dotted(8)), dn(8));
     EXPECT_EQ(cache.Find("JÜRGEN.unit.acme"), "cn=Jürgen,ou=Unit,o=Acme");
     EXPECT_EQ(cache.Find("user-2000.Unit.Acme"), std::nullopt);
     cache.Forget("USER-500.Unit.Acme");
     EXPECT_EQ(cache.Find(dotted(500)), std::nullopt);
-    EXPECT_EQ(cache.NamingAttributesUnder("unit.acme"), std::vector<std::string>{"cn"});
+    EXPECT_EQ(cache.NamingAttributesUnder("unit.acme"), (std::vector<std::string>{"cn", "ou"}));
 
     // Past the bound the cache starts afresh with the name that passed it.
     for (int n = 2000; static_cast<std::size_t>(n) < NameCache::kMaxNames + 2000; ++n)

@@ -308,6 +308,25 @@ TEST_F(LdapTree, NamesAndValuesWithCharactersThatDnsAndFiltersEscape) {
     EXPECT_EQ(Create(context_, "Bad\x01Name.Acme", "Group"), status::IllegalName);
 }
 
+// A server may hold a unit and a group of one name side by side; the typeless name stands for
+// both, and nothing is written to either by it, whichever was seen first.
+TEST_F(LdapTree, ANameOfTwoEntriesIsRefusedNotWrittenToEither) {
+    const std::string sales = "ou=Sales,o=Acme," + base();
+    AddEntries("dn: ou=Twin," + sales + "\nobjectClass: organizationalUnit\nou: Twin\n\n" +
+               "dn: cn=Twin," + sales + "\nobjectClass: groupOfNames\ncn: Twin\n");
+    const Change member{DS_ADD_VALUE, "Member", {DN("Twin.Sales.Acme")}};
+    EXPECT_EQ(Modify(context_, "Staff.Sales.Acme", {member}), status::IllegalName);
+    const auto all = Compare("Object Class", FTOK_EQ, "Top", SYN_CLASS_NAME);
+    EXPECT_EQ(SearchNames(context_, "Sales.Acme", DS_SEARCH_SUBORDINATES, all).status, status::Ok);
+    EXPECT_EQ(Modify(context_, "Staff.Sales.Acme", {member}), status::IllegalName);
+    EXPECT_EQ(Modify(context_, "Twin.Sales.Acme", {{DS_ADD_VALUE, "L", {CI("x")}}}),
+              status::IllegalName);
+    EXPECT_TRUE(ReadAttribute(context_, "Staff.Sales.Acme", "Member").values.empty());
+    // Nor does the client make such a pair: a name in use is taken, as in the store.
+    EXPECT_EQ(Create(context_, "Joe.Sales.Acme", "Organizational Unit"),
+              status::EntryAlreadyExists);
+}
+
 TEST_F(LdapTree, AReferralMakesTheSearchFailNotEndShort) {
     AddEntries("dn: ou=Elsewhere,o=Acme," + base() +
                "\nobjectClass: referral\nobjectClass: extensibleObject\nou: Elsewhere\n"

@@ -123,6 +123,47 @@ TEST_P(Search_, AReferenceComparesExactlyAStarIncluded) {
     EXPECT_EQ(SearchNames(context_, "Sales.Acme", 2, both).names, Names{"Ann.Sales.Acme"});
 }
 
+// "x\" in Weird and "x.Weird" in Acme were once both written x\.Weird.Acme.
+TEST_P(Search_, EveryObjectHasANameOfItsOwnThatLeadsBackToIt) {
+    const std::string inWeird = "x\\\\.Weird.Acme", inAcme = "x\\.Weird.Acme";
+    ASSERT_EQ(Create(context_, "Weird.Acme", "Organizational Unit"), status::Ok);
+    ASSERT_EQ(Create(context_, inWeird, "Group"), status::Ok);
+    ASSERT_EQ(Create(context_, inAcme, "Group"), status::Ok);
+    const std::vector<Token> xs = {{FTOK_BASECLS},
+                                   {FTOK_ANAME, "Group", SYN_CI_STRING},
+                                   {FTOK_AND},
+                                   {FTOK_RDN},
+                                   {FTOK_ANAME, "x*", SYN_CI_STRING}};
+    const Names found = SearchNames(context_, "Acme", DS_SEARCH_SUBTREE, xs).names;
+    ASSERT_EQ(found, (Names{inAcme, inWeird}));
+    EXPECT_EQ(SearchNames(context_, "Weird.Acme", DS_SEARCH_SUBORDINATES, xs).names,
+              Names{inWeird});
+    for (const auto &name : found)
+        ASSERT_EQ(Modify(context_, "Staff.Sales.Acme", {{DS_ADD_VALUE, "Member", {DN(name)}}}),
+                  status::Ok)
+            << name;
+    EXPECT_EQ(ReadAttribute(context_, "Staff.Sales.Acme", "Member").values,
+              (std::vector<AttrValue>{DN(inAcme), DN(inWeird)}));
+}
+
+TEST_P(Search_, WhatIsWrittenIsFoundByTheNameOrValueAsWritten) {
+    ASSERT_EQ(Create(context_, "a\\.b.Acme", "Group"), status::Ok);
+    for (const char *written : {"a\\.b", "A\\.*", "a.b"})
+        EXPECT_EQ(SearchNames(context_, "Acme", DS_SEARCH_SUBTREE,
+                              {{FTOK_RDN}, {FTOK_ANAME, written, SYN_CI_STRING}})
+                      .names,
+                  Names{"a\\.b.Acme"})
+            << written;
+    ASSERT_EQ(Modify(context_, "Carl.IT.Acme", {{DS_ADD_VALUE, "Title", {CI("  Lead  Dev ")}}}),
+              status::Ok);
+    for (const char *wanted : {"Lead Dev", "lead dev ", "  Lead  Dev ", "Lead D*"})
+        EXPECT_EQ(
+            SearchNames(context_, "[Root]", DS_SEARCH_SUBTREE, Compare("Title", FTOK_EQ, wanted))
+                .names,
+            Names{"Carl.IT.Acme"})
+            << wanted;
+}
+
 // Names changed in the store after the client started: the embedded tree only.
 using StoreSearch = ClientTest;
 

@@ -292,6 +292,46 @@ TEST(StoreNames, AnEarlierStoreOpensAndFindsEveryObject) {
     EXPECT_EQ(admin->CheckIntegrity(problems), status::Ok) << problems;
 }
 
+// An earlier store wrote "x\" in Weird as x\.Weird.Acme, the name of x.Weird in Acme too, and
+// indexed text with the blanks at its ends.
+TEST(StoreNames, AnEarlierStoresNameOfTwoObjectsIsWrittenApartAndItsTextIsFound) {
+    TempDir dir;
+    const std::string path = dir.file("demo.db");
+    BuildDemoTree(path);
+    {
+        std::unique_ptr<StoreAdmin> admin;
+        ASSERT_EQ(StoreAdmin::Open(path, admin), status::Ok);
+        ASSERT_EQ(admin->AddObject("Weird.Acme", "Organizational Unit", {}), status::Ok);
+        for (const char *group : {"x\\\\.Weird.Acme", "x\\.Weird.Acme", "a\\.b.Acme"})
+            ASSERT_EQ(admin->AddObject(group, "Group", {}), status::Ok) << group;
+        ASSERT_EQ(admin->AddObject("Kim.Acme", "User",
+                                   {{"Surname", CI("x")}, {"Title", CI("  Lead  Dev ")}}),
+                  status::Ok);
+    }
+    RawSql(path, "DELETE FROM tree_info WHERE key IN ('name_escapes', 'text_keys')");
+    RawSql(path, "UPDATE vals SET ikey = '  lead  dev ' WHERE ikey = 'lead dev'");
+    RawSql(path, "UPDATE objects SET name = 'x\\.Weird.Acme' WHERE name = 'x\\\\.Weird.Acme'");
+
+    ClientConfig config;
+    config.primaryTree = "DEMO_TREE";
+    config.trees = {TreeConfig{"DEMO_TREE", "embedded", path, "Admin.Acme", "", "", "D"}};
+    OverrideClientConfig(config);
+    ASSERT_EQ(CallsInitialize(), status::Ok);
+    ContextHandle context = 0;
+    ASSERT_EQ(CreateContext(context), status::Ok);
+    for (const std::string name : {"x\\\\.Weird.Acme", "x\\.Weird.Acme", "a\\.b.Acme"}) {
+        std::string canonical;
+        ObjectInfo info;
+        EXPECT_EQ(ReadObjectInfo(context, name, canonical, info), status::Ok) << name;
+        EXPECT_EQ(canonical, name);
+    }
+    EXPECT_EQ(SearchNames(context, "Acme", DS_SEARCH_SUBTREE, Compare("Title", FTOK_EQ, "Lead Dev"))
+                  .names,
+              std::vector<std::string>{"Kim.Acme"});
+    CallsTerminate();
+    OverrideClientConfig(std::nullopt);
+}
+
 TEST(StoreNames, NamesOnlyCaseApartInAnEarlierStoreKeepTheirKeys) {
     TempDir dir;
     const std::string path = dir.file("t.db");

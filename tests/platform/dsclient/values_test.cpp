@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <unordered_map>
 #include <variant>
 
 namespace dsclient {
@@ -81,6 +83,38 @@ TEST(Names, SplitJoinAndEscapes) {
     EXPECT_EQ(SplitName(std::string("a\x01") + "b", parts), status::IllegalName);
     EXPECT_EQ(SplitName(std::string(256, 'x'), parts), status::Ok);
     EXPECT_EQ(SplitName(std::string(257, 'x'), parts), status::IllegalName);
+}
+
+// Random components of the characters that mean something in a dotted name, in a DN or in a
+// filter, with blanks at the ends and text beyond ASCII: each joins to a name that splits back
+// into exactly those components, and different components never give one name.
+TEST(Names, EveryComponentListHasItsOwnNameThatSplitsBackToIt) {
+    static const std::vector<std::string> pieces = {"\\", ".", ",", "+", "=",  "\"",
+                                                    "<",  ">", ";", "#", "*",  " ",
+                                                    "a",  "Z", "ä", "Ж", "日", "x y"};
+    std::mt19937 random(20261209);
+    std::unordered_map<std::string, std::vector<std::string>> seen;
+    for (int round = 0; round < 20000; ++round) {
+        std::vector<std::string> components(1 + random() % 3);
+        for (auto &component : components) {
+            const std::size_t length = 1 + random() % 6;
+            for (std::size_t i = 0; i < length; ++i)
+                component += pieces[random() % pieces.size()];
+        }
+        const std::string name = JoinName(components);
+        std::vector<std::string> parts;
+        ASSERT_EQ(SplitName(name, parts), status::Ok) << name;
+        ASSERT_EQ(parts, components) << name;
+        const auto [it, added] = seen.emplace(name, components);
+        ASSERT_TRUE(added || it->second == components) << name;
+    }
+    // The one that met its twin, and names as they were always written.
+    EXPECT_NE(JoinName({"x\\", "Weird", "Acme"}), JoinName({"x.Weird", "Acme"}));
+    for (const std::string kept : {"Joe\\.Jr.Sales.Acme", "a\\b.Acme", "a\\\\b.Acme"}) {
+        std::vector<std::string> parts;
+        ASSERT_EQ(SplitName(kept, parts), status::Ok);
+        EXPECT_EQ(JoinName(parts), kept);
+    }
 }
 
 TEST(Names, SubtreeRangeHoldsDescendantsOnly) {

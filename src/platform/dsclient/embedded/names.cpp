@@ -1,5 +1,6 @@
 #include "platform/dsclient/embedded/names.h"
 
+#include "platform/dsclient/component_text.h"
 #include "platform/dsclient/text_fold.h"
 
 #include <algorithm>
@@ -34,25 +35,23 @@ Status SplitName(std::string_view name, std::vector<std::string> &components) {
         return status::IllegalName;
     if (IsRootName(name))
         return status::Ok;
-    std::string current;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const char c = name[i];
-        if (static_cast<unsigned char>(c) < 0x20)
+    // A dot is a separator unless an odd run of backslashes stands before it.
+    std::size_t start = 0, run = 0;
+    for (std::size_t i = 0; i <= name.size(); ++i) {
+        if (i < name.size() && static_cast<unsigned char>(name[i]) < 0x20)
             return status::IllegalName;
-        if (c == '\\' && i + 1 < name.size() && (name[i + 1] == '.' || name[i + 1] == ',')) {
-            current += name[++i];
-        } else if (c == '.') {
-            if (current.empty())
-                return status::IllegalName;
-            components.push_back(std::move(current));
-            current.clear();
-        } else {
-            current += c;
+        if (i < name.size() && name[i] == '\\') {
+            ++run;
+            continue;
         }
+        if (i == name.size() || (name[i] == '.' && run % 2 == 0)) {
+            if (i == start)
+                return status::IllegalName;
+            components.push_back(ReadComponent(name.substr(start, i - start)));
+            start = i + 1;
+        }
+        run = 0;
     }
-    if (current.empty())
-        return status::IllegalName;
-    components.push_back(std::move(current));
     // "[Root]" stands for the top only on its own, never as a component.
     for (const auto &component : components)
         if (IsRootName(component))
@@ -61,13 +60,7 @@ Status SplitName(std::string_view name, std::vector<std::string> &components) {
 }
 
 std::string EscapeComponent(std::string_view component) {
-    std::string escaped;
-    for (char c : component) {
-        if (c == '.')
-            escaped += '\\';
-        escaped += c;
-    }
-    return escaped;
+    return WriteComponent(component);
 }
 
 std::string JoinName(const std::vector<std::string> &components) {

@@ -3,7 +3,9 @@
 // Typeless dotted names: leaf first, components separated by ".", a dot inside a component
 // written "\.", compared without regard to case (beyond ASCII: "Ä" and "ä" are one name);
 // "[Root]" (any case) is the top of the tree. A "\," is a comma, as a context typed with naming
-// types writes it.
+// types writes it. A backslash that would otherwise be read as an escape (before "." or "," or at
+// the end of a component) is written "\\"; anywhere else it stands for itself, so every list of
+// components has one name of its own.
 
 #include "platform/dsclient/status.h"
 

@@ -2,6 +2,7 @@
 
 #include "platform/dsclient/client.h"
 #include "platform/dsclient/embedded/names.h"
+#include "platform/dsclient/embedded/value_codec.h"
 #include "platform/dsclient/text_fold.h"
 
 #include <sodium.h>
@@ -20,6 +21,10 @@ namespace {
 constexpr const char *kFormat = "tarnbeck-directory-store 1";
 // Marks a store whose name keys fold case beyond ASCII; older stores are converted on open.
 constexpr const char *kFoldedKeys = "folded";
+// Names double a backslash that would otherwise be read as an escape.
+constexpr const char *kDoubledEscapes = "doubled";
+// Index keys of text leave out blanks at the ends and keep one of a run.
+constexpr const char *kFoldedBlanks = "folded blanks";
 
 constexpr const char *kCreateTables = R"sql(
 CREATE TABLE tree_info(key TEXT PRIMARY KEY, value TEXT NOT NULL);
@@ -206,6 +211,10 @@ Status Store::Create(const std::string &path, const std::string &treeName) {
             return s;
         if (const Status s = store.SetInfo("name_keys", kFoldedKeys); s != status::Ok)
             return s;
+        if (const Status s = store.SetInfo("name_escapes", kDoubledEscapes); s != status::Ok)
+            return s;
+        if (const Status s = store.SetInfo("text_keys", kFoldedBlanks); s != status::Ok)
+            return s;
         auto insert = store.db_->Prepare(
             "INSERT INTO objects(parent_id, name, rdn, rdn_lc, path_key, base_class, flags, "
             "modified) VALUES(NULL, '', '', '', '', ?, ?, ?)");
@@ -324,7 +333,9 @@ Status Store::Upgrade() {
                                   "name = 'vals_key'");
         oldIndex = index->Step();
     }
-    if (!oldIndex && foldedKeys_)
+    const bool oldEscapes = Info("name_escapes") != kDoubledEscapes;
+    const bool oldTextKeys = Info("text_keys") != kFoldedBlanks;
+    if (!oldIndex && foldedKeys_ && !oldEscapes && !oldTextKeys)
         return status::Ok;
     WriteTransaction transaction(*db_);
     if (transaction.status() != status::Ok)
@@ -335,10 +346,94 @@ Status Store::Upgrade() {
                              "CREATE INDEX vals_keyed ON vals(attr_id, ikey, object_id)");
             s != status::Ok)
             return s;
+    if (oldEscapes)
+        if (const Status s = RewriteEscapedNames(); s != status::Ok)
+            return s;
+    if (oldTextKeys)
+        if (const Status s = FoldBlanksInTextKeys(); s != status::Ok)
+            return s;
     if (!foldedKeys_)
         if (const Status s = FoldNameKeys(); s != status::Ok)
             return s;
     return transaction.Commit();
+}
+
+// A name with a backslash may have been written when one before a dot was not doubled, and
+// then stood for two objects: each is written again from the leaf names of its object and
+// the object's parents. Keys are made of leaf names and stay as they are.
+Status Store::RewriteEscapedNames() {
+    struct Rename {
+        std::int64_t id;
+        std::string name, old;
+    };
+    std::vector<Rename> renames;
+    {
+        auto select = db_->Prepare("SELECT id, name FROM objects WHERE instr(name, '\\') > 0");
+        while (select->Step()) {
+            std::vector<std::string> components;
+            for (std::int64_t id = select->Int(0); id != 0;) {
+                auto up =
+                    db_->Prepare("SELECT coalesce(parent_id, 0), rdn FROM objects WHERE id = ?");
+                up->Bind(1, id);
+                if (!up->Step())
+                    return up->failed() ? up->status() : status::InconsistentDatabase;
+                id = up->Int(0);
+                if (id != 0) // the root has no leaf name
+                    components.push_back(up->Text(1));
+            }
+            std::string name = JoinName(components);
+            if (name != select->TextView(1))
+                renames.push_back({select->Int(0), std::move(name), select->Text(1)});
+        }
+        if (select->failed())
+            return select->status();
+    }
+    for (const auto &rename : renames) {
+        auto update = db_->Prepare("UPDATE objects SET name = ? WHERE id = ?");
+        update->Bind(1, rename.name);
+        update->Bind(2, rename.id);
+        update->Step();
+        if (update->failed())
+            return update->status();
+        // The tree's administrator and their group are kept by name.
+        for (const char *key : {"admin", "admin_group"})
+            if (Info(key) == rename.old)
+                if (const Status s = SetInfo(key, rename.name); s != status::Ok)
+                    return s;
+    }
+    return SetInfo("name_escapes", kDoubledEscapes);
+}
+
+// Text written with blanks at its ends or doubled inside was indexed with them, and a search
+// for it missed it: such keys are made again as values are keyed now.
+Status Store::FoldBlanksInTextKeys() {
+    struct Rekey {
+        std::int64_t id;
+        std::string key;
+    };
+    std::vector<Rekey> rekeys;
+    {
+        auto select = db_->Prepare("SELECT id, syntax, data, ikey FROM vals WHERE ikey LIKE ' %' "
+                                   "OR ikey LIKE '% ' OR instr(ikey, '  ') > 0");
+        while (select->Step()) {
+            AttrValue value;
+            if (!DecodeValue(static_cast<std::uint32_t>(select->Int(1)), select->Blob(2), value))
+                continue; // left as it was: a damaged value is reported by the integrity check
+            if (const auto key = IndexKey(value); key && *key != select->TextView(3))
+                rekeys.push_back({select->Int(0), *key});
+        }
+        if (select->failed())
+            return select->status();
+    }
+    for (const auto &rekey : rekeys) {
+        auto update = db_->Prepare("UPDATE vals SET ikey = ? WHERE id = ?");
+        update->Bind(1, rekey.key);
+        update->Bind(2, rekey.id);
+        update->Step();
+        if (update->failed())
+            return update->status();
+    }
+    return SetInfo("text_keys", kFoldedBlanks);
 }
 
 // Names beyond ASCII get keys folded in Unicode: within the upgrade's transaction, and undone

@@ -196,6 +196,8 @@ class Store {
     Status Load();
     Status Upgrade();
     Status FoldNameKeys();
+    Status RewriteEscapedNames();
+    Status FoldBlanksInTextKeys();
     std::string KeyOf(const std::vector<std::string> &components) const;
     std::string ComponentKey(std::string_view component) const;
     bool DecideSupervisor(const ObjectRow &row);

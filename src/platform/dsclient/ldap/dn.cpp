@@ -85,6 +85,30 @@ Status ParseDn(std::string_view dn, std::vector<Rdn> &rdns) {
     return status::Ok;
 }
 
+bool SameEntry(std::string_view a, std::string_view b) {
+    berval textA = View(a), textB = View(b);
+    LDAPDN dnA = nullptr, dnB = nullptr;
+    if (ldap_bv2dn(&textA, &dnA, LDAP_DN_FORMAT_LDAPV3) != LDAP_SUCCESS)
+        return false;
+    const DnPtr ownerA(dnA);
+    if (ldap_bv2dn(&textB, &dnB, LDAP_DN_FORMAT_LDAPV3) != LDAP_SUCCESS)
+        return false;
+    const DnPtr ownerB(dnB);
+    std::size_t i = 0;
+    for (; dnA && dnB && dnA[i] && dnB[i]; ++i) {
+        std::size_t j = 0;
+        for (; dnA[i][j] && dnB[i][j]; ++j) {
+            const LDAPAVA *x = dnA[i][j], *y = dnB[i][j];
+            if (!SameAttribute(AsView(x->la_attr), embedded::LowerAscii(AsView(y->la_attr))) ||
+                !EqualsFolded(AsView(x->la_value), AsView(y->la_value)))
+                return false;
+        }
+        if (dnA[i][j] || dnB[i][j])
+            return false;
+    }
+    return (!dnA || !dnA[i]) && (!dnB || !dnB[i]);
+}
+
 TreeNames::TreeNames(std::string base) : base_(std::move(base)) {
     valid_ = ParseDn(base_, baseRdns_) == status::Ok;
     for (auto &rdn : baseRdns_) {

@@ -23,6 +23,10 @@ Status BuildDn(const std::vector<Rdn> &rdns, std::string_view base, std::string 
 // IllegalName when the text is not a DN.
 Status ParseDn(std::string_view dn, std::vector<Rdn> &rdns);
 
+// Do two DNs name one entry? Attribute types and the number of values in each RDN must agree,
+// values compare folded: the same entry spelt another way, not another entry of the same name.
+bool SameEntry(std::string_view a, std::string_view b);
+
 // The names of one tree whose root is `base`: the dotted name of a DN and back.
 class TreeNames {
   public:

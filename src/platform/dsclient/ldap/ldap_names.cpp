@@ -6,6 +6,8 @@
 #include "platform/dsclient/embedded/names.h"
 #include "platform/dsclient/text_fold.h"
 
+#include <algorithm>
+
 namespace dsclient::ldap {
 
 namespace {
@@ -44,8 +46,13 @@ Status LdapBackend::DnOf(std::string_view dotted, std::string &dn) {
     }
     const std::string canonical = embedded::JoinName(components);
     if (auto known = cache_.Find(canonical)) {
-        dn = std::move(*known);
-        return status::Ok;
+        // A name seen for two entries is asked of the server again: it is refused if both
+        // are still there, never written to either.
+        if (!known->empty()) {
+            dn = std::move(*known);
+            return status::Ok;
+        }
+        cache_.Forget(canonical);
     }
     return Resolve(canonical, components, dn);
 }
@@ -75,14 +82,31 @@ Status LdapBackend::Resolve(const std::string &canonical,
 
 Status LdapBackend::FindChild(const std::string &parentDotted, const std::string &parentDn,
                               const std::string &leaf, std::string &dn) {
+    // Every child the leaf names counts: two of them (named by different attributes) make the
+    // name ambiguous, and it is refused.
+    std::string first;
     const auto found = [&](std::string entryDn) {
-        dn = std::move(entryDn);
+        if (first.empty() || SameEntry(first, entryDn)) {
+            first = std::move(entryDn);
+            return status::Ok;
+        }
+        return status::IllegalName;
+    };
+    const auto done = [&] {
+        if (first.empty())
+            return status::NoSuchEntry;
+        dn = std::move(first);
         std::string dotted;
         DottedOf(dn, dotted); // remembered for the next time
         return status::Ok;
     };
-    // The attributes that named the siblings seen so far: one read of a DN each.
-    for (const auto &attribute : cache_.NamingAttributesUnder(parentDotted)) {
+    // One read of a DN for each naming attribute, those that named the siblings seen so far
+    // first: every one, since a second hit is a twin that makes the name ambiguous.
+    std::vector<std::string> attributes = cache_.NamingAttributesUnder(parentDotted);
+    for (const char *const *naming = NamingAttributes(); *naming; ++naming)
+        if (std::find(attributes.begin(), attributes.end(), *naming) == attributes.end())
+            attributes.emplace_back(*naming);
+    for (const auto &attribute : attributes) {
         std::string guess;
         if (const Status s = BuildDn({Rdn{attribute, leaf}}, parentDn, guess); s != status::Ok)
             return s;
@@ -93,14 +117,19 @@ Status LdapBackend::FindChild(const std::string &parentDotted, const std::string
         PagedSearch search(session_, parameters);
         LDAPMessage *entry = nullptr;
         const Status s = search.Next(entry);
-        if (s == status::NoSuchEntry)
+        // A value the attribute's syntax cannot hold (a country code of one letter) names
+        // nothing either.
+        if (s == status::NoSuchEntry || s == status::LdapResult(LDAP_INVALID_DN_SYNTAX))
             continue;
         if (s != status::Ok)
             return s;
         if (entry)
-            return found(EntryDn(session_.ld(), entry));
+            if (const Status twin = found(EntryDn(session_.ld(), entry)); twin != status::Ok)
+                return twin;
     }
-    // Otherwise the one child of the parent named by `leaf` in any naming attribute.
+    if (!first.empty())
+        return done();
+    // Otherwise the child of the parent named by `leaf` among other values of its RDN.
     std::string filter = "(|";
     for (const char *const *naming = NamingAttributes(); *naming; ++naming)
         filter += std::string("(") + *naming + "=" + EscapeFilterValue(leaf) + ")";
@@ -114,12 +143,13 @@ Status LdapBackend::FindChild(const std::string &parentDotted, const std::string
         if (const Status s = search.Next(entry); s != status::Ok)
             return s;
         if (!entry)
-            return status::NoSuchEntry;
+            return done();
         std::string child = EntryDn(session_.ld(), entry);
         std::vector<Rdn> rdns;
         if (ParseDn(child, rdns) == status::Ok && !rdns.empty() &&
             EqualsFolded(rdns.front().value, leaf))
-            return found(std::move(child));
+            if (const Status twin = found(std::move(child)); twin != status::Ok)
+                return twin;
     }
 }
 

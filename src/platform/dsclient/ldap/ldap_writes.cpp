@@ -217,6 +217,10 @@ Status LdapBackend::AddObject(std::string_view name,
     std::string parentDn;
     if (const Status s = DnOf(parent, parentDn); s != status::Ok)
         return s;
+    // The server would take a sibling named by another attribute, and the name would stand
+    // for two entries.
+    if (std::string existing; DnOf(name, existing) != status::NoSuchEntry)
+        return status::EntryAlreadyExists;
     const std::string naming = NamingAttributeOf(base->ldapName);
     std::string dn;
     if (const Status s = BuildDn({Rdn{naming, components.front()}}, parentDn, dn); s != status::Ok)

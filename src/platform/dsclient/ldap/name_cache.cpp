@@ -1,6 +1,7 @@
 #include "platform/dsclient/ldap/name_cache.h"
 
 #include "platform/dsclient/embedded/names.h"
+#include "platform/dsclient/ldap/dn.h"
 #include "platform/dsclient/text_fold.h"
 
 #include <algorithm>
@@ -21,9 +22,16 @@ std::string Key(std::string_view name) {
 
 void NameCache::Settle() {
     const std::string_view text = arrivedText_;
-    for (const Arrived &name : arrived_)
-        dns_.insert_or_assign(Key(text.substr(name.at, name.dottedSize)),
-                              std::string(text.substr(name.at + name.dottedSize, name.dnSize)));
+    for (const Arrived &name : arrived_) {
+        const std::string_view dn = text.substr(name.at + name.dottedSize, name.dnSize);
+        const auto [known, added] =
+            dns_.try_emplace(Key(text.substr(name.at, name.dottedSize)), dn);
+        // Two entries of one dotted name (named by different attributes): neither can be
+        // written to by that name, whichever arrived first.
+        if (!added && known->second != dn && !known->second.empty() &&
+            !SameEntry(known->second, dn))
+            known->second.clear();
+    }
     DropArrived();
 }
 
@@ -33,12 +41,10 @@ void NameCache::DropArrived() {
 }
 
 std::optional<std::string> NameCache::Find(std::string_view dotted) {
-    const std::string key = Key(dotted);
-    auto found = dns_.find(key);
-    if (found == dns_.end() && !arrived_.empty()) {
+    // Names that arrived are settled first, so a twin among them is never missed.
+    if (!arrived_.empty())
         Settle();
-        found = dns_.find(key);
-    }
+    const auto found = dns_.find(Key(dotted));
     if (found == dns_.end())
         return std::nullopt;
     return found->second;

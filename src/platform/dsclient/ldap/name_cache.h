@@ -19,6 +19,7 @@ class NameCache {
     // Bounded: past this many names the cache starts afresh rather than grow without end.
     static constexpr std::size_t kMaxNames = 300000;
 
+    // The DN of a name seen before; an empty DN when the name was seen naming two entries.
     std::optional<std::string> Find(std::string_view dotted);
     // Remembers a name's DN, and the attribute that names it among its parent's children.
     void Remember(std::string_view dotted, std::string_view dn, std::string_view parentDotted,
