@@ -4,8 +4,10 @@
 #include "client_helpers.h"
 #include "test_tree.h"
 
+#include "platform/dsclient/deadline.h"
 #include "platform/dsclient/embedded/store_admin.h"
 #include "platform/dsclient/ldap/ldif_export.h"
+#include "platform/dsclient/ldap/session.h"
 
 #include "platform/dsclient/password_file.h"
 
@@ -61,12 +63,26 @@ class SilentServer {
             close(fd_);
         fd_ = -1;
     }
-    std::string uri() const { return "ldap://127.0.0.1:" + std::to_string(port_); }
+    std::string uri(const std::string &scheme = "ldap") const {
+        return scheme + "://127.0.0.1:" + std::to_string(port_);
+    }
 
   private:
     int fd_;
     int port_ = 0;
 };
+
+// The status of `call`, which must come within a few seconds. A call still waiting after ten is
+// released by closing `server`, so the test ends either way.
+template <typename Call> Status InTime(SilentServer &server, Call call) {
+    const auto start = std::chrono::steady_clock::now();
+    auto calling = std::async(std::launch::async, call);
+    if (calling.wait_for(std::chrono::seconds(10)) != std::future_status::ready)
+        server.Close();
+    const Status status = calling.get();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    return status;
+}
 
 Status StartWith(std::vector<TreeConfig> trees) {
     ClientConfig config;
@@ -191,6 +207,48 @@ TEST_F(LdapConfiguration, AServerDownSlowOrWithoutTlsIsATransportStatus) {
         // The next request tries again, and fails the same way.
         EXPECT_EQ(ReadObjectInfo(context, "Acme", name, info), expected) << tree;
     }
+}
+
+TEST_F(LdapConfiguration, AServerSilentInTheTlsHandshakeIsATransportStatusInTime) {
+    SilentServer silent;
+    silent.Listen();
+    TreeConfig tree = LdapTree("SILENT_TLS", silent.uri("ldaps"));
+    tree.identity.clear();
+    ASSERT_EQ(StartWith({tree}), status::Ok);
+    ContextHandle context = 0;
+    ASSERT_EQ(CreateContext(context), status::Ok);
+    std::string name;
+    ObjectInfo info;
+    EXPECT_EQ(InTime(silent, [&] { return ReadObjectInfo(context, "Acme", name, info); }),
+              status::TransportFailure);
+}
+
+// The run's deadline ends a bind and StartTLS that a silent server holds, however long the
+// tree's timeout; once past, no connection is even tried.
+TEST(LdapSession, TheRunsDeadlineBoundsEveryStepOfConnecting) {
+    struct Unbounded {
+        ~Unbounded() { SetAnswerDeadline(std::nullopt); }
+    } unbounded;
+    SilentServer holdsBind, holdsStartTls; // one each, as a released call closes its server
+    holdsBind.Listen();
+    holdsStartTls.Listen();
+    const auto inOneSecond = [] {
+        SetAnswerDeadline(DeadlineClock::now() + std::chrono::seconds(1));
+    };
+    const ldap::SessionSettings plain{holdsBind.uri(), false, "", 60};
+    ldap::Session session;
+    SetAnswerDeadline(DeadlineClock::now());
+    EXPECT_EQ(session.Open(plain), status::TransportFailure);
+    SetAnswerDeadline(std::nullopt);
+    ASSERT_EQ(session.Open(plain), status::Ok);
+    inOneSecond();
+    EXPECT_EQ(InTime(holdsBind, [&] { return session.Bind("cn=Admin,o=Acme", "secret"); }),
+              status::TransportFailure);
+    EXPECT_FALSE(session.open());
+    inOneSecond();
+    const ldap::SessionSettings startTls{holdsStartTls.uri(), true, "", 60};
+    EXPECT_EQ(InTime(holdsStartTls, [&] { return session.Open(startTls); }),
+              status::TransportFailure);
 }
 
 TEST_F(LdapConfiguration, TlsTrustsOnlyTheGivenAuthority) {

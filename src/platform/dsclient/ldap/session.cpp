@@ -2,8 +2,10 @@
 
 #include "platform/dsclient/deadline.h"
 #include "platform/dsclient/embedded/names.h"
+#include "platform/dsclient/ldap/step_watch.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <signal.h>
 
 #include <algorithm>
@@ -41,12 +43,52 @@ void IgnoreBrokenPipes() {
         signal(SIGPIPE, SIG_IGN);
 }
 
+// The watch over the step of opening a connection that runs on this thread, if any.
+thread_local StepWatch *watching = nullptr;
+
+int Connected(LDAP *, Sockbuf *socket, LDAPURLDesc *, sockaddr *, ldap_conncb *) {
+    int fd = -1;
+    if (watching && ber_sockbuf_ctrl(socket, LBER_SB_OPT_GET_FD, &fd) == 1)
+        watching->Watch(fd);
+    return 0;
+}
+void Disconnecting(LDAP *, Sockbuf *socket, ldap_conncb *) {
+    int fd = -1;
+    if (watching && socket && ber_sockbuf_ctrl(socket, LBER_SB_OPT_GET_FD, &fd) == 1)
+        watching->Forget(fd);
+}
+ldap_conncb watchConnections{Connected, Disconnecting, nullptr};
+
 // TLS handshakes begun by libldap on this thread, so a failed ldaps:// connection tells a
 // server that answered with TLS from one that was never reached.
 thread_local int tlsStarts = 0;
-int CountTlsStart(LDAP *, void *, void *, void *) {
+int TlsStarting(LDAP *, void *, void *, void *) {
     ++tlsStarts;
+    // libldap reads a handshake on a non-blocking socket in a busy loop; the watch bounds the
+    // wait, so the reads may block.
+    if (const int fd = watching ? watching->fd() : -1; fd >= 0)
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return 0;
+}
+
+// How long one step of opening a connection may last: the tree's timeout, or what is left of the
+// run's deadline when that is less.
+std::chrono::microseconds StepLimit(int timeoutSeconds) {
+    return AnswerWait(std::chrono::seconds(timeoutSeconds));
+}
+
+// Runs one step of opening a connection within `limit`: LDAP_TIMEOUT when the time ran out.
+template <typename Step> int WithinTime(LDAP *ld, std::chrono::microseconds limit, Step step) {
+    if (limit.count() <= 0)
+        return LDAP_TIMEOUT;
+    StepWatch watch(limit);
+    int fd = -1;
+    if (ldap_get_option(ld, LDAP_OPT_DESC, &fd) == LDAP_OPT_SUCCESS)
+        watch.Watch(fd);
+    watching = &watch;
+    const int code = step();
+    watching = nullptr;
+    return watch.Stop() ? LDAP_TIMEOUT : code;
 }
 
 bool IsLoopbackHost(const std::string &host) {
@@ -152,11 +194,16 @@ Status Session::Open(const SessionSettings &settings) {
     const int version = LDAP_VERSION3;
     const int deref = LDAP_DEREF_NEVER;
     const timeval timeout{timeoutSeconds_, 0};
+    // A socket is only watched once connected, so connecting itself is bounded by libldap.
+    const auto limit = StepLimit(timeoutSeconds_);
+    const timeval connectTimeout{static_cast<time_t>(limit.count() / 1000000),
+                                 static_cast<suseconds_t>(limit.count() % 1000000)};
     ldap_set_option(ld_, LDAP_OPT_PROTOCOL_VERSION, &version);
     ldap_set_option(ld_, LDAP_OPT_REFERRALS, LDAP_OPT_OFF); // a referral is reported, not followed
     ldap_set_option(ld_, LDAP_OPT_DEREF, &deref);
-    ldap_set_option(ld_, LDAP_OPT_NETWORK_TIMEOUT, &timeout);
+    ldap_set_option(ld_, LDAP_OPT_NETWORK_TIMEOUT, &connectTimeout);
     ldap_set_option(ld_, LDAP_OPT_TIMEOUT, &timeout);
+    ldap_set_option(ld_, LDAP_OPT_CONNECT_CB, &watchConnections);
     const auto entries = ParseUriList(settings.uri);
     const bool secure = std::any_of(entries.begin(), entries.end(),
                                     [](const UriEntry &e) { return e.scheme == "ldaps"; });
@@ -168,16 +215,17 @@ Status Session::Open(const SessionSettings &settings) {
             ldap_set_option(ld_, LDAP_OPT_X_TLS_CACERTFILE, settings.caCertFile.c_str());
         const int client = 0;
         ldap_set_option(ld_, LDAP_OPT_X_TLS_NEWCTX, &client);
-        ldap_set_option(ld_, LDAP_OPT_X_TLS_CONNECT_CB, reinterpret_cast<void *>(&CountTlsStart));
+        ldap_set_option(ld_, LDAP_OPT_X_TLS_CONNECT_CB, reinterpret_cast<void *>(&TlsStarting));
     }
 
     tlsStarts = 0;
-    const int connected = ldap_connect(ld_);
+    const int connected = WithinTime(ld_, limit, [this] { return ldap_connect(ld_); });
     if (connected != LDAP_SUCCESS) {
         Close();
         // A server that was reached but whose TLS failed (an untrusted certificate) is not a
-        // server that cannot be reached.
-        return tlsStarts > 0 || (secure && connected == LDAP_CONNECT_ERROR)
+        // server that cannot be reached; one that never answered in time is.
+        return connected != LDAP_TIMEOUT &&
+                       (tlsStarts > 0 || (secure && connected == LDAP_CONNECT_ERROR))
                    ? status::SecureConnectionFailed
                    : status::TransportFailure;
     }
@@ -187,7 +235,8 @@ Status Session::Open(const SessionSettings &settings) {
     if (ldap_get_option(ld_, LDAP_OPT_SOCKBUF, &socket) == LDAP_OPT_SUCCESS && socket)
         ber_sockbuf_add_io(socket, &ber_sockbuf_io_readahead, LBER_SBIOD_LEVEL_PROVIDER, nullptr);
     if (settings.startTls) {
-        const int started = ldap_start_tls_s(ld_, nullptr, nullptr);
+        const int started = WithinTime(ld_, StepLimit(timeoutSeconds_),
+                                       [this] { return ldap_start_tls_s(ld_, nullptr, nullptr); });
         if (started != LDAP_SUCCESS) {
             Close();
             return started == LDAP_SERVER_DOWN || started == LDAP_TIMEOUT
@@ -204,8 +253,10 @@ Status Session::Bind(const std::string &dn, std::string_view password) {
     if (dn.empty())
         return status::Ok;
     berval credentials{static_cast<ber_len_t>(password.size()), const_cast<char *>(password.data())};
-    const int code =
-        ldap_sasl_bind_s(ld_, dn.c_str(), LDAP_SASL_SIMPLE, &credentials, nullptr, nullptr, nullptr);
+    const int code = WithinTime(ld_, StepLimit(timeoutSeconds_), [&] {
+        return ldap_sasl_bind_s(ld_, dn.c_str(), LDAP_SASL_SIMPLE, &credentials, nullptr, nullptr,
+                                nullptr);
+    });
     return code == LDAP_SUCCESS ? status::Ok : Failed(code);
 }
 
