@@ -5,7 +5,7 @@
 #include "test_tree.h"
 
 #include "platform/dsclient/embedded/store_admin.h"
-#include "platform/dsclient/ldap/ldif_export.h"
+#include "platform/dsclient/ldif/ldif_export.h"
 
 #include "platform/dsclient/password_file.h"
 
