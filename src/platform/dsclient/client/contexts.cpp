@@ -1,6 +1,6 @@
 // Contexts, trees and login.
 
-#include "platform/dsclient/client_state.h"
+#include "platform/dsclient/client/client_state.h"
 #include "platform/dsclient/dotted_names.h"
 
 #include <algorithm>

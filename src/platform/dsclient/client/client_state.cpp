@@ -1,4 +1,4 @@
-#include "platform/dsclient/client_state.h"
+#include "platform/dsclient/client/client_state.h"
 
 #include "platform/dsclient/dotted_names.h"
 

@@ -1,6 +1,6 @@
 // Connections to the trees' servers and the calls library: start-up, attach, network paths.
 
-#include "platform/dsclient/client_state.h"
+#include "platform/dsclient/client/client_state.h"
 #include "platform/dsclient/dotted_names.h"
 
 namespace dsclient {
