@@ -2,6 +2,7 @@
 
 #include "bench_host.h"
 #include "bench_support.h"
+#include "plain_client.h"
 
 #include "private_slapd.h"
 #include "synthetic_tree.h"
@@ -13,8 +14,7 @@
 #include "platform/dsclient/config.h"
 #include "platform/dsclient/embedded/store_admin.h"
 #include "platform/dsclient/ldap/dn.h"
-#include "platform/dsclient/ldap/ldif_export.h"
-#include "platform/dsclient/ldap/plain_client.h"
+#include "platform/dsclient/ldif/ldif_export.h"
 #include "platform/dsclient/text_fold.h"
 #include "query/execute.h"
 #include "query/run_queries.h"

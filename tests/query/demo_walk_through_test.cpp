@@ -7,7 +7,7 @@
 #include "scripted_prompter.h"
 
 #include "platform/dsclient/config.h"
-#include "platform/dsclient/ldap/ldif_export.h"
+#include "platform/dsclient/ldif/ldif_export.h"
 #include "platform/dsclient/text_fold.h"
 
 #include <sys/stat.h>

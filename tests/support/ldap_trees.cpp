@@ -1,7 +1,7 @@
 #include "ldap_trees.h"
 
 #include "platform/dsclient/embedded/store_admin.h"
-#include "platform/dsclient/ldap/ldif_export.h"
+#include "platform/dsclient/ldif/ldif_export.h"
 
 #include <sys/stat.h>
 

@@ -5,7 +5,7 @@
 #include "platform/dsclient/embedded/demo_tree.h"
 #include "private_slapd.h"
 
-#include "platform/dsclient/ldap/ldif_export.h"
+#include "platform/dsclient/ldif/ldif_export.h"
 
 #include <signal.h>
 #include <sys/stat.h>

@@ -6,7 +6,7 @@
 #include "synthetic_tree.h"
 
 #include "platform/dsclient/embedded/store_admin.h"
-#include "platform/dsclient/ldap/ldif_export.h"
+#include "platform/dsclient/ldif/ldif_export.h"
 
 #include <filesystem>
 #include <fstream>

@@ -6,8 +6,8 @@
 
 #include "platform/dsclient/deadline.h"
 #include "platform/dsclient/embedded/store_admin.h"
-#include "platform/dsclient/ldap/ldif_export.h"
 #include "platform/dsclient/ldap/session.h"
+#include "platform/dsclient/ldif/ldif_export.h"
 
 #include "platform/dsclient/password_file.h"
 

@@ -1,4 +1,4 @@
-#include "platform/dsclient/embedded/names.h"
+#include "platform/dsclient/dotted_names.h"
 #include "platform/dsclient/embedded/value_codec.h"
 #include "platform/dsclient/values.h"
 #include "sample_values.h"

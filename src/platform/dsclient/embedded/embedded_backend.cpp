@@ -1,6 +1,6 @@
 #include "platform/dsclient/embedded/embedded_backend.h"
 
-#include "platform/dsclient/embedded/names.h"
+#include "platform/dsclient/dotted_names.h"
 
 namespace dsclient::embedded {
 

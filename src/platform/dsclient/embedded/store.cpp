@@ -1,7 +1,7 @@
 #include "platform/dsclient/embedded/store.h"
 
 #include "platform/dsclient/client.h"
-#include "platform/dsclient/embedded/names.h"
+#include "platform/dsclient/dotted_names.h"
 #include "platform/dsclient/embedded/value_codec.h"
 #include "platform/dsclient/text_fold.h"
 

@@ -3,10 +3,10 @@
 // One directory tree kept in one SQLite file. The store checks what the directory checks
 // (schema, containment, values) but not rights: the client asks IsSupervisor first.
 
-#include "platform/dsclient/embedded/schema.h"
 #include "platform/dsclient/embedded/sqlite_db.h"
 #include "platform/dsclient/filter.h"
 #include "platform/dsclient/key_sort.h"
+#include "platform/dsclient/schema.h"
 #include "platform/dsclient/status.h"
 #include "platform/dsclient/values.h"
 

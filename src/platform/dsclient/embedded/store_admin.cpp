@@ -1,7 +1,7 @@
 #include "platform/dsclient/embedded/store_admin.h"
 
-#include "platform/dsclient/embedded/schema.h"
 #include "platform/dsclient/embedded/store.h"
+#include "platform/dsclient/schema.h"
 
 namespace dsclient::embedded {
 

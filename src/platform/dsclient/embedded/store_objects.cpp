@@ -1,5 +1,5 @@
 #include "platform/dsclient/client.h"
-#include "platform/dsclient/embedded/names.h"
+#include "platform/dsclient/dotted_names.h"
 #include "platform/dsclient/embedded/store.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "platform/dsclient/embedded/value_codec.h"
 
-#include "platform/dsclient/embedded/names.h"
+#include "platform/dsclient/dotted_names.h"
 #include "platform/dsclient/filter.h"
 
 #include <cstring>

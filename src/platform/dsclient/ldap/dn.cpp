@@ -1,6 +1,6 @@
 #include "platform/dsclient/ldap/dn.h"
 
-#include "platform/dsclient/embedded/names.h"
+#include "platform/dsclient/dotted_names.h"
 #include "platform/dsclient/text_fold.h"
 
 #include <ldap.h>

@@ -3,7 +3,7 @@
 #include "platform/dsclient/ldap/filter_text.h"
 #include "platform/dsclient/ldap/ldap_backend.h"
 
-#include "platform/dsclient/embedded/names.h"
+#include "platform/dsclient/dotted_names.h"
 #include "platform/dsclient/text_fold.h"
 
 #include <algorithm>

@@ -5,8 +5,8 @@
 #include "platform/dsclient/ldap/ldap_backend.h"
 #include "platform/dsclient/ldap/value_codec.h"
 
-#include "platform/dsclient/embedded/names.h"
-#include "platform/dsclient/embedded/schema.h"
+#include "platform/dsclient/dotted_names.h"
+#include "platform/dsclient/schema.h"
 
 #include <memory>
 

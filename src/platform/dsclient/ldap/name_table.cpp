@@ -1,6 +1,6 @@
 #include "platform/dsclient/ldap/name_table.h"
 
-#include "platform/dsclient/embedded/names.h"
+#include "platform/dsclient/dotted_names.h"
 
 #include <fstream>
 

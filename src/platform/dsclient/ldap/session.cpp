@@ -1,7 +1,7 @@
 #include "platform/dsclient/ldap/session.h"
 
 #include "platform/dsclient/deadline.h"
-#include "platform/dsclient/embedded/names.h"
+#include "platform/dsclient/dotted_names.h"
 #include "platform/dsclient/ldap/step_watch.h"
 
 #include <arpa/inet.h>

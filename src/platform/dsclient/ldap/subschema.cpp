@@ -1,7 +1,7 @@
 #include "platform/dsclient/ldap/subschema.h"
 
 #include "platform/dsclient/client.h"
-#include "platform/dsclient/embedded/names.h"
+#include "platform/dsclient/dotted_names.h"
 #include "platform/dsclient/values.h"
 
 #include <ldap_schema.h>

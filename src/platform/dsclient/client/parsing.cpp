@@ -1,6 +1,6 @@
 // Reading result buffers front to back; each call consumes the record it returns.
 
-#include "platform/dsclient/client_state.h"
+#include "platform/dsclient/client/client_state.h"
 
 namespace dsclient {
 

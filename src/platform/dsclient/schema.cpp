@@ -1,6 +1,6 @@
-#include "platform/dsclient/embedded/schema.h"
+#include "platform/dsclient/schema.h"
 
-#include "platform/dsclient/embedded/names.h"
+#include "platform/dsclient/dotted_names.h"
 
 #include <unordered_set>
 

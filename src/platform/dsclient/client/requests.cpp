@@ -1,7 +1,7 @@
 // Requests on single objects: read, object information, modify, add, remove, security
 // equivalence, syntax look-up and grouped requests.
 
-#include "platform/dsclient/client_state.h"
+#include "platform/dsclient/client/client_state.h"
 
 #include <memory>
 

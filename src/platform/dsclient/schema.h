@@ -1,6 +1,6 @@
 #pragma once
 
-// The tree's schema as the store keeps it: attribute and class definitions, looked up by name
+// The tree's schema as both backends know it: attribute and class definitions, looked up by name
 // without regard to case.
 
 #include <cstdint>

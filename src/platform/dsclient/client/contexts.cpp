@@ -1,7 +1,7 @@
 // Contexts, trees and login.
 
-#include "platform/dsclient/client_state.h"
-#include "platform/dsclient/embedded/names.h"
+#include "platform/dsclient/client/client_state.h"
+#include "platform/dsclient/dotted_names.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "platform/dsclient/embedded/names.h"
+#include "platform/dsclient/dotted_names.h"
 
 #include "platform/dsclient/component_text.h"
 #include "platform/dsclient/text_fold.h"

@@ -1,6 +1,6 @@
 // Which backend serves a configured tree.
 
-#include "platform/dsclient/client_state.h"
+#include "platform/dsclient/client/client_state.h"
 #include "platform/dsclient/embedded/embedded_backend.h"
 #include "platform/dsclient/ldap/ldap_backend.h"
 

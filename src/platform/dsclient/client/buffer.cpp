@@ -1,6 +1,6 @@
 #include "platform/dsclient/buffer.h"
 
-#include "platform/dsclient/client_state.h"
+#include "platform/dsclient/client/client_state.h"
 
 namespace dsclient {
 

@@ -1,6 +1,6 @@
-#include "platform/dsclient/client_state.h"
+#include "platform/dsclient/client/client_state.h"
 
-#include "platform/dsclient/embedded/names.h"
+#include "platform/dsclient/dotted_names.h"
 
 namespace dsclient {
 

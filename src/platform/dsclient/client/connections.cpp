@@ -1,7 +1,7 @@
 // Connections to the trees' servers and the calls library: start-up, attach, network paths.
 
-#include "platform/dsclient/client_state.h"
-#include "platform/dsclient/embedded/names.h"
+#include "platform/dsclient/client/client_state.h"
+#include "platform/dsclient/dotted_names.h"
 
 namespace dsclient {
 

@@ -1,4 +1,4 @@
-#include "platform/dsclient/ldap/plain_client.h"
+#include "plain_client.h"
 
 #include "platform/dsclient/ldap/session.h"
 

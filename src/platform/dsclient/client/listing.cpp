@@ -1,7 +1,7 @@
 // Iterating requests over many objects or definitions: listings, containable classes,
 // search and attribute definitions, and the closing of their iterations.
 
-#include "platform/dsclient/client_state.h"
+#include "platform/dsclient/client/client_state.h"
 
 #include <memory>
 

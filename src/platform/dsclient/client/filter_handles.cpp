@@ -1,7 +1,7 @@
 // Filter handles: the expression itself is built by Filter::Add.
 
 #include "platform/dsclient/buffer.h"
-#include "platform/dsclient/client_state.h"
+#include "platform/dsclient/client/client_state.h"
 
 namespace dsclient {
 

@@ -1,5 +1,5 @@
 #include "platform/dsclient/client.h"
-#include "platform/dsclient/embedded/schema.h"
+#include "platform/dsclient/schema.h"
 
 namespace dsclient::embedded {
 

@@ -1,6 +1,6 @@
-#include "platform/dsclient/ldap/ldif_export.h"
+#include "platform/dsclient/ldif/ldif_export.h"
 
-#include "platform/dsclient/embedded/names.h"
+#include "platform/dsclient/dotted_names.h"
 #include "platform/dsclient/embedded/store.h"
 #include "platform/dsclient/ldap/dn.h"
 #include "platform/dsclient/ldap/name_table.h"
