@@ -112,6 +112,13 @@ ValueList SearchObjects(ContextHandle context, std::string_view baseObjectName, 
 
 void VisitFoundNames(ContextHandle context, std::string_view baseObjectName, FilterPtr filter,
                      SearchScope scope, const std::function<void(const std::string &)> &visit) {
+    VisitFoundObjects(context, baseObjectName, std::move(filter), scope,
+                      [&visit](const std::string &name, const ObjectInfo &) { visit(name); });
+}
+
+void VisitFoundObjects(
+    ContextHandle context, std::string_view baseObjectName, FilterPtr filter, SearchScope scope,
+    const std::function<void(const std::string &, const ObjectInfo &)> &visit) {
     std::string name;
     RunPasses(context, baseObjectName, std::move(filter), scope, {},
               [&](Buffer &result) {
@@ -121,7 +128,7 @@ void VisitFoundNames(ContextHandle context, std::string_view baseObjectName, Fil
                       std::uint32_t attributeCount = 0;
                       ObjectInfo info;
                       CheckStatus(GetObjectName(context, result, name, attributeCount, info));
-                      visit(name);
+                      visit(name, info);
                   }
               },
               nullptr);

@@ -29,15 +29,20 @@ void SearchInto(const QueryRunInputs &inputs, std::size_t index, const QueryDefi
     const int before = static_cast<int>(found.size());
     int handled = 0;
     const auto queryNumber = static_cast<std::uint32_t>(index + 1);
-    NameBatches batches(
-        [&](std::vector<std::string> &batch) { found.insertAll(batch, queryNumber); });
+    std::vector<std::uint32_t> kinds; // beside the batch: the kind of each of its names
+    NameBatches batches([&](std::vector<std::string> &batch) {
+        found.insertAll(batch, queryNumber, &kinds);
+        kinds.clear();
+    });
     try {
-        VisitFoundNames(inputs.context, SearchBaseOf(query.context), std::move(filter),
-                        query.scope, [&](const std::string &name) {
-                            batches.add(name);
-                            if (inputs.found)
-                                inputs.found(before + ++handled);
-                        });
+        VisitFoundObjects(inputs.context, SearchBaseOf(query.context), std::move(filter),
+                          query.scope, [&](const std::string &name, const ObjectInfo &info) {
+                              kinds.push_back(found.kindOf(
+                                  info.baseClass, (info.entryFlags & DS_ALIAS_ENTRY) != 0));
+                              batches.add(name);
+                              if (inputs.found)
+                                  inputs.found(before + ++handled);
+                          });
         batches.flush();
     } catch (const DirectoryError &) {
         inputs.selectQuery(index);

@@ -25,6 +25,7 @@ struct SyncOptions {
     std::string under;               // --under: every maintained group below it
     bool apply = false;
     std::optional<RemovalLimit> maxRemovals; // absent: the threshold of Tarnbeck.ini
+    std::optional<RemovalLimit> maxAdditions; // the same for names added
     PlanFormat format = PlanFormat::Text;
     std::string passwordFile;
     std::string configFile; // dsclient.ini; empty: the usual look-up

@@ -129,6 +129,10 @@ void EngineBridge::placeCaret(std::size_t position) {
 
 std::optional<RemovalBrake> EngineBridge::removalBrake() const { return form_.app().removalBrake; }
 
+std::optional<AdditionBrake> EngineBridge::additionBrake() const {
+    return form_.app().additionBrake;
+}
+
 bool EngineBridge::stopRequested() { return form_.progressWindow().stopRequested(); }
 
 } // namespace tarnbeck

@@ -1,0 +1,50 @@
+#pragma once
+
+// Which objects a group may take as members. Whoever can write a group's queries must not be
+// able to make Update grant security equivalence to containers, servers or the group itself:
+// only objects of the member classes (User and the classes derived from it for a group,
+// Workstation and its derived classes for a workstation group, plus the classes Tarnbeck.ini
+// names) are written; aliases, the group itself and names the directory cannot take never are.
+
+#include "membership/member_reason.h"
+#include "platform/dsclient/client.h"
+#include "query/member_set.h"
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace tarnbeck {
+
+// The classes whose objects a group of `groupClass` takes: User, or Workstation for the
+// workstation group classes, followed by `extraClasses`.
+std::vector<std::string> MemberClassesOf(std::string_view groupClass,
+                                         const std::vector<std::string> &extraClasses);
+
+// A name no directory takes: it holds a control character.
+bool IsIllegalMemberName(std::string_view name);
+
+class MemberAdmission {
+  public:
+    MemberAdmission(dsclient::ContextHandle context, std::string groupName,
+                    std::vector<std::string> memberClasses);
+
+    // Null when the object may be a member. `kind` is what the search told of it; without it
+    // the object is read. An object that cannot be read is not refused here: its write reports
+    // the directory's word. Directory failures while reading its classes raise DirectoryError.
+    RefusalPtr refusalOf(const std::string &name, const FoundKind *kind);
+
+  private:
+    // Null when objects of `baseClass` may be members; `name` is one of them, whose classes
+    // (superclasses and auxiliary classes included) decide for the whole class.
+    RefusalPtr classRefusal(const std::string &name, const std::string &baseClass);
+    bool isMemberClass(std::string_view className) const;
+
+    dsclient::ContextHandle context_;
+    std::string groupName_;
+    std::vector<std::string> memberClasses_;
+    std::unordered_map<std::string, RefusalPtr> byClass_; // lower-case base class
+    RefusalPtr alias_, self_, illegalName_;
+};
+
+} // namespace tarnbeck
