@@ -112,13 +112,6 @@ ValueList SearchObjects(ContextHandle context, std::string_view baseObjectName, 
 
 void VisitFoundNames(ContextHandle context, std::string_view baseObjectName, FilterPtr filter,
                      SearchScope scope, const std::function<void(const std::string &)> &visit) {
-    VisitFoundObjects(context, baseObjectName, std::move(filter), scope,
-                      [&visit](const std::string &name, const ObjectInfo &) { visit(name); });
-}
-
-void VisitFoundObjects(
-    ContextHandle context, std::string_view baseObjectName, FilterPtr filter, SearchScope scope,
-    const std::function<void(const std::string &, const ObjectInfo &)> &visit) {
     std::string name;
     RunPasses(context, baseObjectName, std::move(filter), scope, {},
               [&](Buffer &result) {
@@ -128,7 +121,35 @@ void VisitFoundObjects(
                       std::uint32_t attributeCount = 0;
                       ObjectInfo info;
                       CheckStatus(GetObjectName(context, result, name, attributeCount, info));
-                      visit(name, info);
+                      visit(name);
+                  }
+              },
+              nullptr);
+}
+
+void VisitFoundObjects(ContextHandle context, std::string_view baseObjectName, FilterPtr filter,
+                       SearchScope scope, const std::string &attribute,
+                       const FoundObjectVisit &visit) {
+    std::string name;
+    std::vector<std::string> values;
+    RunPasses(context, baseObjectName, std::move(filter), scope, {attribute},
+              [&](Buffer &result) {
+                  std::uint32_t objectCount = 0;
+                  CheckStatus(GetObjectCount(context, result, objectCount));
+                  for (std::uint32_t i = 0; i < objectCount; ++i) {
+                      std::uint32_t attributeCount = 0;
+                      ObjectInfo info;
+                      CheckStatus(GetObjectName(context, result, name, attributeCount, info));
+                      values.clear();
+                      WalkAttributes(
+                          context, result, attributeCount,
+                          [](const std::string &, std::uint32_t, std::uint32_t) {},
+                          [&](const AttrValue &value, std::uint32_t) {
+                              if (const auto *text = std::get_if<Text>(&value.data))
+                                  values.push_back(text->text);
+                              return true;
+                          });
+                      visit(name, info, values);
                   }
               },
               nullptr);

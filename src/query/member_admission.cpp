@@ -48,17 +48,21 @@ RefusalPtr MemberAdmission::refusalOf(const std::string &name, const FoundKind *
     if (EqualsIgnoreCase(name, groupName_))
         return self_;
     FoundKind read;
-    if (!kind) {
+    if (!kind || kind->classes.empty()) {
         std::string distinguishedName;
         ObjectInfo info;
         if (ReadObjectInfo(context_, name, distinguishedName, info) != status::Ok)
             return nullptr;
-        read = {info.baseClass, (info.entryFlags & DS_ALIAS_ENTRY) != 0};
+        read = {info.baseClass, (info.entryFlags & DS_ALIAS_ENTRY) != 0, {}};
+        for (ValueItem &value : ReadValues(context_, name, "Object Class"))
+            read.classes.push_back(std::move(value.text));
         kind = &read;
     }
     if (kind->alias)
         return alias_;
-    return classRefusal(name, kind->baseClass);
+    const bool member = std::any_of(kind->classes.begin(), kind->classes.end(),
+                                    [&](const std::string &c) { return isMemberClass(c); });
+    return member ? nullptr : classRefusal(kind->baseClass);
 }
 
 bool MemberAdmission::isMemberClass(std::string_view className) const {
@@ -66,20 +70,11 @@ bool MemberAdmission::isMemberClass(std::string_view className) const {
                        [&](const std::string &c) { return EqualsIgnoreCase(c, className); });
 }
 
-RefusalPtr MemberAdmission::classRefusal(const std::string &name, const std::string &baseClass) {
-    std::string key = ToLowerAscii(baseClass);
-    if (const auto known = byClass_.find(key); known != byClass_.end())
-        return known->second;
-    bool member = isMemberClass(baseClass);
-    if (!member) {
-        // Object Class holds the class with its superclasses and auxiliary classes.
-        const ValueList classes = ReadValues(context_, name, "Object Class");
-        member = std::any_of(classes.begin(), classes.end(),
-                             [&](const auto &value) { return isMemberClass(value.text); });
-    }
-    RefusalPtr refusal = member ? nullptr : MakeRefusal(Refusal::Kind::Class, "class " + baseClass);
-    byClass_.emplace(std::move(key), refusal);
-    return refusal;
+RefusalPtr MemberAdmission::classRefusal(const std::string &baseClass) {
+    auto [at, added] = byClass_.try_emplace(baseClass);
+    if (added)
+        at->second = MakeRefusal(Refusal::Kind::Class, "class " + baseClass);
+    return at->second;
 }
 
 } // namespace tarnbeck

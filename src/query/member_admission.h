@@ -29,21 +29,21 @@ class MemberAdmission {
     MemberAdmission(dsclient::ContextHandle context, std::string groupName,
                     std::vector<std::string> memberClasses);
 
-    // Null when the object may be a member. `kind` is what the search told of it; without it
-    // the object is read. An object that cannot be read is not refused here: its write reports
+    // Null when the object may be a member: one of its classes (its Object Class: superclasses
+    // and auxiliary classes included) is a member class. `kind` is what the search told of it;
+    // without it the object is read. An object that cannot be read is not refused here: its write reports
     // the directory's word. Directory failures while reading its classes raise DirectoryError.
     RefusalPtr refusalOf(const std::string &name, const FoundKind *kind);
 
   private:
-    // Null when objects of `baseClass` may be members; `name` is one of them, whose classes
-    // (superclasses and auxiliary classes included) decide for the whole class.
-    RefusalPtr classRefusal(const std::string &name, const std::string &baseClass);
+    // The refusal of objects of `baseClass`, made once per class.
+    RefusalPtr classRefusal(const std::string &baseClass);
     bool isMemberClass(std::string_view className) const;
 
     dsclient::ContextHandle context_;
     std::string groupName_;
     std::vector<std::string> memberClasses_;
-    std::unordered_map<std::string, RefusalPtr> byClass_; // lower-case base class
+    std::unordered_map<std::string, RefusalPtr> byClass_;
     RefusalPtr alias_, self_, illegalName_;
 };
 

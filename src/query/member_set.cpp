@@ -2,16 +2,21 @@
 
 namespace tarnbeck {
 
-std::uint32_t MemberSet::kindOf(std::string_view baseClass, bool alias) {
+std::uint32_t MemberSet::kindOf(std::string_view baseClass, bool alias,
+                                const std::vector<std::string> &classes) {
     // Searches hand out runs of one class; those cost no look-up.
-    if (lastKind_ != kNoKind && kindTable_[lastKind_].alias == alias &&
-        kindTable_[lastKind_].baseClass == baseClass)
-        return lastKind_;
+    if (lastKind_ != kNoKind) {
+        const FoundKind &last = kindTable_[lastKind_];
+        if (last.alias == alias && last.baseClass == baseClass && last.classes == classes)
+            return lastKind_;
+    }
     std::string key = (alias ? "1" : "0") + std::string(baseClass);
+    for (const std::string &name : classes)
+        key += '\n' + name;
     const auto [at, added] =
         kindIndex_.try_emplace(std::move(key), static_cast<std::uint32_t>(kindTable_.size()));
     if (added)
-        kindTable_.push_back({std::string(baseClass), alias});
+        kindTable_.push_back({std::string(baseClass), alias, classes});
     return lastKind_ = at->second;
 }
 

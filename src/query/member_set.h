@@ -20,13 +20,16 @@ namespace tarnbeck {
 struct FoundKind {
     std::string baseClass;
     bool alias = false;
+    // Its Object Class: the class with its superclasses and auxiliary classes.
+    std::vector<std::string> classes;
 };
 
 class MemberSet {
   public:
     static constexpr std::uint32_t kNoKind = UINT32_MAX;
     // The number that stands for objects of this kind, for insert and insertAll.
-    std::uint32_t kindOf(std::string_view baseClass, bool alias);
+    std::uint32_t kindOf(std::string_view baseClass, bool alias,
+                         const std::vector<std::string> &classes);
 
     // False when a name equal but for case is held already (that spelling stays; the query
     // is added to those that found it). Query 0 is none.
@@ -68,7 +71,7 @@ class MemberSet {
     std::vector<QueryNumbers> foundBy_;
     std::vector<std::uint32_t> kinds_; // per name: a position in kindTable_, or kNoKind
     std::vector<FoundKind> kindTable_;
-    std::unordered_map<std::string, std::uint32_t> kindIndex_; // alias bit, then the class
+    std::unordered_map<std::string, std::uint32_t> kindIndex_; // alias bit, the classes
     std::uint32_t lastKind_ = kNoKind;
 };
 
