@@ -22,14 +22,15 @@ std::optional<std::size_t> ParseCount(std::string_view text) {
     return value;
 }
 
-std::optional<RemovalLimit> ParseLimit(std::string_view text) {
+// A share of removals is at most 100%; a group may grow by more than its size.
+std::optional<RemovalLimit> ParseLimit(std::string_view text, bool shareOver100 = false) {
     RemovalLimit limit;
     if (text.ends_with('%')) {
         limit.kind = RemovalLimit::Kind::Percent;
         text.remove_suffix(1);
     }
     const auto value = ParseCount(text);
-    if (!value || (limit.kind == RemovalLimit::Kind::Percent && *value > 100))
+    if (!value || (limit.kind == RemovalLimit::Kind::Percent && *value > 100 && !shareOver100))
         return std::nullopt;
     limit.value = *value;
     return limit;
@@ -47,8 +48,8 @@ std::optional<PlanFormat> ParseFormat(std::string_view text) {
 
 bool TakesValue(std::string_view option) {
     return option == "--tree" || option == "--group" || option == "--under" ||
-           option == "--max-removals" || option == "--max-additions" || option == "--format" || option == "--password-file" ||
-           option == "--config";
+           option == "--max-removals" || option == "--max-additions" || option == "--format" ||
+           option == "--password-file" || option == "--config";
 }
 
 } // namespace
@@ -59,7 +60,8 @@ ParsedSyncOptions ParseSyncOptions(const std::vector<std::string> &args) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string_view option = args[i];
         std::optional<std::string> value;
-        if (const auto equals = option.find('='); option.starts_with("--") && equals != option.npos) {
+        if (const auto equals = option.find('=');
+            option.starts_with("--") && equals != option.npos) {
             value = std::string(option.substr(equals + 1));
             option = option.substr(0, equals);
         }
@@ -96,10 +98,9 @@ ParsedSyncOptions ParseSyncOptions(const std::vector<std::string> &args) {
             if (!options.maxRemovals)
                 return Failure("--max-removals must be a number of names or a share such as 25%");
         } else if (option == "--max-additions") {
-            options.maxAdditions = ParseLimit(*value);
+            options.maxAdditions = ParseLimit(*value, true);
             if (!options.maxAdditions)
-                return Failure(
-                    "--max-additions must be a number of names or a share such as 100%");
+                return Failure("--max-additions must be a number of names or a share such as 100%");
         } else if (option == "--format") {
             const auto format = ParseFormat(*value);
             if (!format || formatGiven)
