@@ -22,10 +22,9 @@ MemberEntries ComputeOutcome(const ExecuteTarget &target, const QuerySettings &s
         inputs.staticNames = ReadNames(target.context, target.groupName, target.attributes.statics);
     if (settings.applyExcludes)
         inputs.excludeNames = ReadNames(target.context, target.groupName, target.attributes.exclude);
-    MemberAdmission admission(
-        target.context, target.groupName,
-        MemberClassesOf(ObjectBaseClass(target.context, target.groupName),
-                        target.extraMemberClasses));
+    MemberAdmission admission(target.context, target.groupName,
+                              MemberClassOf(ObjectBaseClass(target.context, target.groupName)),
+                              target.extraMemberClasses);
     inputs.refusalOf = [&admission](const std::string &name, const FoundKind *kind) {
         return admission.refusalOf(name, kind);
     };

@@ -18,13 +18,10 @@ RefusalPtr MakeRefusal(Refusal::Kind kind, const std::string &why) {
 
 } // namespace
 
-std::vector<std::string> MemberClassesOf(std::string_view groupClass,
-                                         const std::vector<std::string> &extraClasses) {
+std::string MemberClassOf(std::string_view groupClass) {
     const bool workstations = EqualsIgnoreCase(groupClass, "Workstation Group") ||
                               EqualsIgnoreCase(groupClass, "zenWorkstationGroup");
-    std::vector<std::string> classes{workstations ? "Workstation" : "User"};
-    classes.insert(classes.end(), extraClasses.begin(), extraClasses.end());
-    return classes;
+    return workstations ? "Workstation" : "User";
 }
 
 bool IsIllegalMemberName(std::string_view name) {
@@ -35,9 +32,9 @@ bool IsIllegalMemberName(std::string_view name) {
 }
 
 MemberAdmission::MemberAdmission(ContextHandle context, std::string groupName,
-                                 std::vector<std::string> memberClasses)
-    : context_(context), groupName_(std::move(groupName)),
-      memberClasses_(std::move(memberClasses)),
+                                 std::string memberClass, std::vector<std::string> extraClasses)
+    : context_(context), groupName_(std::move(groupName)), memberClass_(std::move(memberClass)),
+      extraClasses_(std::move(extraClasses)),
       alias_(MakeRefusal(Refusal::Kind::Alias, "alias")),
       self_(MakeRefusal(Refusal::Kind::Self, "the group itself")),
       illegalName_(MakeRefusal(Refusal::Kind::IllegalName, "illegal name")) {}
@@ -60,20 +57,49 @@ RefusalPtr MemberAdmission::refusalOf(const std::string &name, const FoundKind *
     }
     if (kind->alias)
         return alias_;
-    const bool member = std::any_of(kind->classes.begin(), kind->classes.end(),
-                                    [&](const std::string &c) { return isMemberClass(c); });
-    return member ? nullptr : classRefusal(kind->baseClass);
+    const auto has = [&](auto &&test) {
+        return std::any_of(kind->classes.begin(), kind->classes.end(), test);
+    };
+    if (has([&](const std::string &c) { return EqualsIgnoreCase(c, memberClass_); }))
+        return nullptr;
+    if (!has([&](const std::string &c) { return isExtraClass(c); }))
+        return classRefusal(kind->baseClass);
+    // A class a tree lets in must be able to hold the membership.
+    const std::string missing = missingAttribute(kind->classes);
+    return missing.empty() ? nullptr : classRefusal(kind->baseClass, " does not allow " + missing);
 }
 
-bool MemberAdmission::isMemberClass(std::string_view className) const {
-    return std::any_of(memberClasses_.begin(), memberClasses_.end(),
+bool MemberAdmission::isExtraClass(std::string_view className) const {
+    return std::any_of(extraClasses_.begin(), extraClasses_.end(),
                        [&](const std::string &c) { return EqualsIgnoreCase(c, className); });
 }
 
-RefusalPtr MemberAdmission::classRefusal(const std::string &baseClass) {
-    auto [at, added] = byClass_.try_emplace(baseClass);
+std::string MemberAdmission::missingAttribute(const std::vector<std::string> &classes) {
+    for (const char *attribute : {"Group Membership", "Security Equals"}) {
+        const bool allowed = std::any_of(classes.begin(), classes.end(), [&](const std::string &c) {
+            auto [at, added] = allows_.try_emplace(ToLowerAscii(c) + '\n' + attribute, false);
+            if (added) {
+                bool answer = false;
+                const Status s = ClassAllowsAttribute(context_, c, attribute, answer);
+                if (s != status::Ok && s != status::NoSuchClass) {
+                    allows_.erase(at);
+                    CheckStatus(s);
+                }
+                at->second = answer;
+            }
+            return at->second;
+        });
+        if (!allowed)
+            return attribute;
+    }
+    return {};
+}
+
+RefusalPtr MemberAdmission::classRefusal(const std::string &baseClass, const std::string &why) {
+    const std::string text = "class " + baseClass + why;
+    auto [at, added] = byClass_.try_emplace(text);
     if (added)
-        at->second = MakeRefusal(Refusal::Kind::Class, "class " + baseClass);
+        at->second = MakeRefusal(Refusal::Kind::Class, text);
     return at->second;
 }
 

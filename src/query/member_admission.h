@@ -16,18 +16,19 @@
 
 namespace tarnbeck {
 
-// The classes whose objects a group of `groupClass` takes: User, or Workstation for the
-// workstation group classes, followed by `extraClasses`.
-std::vector<std::string> MemberClassesOf(std::string_view groupClass,
-                                         const std::vector<std::string> &extraClasses);
+// The class whose objects a group of `groupClass` takes: User, or Workstation for the
+// workstation group classes.
+std::string MemberClassOf(std::string_view groupClass);
 
 // A name no directory takes: it holds a control character.
 bool IsIllegalMemberName(std::string_view name);
 
 class MemberAdmission {
   public:
+    // `extraClasses` (a tree's MemberClasses) are taken only where the schema lets them hold
+    // Group Membership and Security Equals.
     MemberAdmission(dsclient::ContextHandle context, std::string groupName,
-                    std::vector<std::string> memberClasses);
+                    std::string memberClass, std::vector<std::string> extraClasses);
 
     // Null when the object may be a member: one of its classes (its Object Class: superclasses
     // and auxiliary classes included) is a member class. `kind` is what the search told of it;
@@ -36,14 +37,19 @@ class MemberAdmission {
     RefusalPtr refusalOf(const std::string &name, const FoundKind *kind);
 
   private:
-    // The refusal of objects of `baseClass`, made once per class.
-    RefusalPtr classRefusal(const std::string &baseClass);
-    bool isMemberClass(std::string_view className) const;
+    // The refusal of objects of `baseClass` (with `why` after it), made once per text.
+    RefusalPtr classRefusal(const std::string &baseClass, const std::string &why = {});
+    bool isExtraClass(std::string_view className) const;
+    // The membership attribute none of `classes` allows; empty when one allows each.
+    std::string missingAttribute(const std::vector<std::string> &classes);
 
     dsclient::ContextHandle context_;
     std::string groupName_;
-    std::vector<std::string> memberClasses_;
+    std::string memberClass_;
+    std::vector<std::string> extraClasses_;
     std::unordered_map<std::string, RefusalPtr> byClass_;
+    // Per class and membership attribute: does the schema allow it.
+    std::unordered_map<std::string, bool> allows_;
     RefusalPtr alias_, self_, illegalName_;
 };
 

@@ -79,9 +79,11 @@ TEST_P(MemberAdmissionTest, OnlyMemberClassesAreWritten) {
     }
 }
 
-// Trees that need more name the classes; a workstation group takes workstations, not users.
-TEST_P(MemberAdmissionTest, TheMemberClassesFollowTheGroupAndTheSettings) {
+// Trees that need more name the classes, which must be able to hold the membership; a
+// workstation group takes workstations, not users.
+TEST_P(MemberAdmissionTest, TheMemberClassesFollowTheGroupTheSettingsAndTheSchema) {
     add("Ws1.Acme", "Workstation");
+    add("Srv.Acme", "NCP Server");
     addValue("Pcs.Acme", "L",
              testing::TextValue(SYN_CI_STRING, "q:ldap:///o=acme??one?(objectclass=*)"));
     addValue("Pcs.Acme", "L", testing::TextValue(SYN_CI_STRING, "s:7"));
@@ -94,18 +96,24 @@ TEST_P(MemberAdmissionTest, TheMemberClassesFollowTheGroupAndTheSettings) {
         window.browserAnswer = "Pcs.Acme";
         EXPECT_TRUE(ChooseGroup({context, {}}, window, excludes, statics));
         EXPECT_TRUE(Execute({context, "Pcs.Acme", {}, &names, std::move(extra)}, window));
-        std::map<std::string, M> marks;
+        std::map<std::string, std::pair<M, std::string>> marks;
         for (const MemberEntry &entry : *window.memberList)
-            marks[entry.name] = entry.mark;
+            marks[entry.name] = {entry.mark,
+                                 entry.reason.refusal ? entry.reason.refusal->text : ""};
         return marks;
     };
+    using Mark = std::pair<M, std::string>;
     auto marks = run({});
-    EXPECT_EQ(marks["Ws1.Acme"], M::Add);
-    EXPECT_EQ(marks["Di.Acme"], M::NotAddable);
-    EXPECT_EQ(marks["Sales.Acme"], M::NotAddable);
-    marks = run({"organizational unit"});
-    EXPECT_EQ(marks["Sales.Acme"], M::Add);
-    EXPECT_EQ(marks["Di.Acme"], M::NotAddable);
+    EXPECT_EQ(marks["Ws1.Acme"], Mark(M::Add, ""));
+    EXPECT_EQ(marks["Di.Acme"], Mark(M::NotAddable, "cannot be a member: class User"));
+    EXPECT_EQ(marks["Srv.Acme"], Mark(M::NotAddable, "cannot be a member: class NCP Server"));
+
+    marks = run({"ncp server", "Organizational Unit"});
+    EXPECT_EQ(marks["Srv.Acme"], Mark(M::Add, ""));
+    EXPECT_EQ(marks["Sales.Acme"],
+              Mark(M::NotAddable, "cannot be a member: class Organizational Unit does not allow "
+                                  "Group Membership"));
+    EXPECT_EQ(marks["Di.Acme"].first, M::NotAddable);
 }
 
 } // namespace

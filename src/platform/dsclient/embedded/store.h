@@ -123,6 +123,9 @@ class Store {
     static Status Create(const std::string &path, const std::string &treeName);
 
     const Schema &schema() const { return schema_; }
+    // Whether objects of the class (its super classes included) may hold the attribute; a class
+    // the schema does not know allows anything.
+    bool ClassAllows(std::string_view className, const AttributeDef &attribute) const;
     const std::string &treeName() const { return treeName_; }
 
     bool readOnly() const { return db_->readOnly(); }
@@ -206,7 +209,6 @@ class Store {
     // May the object hold the attribute: its class, a super class or one of its auxiliary
     // classes allows it.
     bool MayHold(const ObjectRow &row, const AttributeDef &attribute);
-    bool ClassAllows(std::string_view className, const AttributeDef &attribute) const;
     Status InsertValue(const ObjectRow &row, const AttributeDef &attribute, AttrValue value,
                        bool tolerateDuplicate);
     Status DeleteValue(const ObjectRow &row, const AttributeDef &attribute, const AttrValue &value,
