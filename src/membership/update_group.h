@@ -43,10 +43,10 @@ struct UpdateResult {
 // the button
 // (Execute enables it again) and walks the list: remove and excluded entries are taken out of
 // the group, add and static entries are put in, keep entries are left alone unless incomplete,
-// when they are written whole; not-addable entries are never written. Each member's writes form one group of requests, so on a tree
-// that can group them no member is left half-written. A directory refusal stops the walk at
-// that entry and is raised; the progress and cursor are reset on every way out. The list itself
-// is not changed.
+// when they are written whole; not-addable entries are never written. Each member's writes form one
+// group of requests, so on a tree that can group them no member is left half-written. A directory
+// refusal stops the walk at that entry and is raised; the progress and cursor are reset on every
+// way out. The list itself is not changed.
 UpdateResult UpdateGroup(dsclient::ContextHandle context, const std::string &groupName,
                          const MemberEntries &entries, UpdateView &view);
 

@@ -34,8 +34,7 @@ bool IsIllegalMemberName(std::string_view name) {
 MemberAdmission::MemberAdmission(ContextHandle context, std::string groupName,
                                  std::string memberClass, std::vector<std::string> extraClasses)
     : context_(context), groupName_(std::move(groupName)), memberClass_(std::move(memberClass)),
-      extraClasses_(std::move(extraClasses)),
-      alias_(MakeRefusal(Refusal::Kind::Alias, "alias")),
+      extraClasses_(std::move(extraClasses)), alias_(MakeRefusal(Refusal::Kind::Alias, "alias")),
       self_(MakeRefusal(Refusal::Kind::Self, "the group itself")),
       illegalName_(MakeRefusal(Refusal::Kind::IllegalName, "illegal name")) {}
 

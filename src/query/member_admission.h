@@ -27,13 +27,14 @@ class MemberAdmission {
   public:
     // `extraClasses` (a tree's MemberClasses) are taken only where the schema lets them hold
     // Group Membership and Security Equals.
-    MemberAdmission(dsclient::ContextHandle context, std::string groupName,
-                    std::string memberClass, std::vector<std::string> extraClasses);
+    MemberAdmission(dsclient::ContextHandle context, std::string groupName, std::string memberClass,
+                    std::vector<std::string> extraClasses);
 
     // Null when the object may be a member: one of its classes (its Object Class: superclasses
     // and auxiliary classes included) is a member class. `kind` is what the search told of it;
-    // without it the object is read. An object that cannot be read is not refused here: its write reports
-    // the directory's word. Directory failures while reading its classes raise DirectoryError.
+    // without it the object is read. An object that cannot be read is not refused here: its write
+    // reports the directory's word. Directory failures while reading its classes raise
+    // DirectoryError.
     RefusalPtr refusalOf(const std::string &name, const FoundKind *kind);
 
   private:

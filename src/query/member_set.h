@@ -33,8 +33,7 @@ class MemberSet {
 
     // False when a name equal but for case is held already (that spelling stays; the query
     // is added to those that found it). Query 0 is none.
-    bool insert(std::string_view name, std::uint32_t queryNumber = 0,
-                std::uint32_t kind = kNoKind);
+    bool insert(std::string_view name, std::uint32_t queryNumber = 0, std::uint32_t kind = kNoKind);
     // Inserts each of `names` (taking them) as insert does; `kinds`, when given, holds the kind
     // of each name.
     void insertAll(std::vector<std::string> &names, std::uint32_t queryNumber,

@@ -29,13 +29,13 @@ const std::string kObjectClass = "Object Class";
 // tell the base class in a search: the class its Object Class names first stands for it then.
 std::uint32_t KindOf(MemberSet &found, const ObjectInfo &info,
                      const std::vector<std::string> &classes) {
-    const bool alias =
-        (info.entryFlags & DS_ALIAS_ENTRY) != 0 ||
-        std::any_of(classes.begin(), classes.end(),
-                    [](const std::string &c) { return EqualsIgnoreCase(c, "Alias"); });
-    const std::string_view baseClass =
-        !info.baseClass.empty() || classes.empty() ? std::string_view(info.baseClass)
-                                                   : std::string_view(classes.front());
+    const bool alias = (info.entryFlags & DS_ALIAS_ENTRY) != 0 ||
+                       std::any_of(classes.begin(), classes.end(), [](const std::string &c) {
+                           return EqualsIgnoreCase(c, "Alias");
+                       });
+    const std::string_view baseClass = !info.baseClass.empty() || classes.empty()
+                                           ? std::string_view(info.baseClass)
+                                           : std::string_view(classes.front());
     return found.kindOf(baseClass, alias, classes);
 }
 

@@ -73,7 +73,8 @@ const char *MarkWord(MemberMark mark) {
     case MemberMark::Add: return "add";
     case MemberMark::Excluded: return "excluded";
     case MemberMark::Static: return "static";
-    case MemberMark::NotAddable: return "not-addable";
+    case MemberMark::NotAddable:
+        return "not-addable";
     }
     return "";
 }
@@ -95,8 +96,7 @@ void PlanWriter::writeText(const GroupReport &report) {
     }
     out_ << DescribeCounts(report.counts) << "\n";
     for (const auto &change : report.changes)
-        out_ << "  " << Sign(change.mark) << ' ' << change.name << "  ("
-             << change.reason << ")\n";
+        out_ << "  " << Sign(change.mark) << ' ' << change.name << "  (" << change.reason << ")\n";
     switch (report.result) {
     case GroupReport::Result::Unchanged:
         out_ << "  nothing to change\n";
@@ -136,8 +136,7 @@ void PlanWriter::writeJson(const GroupReport &report) {
          << "},\"members\":" << report.currentMembers << ",\"removals\":" << report.removals
          << ",\"additions\":" << report.additions
          << ",\"overBrake\":" << (report.overBrake ? "true" : "false")
-         << ",\"written\":" << report.written
-         << ",\"changes\":[";
+         << ",\"written\":" << report.written << ",\"changes\":[";
     for (std::size_t i = 0; i < report.changes.size(); ++i) {
         const auto &change = report.changes[i];
         out_ << (i ? "," : "") << "{\"name\":" << JsonString(change.name) << ",\"mark\":\""
@@ -154,8 +153,8 @@ void PlanWriter::writeCsv(const GroupReport &report) {
     if (report.result == GroupReport::Result::Failed)
         return; // a failed group has no plan; its error went to standard error
     for (const auto &change : report.changes)
-        out_ << CsvField(report.group) << ',' << Action(change.mark) << ','
-             << CsvField(change.name) << ',' << CsvField(change.reason) << "\r\n";
+        out_ << CsvField(report.group) << ',' << Action(change.mark) << ',' << CsvField(change.name)
+             << ',' << CsvField(change.reason) << "\r\n";
 }
 
 } // namespace tarnbeck

@@ -332,10 +332,12 @@ class SyncRun {
                             }});
             if (!found)
                 return failed(report, queryText(failingQuery) + prompter_.joined());
-            const ExecuteTarget target{client_.context, group,
-                                       {app_.treeSettings.queryAttribute, app_.excludeAttribute,
-                                        app_.staticAttribute},
-                                       &*app_.attributeNameMap, app_.memberClasses};
+            const ExecuteTarget target{
+                client_.context,
+                group,
+                {app_.treeSettings.queryAttribute, app_.excludeAttribute, app_.staticAttribute},
+                &*app_.attributeNameMap,
+                app_.memberClasses};
             MemberEntries changes = plan(ComputeOutcome(target, queries.settings, std::move(*found)), report);
             decide(report, changes);
         } catch (const DirectoryError &error) {
@@ -436,9 +438,8 @@ class SyncRun {
                 err_ << "tarnbeck-sync: " << report->group << ": held back by the brake (adds "
                      << report->additions << " to " << report->currentMembers << " members)\n";
             else
-                err_ << "tarnbeck-sync: " << report->group
-                     << ": held back by the brake (removes " << report->removals << " of "
-                     << report->currentMembers << " members)\n";
+                err_ << "tarnbeck-sync: " << report->group << ": held back by the brake (removes "
+                     << report->removals << " of " << report->currentMembers << " members)\n";
             if (exitStatus_ != kSyncError)
                 exitStatus_ = kSyncBrakeHeld;
             break;
@@ -452,8 +453,8 @@ class SyncRun {
         }
         // The group is still maintained; the run ends in error so somebody looks.
         for (const std::string &name : report->illegalNames) {
-            err_ << "tarnbeck-sync: " << report->group << ": illegal name, not added: "
-                 << VisibleName(name) << "\n";
+            err_ << "tarnbeck-sync: " << report->group
+                 << ": illegal name, not added: " << VisibleName(name) << "\n";
             exitStatus_ = kSyncError;
         }
     }

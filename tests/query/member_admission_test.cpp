@@ -46,7 +46,8 @@ INSTANTIATE_ON_BOTH_BACKENDS(MemberAdmissionTest);
 // A query that finds everything: only the users become members; the containers, the other
 // group, an alias, the group itself and a container on the static list are shown, never written.
 TEST_P(MemberAdmissionTest, OnlyMemberClassesAreWritten) {
-    add("Link.Acme", "Alias", {{"Aliased Object Name", testing::TextValue(SYN_DIST_NAME, "Di.Acme")}});
+    add("Link.Acme", "Alias",
+        {{"Aliased Object Name", testing::TextValue(SYN_DIST_NAME, "Di.Acme")}});
     addValue("Team.Acme", "L",
              testing::TextValue(SYN_CI_STRING, "q:ldap:///o=acme??sub?(objectclass=*)"));
     addValue("Team.Acme", "L", testing::TextValue(SYN_CI_STRING, "s:6"));
@@ -71,8 +72,8 @@ TEST_P(MemberAdmissionTest, OnlyMemberClassesAreWritten) {
 
     PlainUpdateView view;
     UpdateGroup(context, "Team.Acme", outcome, view);
-    EXPECT_EQ(values("Team.Acme", "Member"),
-              (Texts{"Admin.Acme", "Ann.Sales.Acme", "Bob.Sales.Acme", "Cy.Sales.Acme", "Di.Acme"}));
+    EXPECT_EQ(values("Team.Acme", "Member"), (Texts{"Admin.Acme", "Ann.Sales.Acme",
+                                                    "Bob.Sales.Acme", "Cy.Sales.Acme", "Di.Acme"}));
     for (const char *refused : {"Acme", "Sales.Acme", "Pcs.Acme", "Team.Acme", "Link.Acme"}) {
         EXPECT_TRUE(values(refused, "Group Membership").empty()) << refused;
         EXPECT_TRUE(values(refused, "Security Equals").empty()) << refused;

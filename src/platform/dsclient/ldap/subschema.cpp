@@ -199,7 +199,8 @@ bool Subschema::Allows(std::string_view ldapClass, std::string_view ldapAttribut
         if (!cls)
             continue;
         for (const auto &attribute : cls->attributes)
-            if (wanted ? Attribute(attribute) == wanted : LowerAscii(attribute) == LowerAscii(ldapAttribute))
+            if (wanted ? Attribute(attribute) == wanted
+                       : LowerAscii(attribute) == LowerAscii(ldapAttribute))
                 return true;
     }
     return false;
