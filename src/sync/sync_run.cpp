@@ -332,12 +332,10 @@ class SyncRun {
                             }});
             if (!found)
                 return failed(report, queryText(failingQuery) + prompter_.joined());
-            const ExecuteTarget target{
-                client_.context,
-                group,
-                {app_.treeSettings.queryAttribute, app_.excludeAttribute, app_.staticAttribute},
-                &*app_.attributeNameMap,
-                app_.memberClasses};
+            const ExecuteTarget target{client_.context, group,
+                                       {app_.treeSettings.queryAttribute, app_.excludeAttribute,
+                                        app_.staticAttribute},
+                                       &*app_.attributeNameMap, app_.memberClasses};
             MemberEntries changes = plan(ComputeOutcome(target, queries.settings, std::move(*found)), report);
             decide(report, changes);
         } catch (const DirectoryError &error) {
