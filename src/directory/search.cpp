@@ -127,6 +127,35 @@ void VisitFoundNames(ContextHandle context, std::string_view baseObjectName, Fil
               nullptr);
 }
 
+void VisitFoundObjects(ContextHandle context, std::string_view baseObjectName, FilterPtr filter,
+                       SearchScope scope, const std::string &attribute,
+                       const FoundObjectVisit &visit) {
+    std::string name;
+    std::vector<std::string> values;
+    RunPasses(
+        context, baseObjectName, std::move(filter), scope, {attribute},
+        [&](Buffer &result) {
+            std::uint32_t objectCount = 0;
+            CheckStatus(GetObjectCount(context, result, objectCount));
+            for (std::uint32_t i = 0; i < objectCount; ++i) {
+                std::uint32_t attributeCount = 0;
+                ObjectInfo info;
+                CheckStatus(GetObjectName(context, result, name, attributeCount, info));
+                values.clear();
+                WalkAttributes(
+                    context, result, attributeCount,
+                    [](const std::string &, std::uint32_t, std::uint32_t) {},
+                    [&](const AttrValue &value, std::uint32_t) {
+                        if (const auto *text = std::get_if<Text>(&value.data))
+                            values.push_back(text->text);
+                        return true;
+                    });
+                visit(name, info, values);
+            }
+        },
+        nullptr);
+}
+
 FilterPtr ClassAndNameFilter(const std::vector<std::string> &classNames, std::string_view name,
                              bool prefixMatch) {
     FilterPtr filter;

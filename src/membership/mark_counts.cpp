@@ -11,6 +11,7 @@ MarkCounts CountMarks(const MemberEntries &entries) {
         case MemberMark::Remove: ++counts.toRemove; break;
         case MemberMark::Excluded: ++counts.excluded; break;
         case MemberMark::Static: ++counts.statics; break;
+        case MemberMark::NotAddable: ++counts.notAddable; break;
         }
     }
     return counts;
@@ -19,7 +20,8 @@ MarkCounts CountMarks(const MemberEntries &entries) {
 std::string DescribeCounts(const MarkCounts &counts) {
     return std::to_string(counts.kept) + " kept, " + std::to_string(counts.toAdd) + " to add, " +
            std::to_string(counts.toRemove) + " to remove, " + std::to_string(counts.excluded) +
-           " excluded, " + std::to_string(counts.statics) + " static";
+           " excluded, " + std::to_string(counts.statics) + " static" +
+           (counts.notAddable ? ", " + std::to_string(counts.notAddable) + " not addable" : "");
 }
 
 } // namespace tarnbeck

@@ -9,6 +9,9 @@ enum class MemberMark : int {
     Add = 2,      // found, not yet a member
     Excluded = 3, // in the outcome and in the exclude list: removed
     Static = 4,   // in the static list: added
+    // Would be added, but the object may not be a member (its class, an alias, the group
+    // itself, a name the directory cannot take): shown with the reason, never written.
+    NotAddable = 5,
 };
 
 } // namespace tarnbeck

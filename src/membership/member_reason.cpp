@@ -49,6 +49,8 @@ std::vector<std::uint32_t> QueryNumbers::list() const {
 std::string DescribeReason(const MemberEntry &entry) {
     const MemberReason &reason = entry.reason;
     std::vector<std::string> parts;
+    if (reason.refusal)
+        parts.push_back(reason.refusal->text);
     const std::vector<std::uint32_t> queries = reason.foundBy.list();
     if (!queries.empty()) {
         std::string found = queries.size() == 1 ? "found by query " : "found by queries ";

@@ -34,15 +34,28 @@ class QueryNumbers {
     std::unique_ptr<std::vector<std::uint32_t>> high_;
 };
 
+// Why an object may not be made a member. Shared: every object of one class carries the same.
+struct Refusal {
+    enum class Kind { Class, Alias, Self, IllegalName } kind = Kind::Class;
+    std::string text; // "cannot be a member: class Organization"
+};
+using RefusalPtr = std::shared_ptr<const Refusal>;
+
 struct MemberReason {
     QueryNumbers foundBy;
     bool member = false; // in the group's Member when Execute read it
     bool onStaticList = false;
     bool onExcludeList = false;
-    bool operator==(const MemberReason &) const = default;
+    RefusalPtr refusal; // set on entries marked not addable
+    bool operator==(const MemberReason &other) const {
+        const auto text = [](const RefusalPtr &r) { return r ? r->text : std::string(); };
+        return foundBy == other.foundBy && member == other.member &&
+               onStaticList == other.onStaticList && onExcludeList == other.onExcludeList &&
+               text(refusal) == text(other.refusal);
+    }
 };
 
-// The reason in a few words: "found by queries 1, 3; current member".
+// The reason in a few words: "found by queries 1, 3; current member"; a refusal comes first.
 std::string DescribeReason(const MemberEntry &entry);
 
 } // namespace tarnbeck

@@ -49,6 +49,8 @@ MemberChange ChangeOf(const MemberEntry &entry) {
     case MemberMark::Add:
     case MemberMark::Static:
         return MemberChange::Add;
+    case MemberMark::NotAddable:
+        return MemberChange::None;
     case MemberMark::Keep:
         // A member that stays but is written on some sides only is completed.
         return entry.incomplete ? MemberChange::Add : MemberChange::None;
@@ -72,13 +74,19 @@ bool Apply(dsclient::ContextHandle context, const MemberEntry &entry,
     return true;
 }
 
-// The administrator's second thought before a mass removal; true to go on.
-bool PassesBrake(const MemberEntries &entries, const UpdateView &view) {
-    const std::optional<RemovalBrake> brake = view.removalBrake();
-    if (!brake)
-        return true;
-    const RemovalCount count = CountRemovals(entries);
-    return !BrakeHolds(count, *brake) || prompter().confirm(RemovalQuestion(count));
+// The administrator's second thought before a mass removal or addition; true to go on.
+bool PassesBrakes(const MemberEntries &entries, const UpdateView &view) {
+    if (const std::optional<RemovalBrake> brake = view.removalBrake()) {
+        const RemovalCount count = CountRemovals(entries);
+        if (BrakeHolds(count, *brake) && !prompter().confirm(RemovalQuestion(count)))
+            return false;
+    }
+    if (const std::optional<AdditionBrake> brake = view.additionBrake()) {
+        const AdditionCount count = CountAdditions(entries);
+        if (BrakeHolds(count, *brake) && !prompter().confirm(AdditionQuestion(count)))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -86,7 +94,7 @@ bool PassesBrake(const MemberEntries &entries, const UpdateView &view) {
 UpdateResult UpdateGroup(dsclient::ContextHandle context, const std::string &groupName,
                          const MemberEntries &entries, UpdateView &view) {
     UpdateResult result;
-    if (RefuseWhenUnsaved(view.unsavedState()) || !PassesBrake(entries, view))
+    if (RefuseWhenUnsaved(view.unsavedState()) || !PassesBrakes(entries, view))
         return result;
     result.started = true;
     BusyCursor busy;

@@ -4,6 +4,7 @@
 // the other. The window shows the progress and owns the "Update group" button; this walk only
 // tells it what to show, so it runs the same headless.
 
+#include "membership/addition_brake.h"
 #include "membership/member_entry.h"
 #include "membership/removal_brake.h"
 #include "membership/unsaved_state.h"
@@ -25,6 +26,7 @@ class UpdateView {
     virtual void setProgressPosition(int position) = 0;
     // The brake to apply before anything is written; none: the caller decided already.
     virtual std::optional<RemovalBrake> removalBrake() const { return std::nullopt; }
+    virtual std::optional<AdditionBrake> additionBrake() const { return std::nullopt; }
     // Asked after each member: true ends the walk there (the member just written is whole).
     virtual bool stopRequested() { return false; }
 };
@@ -36,14 +38,15 @@ struct UpdateResult {
 };
 
 // Refuses with a message while the query or a list is unsaved. When the view gives a brake and
-// the outcome removes more than it allows, asks first (No writes nothing). Otherwise disables
+// the outcome removes (or adds) more than it allows, asks first (No writes nothing). Otherwise
+// disables
 // the button
 // (Execute enables it again) and walks the list: remove and excluded entries are taken out of
 // the group, add and static entries are put in, keep entries are left alone unless incomplete,
-// when they are written whole. Each member's writes form one group of requests, so on a tree
-// that can group them no member is left half-written. A directory refusal stops the walk at
-// that entry and is raised; the progress and cursor are reset on every way out. The list itself
-// is not changed.
+// when they are written whole; not-addable entries are never written. Each member's writes form one
+// group of requests, so on a tree that can group them no member is left half-written. A directory
+// refusal stops the walk at that entry and is raised; the progress and cursor are reset on every
+// way out. The list itself is not changed.
 UpdateResult UpdateGroup(dsclient::ContextHandle context, const std::string &groupName,
                          const MemberEntries &entries, UpdateView &view);
 

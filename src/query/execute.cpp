@@ -1,8 +1,10 @@
 #include "query/execute.h"
 
+#include "directory/object_info.h"
 #include "directory/prompter.h"
 #include "membership/half_written.h"
 #include "membership/name_list.h"
+#include "query/member_admission.h"
 #include "query/outcome_merge.h"
 #include "query/run_queries.h"
 
@@ -20,6 +22,12 @@ MemberEntries ComputeOutcome(const ExecuteTarget &target, const QuerySettings &s
         inputs.staticNames = ReadNames(target.context, target.groupName, target.attributes.statics);
     if (settings.applyExcludes)
         inputs.excludeNames = ReadNames(target.context, target.groupName, target.attributes.exclude);
+    MemberAdmission admission(target.context, target.groupName,
+                              MemberClassOf(ObjectBaseClass(target.context, target.groupName)),
+                              target.extraMemberClasses);
+    inputs.refusalOf = [&admission](const std::string &name, const FoundKind *kind) {
+        return admission.refusalOf(name, kind);
+    };
     return MergeOutcome(std::move(found), std::move(inputs));
 }
 

@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace tarnbeck {
 
@@ -43,12 +44,15 @@ struct ExecuteTarget {
     std::string groupName;
     GroupAttributes attributes;
     const AttributeNameMap *names = nullptr;
+    // Classes whose objects may be members besides User (Workstation for workstation groups).
+    std::vector<std::string> extraMemberClasses{};
 };
 
 // The outcome for the names the queries found: the group's current members (and the names
 // written on some of its sides only) merged by `settings` with the static and exclude lists as
-// saved in the directory, every entry with the reason for its mark. Directory failures raise
-// DirectoryError.
+// saved in the directory, every entry with the reason for its mark. Names that would be written
+// as members but may not be (see MemberAdmission) are marked not addable. Directory failures
+// raise DirectoryError.
 MemberEntries ComputeOutcome(const ExecuteTarget &target, const QuerySettings &settings,
                              MemberSet found);
 

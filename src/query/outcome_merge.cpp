@@ -19,6 +19,8 @@ class Outcome {
     Outcome(MemberSet found, std::size_t more) {
         MemberSet::Taken taken = std::move(found).take();
         names_ = std::move(taken.names);
+        kinds_ = std::move(taken.kinds);
+        kindTable_ = std::move(taken.kindTable);
         names_.reserve(names_.size() + more);
         entries_.reserve(names_.size() + more);
         entries_.resize(names_.size());
@@ -65,6 +67,26 @@ class Outcome {
         return &entry;
     }
 
+    // Marks not addable every entry that would be written as a member and is refused.
+    template <typename RefusalOf> void refuse(RefusalOf &&refusalOf) {
+        const std::vector<std::string> &names = names_.names();
+        for (std::size_t i = 0; i < entries_.size(); ++i) {
+            MemberEntry &entry = entries_[i];
+            const bool writes = entry.mark == MemberMark::Add || entry.mark == MemberMark::Static ||
+                                (entry.mark == MemberMark::Keep && entry.incomplete);
+            if (!writes)
+                continue;
+            const FoundKind *kind = i < kinds_.size() && kinds_[i] != MemberSet::kNoKind
+                                        ? &kindTable_[kinds_[i]]
+                                        : nullptr;
+            if (RefusalPtr refusal = refusalOf(names[i], kind)) {
+                entry.mark = MemberMark::NotAddable;
+                entry.reason.refusal = std::move(refusal);
+            }
+        }
+        kinds_ = {};
+    }
+
     // The entries with their names, sorted.
     MemberEntries sorted() && {
         std::vector<std::size_t> order;
@@ -99,6 +121,8 @@ class Outcome {
 
     UniqueNames names_; // position i is the name of entries_[i]
     MemberEntries entries_;
+    std::vector<std::uint32_t> kinds_; // of the found names, which come first
+    std::vector<FoundKind> kindTable_;
 };
 
 } // namespace
@@ -131,6 +155,9 @@ MemberEntries MergeOutcome(MemberSet found, OutcomeInputs inputs) {
         for (const std::string &name : *inputs.excludeNames)
             if (MemberEntry *entry = outcome.mark(name, MemberMark::Excluded, std::nullopt))
                 entry->reason.onExcludeList = true;
+
+    if (inputs.refusalOf)
+        outcome.refuse(inputs.refusalOf);
 
     return std::move(outcome).sorted();
 }

@@ -6,6 +6,7 @@
 #include "membership/member_entry.h"
 #include "query/member_set.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,13 +21,18 @@ struct OutcomeInputs {
     bool addMode = false; // clear: Sync mode
     // Names whose membership is written on some sides only.
     std::vector<std::string> halfWritten;
+    // Asked for every name the outcome would write as a member (add, static, incomplete keep)
+    // with what the search told of it (null: not found or not told); a refusal marks it not
+    // addable. None: every name may be a member.
+    std::function<RefusalPtr(const std::string &name, const FoundKind *kind)> refusalOf;
 };
 
 // Every found name is marked add; a current member is marked keep when found, otherwise
 // appended as keep (Add mode) or remove (Sync mode); a half-written name is flagged incomplete,
 // and appended as remove (in either mode) when no query found it and it is no member; static
 // names are marked or appended as static; exclude names already in the outcome become
-// excluded, others are ignored. Names compare without regard to case, the first spelling met
+// excluded, others are ignored; last, names refused membership are marked not addable. Names
+// compare without regard to case, the first spelling met
 // is kept; the outcome is sorted without regard to case. Takes its inputs over, so each is
 // given back as soon as it is merged, before the outcome is sorted.
 MemberEntries MergeOutcome(MemberSet found, OutcomeInputs inputs);

@@ -3,11 +3,13 @@
 #include "directory/directory_error.h"
 #include "directory/prompter.h"
 #include "directory/search.h"
+#include "directory/text_compare.h"
 #include "directory/unique_names.h"
 #include "query/filter_translation.h"
 #include "query/query_string.h"
 #include "query/search_base.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,22 @@ std::string NotValidText(std::size_t index) {
     return "Query " + std::to_string(index + 1) + " not valid";
 }
 
+const std::string kObjectClass = "Object Class";
+
+// What a found object is, so Execute can tell whether it may be a member. A server may not
+// tell the base class in a search: the class its Object Class names first stands for it then.
+std::uint32_t KindOf(MemberSet &found, const ObjectInfo &info,
+                     const std::vector<std::string> &classes) {
+    const bool alias = (info.entryFlags & DS_ALIAS_ENTRY) != 0 ||
+                       std::any_of(classes.begin(), classes.end(), [](const std::string &c) {
+                           return EqualsIgnoreCase(c, "Alias");
+                       });
+    const std::string_view baseClass = !info.baseClass.empty() || classes.empty()
+                                           ? std::string_view(info.baseClass)
+                                           : std::string_view(classes.front());
+    return found.kindOf(baseClass, alias, classes);
+}
+
 // Runs the search of one query into `found`, name by name as the passes arrive; shows the
 // query before any failure leaves. A search broken off raises, so the names taken before the
 // break never pass for the whole result.
@@ -29,15 +47,21 @@ void SearchInto(const QueryRunInputs &inputs, std::size_t index, const QueryDefi
     const int before = static_cast<int>(found.size());
     int handled = 0;
     const auto queryNumber = static_cast<std::uint32_t>(index + 1);
-    NameBatches batches(
-        [&](std::vector<std::string> &batch) { found.insertAll(batch, queryNumber); });
+    std::vector<std::uint32_t> kinds; // beside the batch: the kind of each of its names
+    NameBatches batches([&](std::vector<std::string> &batch) {
+        found.insertAll(batch, queryNumber, &kinds);
+        kinds.clear();
+    });
     try {
-        VisitFoundNames(inputs.context, SearchBaseOf(query.context), std::move(filter),
-                        query.scope, [&](const std::string &name) {
-                            batches.add(name);
-                            if (inputs.found)
-                                inputs.found(before + ++handled);
-                        });
+        VisitFoundObjects(inputs.context, SearchBaseOf(query.context), std::move(filter),
+                          query.scope, kObjectClass,
+                          [&](const std::string &name, const ObjectInfo &info,
+                              std::vector<std::string> &classes) {
+                              kinds.push_back(KindOf(found, info, classes));
+                              batches.add(name);
+                              if (inputs.found)
+                                  inputs.found(before + ++handled);
+                          });
         batches.flush();
     } catch (const DirectoryError &) {
         inputs.selectQuery(index);

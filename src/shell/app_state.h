@@ -3,6 +3,7 @@
 // The application-wide state: one instance per process, created at start and released at the
 // end. Everything the main window, the dialogs and the start sequence share lives here.
 
+#include "membership/addition_brake.h"
 #include "membership/removal_brake.h"
 #include "platform/dsclient/client.h"
 #include "query/attribute_name_map.h"
@@ -37,6 +38,9 @@ struct AppState {
     std::string staticAttribute = "Owner";
     std::vector<std::string> offeredAttributes;
     RemovalBrake removalBrake;
+    AdditionBrake additionBrake;
+    // Classes whose objects groups may take as members besides User and Workstation.
+    std::vector<std::string> memberClasses;
     // Where Tarnbeck.ini lies (ending in "/"); tests point it elsewhere.
     std::string programDirectory = ProgramDirectory();
     std::string configDirectory;

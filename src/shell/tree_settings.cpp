@@ -4,6 +4,7 @@
 #include "platform/profile/profile.h"
 #include "shell/program_files.h"
 
+#include <algorithm>
 #include <charconv>
 #include <stdexcept>
 
@@ -24,9 +25,27 @@ void ReadBrakeValue(const std::string &text, std::size_t &value) {
         value = parsed;
 }
 
+// "NCP Server, Volume": the class names, trimmed; empty items dropped.
+std::vector<std::string> ReadClassList(const std::string &text) {
+    std::vector<std::string> classes;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find(',', start), text.size());
+        const std::size_t first = text.find_first_not_of(" \t", start);
+        if (first < end) {
+            const std::size_t last = text.find_last_not_of(" \t", end - 1);
+            classes.push_back(text.substr(first, last + 1 - first));
+        }
+        start = end + 1;
+    }
+    return classes;
+}
+
 void ReadSystemSection(AppState &app, const std::string &settings) {
     app.offeredAttributes.clear();
     app.removalBrake = RemovalBrake();
+    app.additionBrake = AdditionBrake();
+    app.memberClasses.clear();
     for (const auto &[key, value] : profile::ReadSectionEntries(settings, kSystemSection)) {
         const std::string lowered = ToLowerAscii(key);
         if (lowered == "exclude")
@@ -37,6 +56,12 @@ void ReadSystemSection(AppState &app, const std::string &settings) {
             ReadBrakeValue(value, app.removalBrake.percent);
         else if (lowered == "removalbrakecount")
             ReadBrakeValue(value, app.removalBrake.count);
+        else if (lowered == "additionbrakepercent")
+            ReadBrakeValue(value, app.additionBrake.percent);
+        else if (lowered == "additionbrakecount")
+            ReadBrakeValue(value, app.additionBrake.count);
+        else if (lowered == "memberclasses")
+            app.memberClasses = ReadClassList(value);
         else
             app.offeredAttributes.push_back(value);
     }

@@ -6,8 +6,10 @@
 //   [TREES]    <tree name>=<top of the search tree>
 //   [<tree>]   Attribute=<query attribute>
 //   [SYSTEM]   exclude=<exclude attribute>, include=<static attribute>, RemovalBrakePercent and
-//              RemovalBrakeCount=<the brake on mass removals>, any other key: one attribute
-//              offered as query attribute, in file order
+//              RemovalBrakeCount=<the brake on mass removals>, AdditionBrakePercent and
+//              AdditionBrakeCount=<the brake on mass additions>, MemberClasses=<classes that
+//              may be members besides User and Workstation, separated by commas>, any other
+//              key: one attribute offered as query attribute, in file order
 
 #include "shell/app_state.h"
 

@@ -31,7 +31,10 @@ struct GroupReport {
     std::vector<PlannedChange> changes; // every name whose mark writes something
     std::size_t currentMembers = 0;
     std::size_t removals = 0; // current members the plan takes out
-    bool overBrake = false;   // removes more than the brake allows
+    std::size_t additions = 0;             // names the plan makes members
+    bool overBrake = false;                // removes or adds more than a brake allows
+    bool overAdditionBrake = false;        // it is the brake on additions that holds
+    std::vector<std::string> illegalNames; // found, not addable: no directory takes them
     std::size_t written = 0;  // members written when applied
     Result result = Result::Unchanged;
     std::string error;

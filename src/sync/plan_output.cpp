@@ -43,6 +43,16 @@ bool Adds(MemberMark mark) {
     return mark == MemberMark::Add || mark == MemberMark::Static;
 }
 
+// The sign of a planned name in the text plan: '!' for a name that will not be written.
+char Sign(MemberMark mark) {
+    return mark == MemberMark::NotAddable ? '!' : Adds(mark) ? '+' : '-';
+}
+
+// The action column of the CSV plan.
+const char *Action(MemberMark mark) {
+    return mark == MemberMark::NotAddable ? "not addable" : Adds(mark) ? "add" : "remove";
+}
+
 } // namespace
 
 const char *ResultWord(GroupReport::Result result) {
@@ -63,6 +73,8 @@ const char *MarkWord(MemberMark mark) {
     case MemberMark::Add: return "add";
     case MemberMark::Excluded: return "excluded";
     case MemberMark::Static: return "static";
+    case MemberMark::NotAddable:
+        return "not-addable";
     }
     return "";
 }
@@ -84,8 +96,7 @@ void PlanWriter::writeText(const GroupReport &report) {
     }
     out_ << DescribeCounts(report.counts) << "\n";
     for (const auto &change : report.changes)
-        out_ << "  " << (Adds(change.mark) ? '+' : '-') << ' ' << change.name << "  ("
-             << change.reason << ")\n";
+        out_ << "  " << Sign(change.mark) << ' ' << change.name << "  (" << change.reason << ")\n";
     switch (report.result) {
     case GroupReport::Result::Unchanged:
         out_ << "  nothing to change\n";
@@ -98,8 +109,12 @@ void PlanWriter::writeText(const GroupReport &report) {
         out_ << "  applied: " << report.written << " members written\n";
         break;
     case GroupReport::Result::Held:
-        out_ << "  held back by the brake: removes " << report.removals << " of "
-             << report.currentMembers << " members\n";
+        if (report.overAdditionBrake)
+            out_ << "  held back by the brake: adds " << report.additions << " to "
+                 << report.currentMembers << " members\n";
+        else
+            out_ << "  held back by the brake: removes " << report.removals << " of "
+                 << report.currentMembers << " members\n";
         break;
     case GroupReport::Result::Failed:
         break;
@@ -117,11 +132,11 @@ void PlanWriter::writeJson(const GroupReport &report) {
     }
     out_ << ",\"counts\":{\"keep\":" << c.kept << ",\"add\":" << c.toAdd
          << ",\"remove\":" << c.toRemove << ",\"excluded\":" << c.excluded
-         << ",\"static\":" << c.statics << "},\"members\":" << report.currentMembers
-         << ",\"removals\":" << report.removals
+         << ",\"static\":" << c.statics << ",\"notAddable\":" << c.notAddable
+         << "},\"members\":" << report.currentMembers << ",\"removals\":" << report.removals
+         << ",\"additions\":" << report.additions
          << ",\"overBrake\":" << (report.overBrake ? "true" : "false")
-         << ",\"written\":" << report.written
-         << ",\"changes\":[";
+         << ",\"written\":" << report.written << ",\"changes\":[";
     for (std::size_t i = 0; i < report.changes.size(); ++i) {
         const auto &change = report.changes[i];
         out_ << (i ? "," : "") << "{\"name\":" << JsonString(change.name) << ",\"mark\":\""
@@ -138,8 +153,8 @@ void PlanWriter::writeCsv(const GroupReport &report) {
     if (report.result == GroupReport::Result::Failed)
         return; // a failed group has no plan; its error went to standard error
     for (const auto &change : report.changes)
-        out_ << CsvField(report.group) << ',' << (Adds(change.mark) ? "add" : "remove") << ','
-             << CsvField(change.name) << ',' << CsvField(change.reason) << "\r\n";
+        out_ << CsvField(report.group) << ',' << Action(change.mark) << ',' << CsvField(change.name)
+             << ',' << CsvField(change.reason) << "\r\n";
 }
 
 } // namespace tarnbeck

@@ -23,14 +23,15 @@ std::optional<std::size_t> ParseCount(std::string_view text) {
     return value;
 }
 
-std::optional<RemovalLimit> ParseLimit(std::string_view text) {
+// A share of removals is at most 100%; a group may grow by more than its size.
+std::optional<RemovalLimit> ParseLimit(std::string_view text, bool shareOver100 = false) {
     RemovalLimit limit;
     if (text.ends_with('%')) {
         limit.kind = RemovalLimit::Kind::Percent;
         text.remove_suffix(1);
     }
     const auto value = ParseCount(text);
-    if (!value || (limit.kind == RemovalLimit::Kind::Percent && *value > 100))
+    if (!value || (limit.kind == RemovalLimit::Kind::Percent && *value > 100 && !shareOver100))
         return std::nullopt;
     limit.value = *value;
     return limit;
@@ -48,8 +49,8 @@ std::optional<PlanFormat> ParseFormat(std::string_view text) {
 
 bool TakesValue(std::string_view option) {
     return option == "--tree" || option == "--group" || option == "--under" ||
-           option == "--max-removals" || option == "--format" || option == "--password-file" ||
-           option == "--config" || option == "--max-time";
+           option == "--max-removals" || option == "--max-additions" || option == "--format" ||
+           option == "--password-file" || option == "--config" || option == "--max-time";
 }
 
 struct DurationUnit {
@@ -89,7 +90,8 @@ ParsedSyncOptions ParseSyncOptions(const std::vector<std::string> &args) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string_view option = args[i];
         std::optional<std::string> value;
-        if (const auto equals = option.find('='); option.starts_with("--") && equals != option.npos) {
+        if (const auto equals = option.find('=');
+            option.starts_with("--") && equals != option.npos) {
             value = std::string(option.substr(equals + 1));
             option = option.substr(0, equals);
         }
@@ -125,6 +127,10 @@ ParsedSyncOptions ParseSyncOptions(const std::vector<std::string> &args) {
             options.maxRemovals = ParseLimit(*value);
             if (!options.maxRemovals)
                 return Failure("--max-removals must be a number of names or a share such as 25%");
+        } else if (option == "--max-additions") {
+            options.maxAdditions = ParseLimit(*value, true);
+            if (!options.maxAdditions)
+                return Failure("--max-additions must be a number of names or a share such as 100%");
         } else if (option == "--format") {
             const auto format = ParseFormat(*value);
             if (!format || formatGiven)
@@ -155,7 +161,8 @@ std::string SyncManual() {
 
 SYNOPSIS
     tarnbeck-sync --tree TREE (--group NAME ... | --under CONTAINER) [--apply]
-                  [--max-removals N | --max-removals P%] [--max-time DURATION]
+                  [--max-removals N | --max-removals P%]
+                  [--max-additions N | --max-additions P%] [--max-time DURATION]
                   [--format text|json|csv] [--password-file FILE] [--quiet] [--config FILE]
 
 DESCRIPTION
@@ -165,6 +172,12 @@ DESCRIPTION
     with its own stored settings (Add or Sync, lists applied or not); a run never changes them.
     Without --apply nothing is written. With --apply the plan is written member by member, as
     Update group writes it, on both sides of each membership.
+
+    Only objects of the member classes are added: User and its derived classes for a group,
+    Workstation and its derived classes for a workstation group, and the classes named by
+    [SYSTEM] MemberClasses of Tarnbeck.ini. Anything else a query finds (containers, servers,
+    aliases, the group itself, a name with a control character) is listed as not addable with
+    the reason and never written.
 
     A group whose queries do not parse or whose search fails is never applied: its error names
     the group, the query and the status, and the run goes on with the next group.
@@ -184,6 +197,12 @@ OPTIONS
         current members, is not applied; the run goes on with the next group. Without it the
         threshold of Tarnbeck.ini holds ([SYSTEM] RemovalBrakePercent and RemovalBrakeCount,
         by default more than 25% and more than 20 names).
+    --max-additions N | P%
+        The brake on additions: a group whose plan adds more than N names, or more than P
+        percent of its current members, is not applied. Without it the threshold of
+        Tarnbeck.ini holds ([SYSTEM] AdditionBrakePercent and AdditionBrakeCount, by default
+        more than 100% and more than 500 names, so a new group of a few hundred is filled on
+        its first run).
     --max-time DURATION
         The longest the whole run may take: seconds (600), or a number with s, m or h (90s,
         30m, 2h). Once it has passed no further group is started and no directory search is
@@ -207,9 +226,10 @@ OPTIONS
 
 EXIT STATUS
     0   nothing to change, or everything applied
-    1   an error (a group that failed, a tree or file that cannot be used, --max-time reached)
+    1   an error (a group that failed, a tree or file that cannot be used, --max-time reached,
+        a query that found an illegal name: the others are still planned or written)
     2   changes planned but not applied (a run without --apply)
-    3   the brake held a group back
+    3   a brake (removals or additions) held a group back
 
     Messages go to standard error, the plan to standard output. Two runs on the same group do
     not both write, nor does a run and Update group in the window: the second stops with a

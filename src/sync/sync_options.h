@@ -27,6 +27,7 @@ struct SyncOptions {
     std::string under;               // --under: every maintained group below it
     bool apply = false;
     std::optional<RemovalLimit> maxRemovals; // absent: the threshold of Tarnbeck.ini
+    std::optional<RemovalLimit> maxAdditions; // the same for names added
     PlanFormat format = PlanFormat::Text;
     std::optional<std::chrono::seconds> maxTime; // --max-time: the whole run's bound
     std::string passwordFile;

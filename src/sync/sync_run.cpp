@@ -150,9 +150,25 @@ bool Changes(const MemberEntry &entry) {
     case MemberMark::Excluded:
         return entry.reason.member;
     case MemberMark::Keep:
+    case MemberMark::NotAddable:
         return false;
     }
     return false;
+}
+
+// A name as it can be shown on a terminal: control characters as \xNN.
+std::string VisibleName(const std::string &name) {
+    std::string shown;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            static const char kHex[] = "0123456789abcdef";
+            shown += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]};
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
 }
 
 class SyncRun {
@@ -382,7 +398,7 @@ class SyncRun {
             const ExecuteTarget target{client_.context, group,
                                        {app_.treeSettings.queryAttribute, app_.excludeAttribute,
                                         app_.staticAttribute},
-                                       &*app_.attributeNameMap};
+                                       &*app_.attributeNameMap, app_.memberClasses};
             MemberEntries changes = plan(ComputeOutcome(target, queries.settings, std::move(*found)), report);
             decide(report, changes);
         } catch (const DirectoryError &error) {
@@ -414,9 +430,17 @@ class SyncRun {
         const RemovalCount removals = CountRemovals(outcome);
         report.currentMembers = removals.members;
         report.removals = removals.removals;
+        report.additions = CountAdditions(outcome).additions;
         report.counts = CountMarks(outcome);
         MemberEntries changes;
         for (MemberEntry &entry : outcome) {
+            if (entry.mark == MemberMark::NotAddable) {
+                // Listed, never written; a name no directory takes is an error to be seen.
+                report.changes.push_back({entry.name, entry.mark, DescribeReason(entry)});
+                if (entry.reason.refusal->kind == Refusal::Kind::IllegalName)
+                    report.illegalNames.push_back(entry.name);
+                continue;
+            }
             if (!Changes(entry))
                 continue;
             report.changes.push_back({entry.name, entry.mark, DescribeReason(entry)});
@@ -425,18 +449,30 @@ class SyncRun {
         return changes;
     }
 
+    // Does `changed` of `members` names exceed the limit given on the command line?
+    static bool OverLimit(std::size_t changed, std::size_t members, const RemovalLimit &limit) {
+        if (limit.kind == RemovalLimit::Kind::Count)
+            return changed > limit.value;
+        return changed * 100 > limit.value * members;
+    }
+
     bool brakeHolds(const GroupReport &report) const {
         const RemovalCount count{report.removals, report.currentMembers};
         if (!options_.maxRemovals)
             return BrakeHolds(count, app_.removalBrake);
-        const RemovalLimit &limit = *options_.maxRemovals;
-        if (limit.kind == RemovalLimit::Kind::Count)
-            return count.removals > limit.value;
-        return count.removals * 100 > limit.value * count.members;
+        return OverLimit(count.removals, count.members, *options_.maxRemovals);
+    }
+
+    bool additionBrakeHolds(const GroupReport &report) const {
+        const AdditionCount count{report.additions, report.currentMembers};
+        if (!options_.maxAdditions)
+            return BrakeHolds(count, app_.additionBrake);
+        return OverLimit(count.additions, count.members, *options_.maxAdditions);
     }
 
     void decide(GroupReport &report, const MemberEntries &changes) {
-        report.overBrake = brakeHolds(report);
+        report.overAdditionBrake = !brakeHolds(report) && additionBrakeHolds(report);
+        report.overBrake = brakeHolds(report) || report.overAdditionBrake;
         if (changes.empty()) {
             report.result = GroupReport::Result::Unchanged;
         } else if (!options_.apply) {
@@ -477,8 +513,12 @@ class SyncRun {
             exitStatus_ = kSyncError;
             break;
         case GroupReport::Result::Held:
-            err_ << "tarnbeck-sync: " << report->group << ": held back by the brake (removes "
-                 << report->removals << " of " << report->currentMembers << " members)\n";
+            if (report->overAdditionBrake)
+                err_ << "tarnbeck-sync: " << report->group << ": held back by the brake (adds "
+                     << report->additions << " to " << report->currentMembers << " members)\n";
+            else
+                err_ << "tarnbeck-sync: " << report->group << ": held back by the brake (removes "
+                     << report->removals << " of " << report->currentMembers << " members)\n";
             if (exitStatus_ != kSyncError)
                 exitStatus_ = kSyncBrakeHeld;
             break;
@@ -489,6 +529,12 @@ class SyncRun {
         case GroupReport::Result::Unchanged:
         case GroupReport::Result::Applied:
             break;
+        }
+        // The group is still maintained; the run ends in error so somebody looks.
+        for (const std::string &name : report->illegalNames) {
+            err_ << "tarnbeck-sync: " << report->group
+                 << ": illegal name, not added: " << VisibleName(name) << "\n";
+            exitStatus_ = kSyncError;
         }
     }
 

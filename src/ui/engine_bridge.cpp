@@ -126,6 +126,10 @@ void EngineBridge::placeCaret(std::size_t position) { form_.queryView().setCaret
 
 std::optional<RemovalBrake> EngineBridge::removalBrake() const { return form_.app().removalBrake; }
 
+std::optional<AdditionBrake> EngineBridge::additionBrake() const {
+    return form_.app().additionBrake;
+}
+
 bool EngineBridge::stopRequested() { return form_.progressWindow().stopRequested(); }
 
 } // namespace tarnbeck

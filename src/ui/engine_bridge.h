@@ -50,6 +50,7 @@ public:
     void setProgressMaximum(int maximum) override;
     void setProgressPosition(int position) override;
     std::optional<RemovalBrake> removalBrake() const override;
+    std::optional<AdditionBrake> additionBrake() const override;
     bool stopRequested() override;
 
     // FilterField

@@ -575,7 +575,8 @@ void TForm1::BitBtn1Click() {
     DropOutcome();
     RunGuarded([this] {
         const ExecuteTarget target{app_.mainContext, local(Edit1->text()), groupAttributes(),
-                                   app_.attributeNameMap ? &*app_.attributeNameMap : nullptr};
+                                   app_.attributeNameMap ? &*app_.attributeNameMap : nullptr,
+                                   app_.memberClasses};
         const ProgressEnd done(*progress_);
         Execute(target, *bridge_);
     });

@@ -36,6 +36,9 @@ MarkStyle StyleOfMark(int mark) {
     case MemberMark::Add: return {QColor(0x00, 0x80, 0x00), false};
     case MemberMark::Excluded: return {QColor(0x00, 0x00, 0xFF), true};
     case MemberMark::Static: return {QColor(0x00, 0x00, 0xFF), false};
+    // Grey: shown for what the queries found, never written; the tool tip says why.
+    case MemberMark::NotAddable:
+        return {QColor(0x80, 0x80, 0x80), false};
     }
     return {QColor(0x00, 0x00, 0x00), false};
 }

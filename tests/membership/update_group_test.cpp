@@ -24,9 +24,11 @@ class RecordingUpdateView : public UpdateView {
     void setProgressMaximum(int value) override { maximum = value; }
     void setProgressPosition(int position) override { positions.push_back(position); }
     std::optional<RemovalBrake> removalBrake() const override { return brake; }
+    std::optional<AdditionBrake> additionBrake() const override { return additionLimit; }
     bool stopRequested() override { return stopAfter && positions.back() >= *stopAfter; }
 
     std::optional<RemovalBrake> brake;
+    std::optional<AdditionBrake> additionLimit;
     std::optional<int> stopAfter;
 };
 
@@ -180,6 +182,33 @@ TEST_F(UpdateGroupTest, TheBrakeAsksBeforeAMassRemovalAndNoWritesNothing) {
     view.brake = RemovalBrake{50, 3}; // not more than three names: no question
     EXPECT_EQ(UpdateGroup(context, "Staff.Acme", entries, view).written, 3u);
     EXPECT_TRUE(values("Staff.Acme", "Member").empty());
+}
+
+TEST_F(UpdateGroupTest, TheAdditionBrakeAsksAndNotAddableNamesAreNeverWritten) {
+    connect();
+    AddMember(context, "Ann.Acme", "Staff.Acme");
+    MemberEntries entries{{"Ann.Acme", MemberMark::Keep},
+                          {"Bob.Acme", MemberMark::Add},
+                          {"Cy.Acme", MemberMark::Static},
+                          {"Di.Acme", MemberMark::NotAddable}};
+    entries[0].reason.member = true;
+    view.additionLimit = AdditionBrake{100, 1};
+    prompter.expectConfirm("Update group will add 2 names to a group of 1 members. Continue?",
+                           false);
+    EXPECT_FALSE(UpdateGroup(context, "Staff.Acme", entries, view).started);
+    EXPECT_EQ(values("Staff.Acme", "Member"), Texts{"Ann.Acme"});
+
+    prompter.expectConfirm("Update group will add 2 names to a group of 1 members. Continue?",
+                           true);
+    EXPECT_EQ(UpdateGroup(context, "Staff.Acme", entries, view).written, 2u);
+    EXPECT_EQ(values("Staff.Acme", "Member"), (Texts{"Ann.Acme", "Bob.Acme", "Cy.Acme"}));
+    EXPECT_EQ(membershipOf("Di.Acme"), (Texts{"", ""}));
+}
+
+TEST(AdditionBrakeDefaults, ANewGroupFillsButAGroupFloodedByTheTreeIsHeld) {
+    EXPECT_FALSE(BrakeHolds(AdditionCount{400, 0}, AdditionBrake()));
+    EXPECT_FALSE(BrakeHolds(AdditionCount{250, 300}, AdditionBrake()));
+    EXPECT_TRUE(BrakeHolds(AdditionCount{4700, 300}, AdditionBrake()));
 }
 
 TEST_F(UpdateGroupTest, WithoutRightsTheFirstChangeFails) {

@@ -91,6 +91,16 @@ TEST_F(SettingsFileTest, TreeSettingsFromTreesAndSystemSections) {
     EXPECT_EQ(app.staticAttribute, "Owner");
 }
 
+TEST_F(SettingsFileTest, AdditionBrakeAndMemberClassesAreNoQueryAttributes) {
+    WriteFile(settings(), "[SYSTEM]\nq=L\nAdditionBrakePercent=50\nadditionbrakecount=lots\n"
+                          "MemberClasses= NCP Server , Volume,\n");
+    LoadTreeSettings(app);
+    EXPECT_EQ(app.offeredAttributes, std::vector<std::string>{"L"});
+    EXPECT_EQ(app.additionBrake.percent, 50u);
+    EXPECT_EQ(app.additionBrake.count, AdditionBrake().count); // not a number: the default
+    EXPECT_EQ(app.memberClasses, (std::vector<std::string>{"NCP Server", "Volume"}));
+}
+
 TEST_F(SettingsFileTest, QueryAttributeIsAlwaysOneOfTheOffered) {
     WriteFile(settings(), "[SYSTEM]\na=Title\nb=Description\nINCLUDE=Secretary\n"
                           "[ACME_TREE]\nAttribute=description\n[LAB_TREE]\nAttribute=L\n");

@@ -21,6 +21,13 @@ TEST(SyncOptions, TakesEveryOptionInBothForms) {
     EXPECT_EQ(o.passwordFile, "/p");
     EXPECT_TRUE(o.quiet);
     EXPECT_EQ(o.configFile, "/c");
+    EXPECT_FALSE(o.maxAdditions);
+
+    // A group may be let grow by more than its own size.
+    const auto grow = ParseSyncOptions({"--tree=T", "--group=A", "--max-additions=250%"});
+    ASSERT_TRUE(grow.options) << grow.error;
+    EXPECT_EQ(grow.options->maxAdditions->kind, RemovalLimit::Kind::Percent);
+    EXPECT_EQ(grow.options->maxAdditions->value, 250u);
 
     const auto under = ParseSyncOptions({"--under", "Acme", "--tree", "T", "--max-removals", "7"});
     ASSERT_TRUE(under.options) << under.error;
@@ -32,15 +39,16 @@ TEST(SyncOptions, TakesEveryOptionInBothForms) {
 
 TEST(SyncOptions, RefusesWhatCannotBeMeant) {
     const std::vector<std::vector<std::string>> bad = {
-        {"--group", "A"},                                    // no tree
-        {"--tree", "T"},                                     // no group
-        {"--tree", "T", "--group", "A", "--under", "B"},     // both ways
+        {"--group", "A"},                                // no tree
+        {"--tree", "T"},                                 // no group
+        {"--tree", "T", "--group", "A", "--under", "B"}, // both ways
         {"--tree", "T", "--under", "B", "--under", "C"},
-        {"--tree", "T", "--group"},                          // value missing
+        {"--tree", "T", "--group"}, // value missing
         {"--tree", "T", "--group", ""},
         {"--tree", "T", "--group", "A", "--max-removals", "-1"},
         {"--tree", "T", "--group", "A", "--max-removals", "101%"},
         {"--tree", "T", "--group", "A", "--max-removals", "1e3"},
+        {"--tree", "T", "--group", "A", "--max-additions", "many"},
         {"--tree", "T", "--group", "A", "--format", "xml"},
         {"--tree", "T", "--group", "A", "--apply=yes"},
         {"--tree", "T", "--group", "A", "--password", "secret"}, // never on the command line

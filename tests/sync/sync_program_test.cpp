@@ -5,6 +5,7 @@
 #include "client_session.h"
 #include "ldap_trees.h"
 #include "membership/run_lock.h"
+#include "platform/dsclient/embedded/sqlite_db.h"
 #include "platform/dsclient/embedded/tree_builder.h"
 #include "sync/sync_run.h"
 
@@ -34,6 +35,8 @@ constexpr const char *kBerlin = "Berlin.Groups.Corp";
 constexpr const char *kParis = "Paris.Groups.Corp";
 constexpr const char *kBroken = "Broken.Trouble.Corp";
 constexpr const char *kEmptied = "Emptied.Trouble.Corp";
+constexpr const char *kEverything = "Everything.Trouble.Corp";
+constexpr const char *kOdd = "Odd.People.Corp"; // renamed below to hold a control character
 
 std::string User(char city, int number) {
     char name[32];
@@ -55,9 +58,11 @@ void BuildTree(const std::string &path) {
     tree.addObject("Groups.Corp", "Organizational Unit", {{"OU", CiString("Groups")}});
     tree.addObject("Trouble.Corp", "Organizational Unit", {{"OU", CiString("Trouble")}});
     for (int i = 1; i <= 30; ++i)
-        tree.addObject(User('b', i), "User", {{"Surname", CiString("B")}, {"L", CiString("Berlin")}});
+        tree.addObject(User('b', i), "User",
+                       {{"Surname", CiString("B")}, {"L", CiString("Berlin")}});
     for (int i = 1; i <= 25; ++i)
-        tree.addObject(User('p', i), "User", {{"Surname", CiString("P")}, {"L", CiString("Paris")}});
+        tree.addObject(User('p', i), "User",
+                       {{"Surname", CiString("P")}, {"L", CiString("Paris")}});
 
     // Sync with both lists: b01..b10 stay, p01..p05 go, p25 is static, b30 excluded.
     tree.addObject(kBerlin, "Group",
@@ -70,26 +75,42 @@ void BuildTree(const std::string &path) {
     for (int i = 1; i <= 5; ++i)
         tree.addMember(kBerlin, User('p', i));
     // Add mode: b11 stays although no query finds it.
-    tree.addObject(kParis, "Group",
-                   {{"L", CiString(Query("(&(objectclass=user)(l=Paris))"))}, {"L", CiString("s:7")}});
+    tree.addObject(
+        kParis, "Group",
+        {{"L", CiString(Query("(&(objectclass=user)(l=Paris))"))}, {"L", CiString("s:7")}});
     tree.addMember(kParis, User('b', 11));
     tree.addObject("Plain.Groups.Corp", "Group", {{"L", CiString("Berlin")}});
     // The older form: one value without prefix, the settings (Add mode) in its last digit.
     tree.addObject("Legacy.Groups.Corp", "Group",
                    {{"L", CiString("ldap:///ou=people.o=corp??sub?(l=Paris)7")}});
 
-    tree.addObject(kBroken, "Group",
-                   {{"L", CiString(Query("(&(objectclass=user)(l=Berlin)"))}, {"L", CiString("s:6")}});
+    tree.addObject(
+        kBroken, "Group",
+        {{"L", CiString(Query("(&(objectclass=user)(l=Berlin)"))}, {"L", CiString("s:6")}});
     tree.addMember(kBroken, User('b', 12));
     // Its query finds nobody: all 25 members would go.
-    tree.addObject(kEmptied, "Group",
-                   {{"L", CiString(Query("(&(objectclass=user)(l=Nowhere))"))}, {"L", CiString("s:6")}});
+    tree.addObject(
+        kEmptied, "Group",
+        {{"L", CiString(Query("(&(objectclass=user)(l=Nowhere))"))}, {"L", CiString("s:6")}});
     for (int i = 1; i <= 25; ++i)
         tree.addMember(kEmptied, User('b', i));
+
+    // Its query finds the whole tree, and a user whose name no directory takes.
+    tree.addObject(kOdd, "User", {{"Surname", CiString("X")}});
+    tree.addObject(
+        kEverything, "Group",
+        {{"L", CiString("q:ldap:///o=corp??sub?(objectclass=*)")}, {"L", CiString("s:7")}});
 
     tree.setSupervisors("Admin.Corp", "Admins.Corp");
     tree.setPassword("Admin.Corp", kPassword);
     tree.finish();
+
+    // No request can make such a name; another server's tree may hold one.
+    std::unique_ptr<Database> db;
+    ASSERT_EQ(Database::Open(path, Database::Mode::ReadWrite, db), dsclient::status::Ok);
+    ASSERT_EQ(db->Execute("UPDATE objects SET name = 'Odd' || char(1) || '.People.Corp' "
+                          "WHERE name = 'Odd.People.Corp'"),
+              dsclient::status::Ok);
 }
 
 struct Outcome {
@@ -190,7 +211,7 @@ TEST_F(SyncProgramTest, ApplyWritesThePlanAndASecondRunFindsNothing) {
     EXPECT_NE(apply.out.find("applied: 25 members written"), std::string::npos) << apply.out;
 
     EXPECT_TRUE(whollyMember(kBerlin, User('b', 29)));
-    EXPECT_TRUE(whollyMember(kBerlin, User('p', 25))); // static
+    EXPECT_TRUE(whollyMember(kBerlin, User('p', 25)));  // static
     EXPECT_FALSE(whollyMember(kBerlin, User('b', 30))); // excluded
     // p01 left Berlin on every side (and joined Paris).
     EXPECT_EQ(texts(User('p', 1), "Security Equals"), std::vector<std::string>{kParis});
@@ -216,6 +237,49 @@ TEST_F(SyncProgramTest, TheBrakeHoldsAGroupBackAndTheNextOneIsApplied) {
     // A limit given on the command line replaces the settings' one.
     EXPECT_EQ(sync(std::string("--apply --max-removals 25 --group ") + kEmptied).status, 0);
     EXPECT_TRUE(texts(kEmptied, "Member").empty());
+}
+
+// Whatever a query finds besides users is listed, never written; a name no directory takes
+// leaves the others written and ends the run in error, naming it.
+TEST_F(SyncProgramTest, OnlyUsersAreAddedAndAnIllegalNameIsReportedNotFatal) {
+    const Outcome run = sync(std::string("--apply --group ") + kEverything);
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("Everything.Trouble.Corp: illegal name, not added: "
+                           "Odd\\x01.People.Corp"),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.out.find("56 to add, 0 to remove, 0 excluded, 0 static, 12 not addable"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("! Corp  (cannot be a member: class Organization; found by query 1)"),
+              std::string::npos);
+    EXPECT_NE(run.out.find("! Everything.Trouble.Corp  (cannot be a member: the group itself"),
+              std::string::npos);
+    EXPECT_NE(run.out.find("(cannot be a member: illegal name; found by query 1)"),
+              std::string::npos);
+    EXPECT_NE(run.out.find("applied: 56 members written"), std::string::npos);
+    EXPECT_TRUE(whollyMember(kEverything, User('p', 7)));
+    for (const char *refused : {"Corp", "People.Corp", "Admins.Corp", kBerlin, kEverything})
+        EXPECT_TRUE(texts(refused, "Security Equals").empty()) << refused;
+
+    const Outcome csv = sync(std::string("--format csv --group ") + kEverything);
+    EXPECT_NE(csv.out.find("Everything.Trouble.Corp,not addable,Corp,cannot be a member: class "
+                           "Organization; found by query 1\r\n"),
+              std::string::npos)
+        << csv.out;
+}
+
+TEST_F(SyncProgramTest, TheAdditionBrakeHoldsAGroupBack) {
+    const Outcome run = sync(std::string("--apply --max-additions 10 --group ") + kParis);
+    EXPECT_EQ(run.status, 3) << run.err;
+    EXPECT_NE(run.out.find("held back by the brake: adds 25 to 1 members"), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.err.find("Paris.Groups.Corp: held back by the brake (adds 25 to 1 members)"),
+              std::string::npos);
+    EXPECT_EQ(texts(kParis, "Member").size(), 1u);
+
+    EXPECT_EQ(sync(std::string("--apply --max-additions 30 --group ") + kParis).status, 0);
+    EXPECT_EQ(texts(kParis, "Member").size(), 26u);
 }
 
 TEST_F(SyncProgramTest, AFailingQueryAppliesNothingOfItsGroupAndTheRunGoesOn) {

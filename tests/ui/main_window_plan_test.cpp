@@ -2,6 +2,7 @@
 // question before a mass removal, and Stop during the walk.
 
 #include "demo_window.h"
+#include "directory/values_writer.h"
 #include "ui/member_list.h"
 #include "ui/progress_window.h"
 
@@ -62,6 +63,38 @@ TEST_F(WindowPlan, AMassRemovalIsQuestionedAndNoWritesNothing) {
     form->BitBtn1->click();
     EXPECT_EQ(countMarks(MemberMark::Add) + countMarks(MemberMark::Remove), 0);
     form->BitBtn2->click();
+}
+
+// A query that finds a group besides users: the group is drawn grey with the reason, never
+// written; filling an empty group with more names than the brake allows asks first.
+TEST_F(WindowPlan, WhatCannotBeAMemberIsShownAndAMassAdditionIsQuestioned) {
+    ScriptedPrompter prompter;
+    const std::string group = "Empty Group.Acme";
+    WriteValues(app.mainContext, group, "L",
+                {"q:ldap:///ou=sales.o=acme??one?(objectclass=*)", "s:6"}, false);
+    form->loadGroup(group);
+    form->BitBtn1->click();
+    const int additions = countMarks(MemberMark::Add);
+    ASSERT_GT(additions, 5);
+    EXPECT_EQ(countMarks(MemberMark::NotAddable), 1);
+    EXPECT_TRUE(form->markCounts->text().endsWith(", 1 not addable"))
+        << form->markCounts->text().toStdString();
+    EXPECT_EQ(ToolTipOf(*form->clb, kSalesTeam),
+              "cannot be a member: class Group; found by query 1");
+    EXPECT_EQ(StyleOfMark(static_cast<int>(MemberMark::NotAddable)).colour,
+              QColor(0x80, 0x80, 0x80));
+
+    app.additionBrake = {100, 5};
+    const std::string question = "Update group will add " + std::to_string(additions) +
+                                 " names to a group of 0 members. Continue?";
+    prompter.expectConfirm(question, false);
+    form->BitBtn2->click();
+    EXPECT_TRUE(values(group, "Member").empty());
+
+    prompter.expectConfirm(question, true);
+    form->BitBtn2->click();
+    EXPECT_EQ(values(group, "Member").size(), static_cast<std::size_t>(additions));
+    EXPECT_TRUE(values(kSalesTeam, "Security Equals").empty());
 }
 
 TEST_F(WindowPlan, StopEndsTheWalkWithEveryMemberWhole) {

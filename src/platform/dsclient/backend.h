@@ -100,6 +100,9 @@ class Backend {
 
     // ---- schema
     virtual Status AttributeSyntax(std::string_view attribute, std::uint32_t &syntax) = 0;
+    // Whether objects of the class (its super classes included) may hold the attribute.
+    virtual Status ClassAllows(std::string_view className, std::string_view attribute,
+                               bool &allowed) = 0;
     // All definitions when `names` is null; otherwise those of the names the schema knows.
     virtual Status AttributeDefinitions(const std::vector<std::string> *names,
                                         std::vector<NamedDefinition> &out) = 0;

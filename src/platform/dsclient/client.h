@@ -200,6 +200,10 @@ Status ReadAttributeDefinitions(ContextHandle context, std::uint32_t infoType,
                                 bool allAttributes, const Buffer *attributeNames,
                                 IterationHandle &iteration, Buffer &result);
 Status GetSyntaxId(ContextHandle context, std::string_view attributeName, std::uint32_t &syntax);
+// Whether the tree's schema lets objects of the class (its super classes included) hold the
+// attribute. NoSuchClass for a class the schema does not know.
+Status ClassAllowsAttribute(ContextHandle context, std::string_view className,
+                            std::string_view attributeName, bool &allowed);
 // Makes `equalFrom` security equivalent to `equalTo`: "Security Equals" on equalFrom and
 // "Equivalent To Me" on equalTo. Adding an equivalence that holds already succeeds.
 Status AddSecurityEquivalence(ContextHandle context, std::string_view equalFrom,

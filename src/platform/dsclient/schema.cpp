@@ -71,6 +71,18 @@ std::vector<std::string> Schema::Mandatory(std::string_view className) const {
     return Inherited(*this, className, &ClassDef::mandatory);
 }
 
+std::optional<std::vector<std::string>> Schema::Allowed(std::string_view className) const {
+    std::vector<std::string> allowed;
+    for (const auto &name : Chain(className)) {
+        const ClassDef *cls = FindClass(name);
+        if (!cls || cls->anyAttribute)
+            return std::nullopt;
+        for (const auto *list : {&cls->mandatory, &cls->naming, &cls->optional})
+            allowed.insert(allowed.end(), list->begin(), list->end());
+    }
+    return allowed;
+}
+
 bool Schema::MayContain(std::string_view parentClass, std::string_view childClass) const {
     const auto parents = Chain(parentClass);
     for (const auto &allowed : Containment(childClass))

@@ -4,6 +4,7 @@
 // without regard to case.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -27,6 +28,9 @@ struct ClassDef {
     std::vector<std::string> containment; // classes this one may be created under
     std::vector<std::string> naming;
     std::vector<std::string> mandatory;
+    // Further attributes its objects may hold; with the mandatory and naming ones, inherited.
+    std::vector<std::string> optional;
+    bool anyAttribute = false; // a class the program's schema does not know: nothing is refused
     bool container = false;
     bool effective = true; // false: abstract or auxiliary, never an object's base class
 };
@@ -47,6 +51,9 @@ class Schema {
     std::vector<std::string> Containment(std::string_view className) const;
     std::vector<std::string> Naming(std::string_view className) const;
     std::vector<std::string> Mandatory(std::string_view className) const;
+    // The attributes objects of the class may hold, its super classes' included; nullopt when
+    // the class (or one of its super classes) allows any.
+    std::optional<std::vector<std::string>> Allowed(std::string_view className) const;
     // May an object of `childClass` be created under one whose base class is `parentClass`?
     bool MayContain(std::string_view parentClass, std::string_view childClass) const;
 

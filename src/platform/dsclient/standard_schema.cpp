@@ -106,6 +106,23 @@ ClassDef Leaf(const char *name, std::vector<std::string> mandatory = {}) {
     return Class(name, {"Top"}, kUnderOrganisations, {"CN"}, std::move(mandatory), false);
 }
 
+// Attributes only some classes may hold: membership and security equivalence are what make an
+// object a member with rights, so a container, a volume or a group never carries them.
+constexpr const char *kMembership[] = {"Group Membership", "Security Equals"};
+constexpr const char *kMembers = "Member";
+
+bool Restricted(std::string_view name) {
+    return name == kMembers || name == kMembership[0] || name == kMembership[1];
+}
+
+ClassDef WithOptional(ClassDef cls, std::vector<std::string> optional) {
+    cls.optional = std::move(optional);
+    return cls;
+}
+
+const std::vector<std::string> kMembershipAttributes(std::begin(kMembership),
+                                                     std::end(kMembership));
+
 } // namespace
 
 Schema StandardSchema() {
@@ -119,7 +136,12 @@ Schema StandardSchema() {
         attribute.upperBound = entry.upper;
         schema.Add(std::move(attribute));
     }
-    schema.Add(Class("Top", {}, {}, {}, {"Object Class"}, false, false));
+    // Every class may hold the general attributes.
+    std::vector<std::string> general;
+    for (const auto &entry : kAttributes)
+        if (!Restricted(entry.name))
+            general.emplace_back(entry.name);
+    schema.Add(WithOptional(Class("Top", {}, {}, {}, {"Object Class"}, false, false), general));
     schema.Add(Class("Tree Root", {"Top"}, {}, {}, {}, true));
     schema.Add(Class("Country", {"Top"}, {"Tree Root"}, {"C"}, {"C"}, true));
     schema.Add(Class("Locality", {"Top"},
@@ -136,17 +158,19 @@ Schema StandardSchema() {
               {"DC"}, {"DC"}, true));
     schema.Add(
         Class("Person", {"Top"}, kUnderOrganisations, {"CN"}, {"CN", "Surname"}, false, false));
-    schema.Add(Class("Organizational Person", {"Person"}, {}, {}, {}, false, false));
+    schema.Add(WithOptional(Class("Organizational Person", {"Person"}, {}, {}, {}, false, false),
+                            kMembershipAttributes));
     schema.Add(Class("User", {"Organizational Person", "Person", "Top"}, {}, {}, {}, false));
-    schema.Add(Leaf("Group", {"CN"}));
-    schema.Add(Leaf("Workstation", {"CN"}));
-    schema.Add(Leaf("Workstation Group", {"CN"}));
-    schema.Add(Leaf("zenWorkstationGroup", {"CN"}));
+    schema.Add(WithOptional(Leaf("Group", {"CN"}), {kMembers}));
+    schema.Add(WithOptional(Leaf("Workstation", {"CN"}), kMembershipAttributes));
+    schema.Add(WithOptional(Leaf("Workstation Group", {"CN"}), {kMembers}));
+    schema.Add(WithOptional(Leaf("zenWorkstationGroup", {"CN"}), {kMembers}));
     schema.Add(
         Class("Alias", {"Top"},
               {"Tree Root", "Country", "Locality", "Organization", "Organizational Unit", "domain"},
               {"CN"}, {"Aliased Object Name"}, false));
-    schema.Add(Leaf("NCP Server", {"CN"}));
+    // Servers may be made equivalent to groups where a tree needs it.
+    schema.Add(WithOptional(Leaf("NCP Server", {"CN"}), kMembershipAttributes));
     schema.Add(Leaf("Volume", {"CN", "Host Server"}));
     schema.Add(Leaf("Organizational Role", {"CN"}));
     schema.Add(Leaf("Printer", {"CN"}));

@@ -378,10 +378,28 @@ TEST_P(Values, AFailingModifyChangesNothing) {
     EXPECT_EQ(Modify(context_, joe,
                      {{DS_ADD_VALUE, "Title", {CI("Lead")}},
                       {DS_REMOVE_VALUE, "L", {CI("Berlin")}},
-                      {DS_ADD_VALUE, "Member", {CI("not a reference")}}}),
+                      {DS_ADD_VALUE, "See Also", {CI("not a reference")}}}),
               status::SyntaxViolation);
     EXPECT_EQ(ReadAttribute(context_, joe, "Title").status, status::NoSuchAttribute);
     EXPECT_EQ(ReadAttribute(context_, joe, "L").values, std::vector<AttrValue>{CI("Berlin")});
+}
+
+// Membership and rights belong to users (and the classes a tree lets in), never to containers
+// or groups: the store refuses an attribute the object's class does not allow. (A server's
+// schema is its own: the project's LDAP schema lets groups hold them.)
+TEST_P(Values, AnAttributeTheClassDoesNotAllowIsRefused) {
+    if (GetParam() != Backend::Embedded)
+        GTEST_SKIP();
+    const AttrValue group{SYN_DIST_NAME, Text{"Staff.Sales.Acme"}};
+    for (const char *object : {"Acme", "Sales.Acme", "Admins.Acme"})
+        for (const char *attribute : {"Group Membership", "Security Equals"})
+            EXPECT_EQ(Modify(context_, object, {{DS_ADD_VALUE, attribute, {group}}}),
+                      status::IllegalAttribute)
+                << object << " " << attribute;
+    EXPECT_EQ(Modify(context_, "Joe.Sales.Acme", {{DS_ADD_VALUE, "Member", {group}}}),
+              status::IllegalAttribute);
+    EXPECT_EQ(Modify(context_, "Joe.Sales.Acme", {{DS_ADD_VALUE, "Group Membership", {group}}}),
+              status::Ok);
 }
 
 TEST_P(Values, ChangesPersistAcrossRestart) {

@@ -168,6 +168,16 @@ Status GetSyntaxId(ContextHandle context, std::string_view attributeName, std::u
     return backend->AttributeSyntax(attributeName, syntax);
 }
 
+Status ClassAllowsAttribute(ContextHandle context, std::string_view className,
+                            std::string_view attributeName, bool &allowed) {
+    allowed = false;
+    ContextState *state = nullptr;
+    Backend *backend = nullptr;
+    if (const Status s = FindContextAndBackend(context, state, backend); s != status::Ok)
+        return s;
+    return backend->ClassAllows(className, attributeName, allowed);
+}
+
 Status BeginRequestGroup(ContextHandle context) {
     return GroupRequest(context, [](Backend &backend) { return backend.BeginGroup(); });
 }

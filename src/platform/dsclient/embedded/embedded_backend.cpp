@@ -184,6 +184,15 @@ Status EmbeddedBackend::AttributeSyntax(std::string_view attribute, std::uint32_
     return status::Ok;
 }
 
+Status EmbeddedBackend::ClassAllows(std::string_view className, std::string_view attribute,
+                                    bool &allowed) {
+    const AttributeDef *def = store_->schema().FindAttribute(attribute);
+    if (!store_->schema().FindClass(className))
+        return status::NoSuchClass;
+    allowed = def && store_->ClassAllows(className, *def);
+    return status::Ok;
+}
+
 Status EmbeddedBackend::AttributeDefinitions(const std::vector<std::string> *names,
                                              std::vector<NamedDefinition> &out) {
     const auto add = [&out](const AttributeDef &def) {

@@ -34,6 +34,8 @@ class EmbeddedBackend : public Backend {
     Status Search(const SearchRequest &request, std::unique_ptr<SearchCursor> &cursor) override;
 
     Status AttributeSyntax(std::string_view attribute, std::uint32_t &syntax) override;
+    Status ClassAllows(std::string_view className, std::string_view attribute,
+                       bool &allowed) override;
     Status AttributeDefinitions(const std::vector<std::string> *names,
                                 std::vector<NamedDefinition> &out) override;
 

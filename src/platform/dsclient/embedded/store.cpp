@@ -306,6 +306,12 @@ Status Store::Load() {
             c.mandatory = SplitLines(select->Text(5));
             c.container = select->Int(6) != 0;
             c.effective = select->Int(7) != 0;
+            // What a class allows is the program's schema, the same for every store.
+            static const Schema standard = StandardSchema();
+            if (const ClassDef *known = standard.FindClass(c.name))
+                c.optional = known->optional;
+            else
+                c.anyAttribute = true;
             schema_.Add(std::move(c));
         }
         if (select->failed())
@@ -320,6 +326,17 @@ Status Store::Load() {
                 parentClasses_.insert(parent.name);
                 break;
             }
+    allowed_.clear();
+    for (const auto &cls : schema_.classes()) {
+        std::optional<std::unordered_set<std::int64_t>> ids;
+        if (const auto names = schema_.Allowed(cls.name)) {
+            ids.emplace();
+            for (const auto &name : *names)
+                if (const AttributeDef *attribute = schema_.FindAttribute(name))
+                    ids->insert(attribute->id);
+        }
+        allowed_.emplace(LowerAscii(cls.name), std::move(ids));
+    }
     foldedKeys_ = Info("name_keys") == kFoldedKeys;
     return db_->readOnly() ? status::Ok : Upgrade();
 }

@@ -123,6 +123,9 @@ class Store {
     static Status Create(const std::string &path, const std::string &treeName);
 
     const Schema &schema() const { return schema_; }
+    // Whether objects of the class (its super classes included) may hold the attribute; a class
+    // the schema does not know allows anything.
+    bool ClassAllows(std::string_view className, const AttributeDef &attribute) const;
     const std::string &treeName() const { return treeName_; }
 
     bool readOnly() const { return db_->readOnly(); }
@@ -205,6 +208,9 @@ class Store {
     void ForgetObjects() { objects_.clear(); }
     void ForgetRightsOf(std::int64_t objectId);
     Status Attribute(std::string_view name, const AttributeDef *&attribute) const;
+    // May the object hold the attribute: its class, a super class or one of its auxiliary
+    // classes allows it.
+    bool MayHold(const ObjectRow &row, const AttributeDef &attribute);
     Status InsertValue(const ObjectRow &row, const AttributeDef &attribute, AttrValue value,
                        bool tolerateDuplicate);
     Status DeleteValue(const ObjectRow &row, const AttributeDef &attribute, const AttrValue &value,
@@ -222,6 +228,8 @@ class Store {
     std::string treeName_;
     bool foldedKeys_ = true; // name keys fold case beyond ASCII (older stores: ASCII only)
     std::unordered_set<std::string> parentClasses_;      // classes whose objects may have children
+    // Per class (lower case): the ids of the attributes its objects may hold; nullopt: any.
+    std::unordered_map<std::string, std::optional<std::unordered_set<std::int64_t>>> allowed_;
     std::unordered_map<std::string, Right> rights_;      // identity (folded) -> decision
     std::unordered_map<std::string, ObjectRow> objects_; // names found in the open batch
 };

@@ -138,8 +138,24 @@ Status Store::CheckValue(const AttributeDef &attribute, AttrValue &value) {
     return status::Ok;
 }
 
+bool Store::ClassAllows(std::string_view className, const AttributeDef &attribute) const {
+    const auto found = allowed_.find(LowerAscii(className));
+    return found == allowed_.end() || !found->second || found->second->contains(attribute.id);
+}
+
+bool Store::MayHold(const ObjectRow &row, const AttributeDef &attribute) {
+    if (row.isRoot() || ClassAllows(row.baseClass, attribute))
+        return true;
+    for (const AttrValue &value : Values(row.id, *schema_.FindAttribute(kObjectClassAttribute)))
+        if (ClassAllows(std::get<Text>(value.data).text, attribute))
+            return true;
+    return false;
+}
+
 Status Store::InsertValue(const ObjectRow &row, const AttributeDef &attribute, AttrValue value,
                           bool tolerateDuplicate) {
+    if (!MayHold(row, attribute))
+        return status::IllegalAttribute;
     if (const Status s = CheckValue(attribute, value); s != status::Ok)
         return s;
     const std::string eq = EqualityKey(value);

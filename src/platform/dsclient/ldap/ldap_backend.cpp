@@ -188,6 +188,18 @@ Status LdapBackend::AttributeSyntax(std::string_view attribute, std::uint32_t &s
     return status::Ok;
 }
 
+Status LdapBackend::ClassAllows(std::string_view className, std::string_view attribute,
+                                bool &allowed) {
+    if (const Status s = Ready(); s != status::Ok)
+        return s;
+    const std::string ldapClass = names_.ToLdap(className);
+    if (!schema_.Class(ldapClass))
+        return status::NoSuchClass;
+    const SchemaAttribute *found = AttributeNamed(attribute);
+    allowed = found && schema_.Allows(ldapClass, found->ldapName);
+    return status::Ok;
+}
+
 Status LdapBackend::AttributeDefinitions(const std::vector<std::string> *names,
                                          std::vector<NamedDefinition> &out) {
     if (const Status s = Ready(); s != status::Ok)

@@ -179,12 +179,31 @@ void Subschema::Load(const std::vector<std::string> &attributeTypes,
         for (char **super = parsed->oc_sup_oids; super && *super; ++super)
             cls.superClasses.emplace_back(*super);
         cls.structural = parsed->oc_kind == LDAP_SCHEMA_STRUCTURAL;
+        for (char **const *list : {&parsed->oc_at_oids_must, &parsed->oc_at_oids_may})
+            for (char **attribute = *list; attribute && *attribute; ++attribute)
+                cls.attributes.emplace_back(*attribute);
         const std::size_t at = classes_.size();
         classIndex_[LowerAscii(parsed->oc_oid)] = at;
         for (char **name = parsed->oc_names; name && *name; ++name)
             classIndex_[LowerAscii(*name)] = at;
         classes_.push_back(std::move(cls));
     }
+}
+
+bool Subschema::Allows(std::string_view ldapClass, std::string_view ldapAttribute) const {
+    const SchemaAttribute *wanted = Attribute(ldapAttribute);
+    for (const auto &name : Chain(ldapClass)) {
+        if (LowerAscii(name) == "extensibleobject")
+            return true;
+        const SchemaClass *cls = Class(name);
+        if (!cls)
+            continue;
+        for (const auto &attribute : cls->attributes)
+            if (wanted ? Attribute(attribute) == wanted
+                       : LowerAscii(attribute) == LowerAscii(ldapAttribute))
+                return true;
+    }
+    return false;
 }
 
 const SchemaAttribute *Subschema::Attribute(std::string_view ldapName) const {

@@ -29,6 +29,7 @@ struct SchemaAttribute {
 struct SchemaClass {
     std::string ldapName;
     std::vector<std::string> superClasses; // LDAP names
+    std::vector<std::string> attributes;   // MUST and MAY, as the server names them
     bool structural = false;
 };
 
@@ -45,6 +46,9 @@ class Subschema {
     // The class and its super classes, each once, nearest first (LDAP names as the schema spells
     // them); just the name when the schema does not know the class.
     std::vector<std::string> Chain(std::string_view ldapClass) const;
+    // Whether objects of the class may hold the attribute: the class or a super class names it
+    // (by any of its names or its OID), or is extensibleObject, which allows any.
+    bool Allows(std::string_view ldapClass, std::string_view ldapAttribute) const;
 
   private:
     std::vector<SchemaAttribute> attributes_;
