@@ -104,6 +104,15 @@ class Backend {
     virtual Status AttributeDefinitions(const std::vector<std::string> *names,
                                         std::vector<NamedDefinition> &out) = 0;
 
+    // ---- a group's membership
+    // A tree that has a faster road for a group's membership changes than member by member
+    // (see WriteGroupMemberships of the client) says so and takes them here.
+    virtual bool WritesMembershipsInBulk() const { return false; }
+    virtual Status WriteMemberships(std::string_view, const std::vector<MembershipWrite> &,
+                                    MembershipWriteObserver &) {
+        return status::InvalidRequest;
+    }
+
     // ---- grouped requests
     // Requests between BeginGroup and CommitGroup are applied together where the tree can do
     // that, and one by one (each whole) where it cannot; RollbackGroup drops what it can.

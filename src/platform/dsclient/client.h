@@ -21,7 +21,7 @@ namespace dsclient {
 using ContextHandle = std::uint32_t;    // 0 is never a valid context
 using ConnectionHandle = std::uint32_t; // 0 is never a valid connection
 using ConnectionReference = std::uint32_t;
-using IterationHandle = std::int32_t;   // -1: no iteration open
+using IterationHandle = std::int32_t; // -1: no iteration open
 constexpr IterationHandle kNoIteration = -1;
 
 // ---- contexts ---------------------------------------------------------------------------
@@ -174,8 +174,8 @@ Status Read(ContextHandle context, std::string_view objectName, std::uint32_t in
 Status ReadObjectInfo(ContextHandle context, std::string_view objectName,
                       std::string &distinguishedName, ObjectInfo &info);
 // Applies all changes of `changes` (initialised for DSV_MODIFY_ENTRY) in one transaction.
-Status ModifyObject(ContextHandle context, std::string_view objectName,
-                    IterationHandle &iteration, bool moreIterations, const Buffer &changes);
+Status ModifyObject(ContextHandle context, std::string_view objectName, IterationHandle &iteration,
+                    bool moreIterations, const Buffer &changes);
 // Creates the object with the attribute values of `attributes` (initialised for DSV_ADD_ENTRY).
 Status AddObject(ContextHandle context, std::string_view objectName, IterationHandle &iteration,
                  bool moreIterations, const Buffer &attributes);
@@ -192,13 +192,13 @@ Status ListContainableClasses(ContextHandle context, std::string_view parentName
 // `filter` is a buffer initialised for DSV_SEARCH_FILTER into which PutFilter has put a filter.
 // Aliases are never dereferenced. Names in the result are whole dotted names.
 Status Search(ContextHandle context, std::string_view baseObjectName, std::uint32_t scope,
-              bool searchAliases, const Buffer &filter, std::uint32_t infoType,
-              bool allAttributes, const Buffer *attributeNames, IterationHandle &iteration,
+              bool searchAliases, const Buffer &filter, std::uint32_t infoType, bool allAttributes,
+              const Buffer *attributeNames, IterationHandle &iteration,
               std::int32_t countObjectsToSearch, std::int32_t &countObjectsSearched,
               Buffer &result);
-Status ReadAttributeDefinitions(ContextHandle context, std::uint32_t infoType,
-                                bool allAttributes, const Buffer *attributeNames,
-                                IterationHandle &iteration, Buffer &result);
+Status ReadAttributeDefinitions(ContextHandle context, std::uint32_t infoType, bool allAttributes,
+                                const Buffer *attributeNames, IterationHandle &iteration,
+                                Buffer &result);
 Status GetSyntaxId(ContextHandle context, std::string_view attributeName, std::uint32_t &syntax);
 // Makes `equalFrom` security equivalent to `equalTo`: "Security Equals" on equalFrom and
 // "Equivalent To Me" on equalTo. Adding an equivalence that holds already succeeds.
@@ -220,6 +220,36 @@ Status AbortRequestGroup(ContextHandle context);
 // fails, none of them. On a tree that applies each request as it comes both are no-ops.
 Status BeginRequestBatch(ContextHandle context);
 Status EndRequestBatch(ContextHandle context);
+
+// One member's change in a group's membership: all four sides added, or all taken away.
+struct MembershipWrite {
+    std::string member;
+    bool add = true;
+};
+
+// Told of each member's answer, in the order of the list, and asked after each whether to go on.
+class MembershipWriteObserver {
+  public:
+    virtual ~MembershipWriteObserver() = default;
+    // Ok: the member is written on all sides. Otherwise the member's own entry refused the
+    // change, and nothing of it is left on the group's side for additions (for removals the
+    // group keeps the member, so it shows as before).
+    virtual void Answered(std::size_t index, Status status) = 0;
+    virtual bool StopRequested() = 0;
+};
+
+// Whether the context's tree takes a group's membership changes in one request
+// (WriteGroupMemberships); a tree that does not takes them member by member in groups.
+bool WritesMembershipsInBulk(ContextHandle context);
+// Writes the changes of one group: the group's own values in requests that carry many, the
+// members' in requests sent without waiting for each answer. On additions the group's side goes
+// first, on removals the members' side, so a run cut short leaves only members that the next
+// Execute shows half-written. Once a stop is asked, no member is started, and those in flight
+// are answered. A status other than Ok: the run broke off (the group's side refused, the
+// connection lost); members answered before stay as they were reported.
+Status WriteGroupMemberships(ContextHandle context, std::string_view groupName,
+                             const std::vector<MembershipWrite> &writes,
+                             MembershipWriteObserver &observer);
 
 // Live iterations of a context (for tests that prove nothing leaks).
 std::size_t LiveIterationCount(ContextHandle context);

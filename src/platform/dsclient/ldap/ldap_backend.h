@@ -27,8 +27,7 @@ class LdapBackend : public Backend {
     static Status Open(const TreeConfig &tree, std::unique_ptr<Backend> &backend,
                        std::string &problem);
 
-    Status Login(std::string_view name, std::string_view password,
-                 std::string &canonical) override;
+    Status Login(std::string_view name, std::string_view password, std::string &canonical) override;
     Status CheckWriteAccess(std::string_view identity) override;
 
     Status Find(std::string_view name, std::string &canonical, ObjectInfo &info) override;
@@ -49,6 +48,10 @@ class LdapBackend : public Backend {
     Status AttributeSyntax(std::string_view attribute, std::uint32_t &syntax) override;
     Status AttributeDefinitions(const std::vector<std::string> *names,
                                 std::vector<NamedDefinition> &out) override;
+
+    bool WritesMembershipsInBulk() const override { return true; }
+    Status WriteMemberships(std::string_view group, const std::vector<MembershipWrite> &writes,
+                            MembershipWriteObserver &observer) override;
 
     // A directory server applies each request whole as it comes.
     Status BeginGroup() override { return status::Ok; }
@@ -99,6 +102,24 @@ class LdapBackend : public Backend {
     Status EquivalenceSides(std::string_view from, std::string_view to, EquivalenceSide &fromSide,
                             EquivalenceSide &toSide);
 
+    // ---- a group's membership
+    struct MembershipAttributes {
+        const SchemaAttribute *member = nullptr;
+        const SchemaAttribute *equivalentToMe = nullptr;
+        const SchemaAttribute *groupMembership = nullptr;
+        const SchemaAttribute *securityEquals = nullptr;
+    };
+    Status MembershipAttributesOf(MembershipAttributes &attributes) const;
+    // Adds or deletes the members' DNs in the group's "member" and "equivalentToMe", many a
+    // modify; fewer at a time when the server refuses as many.
+    Status ChangeGroupSide(const std::string &groupDn, const MembershipAttributes &attributes,
+                           int operation, const std::vector<std::string> &memberDns);
+    // Members [first, end) of `writes`: the group's side of the additions, the members' own
+    // modifies pipelined, then the group's side of the removals and what is taken back.
+    Status WriteRound(const std::string &groupDn, const MembershipAttributes &attributes,
+                      const std::vector<MembershipWrite> &writes, std::size_t first,
+                      std::size_t end, MembershipWriteObserver &observer, bool &stopped);
+
     TreeConfig config_;
     SessionSettings settings_;
     TreeNames tree_;
@@ -108,6 +129,7 @@ class LdapBackend : public Backend {
     bool factsLoaded_ = false;
     std::vector<std::string> namingContexts_; // a root-entry tree's top containers
     NameCache cache_;
+    std::size_t groupChunk_ = 1000; // values per modify of a group's side
 };
 
 } // namespace dsclient::ldap
