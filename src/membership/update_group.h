@@ -30,8 +30,8 @@ class UpdateView {
 };
 
 struct UpdateResult {
-    bool started = false;    // false: refused (unsaved parts) or declined at the brake
-    bool stopped = false;    // ended early at the administrator's request
+    bool started = false; // false: refused (unsaved parts) or declined at the brake
+    bool stopped = false; // ended early at the administrator's request
     std::size_t written = 0; // members changed in the directory
 };
 

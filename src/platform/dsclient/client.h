@@ -21,7 +21,7 @@ namespace dsclient {
 using ContextHandle = std::uint32_t;    // 0 is never a valid context
 using ConnectionHandle = std::uint32_t; // 0 is never a valid connection
 using ConnectionReference = std::uint32_t;
-using IterationHandle = std::int32_t; // -1: no iteration open
+using IterationHandle = std::int32_t;   // -1: no iteration open
 constexpr IterationHandle kNoIteration = -1;
 
 // ---- contexts ---------------------------------------------------------------------------
@@ -174,8 +174,8 @@ Status Read(ContextHandle context, std::string_view objectName, std::uint32_t in
 Status ReadObjectInfo(ContextHandle context, std::string_view objectName,
                       std::string &distinguishedName, ObjectInfo &info);
 // Applies all changes of `changes` (initialised for DSV_MODIFY_ENTRY) in one transaction.
-Status ModifyObject(ContextHandle context, std::string_view objectName, IterationHandle &iteration,
-                    bool moreIterations, const Buffer &changes);
+Status ModifyObject(ContextHandle context, std::string_view objectName,
+                    IterationHandle &iteration, bool moreIterations, const Buffer &changes);
 // Creates the object with the attribute values of `attributes` (initialised for DSV_ADD_ENTRY).
 Status AddObject(ContextHandle context, std::string_view objectName, IterationHandle &iteration,
                  bool moreIterations, const Buffer &attributes);
@@ -192,13 +192,13 @@ Status ListContainableClasses(ContextHandle context, std::string_view parentName
 // `filter` is a buffer initialised for DSV_SEARCH_FILTER into which PutFilter has put a filter.
 // Aliases are never dereferenced. Names in the result are whole dotted names.
 Status Search(ContextHandle context, std::string_view baseObjectName, std::uint32_t scope,
-              bool searchAliases, const Buffer &filter, std::uint32_t infoType, bool allAttributes,
-              const Buffer *attributeNames, IterationHandle &iteration,
+              bool searchAliases, const Buffer &filter, std::uint32_t infoType,
+              bool allAttributes, const Buffer *attributeNames, IterationHandle &iteration,
               std::int32_t countObjectsToSearch, std::int32_t &countObjectsSearched,
               Buffer &result);
-Status ReadAttributeDefinitions(ContextHandle context, std::uint32_t infoType, bool allAttributes,
-                                const Buffer *attributeNames, IterationHandle &iteration,
-                                Buffer &result);
+Status ReadAttributeDefinitions(ContextHandle context, std::uint32_t infoType,
+                                bool allAttributes, const Buffer *attributeNames,
+                                IterationHandle &iteration, Buffer &result);
 Status GetSyntaxId(ContextHandle context, std::string_view attributeName, std::uint32_t &syntax);
 // Makes `equalFrom` security equivalent to `equalTo`: "Security Equals" on equalFrom and
 // "Equivalent To Me" on equalTo. Adding an equivalence that holds already succeeds.

@@ -64,7 +64,8 @@ Pass ReadPass(std::vector<AttributeValues> attributes, bool withValues) {
 
 // Runs a write on the context's tree when the request is well formed and the context's
 // identity may change the tree, in that order.
-template <typename Write> Status WriteRequest(ContextHandle context, bool wellFormed, Write write) {
+template <typename Write>
+Status WriteRequest(ContextHandle context, bool wellFormed, Write write) {
     ContextState *state = nullptr;
     Backend *backend = nullptr;
     if (const Status s = FindContextAndBackend(context, state, backend); s != status::Ok)
@@ -90,27 +91,27 @@ template <typename Call> Status GroupRequest(ContextHandle context, Call call) {
 Status Read(ContextHandle context, std::string_view objectName, std::uint32_t infoType,
             bool allAttributes, const Buffer *attributeNames, IterationHandle &iteration,
             Buffer &result) {
-    return RunIteration(context, DSV_READ, iteration, result,
-                        [&](ContextState &state, Pass &pass) -> Status {
-                            Backend *backend = nullptr;
-                            if (const Status s = FindBackend(state, backend); s != status::Ok)
-                                return s;
-                            if (infoType > DS_ATTRIBUTE_VALUES)
-                                return status::InvalidRequest;
-                            const std::vector<std::string> none;
-                            const std::vector<std::string> *names = nullptr;
-                            if (!allAttributes)
-                                names = attributeNames ? &attributeNames->names : &none;
-                            std::vector<AttributeValues> attributes;
-                            if (const Status s = backend->ReadAttributes(
-                                    objectName, names, infoType == DS_ATTRIBUTE_VALUES, attributes);
-                                s != status::Ok)
-                                return s;
-                            if (names && !names->empty() && attributes.empty())
-                                return status::NoSuchAttribute;
-                            pass = ReadPass(std::move(attributes), infoType == DS_ATTRIBUTE_VALUES);
-                            return status::Ok;
-                        });
+    return RunIteration(
+        context, DSV_READ, iteration, result, [&](ContextState &state, Pass &pass) -> Status {
+            Backend *backend = nullptr;
+            if (const Status s = FindBackend(state, backend); s != status::Ok)
+                return s;
+            if (infoType > DS_ATTRIBUTE_VALUES)
+                return status::InvalidRequest;
+            const std::vector<std::string> none;
+            const std::vector<std::string> *names = nullptr;
+            if (!allAttributes)
+                names = attributeNames ? &attributeNames->names : &none;
+            std::vector<AttributeValues> attributes;
+            if (const Status s = backend->ReadAttributes(
+                    objectName, names, infoType == DS_ATTRIBUTE_VALUES, attributes);
+                s != status::Ok)
+                return s;
+            if (names && !names->empty() && attributes.empty())
+                return status::NoSuchAttribute;
+            pass = ReadPass(std::move(attributes), infoType == DS_ATTRIBUTE_VALUES);
+            return status::Ok;
+        });
 }
 
 Status ReadObjectInfo(ContextHandle context, std::string_view objectName,

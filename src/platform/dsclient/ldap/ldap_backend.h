@@ -27,7 +27,8 @@ class LdapBackend : public Backend {
     static Status Open(const TreeConfig &tree, std::unique_ptr<Backend> &backend,
                        std::string &problem);
 
-    Status Login(std::string_view name, std::string_view password, std::string &canonical) override;
+    Status Login(std::string_view name, std::string_view password,
+                 std::string &canonical) override;
     Status CheckWriteAccess(std::string_view identity) override;
 
     Status Find(std::string_view name, std::string &canonical, ObjectInfo &info) override;

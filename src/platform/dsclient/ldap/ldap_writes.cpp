@@ -205,8 +205,8 @@ Status LdapBackend::RemoveObject(std::string_view name) {
     return code == LDAP_SUCCESS ? status::Ok : session_.Failed(code);
 }
 
-Status LdapBackend::ModifyValue(const std::string &dn, int operation, const std::string &attribute,
-                                const std::string &value) {
+Status LdapBackend::ModifyValue(const std::string &dn, int operation,
+                                const std::string &attribute, const std::string &value) {
     ModList mods;
     mods.Add(operation, attribute, {value});
     const int code = ldap_modify_ext_s(session_.ld(), dn.c_str(), mods.get(), nullptr, nullptr);
