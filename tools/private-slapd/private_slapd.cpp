@@ -262,6 +262,23 @@ void PrivateSlapd::Stop() {
     pid_ = -1;
 }
 
+void PrivateSlapd::Signal(int signal) const {
+    if (pid_ > 0)
+        kill(pid_, signal);
+}
+
+void PrivateSlapd::KillAndRestart() {
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+    }
+    std::error_code ignored;
+    fs::remove(directory_ + "/ldapi", ignored); // left behind by the killed server
+    Start();
+}
+
 void PrivateSlapd::Add(const std::string &ldifFile) const {
     const std::string log = directory_ + "/ldapadd.log";
     if (Run({kLdapadd, "-Q", "-Y", "EXTERNAL", "-H", socketUri_, "-f", ldifFile}, log) != 0)

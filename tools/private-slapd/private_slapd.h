@@ -45,6 +45,10 @@ class PrivateSlapd {
     void Add(const std::string &ldifFile) const;
     // Stops the server now (it is not started again).
     void Stop();
+    // Sends `signal` to the server (SIGSTOP and SIGCONT: a server that stalls).
+    void Signal(int signal) const;
+    // Kills the server outright and starts it again on what it kept (on another port: see uri).
+    void KillAndRestart();
 
   private:
     void WriteConfiguration(const SlapdOptions &options);

@@ -115,6 +115,9 @@ class LdapBackend : public Backend {
     // modify; fewer at a time when the server refuses as many.
     Status ChangeGroupSide(const std::string &groupDn, const MembershipAttributes &attributes,
                            int operation, const std::vector<std::string> &memberDns);
+    // Takes the group out of one member's two attributes, each on its own, whichever is there.
+    Status LetGoOfGroup(const std::string &memberDn, const std::string &groupDn,
+                        const MembershipAttributes &attributes);
     // Members [first, end) of `writes`: the group's side of the additions, the members' own
     // modifies pipelined, then the group's side of the removals and what is taken back.
     Status WriteRound(const std::string &groupDn, const MembershipAttributes &attributes,

@@ -63,6 +63,17 @@ Status LdapBackend::ChangeGroupSide(const std::string &groupDn,
     return status::Ok;
 }
 
+Status LdapBackend::LetGoOfGroup(const std::string &memberDn, const std::string &groupDn,
+                                 const MembershipAttributes &attributes) {
+    // The server lets a value already gone pass, but not a whole attribute already gone: such a
+    // member (half-removed before) loses each side on its own.
+    for (const SchemaAttribute *attribute : {attributes.groupMembership, attributes.securityEquals})
+        if (const Status s = ModifyValue(memberDn, LDAP_MOD_DELETE, attribute->ldapName, groupDn);
+            s != status::Ok && s != status::NoSuchAttribute)
+            return s;
+    return status::Ok;
+}
+
 Status LdapBackend::WriteMemberships(std::string_view group,
                                      const std::vector<MembershipWrite> &writes,
                                      MembershipWriteObserver &observer) {
@@ -145,6 +156,8 @@ Status LdapBackend::WriteRound(const std::string &groupDn, const MembershipAttri
             return s;
         inFlight.pop_front();
         outcome[member] = session_.ResultOf(answer);
+        if (outcome[member] == status::NoSuchAttribute && !writes[first + member].add)
+            outcome[member] = LetGoOfGroup(dns[member], groupDn, attributes);
     }
 
     // The group's side of what the members' answers allow: removals whose member let go of the
