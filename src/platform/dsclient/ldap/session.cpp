@@ -176,6 +176,7 @@ void Session::Close() {
     if (ld_)
         ldap_unbind_ext_s(ld_, nullptr, nullptr);
     ld_ = nullptr;
+    pagingHolder_ = nullptr; // the server forgets the pages with the connection
 }
 
 void Session::TakeOver(Session &other) {
@@ -183,6 +184,7 @@ void Session::TakeOver(Session &other) {
     ld_ = other.ld_;
     other.ld_ = nullptr;
     timeoutSeconds_ = other.timeoutSeconds_;
+    pagingHolder_ = nullptr;
     ++generation_;
 }
 
@@ -244,11 +246,23 @@ void PagedSearch::Release() {
     if (msgid_ >= 0 && session_.open() && session_.generation() == generation_)
         ldap_abandon_ext(session_.ld(), msgid_, nullptr, nullptr);
     msgid_ = -1;
+    ReleasePaging();
+}
+
+void PagedSearch::ReleasePaging() {
+    if (session_.pagingHolder() == this)
+        session_.setPagingHolder(nullptr);
 }
 
 Status PagedSearch::Request() {
     if (!session_.open() || session_.generation() != generation_)
         return status::TransportFailure;
+    if (parameters_.paged && !cookie_.bv_len) { // a first page: only one search pages at a time
+        if (session_.pagingHolder())
+            parameters_.paged = false;
+        else
+            session_.setPagingHolder(this);
+    }
     LDAPControl *page = nullptr;
     if (parameters_.paged &&
         ldap_create_page_control(session_.ld(), kPageSize, cookie_.bv_len ? &cookie_ : nullptr, 0,
@@ -322,9 +336,12 @@ Status PagedSearch::Next(LDAPMessage *&entry) {
             bool more = false;
             if (const Status s = Finish(message, more); s != status::Ok) {
                 done_ = true;
+                ReleasePaging();
                 return s;
             }
             done_ = !more;
+            if (done_)
+                ReleasePaging();
             break;
         }
         default:
