@@ -238,6 +238,12 @@ class MembershipWriteObserver {
     virtual bool StopRequested() = 0;
 };
 
+// The names that hold some but not all four sides of a membership of the group (see
+// Backend::HalfWrittenMembers); `members`, when given, are the group's "Member" values as read.
+Status HalfWrittenMemberships(ContextHandle context, std::string_view groupName,
+                              const std::vector<std::string> *members,
+                              std::vector<std::string> &names);
+
 // Whether the context's tree takes a group's membership changes in one request
 // (WriteGroupMemberships); a tree that does not takes them member by member in groups.
 bool WritesMembershipsInBulk(ContextHandle context);

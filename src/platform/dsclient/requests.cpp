@@ -203,4 +203,12 @@ Status WriteGroupMemberships(ContextHandle context, std::string_view groupName,
     });
 }
 
+Status HalfWrittenMemberships(ContextHandle context, std::string_view groupName,
+                              const std::vector<std::string> *members,
+                              std::vector<std::string> &names) {
+    return GroupRequest(context, [&](Backend &backend) {
+        return backend.HalfWrittenMembers(groupName, members, names);
+    });
+}
+
 } // namespace dsclient

@@ -51,6 +51,8 @@ class LdapBackend : public Backend {
                                 std::vector<NamedDefinition> &out) override;
 
     bool WritesMembershipsInBulk() const override { return true; }
+    Status HalfWrittenMembers(std::string_view group, const std::vector<std::string> *members,
+                              std::vector<std::string> &names) override;
     Status WriteMemberships(std::string_view group, const std::vector<MembershipWrite> &writes,
                             MembershipWriteObserver &observer) override;
 

@@ -42,19 +42,32 @@ Status LdapBackend::MembershipAttributesOf(MembershipAttributes &attributes) con
 Status LdapBackend::ChangeGroupSide(const std::string &groupDn,
                                     const MembershipAttributes &attributes, int operation,
                                     const std::vector<std::string> &memberDns) {
+    std::vector<const SchemaAttribute *> sides = {attributes.member};
+    if (attributes.equivalentToMe->userModifiable) // else the server keeps it itself
+        sides.push_back(attributes.equivalentToMe);
     LDAPControl *controls[] = {PermissiveModify(), nullptr};
+    const auto modify = [&](const std::vector<const SchemaAttribute *> &changed,
+                            const std::vector<std::string> &values) {
+        ModList mods;
+        for (const SchemaAttribute *attribute : changed)
+            mods.Add(operation, attribute->ldapName, values);
+        return ldap_modify_ext_s(session_.ld(), groupDn.c_str(), mods.get(), controls, nullptr);
+    };
     for (std::size_t at = 0; at < memberDns.size();) {
         const std::size_t end = std::min(memberDns.size(), at + groupChunk_);
         const std::vector<std::string> slice(memberDns.begin() + at, memberDns.begin() + end);
-        ModList mods;
-        mods.Add(operation, attributes.member->ldapName, slice);
-        if (attributes.equivalentToMe->userModifiable) // else the server keeps it itself
-            mods.Add(operation, attributes.equivalentToMe->ldapName, slice);
-        const int code =
-            ldap_modify_ext_s(session_.ld(), groupDn.c_str(), mods.get(), controls, nullptr);
+        int code = modify(sides, slice);
         if (TooLarge(code) && groupChunk_ > 1) {
             groupChunk_ = std::max<std::size_t>(1, (end - at) / 2); // the same values, fewer a time
             continue;
+        }
+        // The server lets values already gone pass, but not a whole attribute already gone: each
+        // side then goes on its own.
+        if (code == LDAP_NO_SUCH_ATTRIBUTE && operation == LDAP_MOD_DELETE) {
+            code = LDAP_SUCCESS;
+            for (const SchemaAttribute *attribute : sides)
+                if (const int one = modify({attribute}, slice); one != LDAP_NO_SUCH_ATTRIBUTE)
+                    code = code == LDAP_SUCCESS ? one : code;
         }
         if (code != LDAP_SUCCESS)
             return session_.Failed(code);

@@ -82,6 +82,8 @@ struct SearchParameters {
     bool typesOnly = false;
     bool paged = true;
     int sizeLimit = 0;
+    // Only the values that match it come back (RFC 3876), where the server can; empty: all.
+    std::string valuesFilter;
 };
 
 // One search, read entry by entry and page by page (RFC 2696), so neither side holds the whole
@@ -105,6 +107,7 @@ class PagedSearch {
     Status Finish(LDAPMessage *result, bool &more);
     void Release();
     void ReleasePaging();
+    LDAPControl *ValuesReturnControl() const;
 
     Session &session_;
     SearchParameters parameters_;
