@@ -177,8 +177,10 @@ void PrivateSlapd::WriteConfiguration(const SlapdOptions &options) {
                << "suffix \"" << database.suffix << "\"\n"
                << "directory " << path << "\n"
                << "maxsize 8589934592\n"
-               << "dbnosync\n" // a server for one run: no flush to disk per change
+               << (options.durable ? "" : "dbnosync\n") // a server for one run: no flush per change
                << "index objectClass eq\n";
+        if (!options.multival.empty())
+            config << "multival " << options.multival << "\n";
         for (const auto &index : options.indexes)
             config << "index " << index << "\n";
         config << "access to attrs=userPassword by dn.exact=\"" << manager << "\" manage"

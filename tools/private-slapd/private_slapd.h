@@ -27,6 +27,11 @@ struct SlapdOptions {
     // A certificate and key in PEM files: the server then offers StartTLS.
     std::string tlsCertificate = {};
     std::string tlsKey = {};
+    // A flush to disk per write, as a server keeps by default (tests and benchmarks: dbnosync).
+    bool durable = false;
+    // back_mdb's multival setting ("member 100,10"): big multi-valued attributes kept apart from
+    // their entry; empty: not set.
+    std::string multival = {};
 };
 
 class PrivateSlapd {
