@@ -485,7 +485,9 @@ void RunSize(const SideBySideOptions &options, std::uint32_t users, PerResult &f
         const double first = firstSize.emplace(c.name, perResult).first->second;
         PrintRow(c.name, expected.size(), timings, ran, agree, perResult / first);
     }
-    if (!Chosen("Update", options.only)) {
+    const bool large = users >= kLargeMembers + kLargeAdded &&
+                       Chosen("Update: 100 additions to a group of 60,000", options.only);
+    if (!Chosen("Update: " + std::to_string(count) + " additions", options.only) && !large) {
         for (const ContextHandle context : contexts)
             FreeContext(context);
         CallsTerminate();
@@ -494,15 +496,18 @@ void RunSize(const SideBySideOptions &options, std::uint32_t users, PerResult &f
     }
     std::array<Timings, SideCount> adding, removing;
     std::array<bool, SideCount> ran{true, true, true, false};
-    const unsigned updateRuns = std::max(1u, options.repetitions / 5);
+    const unsigned updateRuns =
+        Chosen("Update: " + std::to_string(count) + " additions", options.only) ? std::max(1u, options.repetitions / 5) : 0;
     for (unsigned repetition = 0; repetition < updateRuns; ++repetition)
         for (int side : {Embedded, LdapBackend, Plain}) {
             adding[side].runs.push_back(Milliseconds([&] { update[side](true); }));
             removing[side].runs.push_back(Milliseconds([&] { update[side](false); }));
         }
-    PrintRow("Update: " + std::to_string(count) + " additions", count, adding, ran, true);
-    PrintRow("Update: " + std::to_string(count) + " removals", count, removing, ran, true);
-    if (users >= kLargeMembers + kLargeAdded)
+    if (updateRuns) {
+        PrintRow("Update: " + std::to_string(count) + " additions", count, adding, ran, true);
+        PrintRow("Update: " + std::to_string(count) + " removals", count, removing, ran, true);
+    }
+    if (large)
         RunLargeGroup(contexts, plain, users);
 
     for (const ContextHandle context : contexts)
