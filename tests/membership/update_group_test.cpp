@@ -5,6 +5,7 @@
 #include "scripted_prompter.h"
 
 #include <algorithm>
+#include <fstream>
 
 namespace tarnbeck {
 namespace {
@@ -107,6 +108,36 @@ TEST_P(UpdateGroupTest, RefusalStopsTheWalkAtThatEntry) {
     EXPECT_EQ(view.positions, (std::vector<int>{0, 1, 0}));
     EXPECT_FALSE(view.updateEnabled);
     EXPECT_EQ(prompter.busyDepth(), 0);
+}
+
+TEST_P(UpdateGroupTest, AMemberDeletedMeanwhileIsReportedAndNothingHalfIsLeft) {
+    connect();
+    for (const char *user : {"Ann.Acme", "Bob.Acme"})
+        AddMember(context, user, "Staff.Acme");
+    // Deleted by someone else after Execute: the client still knows the name.
+    if (backend == testing::Backend::Ldap) {
+        const std::string ldif = ::testing::TempDir() + "/delete-ann.ldif";
+        std::ofstream(ldif) << "dn: cn=Ann,o=Acme,"
+                            << dsclient::ActiveClientConfig().trees.front().base
+                            << "\nchangetype: delete\n";
+        testing::TestSlapd().Add(ldif);
+    } else {
+        ASSERT_EQ(RemoveObject(context, "Ann.Acme"), status::Ok);
+    }
+    const MemberEntries entries{{"Ann.Acme", MemberMark::Remove}, {"Bob.Acme", MemberMark::Remove}};
+    try {
+        UpdateGroup(context, "Staff.Acme", entries, view);
+        FAIL() << "the deleted member must be reported";
+    } catch (const DirectoryError &error) {
+        EXPECT_EQ(error.status(), status::NoSuchEntry);
+    }
+    // Bob is whole or gone on all four sides, whichever way the walk ended.
+    const Texts members = values("Staff.Acme", "Member");
+    const bool bobStays = members == Texts{"Bob.Acme"};
+    EXPECT_TRUE(bobStays || members.empty());
+    EXPECT_EQ(values("Staff.Acme", "Equivalent To Me"), members);
+    EXPECT_EQ(membershipOf("Bob.Acme"),
+              bobStays ? (Texts{"Staff.Acme", "Staff.Acme"}) : (Texts{"", ""}));
 }
 
 TEST_P(UpdateGroupTest, AMemberRefusedPartWayIsNotWrittenAtAll) {

@@ -174,11 +174,14 @@ Status LdapBackend::WriteRound(const std::string &groupDn, const MembershipAttri
     }
 
     // The group's side of what the members' answers allow: removals whose member let go of the
-    // group, and additions taken back whose member refused or was never sent after a stop.
+    // group (or is gone), and additions taken back whose member refused or was never sent after
+    // a stop.
     std::vector<std::string> takenAway;
     for (std::size_t i = 0; i < count; ++i) {
         const bool done = i < sent && outcome[i] == status::Ok;
-        if (writes[first + i].add ? resolved[i] && !done : done)
+        // A member deleted meanwhile holds no rights: the group lets go of it all the same.
+        const bool gone = i < sent && outcome[i] == status::NoSuchEntry;
+        if (writes[first + i].add ? resolved[i] && !done : done || gone)
             takenAway.push_back(dns[i]);
     }
     return ChangeGroupSide(groupDn, attributes, LDAP_MOD_DELETE, takenAway);
