@@ -180,7 +180,7 @@ Status LdapBackend::WriteRound(const std::string &groupDn, const MembershipAttri
     for (std::size_t i = 0; i < count; ++i) {
         const bool done = i < sent && outcome[i] == status::Ok;
         // A member deleted meanwhile holds no rights: the group lets go of it all the same.
-        const bool gone = i < sent && outcome[i] == status::NoSuchEntry;
+        const bool gone = resolved[i] && i < sent && outcome[i] == status::NoSuchEntry;
         if (writes[first + i].add ? resolved[i] && !done : done || gone)
             takenAway.push_back(dns[i]);
     }
