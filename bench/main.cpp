@@ -9,7 +9,8 @@
 // tarnbeck-bench --side-by-side [--users 10000,100000] [--repetitions 5] [--only TEXT]
 // [DIRECTORY]: the same trees on the embedded store and on a private slapd, Tarnbeck beside a
 // plain libldap client and ldapsearch; --only runs the cases whose name holds TEXT (or one of
-// several texts separated by commas).
+// several texts separated by commas); --durable lets slapd flush each write to disk as it does
+// by default, --multival keeps the groups' big attributes apart from their entries.
 
 #include "bench_case.h"
 #include "bench_support.h"
@@ -146,11 +147,16 @@ std::optional<SideBySideOptions> SideBySideArguments(int argc, char **argv) {
                     break;
                 start = comma + 1;
             }
+        } else if (arg == "--durable") {
+            options.durable = true;
+        } else if (arg == "--multival") {
+            options.multival = true;
         } else if (!arg.starts_with("--")) {
             options.directory = arg;
         } else {
             std::cerr << "usage: tarnbeck-bench --side-by-side [--users N[,N...]] "
-                         "[--repetitions R] [--only TEXT] [DIRECTORY]\n";
+                         "[--repetitions R] [--only TEXT] [--durable] [--multival] "
+                         "[DIRECTORY]\n";
             return std::nullopt;
         }
     }

@@ -2,6 +2,8 @@
 
 #include "platform/dsclient/ldap/session.h"
 
+#include <algorithm>
+
 namespace dsclient::ldap {
 
 // libldap as a program uses it by default: no options beyond the protocol version.
@@ -102,7 +104,77 @@ Status ModifyOne(LDAP *ld, int operation, const std::string &dn, const std::stri
     return StatusOfResult(ldap_modify_ext_s(ld, dn.c_str(), mods, nullptr, nullptr));
 }
 
+// One modify of many values of the same attributes, as libldap takes it.
+Status ModifyMany(LDAP *ld, int operation, const std::string &dn,
+                  const std::vector<const char *> &attributes, std::vector<char *> &values,
+                  int *msgid) {
+    std::vector<LDAPMod> mods(attributes.size());
+    std::vector<LDAPMod *> pointers;
+    values.push_back(nullptr);
+    for (std::size_t i = 0; i < attributes.size(); ++i) {
+        mods[i].mod_op = operation;
+        mods[i].mod_type = const_cast<char *>(attributes[i]);
+        mods[i].mod_values = values.data();
+        pointers.push_back(&mods[i]);
+    }
+    pointers.push_back(nullptr);
+    const int code = msgid
+                         ? ldap_modify_ext(ld, dn.c_str(), pointers.data(), nullptr, nullptr, msgid)
+                         : ldap_modify_ext_s(ld, dn.c_str(), pointers.data(), nullptr, nullptr);
+    values.pop_back();
+    return StatusOfResult(code);
+}
+
 } // namespace
+
+Status PlainClient::BulkMembership(const std::string &groupDn,
+                                   const std::vector<std::string> &memberDns, bool add) {
+    LDAP *ld = connection_->ld;
+    const int operation = add ? LDAP_MOD_ADD : LDAP_MOD_DELETE;
+    const auto groupSide = [&]() -> Status {
+        for (std::size_t at = 0; at < memberDns.size(); at += 1000) {
+            std::vector<char *> values;
+            for (std::size_t i = at; i < std::min(memberDns.size(), at + 1000); ++i)
+                values.push_back(const_cast<char *>(memberDns[i].c_str()));
+            if (const Status s = ModifyMany(ld, operation, groupDn, {"member", "equivalentToMe"},
+                                            values, nullptr);
+                s != status::Ok)
+                return s;
+        }
+        return status::Ok;
+    };
+    const auto membersSide = [&]() -> Status {
+        std::vector<int> inFlight;
+        std::size_t next = 0, answered = 0;
+        std::vector<char *> group{const_cast<char *>(groupDn.c_str())};
+        while (answered < memberDns.size()) {
+            for (; next < memberDns.size() && inFlight.size() - answered < 64; ++next) {
+                int msgid = -1;
+                if (const Status s =
+                        ModifyMany(ld, operation, memberDns[next],
+                                   {"groupMembership", "securityEquals"}, group, &msgid);
+                    s != status::Ok)
+                    return s;
+                inFlight.push_back(msgid);
+            }
+            LDAPMessage *message = nullptr;
+            if (ldap_result(ld, inFlight[answered], LDAP_MSG_ONE, nullptr, &message) <= 0)
+                return status::TransportFailure;
+            if (const Status s = Finished(ld, message); s != status::Ok)
+                return s;
+            ++answered;
+        }
+        return status::Ok;
+    };
+    if (add) {
+        if (const Status s = groupSide(); s != status::Ok)
+            return s;
+        return membersSide();
+    }
+    if (const Status s = membersSide(); s != status::Ok)
+        return s;
+    return groupSide();
+}
 
 Status PlainClient::AddValue(const std::string &dn, const std::string &attribute,
                              const std::string &value) {

@@ -31,6 +31,12 @@ class PlainClient {
     Status AddValue(const std::string &dn, const std::string &attribute, const std::string &value);
     Status RemoveValue(const std::string &dn, const std::string &attribute,
                        const std::string &value);
+    // A group's membership written at the server's pace: the group's "member" and
+    // "equivalentToMe" in modifies of up to 1,000 values, the members' "groupMembership" and
+    // "securityEquals" in modifies sent 64 at a time without waiting for each answer; on
+    // additions the group's side first, on removals the members'.
+    Status BulkMembership(const std::string &groupDn, const std::vector<std::string> &memberDns,
+                          bool add);
 
   private:
     struct Connection;

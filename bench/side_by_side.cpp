@@ -23,15 +23,16 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
 #include <optional>
 #include <stdexcept>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace tarnbeck {
@@ -44,7 +45,10 @@ using embedded::CiString;
 using embedded::DistName;
 
 constexpr const char *kAdminPassword = "bench";
-constexpr const char *kHalfGroup = "Half.Bench";        // members: the first half of the users
+constexpr const char *kHalfGroup = "Half.Bench";       // the first half of the users, whole members
+constexpr const char *kPartialGroup = "Partial.Bench"; // the same, 1 % of them half-written
+constexpr const char *kLargeGroup = "Large.Bench";     // filled with 60,000 before its case
+constexpr std::uint32_t kLargeMembers = 60000, kLargeAdded = 100;
 constexpr const char *kUpdateGroup = "Bench Group.Bench"; // empty: the update adds to it
 constexpr std::uint32_t kUpdateMembers = 10000;
 constexpr const char *kSides[] = {"Tarnbeck", "LDAP backend", "libldap", "ldapsearch"};
@@ -64,7 +68,7 @@ std::vector<std::string> UserNames(std::uint32_t users, std::size_t limit = SIZE
 // both kept in `directory` for later runs.
 std::pair<std::string, std::string> PrepareTree(const std::string &directory, std::uint32_t users) {
     fs::create_directories(directory);
-    const std::string stem = directory + "/side-" + std::to_string(users);
+    const std::string stem = directory + "/side-whole-" + std::to_string(users);
     const std::string store = stem + ".db", ldif = stem + ".ldif";
     if (fs::exists(store) && fs::exists(ldif))
         return {store, ldif};
@@ -80,9 +84,17 @@ std::pair<std::string, std::string> PrepareTree(const std::string &directory, st
         Check(embedded::StoreAdmin::Open(partial, admin), "opening " + partial);
         Check(admin->Begin(), "begin");
         Check(admin->AddObject(kHalfGroup, "Group", {{"CN", CiString("Half")}}), "Half group");
+        Check(admin->AddObject(kPartialGroup, "Group", {{"CN", CiString("Partial")}}), "group");
+        Check(admin->AddObject(kLargeGroup, "Group", {{"CN", CiString("Large")}}), "group");
         const auto names = UserNames(users);
         for (std::size_t i = 0; i < names.size() / 2; ++i)
-            Check(admin->AddValue(kHalfGroup, "Member", DistName(names[i])), "member");
+            for (const char *group : {kHalfGroup, kPartialGroup}) {
+                Check(admin->AddValue(group, "Member", DistName(names[i])), "member");
+                Check(admin->AddValue(names[i], "Group Membership", DistName(group)), "member");
+                // Every hundredth of Partial's members lacks the equivalence.
+                if (group == kHalfGroup || i % 100 != 0)
+                    Check(admin->AddSecurityEquivalence(names[i], group), "equivalence");
+            }
         Check(admin->Commit(), "commit");
         Check(admin->SetPassword(kBenchAdmin, kAdminPassword), "password");
     }
@@ -207,6 +219,45 @@ void PrintRow(const std::string &name, std::size_t results, const std::array<Tim
     std::fflush(stdout);
 }
 
+// Update of a few members of a group that has many: a server that rewrites the whole group
+// entry for each modify pays for its size on every one.
+void RunLargeGroup(const ContextHandle (&contexts)[2], ldap::PlainClient &plain,
+                   std::uint32_t users) {
+    const auto everyone = UserNames(users, kLargeMembers + kLargeAdded);
+    const auto dnOf = [](const std::string &name) {
+        const auto first = name.find('.'), second = name.find('.', first + 1);
+        return "cn=" + name.substr(0, first) + ",ou=" + name.substr(first + 1, second - first - 1) +
+               ",o=Bench";
+    };
+    std::vector<std::string> largeDns, addedDns;
+    MemberEntries large, added, removed;
+    for (std::size_t i = 0; i < everyone.size(); ++i) {
+        (i < kLargeMembers ? largeDns : addedDns).push_back(dnOf(everyone[i]));
+        (i < kLargeMembers ? large : added).push_back({everyone[i], MemberMark::Add});
+        if (i >= kLargeMembers)
+            removed.push_back({everyone[i], MemberMark::Remove});
+    }
+    const std::string groupDn = "cn=Large,o=Bench";
+    BenchHost host;
+    UpdateGroup(contexts[Embedded], kLargeGroup, large, host); // untimed: the group's start
+    Check(plain.BulkMembership(groupDn, largeDns, true), "large group");
+    std::array<Timings, SideCount> adding, removing;
+    for (int side : {Embedded, LdapBackend}) {
+        adding[side].runs.push_back(
+            Milliseconds([&] { UpdateGroup(contexts[side], kLargeGroup, added, host); }));
+        removing[side].runs.push_back(
+            Milliseconds([&] { UpdateGroup(contexts[side], kLargeGroup, removed, host); }));
+    }
+    adding[Plain].runs.push_back(
+        Milliseconds([&] { Check(plain.BulkMembership(groupDn, addedDns, true), "add"); }));
+    removing[Plain].runs.push_back(
+        Milliseconds([&] { Check(plain.BulkMembership(groupDn, addedDns, false), "remove"); }));
+    const std::array<bool, SideCount> ran{true, true, true, false};
+    PrintRow("Update: 100 additions to a group of 60,000", kLargeAdded, adding, ran, true);
+    PrintRow("Update: 100 removals from a group of 60,000", kLargeAdded, removing, ran, true);
+    UpdateGroup(contexts[Embedded], kLargeGroup, {}, host);
+}
+
 // Tarnbeck's min per result of each case at the first size, by case name.
 using PerResult = std::map<std::string, double>;
 
@@ -222,10 +273,16 @@ void RunSize(const SideBySideOptions &options, std::uint32_t users, PerResult &f
 
     std::printf("\nLoading %s into a private slapd ...\n", ldif.c_str());
     std::fflush(stdout);
-    PrivateSlapd slapd(SlapdOptions{{SlapdDatabase{"o=Bench", {ldif}, false}},
-                                    {"cn eq,sub", "l eq", "title eq,pres", "member eq",
-                                     "groupMembership eq"},
-                                    "dn.exact=\"cn=Admin,o=Bench\""});
+    SlapdOptions slapdOptions{{SlapdDatabase{"o=Bench", {ldif}, false}},
+                              {"cn eq,sub", "l eq", "title eq,pres", "member eq",
+                               "groupMembership eq", "securityEquals eq"},
+                              "dn.exact=\"cn=Admin,o=Bench\""};
+    slapdOptions.durable = options.durable;
+    if (options.multival)
+        slapdOptions.multival = "member,equivalentToMe 100,10";
+    std::printf("slapd: %s, %s\n", options.durable ? "a disk flush per write" : "dbnosync",
+                options.multival ? "multival member,equivalentToMe 100,10" : "no multival");
+    PrivateSlapd slapd(slapdOptions);
     const std::string passwordFile = slapd.directory() + "/admin.pw";
     std::ofstream(passwordFile) << kAdminPassword << '\n';
     chmod(passwordFile.c_str(), 0600);
@@ -274,51 +331,74 @@ void RunSize(const SideBySideOptions &options, std::uint32_t users, PerResult &f
         cases.push_back(std::move(c));
     }
 
-    Case execute{"Execute: every user against a group of half of them", {}, {}};
+    // Execute of every user against a group of half of them: whole on all four sides, or with
+    // 1 % half-written. The plain client does the same work: the query's search, the group's
+    // two values read, the searches for the holders of the group, and the merge.
     std::array<MemberEntries, SideCount> outcomes; // the last Execute's, marked untimed
-    for (int side : {Embedded, LdapBackend}) {
-        execute.sides[side] = [&, side] {
-            BenchHost host;
-            host.queryList.entries = {"ldap:///o=bench??sub?(objectclass=user)"};
-            host.settings = QuerySettings::fromValue(QuerySettings::kDefaultValue);
-            if (!Execute({contexts[side], kHalfGroup, {}, &names}, host))
-                throw std::runtime_error("Execute failed");
-            outcomes[side] = std::move(host.outcome);
-            return Case::Names{};
-        };
-        execute.comparable[side] = [&, side](Case::Names) {
-            // Taken out here, so the next timed run does not pay for freeing this one.
-            const MemberEntries outcome = std::move(outcomes[side]);
-            std::vector<std::string> marked;
-            for (const auto &entry : outcome)
-                marked.push_back(entry.name + (entry.mark == MemberMark::Add ? " +" : ""));
-            return Folded(std::move(marked));
-        };
-    }
-    execute.sides[Plain] = [&] {
-        std::vector<std::string> found, members;
-        Check(plain.Search("o=Bench", 2, "(objectClass=inetOrgPerson)", found), "search");
-        Check(plain.Values("cn=Half,o=Bench", "member", members), "members");
-        std::unordered_set<std::string> current;
-        for (const auto &member : members)
-            current.insert(FoldCase(member));
-        std::vector<std::string> marked;
-        for (const auto &dn : found)
-            marked.push_back(dn + (current.count(FoldCase(dn)) ? "" : " +"));
-        return marked;
-    };
-    execute.comparable[Plain] = [](std::vector<std::string> marked) {
-        std::vector<std::string> dotted;
-        const ldap::TreeNames tree("");
-        for (auto &entry : marked) {
-            const bool add = entry.ends_with(" +");
-            std::string name;
-            tree.ToDotted(add ? entry.substr(0, entry.size() - 2) : entry, name);
-            dotted.push_back(name + (add ? " +" : ""));
+    for (const auto &[group, title] :
+         {std::pair{kHalfGroup, "Execute: every user, group of half, whole"},
+          std::pair{kPartialGroup, "Execute: every user, group of half, 1% half-written"}}) {
+        Case execute{title, {}, {}};
+        for (int side : {Embedded, LdapBackend}) {
+            execute.sides[side] = [&, side, group = std::string(group)] {
+                BenchHost host;
+                host.queryList.entries = {"ldap:///o=bench??sub?(objectclass=user)"};
+                host.settings = QuerySettings::fromValue(QuerySettings::kDefaultValue);
+                if (!Execute({contexts[side], group, {}, &names}, host))
+                    throw std::runtime_error("Execute failed");
+                outcomes[side] = std::move(host.outcome);
+                return Case::Names{};
+            };
+            execute.comparable[side] = [&, side](Case::Names) {
+                // Taken out here, so the next timed run does not pay for freeing this one.
+                const MemberEntries outcome = std::move(outcomes[side]);
+                std::vector<std::string> marked;
+                for (const auto &entry : outcome)
+                    marked.push_back(entry.name + (entry.mark == MemberMark::Add ? " +" : "") +
+                                     (entry.incomplete ? " !" : ""));
+                return Folded(std::move(marked));
+            };
         }
-        return Folded(dotted);
-    };
-    cases.push_back(std::move(execute));
+        const std::string groupDn =
+            "cn=" + std::string(group).substr(0, std::string(group).find('.')) + ",o=Bench";
+        execute.sides[Plain] = [&, groupDn] {
+            std::vector<std::string> found, members, toMe, memberships, equals;
+            Check(plain.Search("o=Bench", 2, "(objectClass=inetOrgPerson)", found), "search");
+            Check(plain.Values(groupDn, "member", members), "members");
+            Check(plain.Values(groupDn, "equivalentToMe", toMe), "equivalentToMe");
+            Check(plain.Search("o=Bench", 2, "(groupMembership=" + groupDn + ")", memberships),
+                  "holders");
+            Check(plain.Search("o=Bench", 2, "(securityEquals=" + groupDn + ")", equals),
+                  "holders");
+            std::unordered_map<std::string, int> sides;
+            for (const auto *list : {&members, &toMe, &memberships, &equals})
+                for (const auto &dn : *list)
+                    ++sides[FoldCase(dn)];
+            std::vector<std::string> marked;
+            for (const auto &dn : found) {
+                const auto held = sides.find(FoldCase(dn));
+                const int count = held == sides.end() ? 0 : held->second;
+                marked.push_back(dn + (count == 0 ? " +" : "") + (count % 4 ? " !" : ""));
+            }
+            return marked;
+        };
+        execute.comparable[Plain] = [](std::vector<std::string> marked) {
+            std::vector<std::string> dotted;
+            const ldap::TreeNames tree("");
+            for (auto &entry : marked) {
+                std::string suffix;
+                while (entry.ends_with(" +") || entry.ends_with(" !")) {
+                    suffix = entry.substr(entry.size() - 2) + suffix;
+                    entry.resize(entry.size() - 2);
+                }
+                std::string name;
+                tree.ToDotted(entry, name);
+                dotted.push_back(name + suffix);
+            }
+            return Folded(dotted);
+        };
+        cases.push_back(std::move(execute));
+    }
 
     Case listing{"List Big.Bench with details (10,000 users)", {}, {}};
     for (int side : {Embedded, LdapBackend})
@@ -360,18 +440,9 @@ void RunSize(const SideBySideOptions &options, std::uint32_t users, PerResult &f
             BenchHost host;
             UpdateGroup(contexts[side], kUpdateGroup, add ? additions : removals, host);
         };
+    // The floor: the group's side in a few modifies of many values, the members' pipelined.
     update[Plain] = [&](bool add) {
-        const auto change = [&](const std::string &dn, const char *attribute,
-                                const std::string &value) {
-            Check(add ? plain.AddValue(dn, attribute, value) : plain.RemoveValue(dn, attribute, value),
-                  "modify");
-        };
-        for (const auto &member : memberDns) {
-            change(groupDn, "member", member);
-            change(member, "groupMembership", groupDn);
-            change(member, "securityEquals", groupDn);
-            change(groupDn, "equivalentToMe", member);
-        }
+        Check(plain.BulkMembership(groupDn, memberDns, add), "bulk membership");
     };
 
     std::printf("\n%u users, %u interleaved repetitions; times in ms (min, median); growth: "
@@ -414,7 +485,9 @@ void RunSize(const SideBySideOptions &options, std::uint32_t users, PerResult &f
         const double first = firstSize.emplace(c.name, perResult).first->second;
         PrintRow(c.name, expected.size(), timings, ran, agree, perResult / first);
     }
-    if (!Chosen("Update", options.only)) {
+    const bool large = users >= kLargeMembers + kLargeAdded &&
+                       Chosen("Update: 100 additions to a group of 60,000", options.only);
+    if (!Chosen("Update: " + std::to_string(count) + " additions", options.only) && !large) {
         for (const ContextHandle context : contexts)
             FreeContext(context);
         CallsTerminate();
@@ -423,15 +496,19 @@ void RunSize(const SideBySideOptions &options, std::uint32_t users, PerResult &f
     }
     std::array<Timings, SideCount> adding, removing;
     std::array<bool, SideCount> ran{true, true, true, false};
-    // Each run takes minutes on slapd (every change rewrites the group entry): one by default.
-    const unsigned updateRuns = std::max(1u, options.repetitions / 5);
+    const unsigned updateRuns =
+        Chosen("Update: " + std::to_string(count) + " additions", options.only) ? std::max(1u, options.repetitions / 5) : 0;
     for (unsigned repetition = 0; repetition < updateRuns; ++repetition)
         for (int side : {Embedded, LdapBackend, Plain}) {
             adding[side].runs.push_back(Milliseconds([&] { update[side](true); }));
             removing[side].runs.push_back(Milliseconds([&] { update[side](false); }));
         }
-    PrintRow("Update: " + std::to_string(count) + " additions", count, adding, ran, true);
-    PrintRow("Update: " + std::to_string(count) + " removals", count, removing, ran, true);
+    if (updateRuns) {
+        PrintRow("Update: " + std::to_string(count) + " additions", count, adding, ran, true);
+        PrintRow("Update: " + std::to_string(count) + " removals", count, removing, ran, true);
+    }
+    if (large)
+        RunLargeGroup(contexts, plain, users);
 
     for (const ContextHandle context : contexts)
         FreeContext(context);

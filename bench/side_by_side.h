@@ -10,6 +10,8 @@ struct SideBySideOptions {
     std::vector<std::uint32_t> sizes{10000, 100000};
     unsigned repetitions = 5;
     std::string directory; // generated trees and their LDIF, kept for later runs
+    bool durable = false;  // the server flushes each write to disk (its default), not dbnosync
+    bool multival = false; // back_mdb keeps "member" and "equivalentToMe" apart from the entry
     std::string only;      // run only the cases whose name holds one of these comma-separated
                            // texts (empty: all)
 };

@@ -15,10 +15,10 @@
 namespace tarnbeck {
 
 // The names that hold some but not all of the four sides, each once (case ignored), in no
-// particular order. `currentMembers` are the group's "Member" values as the caller read them;
-// the other sides take one search each for the objects whose "Group Membership" or "Security
-// Equals" holds the group, and one read of the group's "Equivalent To Me". A search the
-// directory breaks off raises DirectoryError rather than passing for a whole answer.
+// particular order. `currentMembers` are the group's "Member" values as the caller read them.
+// The tree is asked once for the names whose sides disagree, so a group whose memberships are
+// all whole costs little more than its "Member". A search the directory breaks off raises
+// DirectoryError rather than passing for a whole answer.
 std::vector<std::string> FindHalfWrittenMembers(dsclient::ContextHandle context,
                                                 std::string_view groupName,
                                                 const std::vector<std::string> &currentMembers);

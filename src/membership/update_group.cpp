@@ -1,11 +1,14 @@
 #include "membership/update_group.h"
 
+#include "directory/directory_error.h"
 #include "directory/prompter.h"
 #include "directory/request_support.h"
 #include "membership/member_changes.h"
 
 #include <chrono>
+#include <optional>
 #include <utility>
+#include <vector>
 
 namespace tarnbeck {
 
@@ -74,6 +77,69 @@ bool Apply(dsclient::ContextHandle context, const MemberEntry &entry,
     return true;
 }
 
+// Progress of a walk whose writes the tree takes in bulk: the bar steps as each member is
+// answered; the first refusal ends the walk there, as a stop does.
+class BulkProgress : public dsclient::MembershipWriteObserver {
+  public:
+    BulkProgress(UpdateView &view, std::vector<int> positions, int entries)
+        : view_(view), positions_(std::move(positions)), entries_(entries) {}
+
+    void Answered(std::size_t index, dsclient::Status status) override {
+        if (status != dsclient::status::Ok) {
+            refusal_ = refusal_.value_or(status);
+            return;
+        }
+        ++written_;
+        position_ = positions_[index];
+        view_.setProgressPosition(position_);
+    }
+    bool StopRequested() override {
+        if (refusal_ || stopped_)
+            return true;
+        stopped_ = position_ < entries_ && view_.stopRequested();
+        return stopped_;
+    }
+
+    std::size_t written() const { return written_; }
+    bool stopped() const { return stopped_; }
+    int position() const { return position_; }
+    std::optional<dsclient::Status> refusal() const { return refusal_; }
+
+  private:
+    UpdateView &view_;
+    std::vector<int> positions_; // of each write in the list, counted from 1
+    int entries_;
+    int position_ = 0;
+    std::size_t written_ = 0;
+    bool stopped_ = false;
+    std::optional<dsclient::Status> refusal_;
+};
+
+// The walk on a tree that takes a group's membership changes in bulk.
+void WriteInBulk(dsclient::ContextHandle context, const std::string &groupName,
+                 const MemberEntries &entries, UpdateView &view, UpdateResult &result) {
+    std::vector<dsclient::MembershipWrite> writes;
+    std::vector<int> positions;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const MemberChange change = ChangeOf(entries[i]);
+        if (change == MemberChange::None)
+            continue;
+        writes.push_back({entries[i].name, change == MemberChange::Add});
+        positions.push_back(static_cast<int>(i) + 1);
+    }
+    BulkProgress progress(view, std::move(positions), static_cast<int>(entries.size()));
+    const dsclient::Status status =
+        dsclient::WriteGroupMemberships(context, groupName, writes, progress);
+    result.written = progress.written();
+    CheckStatus(status);
+    if (const auto refusal = progress.refusal())
+        throw DirectoryError(*refusal);
+    result.stopped = progress.stopped();
+    // The entries after the last write have nothing to wait for.
+    if (!result.stopped && progress.position() < static_cast<int>(entries.size()))
+        view.setProgressPosition(static_cast<int>(entries.size()));
+}
+
 // The administrator's second thought before a mass removal or addition; true to go on.
 bool PassesBrakes(const MemberEntries &entries, const UpdateView &view) {
     if (const std::optional<RemovalBrake> brake = view.removalBrake()) {
@@ -102,6 +168,10 @@ UpdateResult UpdateGroup(dsclient::ContextHandle context, const std::string &gro
     view.setProgressMaximum(static_cast<int>(entries.size()));
     view.setProgressPosition(0);
     view.setUpdateEnabled(false);
+    if (dsclient::WritesMembershipsInBulk(context)) {
+        WriteInBulk(context, groupName, entries, view, result);
+        return result;
+    }
     int position = 0;
     RequestBatch batch(context);
     auto batchStarted = std::chrono::steady_clock::now();

@@ -43,8 +43,11 @@ struct UpdateResult {
 // the button
 // (Execute enables it again) and walks the list: remove and excluded entries are taken out of
 // the group, add and static entries are put in, keep entries are left alone unless incomplete,
-// when they are written whole; not-addable entries are never written. Each member's writes form one
-// group of requests, so on a tree that can group them no member is left half-written. A directory
+// when they are written whole; not-addable entries are never written. Each member's writes form
+// one group of requests, so on a tree that can group them no member is left half-written; a tree
+// that takes a group's changes in bulk (a directory server) gets them all at once, in an order
+// that leaves nothing a cut-short run cannot show as half-written, and the bar steps as each
+// member is answered. A directory
 // refusal stops the walk at that entry and is raised; the progress and cursor are reset on every
 // way out. The list itself is not changed.
 UpdateResult UpdateGroup(dsclient::ContextHandle context, const std::string &groupName,

@@ -7,6 +7,8 @@
 #include "query/execute.h"
 #include "scripted_prompter.h"
 
+#include <algorithm>
+
 namespace tarnbeck {
 namespace {
 
@@ -86,6 +88,47 @@ TEST_P(HalfWrittenTest, ExecuteShowsThemAndUpdateWritesEachWholeOrRemovesIt) {
         EXPECT_TRUE(values(outsider, "Security Equals").empty()) << outsider;
     }
     EXPECT_EQ(liveIterations(), 0u);
+}
+
+// The tree's own answer, with the group's "Member" given and read by the backend itself.
+class HalfWrittenCheck : public testing::OnBothBackends<testing::EngineTree> {
+  protected:
+    Texts halfWritten(const std::string &group, const Texts *members) {
+        Texts names;
+        EXPECT_EQ(dsclient::HalfWrittenMemberships(context, group, members, names),
+                  dsclient::status::Ok);
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+INSTANTIATE_ON_BOTH_BACKENDS(HalfWrittenCheck);
+
+TEST_P(HalfWrittenCheck, OnlyTheNamesWhoseSidesDisagreeEachOnce) {
+    for (const char *user : {"Eve.Acme", "Fay.Acme", "Gus.Acme"})
+        add(user, "User", testing::UserValues());
+    add("Te*.Acme", "Group");
+    addMember("Gus.Acme");
+    addMember("Di.Acme");
+    addMember("Di.Acme", "Te*.Acme"); // another group's whole member: nothing to Team
+    addReference("Team.Acme", "Member", "Ann.Sales.Acme");
+    addReference("Team.Acme", "Member", "Bob.Sales.Acme");
+    addReference("Bob.Sales.Acme", "Group Membership", "Team.Acme");
+    addReference("Cy.Sales.Acme", "Group Membership", "Team.Acme");
+    addReference("Team.Acme", "Equivalent To Me", "Eve.Acme");
+    addReference("Fay.Acme", "Security Equals", "Team.Acme");
+    addReference("Eve.Acme", "Group Membership", "Te*.Acme"); // half-written on Te* only
+    connect();
+
+    const Texts members{"Ann.Sales.Acme", "Bob.Sales.Acme", "Di.Acme", "Gus.Acme"};
+    const Texts expected{"Ann.Sales.Acme", "Bob.Sales.Acme", "Cy.Sales.Acme", "Eve.Acme",
+                         "Fay.Acme"};
+    EXPECT_EQ(halfWritten("Team.Acme", &members), expected);
+    EXPECT_EQ(halfWritten("team.ACME", nullptr), expected);
+    // A '*' in a group's name is that character, never a wildcard.
+    EXPECT_EQ(halfWritten("Te*.Acme", nullptr), Texts{"Eve.Acme"});
+    Texts none;
+    EXPECT_EQ(dsclient::HalfWrittenMemberships(context, "Nobody.Acme", nullptr, none),
+              dsclient::status::NoSuchEntry);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, HalfWrittenTest, ::testing::Values(false, true),

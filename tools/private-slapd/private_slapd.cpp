@@ -182,8 +182,10 @@ void PrivateSlapd::WriteConfiguration(const SlapdOptions &options) {
                << "suffix \"" << database.suffix << "\"\n"
                << "directory " << path << "\n"
                << "maxsize 8589934592\n"
-               << "dbnosync\n" // a server for one run: no flush to disk per change
+               << (options.durable ? "" : "dbnosync\n") // a server for one run: no flush per change
                << "index objectClass eq\n";
+        if (!options.multival.empty())
+            config << "multival " << options.multival << "\n";
         for (const auto &index : options.indexes)
             config << "index " << index << "\n";
         config << "access to attrs=userPassword by dn.exact=\"" << manager << "\" manage"
@@ -272,6 +274,23 @@ void PrivateSlapd::Stop() {
         std::this_thread::sleep_for(5ms);
     }
     pid_ = -1;
+}
+
+void PrivateSlapd::Signal(int signal) const {
+    if (pid_ > 0)
+        kill(pid_, signal);
+}
+
+void PrivateSlapd::KillAndRestart() {
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+    }
+    std::error_code ignored;
+    fs::remove(directory_ + "/ldapi", ignored); // left behind by the killed server
+    Start();
 }
 
 void PrivateSlapd::Add(const std::string &ldifFile) const {

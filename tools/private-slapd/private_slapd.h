@@ -28,6 +28,11 @@ struct SlapdOptions {
     // port of its own.
     std::string tlsCertificate = {};
     std::string tlsKey = {};
+    // A flush to disk per write, as a server keeps by default (tests and benchmarks: dbnosync).
+    bool durable = false;
+    // back_mdb's multival setting ("member 100,10"): big multi-valued attributes kept apart from
+    // their entry; empty: not set.
+    std::string multival = {};
 };
 
 class PrivateSlapd {
@@ -48,6 +53,10 @@ class PrivateSlapd {
     void Add(const std::string &ldifFile) const;
     // Stops the server now (it is not started again).
     void Stop();
+    // Sends `signal` to the server (SIGSTOP and SIGCONT: a server that stalls).
+    void Signal(int signal) const;
+    // Kills the server outright and starts it again on what it kept (on another port: see uri).
+    void KillAndRestart();
 
   private:
     void WriteConfiguration(const SlapdOptions &options);

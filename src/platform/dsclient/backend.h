@@ -107,6 +107,22 @@ class Backend {
     virtual Status AttributeDefinitions(const std::vector<std::string> *names,
                                         std::vector<NamedDefinition> &out) = 0;
 
+    // ---- a group's membership
+    // A tree that has a faster road for a group's membership changes than member by member
+    // (see WriteGroupMemberships of the client) says so and takes them here.
+    virtual bool WritesMembershipsInBulk() const { return false; }
+    // The names that hold some but not all four sides of a membership of `group` (its "Member"
+    // and "Equivalent To Me", their "Group Membership" and "Security Equals"), each once, in no
+    // particular order. `members`, when given, are the group's "Member" values as the caller
+    // read them.
+    virtual Status HalfWrittenMembers(std::string_view group,
+                                      const std::vector<std::string> *members,
+                                      std::vector<std::string> &names) = 0;
+    virtual Status WriteMemberships(std::string_view, const std::vector<MembershipWrite> &,
+                                    MembershipWriteObserver &) {
+        return status::InvalidRequest;
+    }
+
     // ---- grouped requests
     // Requests between BeginGroup and CommitGroup are applied together where the tree can do
     // that, and one by one (each whole) where it cannot; RollbackGroup drops what it can.

@@ -225,6 +225,42 @@ Status AbortRequestGroup(ContextHandle context);
 Status BeginRequestBatch(ContextHandle context);
 Status EndRequestBatch(ContextHandle context);
 
+// One member's change in a group's membership: all four sides added, or all taken away.
+struct MembershipWrite {
+    std::string member;
+    bool add = true;
+};
+
+// Told of each member's answer, in the order of the list, and asked after each whether to go on.
+class MembershipWriteObserver {
+  public:
+    virtual ~MembershipWriteObserver() = default;
+    // Ok: the member is written on all sides. Otherwise the member's own entry refused the
+    // change, and nothing of it is left on the group's side for additions (for removals the
+    // group keeps the member, so it shows as before).
+    virtual void Answered(std::size_t index, Status status) = 0;
+    virtual bool StopRequested() = 0;
+};
+
+// The names that hold some but not all four sides of a membership of the group (see
+// Backend::HalfWrittenMembers); `members`, when given, are the group's "Member" values as read.
+Status HalfWrittenMemberships(ContextHandle context, std::string_view groupName,
+                              const std::vector<std::string> *members,
+                              std::vector<std::string> &names);
+
+// Whether the context's tree takes a group's membership changes in one request
+// (WriteGroupMemberships); a tree that does not takes them member by member in groups.
+bool WritesMembershipsInBulk(ContextHandle context);
+// Writes the changes of one group: the group's own values in requests that carry many, the
+// members' in requests sent without waiting for each answer. On additions the group's side goes
+// first, on removals the members' side, so a run cut short leaves only members that the next
+// Execute shows half-written. Once a stop is asked, no member is started, and those in flight
+// are answered. A status other than Ok: the run broke off (the group's side refused, the
+// connection lost); members answered before stay as they were reported.
+Status WriteGroupMemberships(ContextHandle context, std::string_view groupName,
+                             const std::vector<MembershipWrite> &writes,
+                             MembershipWriteObserver &observer);
+
 // Live iterations of a context (for tests that prove nothing leaks).
 std::size_t LiveIterationCount(ContextHandle context);
 

@@ -20,6 +20,7 @@
 #include <fstream>
 #include <functional>
 #include <future>
+#include <optional>
 
 namespace dsclient {
 namespace {
@@ -397,65 +398,111 @@ TEST_F(LdapTree, AReferralMakesTheSearchFailNotEndShort) {
     EXPECT_EQ(SearchNames(context_, "Sales.Acme", DS_SEARCH_SUBTREE, all).names.size(), 4u);
 }
 
-// A tree of its own slapd, in the server's root entry, whose slapd goes away mid-search.
-TEST(LdapServerLost, AConnectionLostMidSearchFailsThePass) {
-    TempDir dir;
-    const std::string store = dir.file("big.db");
-    ASSERT_EQ(embedded::CreateStore(store, "BIG_TREE"), status::Ok);
-    {
-        std::unique_ptr<embedded::StoreAdmin> admin;
-        ASSERT_EQ(embedded::StoreAdmin::Open(store, admin), status::Ok);
-        ASSERT_EQ(admin->Begin(), status::Ok);
-        ASSERT_EQ(admin->AddObject("Big", "Organization", {}), status::Ok);
-        for (int i = 0; i < 6000; ++i)
-            ASSERT_EQ(admin->AddObject("U" + std::to_string(i) + ".Big", "User",
-                                       {{"Surname", CI("S")}}),
-                      status::Ok);
-        ASSERT_EQ(admin->Commit(), status::Ok);
-    }
-    const std::string ldif = dir.file("big.ldif");
-    {
-        std::ofstream out(ldif);
-        std::string problem;
-        ASSERT_EQ(ldap::ExportLdif(store, "", out, problem), status::Ok) << problem;
-    }
-    tarnbeck::PrivateSlapd slapd(
-        tarnbeck::SlapdOptions{{tarnbeck::SlapdDatabase{"o=Big", {ldif}, false}}, {}, {}});
-    TreeConfig tree = LdapTree("BIG_TREE", slapd.uri());
-    tree.identity.clear();
-    ASSERT_EQ(StartWith({tree}), status::Ok);
-    ContextHandle context = 0;
-    ASSERT_EQ(CreateContext(context), status::Ok);
+// A tree of its own slapd, in the server's root entry, big enough for several pages.
+class BigLdapTree : public ::testing::Test {
+  protected:
+    static constexpr int kUsers = 6000;
 
-    FilterPtr filter;
-    ASSERT_EQ(AllocFilter(filter), status::Ok);
-    for (const Token &t : Compare("Surname", FTOK_EQ, "S"))
-        ASSERT_EQ(AddFilterToken(*filter, t.token, t.value, t.syntax), status::Ok);
-    ASSERT_EQ(AddFilterToken(*filter, FTOK_END, "", 0), status::Ok);
-    BufferPtr filterBuffer, result;
-    ASSERT_EQ(AllocBuffer(kDefaultBufferSize, filterBuffer), status::Ok);
-    ASSERT_EQ(AllocBuffer(kMaxBufferSize, result), status::Ok);
-    ASSERT_EQ(InitBuffer(context, DSV_SEARCH_FILTER, *filterBuffer), status::Ok);
-    ASSERT_EQ(PutFilter(context, *filterBuffer, filter), status::Ok);
-    IterationHandle iteration = kNoIteration;
-    std::int32_t searched = 0;
-    ASSERT_EQ(Search(context, "[Root]", DS_SEARCH_SUBTREE, false, *filterBuffer,
-                     DS_ATTRIBUTE_NAMES, false, nullptr, iteration, 0, searched, *result),
-              status::Ok);
-    ASSERT_NE(iteration, kNoIteration);
-    std::int32_t found = searched;
-    slapd.Stop();
-    Status status = status::Ok;
-    while (iteration != kNoIteration && status == status::Ok) {
-        status = Search(context, "[Root]", DS_SEARCH_SUBTREE, false, *filterBuffer,
-                        DS_ATTRIBUTE_NAMES, false, nullptr, iteration, 0, searched, *result);
-        found += searched;
+    void SetUp() override {
+        const std::string store = dir_.file("big.db");
+        ASSERT_EQ(embedded::CreateStore(store, "BIG_TREE"), status::Ok);
+        {
+            std::unique_ptr<embedded::StoreAdmin> admin;
+            ASSERT_EQ(embedded::StoreAdmin::Open(store, admin), status::Ok);
+            ASSERT_EQ(admin->Begin(), status::Ok);
+            ASSERT_EQ(admin->AddObject("Big", "Organization", {}), status::Ok);
+            for (int i = 0; i < kUsers; ++i)
+                ASSERT_EQ(admin->AddObject("U" + std::to_string(i) + ".Big", "User",
+                                           {{"Surname", CI("S")}}),
+                          status::Ok);
+            ASSERT_EQ(admin->Commit(), status::Ok);
+        }
+        const std::string ldif = dir_.file("big.ldif");
+        {
+            std::ofstream out(ldif);
+            std::string problem;
+            ASSERT_EQ(ldap::ExportLdif(store, "", out, problem), status::Ok) << problem;
+        }
+        slapd_.emplace(
+            tarnbeck::SlapdOptions{{tarnbeck::SlapdDatabase{"o=Big", {ldif}, false}}, {}, {}});
+        TreeConfig tree = LdapTree("BIG_TREE", slapd_->uri());
+        tree.identity.clear();
+        ASSERT_EQ(StartWith({tree}), status::Ok);
+        ASSERT_EQ(CreateContext(context_), status::Ok);
+        FilterPtr filter;
+        ASSERT_EQ(AllocFilter(filter), status::Ok);
+        for (const Token &t : Compare("Surname", FTOK_EQ, "S"))
+            ASSERT_EQ(AddFilterToken(*filter, t.token, t.value, t.syntax), status::Ok);
+        ASSERT_EQ(AddFilterToken(*filter, FTOK_END, "", 0), status::Ok);
+        ASSERT_EQ(AllocBuffer(kDefaultBufferSize, filter_), status::Ok);
+        ASSERT_EQ(InitBuffer(context_, DSV_SEARCH_FILTER, *filter_), status::Ok);
+        ASSERT_EQ(PutFilter(context_, *filter_, filter), status::Ok);
     }
-    EXPECT_EQ(status, status::TransportFailure);
-    EXPECT_LT(found, 6000);
-    EXPECT_EQ(LiveIterationCount(context), 0u);
-    CallsTerminate();
-    OverrideClientConfig(std::nullopt);
+    void TearDown() override {
+        CallsTerminate();
+        OverrideClientConfig(std::nullopt);
+    }
+
+    // One pass of the search of every user; adds what it found to `found`.
+    Status Pass(IterationHandle &iteration, Buffer &result, std::int32_t &found) {
+        std::int32_t searched = 0;
+        const Status s = Search(context_, "[Root]", DS_SEARCH_SUBTREE, false, *filter_,
+                                DS_ATTRIBUTE_NAMES, false, nullptr, iteration, 0, searched, result);
+        found += searched;
+        return s;
+    }
+    // The passes left, until the end or a failure.
+    Status Rest(IterationHandle &iteration, Buffer &result, std::int32_t &found) {
+        Status s = status::Ok;
+        while (iteration != kNoIteration && s == status::Ok)
+            s = Pass(iteration, result, found);
+        return s;
+    }
+
+    TempDir dir_;
+    std::optional<tarnbeck::PrivateSlapd> slapd_;
+    ContextHandle context_ = 0;
+    BufferPtr filter_;
+};
+
+TEST_F(BigLdapTree, AConnectionLostMidSearchFailsThePass) {
+    BufferPtr result;
+    ASSERT_EQ(AllocBuffer(kMaxBufferSize, result), status::Ok);
+    IterationHandle iteration = kNoIteration;
+    std::int32_t found = 0;
+    ASSERT_EQ(Pass(iteration, *result, found), status::Ok);
+    ASSERT_NE(iteration, kNoIteration);
+    slapd_->Stop();
+    EXPECT_EQ(Rest(iteration, *result, found), status::TransportFailure);
+    EXPECT_LT(found, kUsers);
+    EXPECT_EQ(LiveIterationCount(context_), 0u);
+}
+
+TEST_F(BigLdapTree, SearchesAndReadsDuringAPagedSearchLeaveItWhole) {
+    BufferPtr first, second;
+    ASSERT_EQ(AllocBuffer(kMaxBufferSize, first), status::Ok);
+    ASSERT_EQ(AllocBuffer(kMaxBufferSize, second), status::Ok);
+    IterationHandle walk = kNoIteration;
+    std::int32_t walked = 0;
+    ASSERT_EQ(Pass(walk, *first, walked), status::Ok);
+    ASSERT_NE(walk, kNoIteration);
+    // Meanwhile: a whole search of its own, a read, and another search left part-way.
+    IterationHandle other = kNoIteration;
+    std::int32_t others = 0;
+    ASSERT_EQ(Pass(other, *second, others), status::Ok);
+    EXPECT_EQ(Rest(other, *second, others), status::Ok);
+    EXPECT_EQ(others, kUsers);
+    std::string name;
+    ObjectInfo info;
+    EXPECT_EQ(ReadObjectInfo(context_, "U1.Big", name, info), status::Ok);
+    IterationHandle left = kNoIteration;
+    std::int32_t leftFound = 0;
+    ASSERT_EQ(Pass(left, *second, leftFound), status::Ok);
+
+    EXPECT_EQ(Rest(walk, *first, walked), status::Ok);
+    EXPECT_EQ(walked, kUsers);
+    EXPECT_EQ(Rest(left, *second, leftFound), status::Ok);
+    EXPECT_EQ(leftFound, kUsers);
 }
 
 } // namespace

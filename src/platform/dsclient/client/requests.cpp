@@ -198,4 +198,27 @@ Status EndRequestBatch(ContextHandle context) {
     return GroupRequest(context, [](Backend &backend) { return backend.EndBatch(); });
 }
 
+bool WritesMembershipsInBulk(ContextHandle context) {
+    ContextState *state = nullptr;
+    Backend *backend = nullptr;
+    return FindContextAndBackend(context, state, backend) == status::Ok &&
+           backend->WritesMembershipsInBulk();
+}
+
+Status WriteGroupMemberships(ContextHandle context, std::string_view groupName,
+                             const std::vector<MembershipWrite> &writes,
+                             MembershipWriteObserver &observer) {
+    return WriteRequest(context, true, [&](Backend &backend) {
+        return backend.WriteMemberships(groupName, writes, observer);
+    });
+}
+
+Status HalfWrittenMemberships(ContextHandle context, std::string_view groupName,
+                              const std::vector<std::string> *members,
+                              std::vector<std::string> &names) {
+    return GroupRequest(context, [&](Backend &backend) {
+        return backend.HalfWrittenMembers(groupName, members, names);
+    });
+}
+
 } // namespace dsclient

@@ -39,6 +39,9 @@ class EmbeddedBackend : public Backend {
     Status AttributeDefinitions(const std::vector<std::string> *names,
                                 std::vector<NamedDefinition> &out) override;
 
+    Status HalfWrittenMembers(std::string_view group, const std::vector<std::string> *members,
+                              std::vector<std::string> &names) override;
+
     Status BeginGroup() override;
     Status CommitGroup() override;
     Status RollbackGroup() override;

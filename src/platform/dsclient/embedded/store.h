@@ -171,6 +171,9 @@ class Store {
     Status Search(const ObjectRow &base, std::uint32_t scope, const FilterNode &filter,
                   std::size_t limit, FoundObjects &found);
 
+    // The names that hold some but not all four sides of a membership of `group`, each once.
+    Status HalfWrittenMembers(std::string_view group, std::vector<std::string> &names);
+
     // Writes whichever side is missing, so it also completes a half-written equivalence.
     Status AddEquivalence(std::string_view equalFrom, std::string_view equalTo);
     // Removes whichever side is present; NoSuchValue only when neither was.

@@ -52,6 +52,12 @@ class LdapBackend : public Backend {
     Status AttributeDefinitions(const std::vector<std::string> *names,
                                 std::vector<NamedDefinition> &out) override;
 
+    bool WritesMembershipsInBulk() const override { return true; }
+    Status HalfWrittenMembers(std::string_view group, const std::vector<std::string> *members,
+                              std::vector<std::string> &names) override;
+    Status WriteMemberships(std::string_view group, const std::vector<MembershipWrite> &writes,
+                            MembershipWriteObserver &observer) override;
+
     // A directory server applies each request whole as it comes.
     Status BeginGroup() override { return status::Ok; }
     Status CommitGroup() override { return status::Ok; }
@@ -101,6 +107,27 @@ class LdapBackend : public Backend {
     Status EquivalenceSides(std::string_view from, std::string_view to, EquivalenceSide &fromSide,
                             EquivalenceSide &toSide);
 
+    // ---- a group's membership
+    struct MembershipAttributes {
+        const SchemaAttribute *member = nullptr;
+        const SchemaAttribute *equivalentToMe = nullptr;
+        const SchemaAttribute *groupMembership = nullptr;
+        const SchemaAttribute *securityEquals = nullptr;
+    };
+    Status MembershipAttributesOf(MembershipAttributes &attributes) const;
+    // Adds or deletes the members' DNs in the group's "member" and "equivalentToMe", many a
+    // modify; fewer at a time when the server refuses as many.
+    Status ChangeGroupSide(const std::string &groupDn, const MembershipAttributes &attributes,
+                           int operation, const std::vector<std::string> &memberDns);
+    // Takes the group out of one member's two attributes, each on its own, whichever is there.
+    Status LetGoOfGroup(const std::string &memberDn, const std::string &groupDn,
+                        const MembershipAttributes &attributes);
+    // Members [first, end) of `writes`: the group's side of the additions, the members' own
+    // modifies pipelined, then the group's side of the removals and what is taken back.
+    Status WriteRound(const std::string &groupDn, const MembershipAttributes &attributes,
+                      const std::vector<MembershipWrite> &writes, std::size_t first,
+                      std::size_t end, MembershipWriteObserver &observer, bool &stopped);
+
     TreeConfig config_;
     SessionSettings settings_;
     TreeNames tree_;
@@ -110,6 +137,7 @@ class LdapBackend : public Backend {
     bool factsLoaded_ = false;
     std::vector<std::string> namingContexts_; // a root-entry tree's top containers
     NameCache cache_;
+    std::size_t groupChunk_ = 1000; // values per modify of a group's side
 };
 
 } // namespace dsclient::ldap

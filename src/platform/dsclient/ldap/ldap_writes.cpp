@@ -3,6 +3,7 @@
 // and takes back the first change when the second is refused.
 
 #include "platform/dsclient/ldap/ldap_backend.h"
+#include "platform/dsclient/ldap/mod_list.h"
 #include "platform/dsclient/ldap/value_codec.h"
 
 #include "platform/dsclient/dotted_names.h"
@@ -14,65 +15,12 @@ namespace dsclient::ldap {
 
 namespace {
 
-// The changes of one modify or add request in libldap's form; owns every byte it points at.
-class ModList {
-  public:
-    void Add(int operation, const std::string &attribute, std::vector<std::string> values) {
-        for (auto &item : items_)
-            if (item->operation == operation && item->attribute == attribute &&
-                operation == LDAP_MOD_ADD) {
-                for (auto &value : values)
-                    item->values.push_back(std::move(value));
-                return;
-            }
-        auto item = std::make_unique<Item>();
-        item->operation = operation;
-        item->attribute = attribute;
-        item->values = std::move(values);
-        items_.push_back(std::move(item));
-    }
-    bool empty() const { return items_.empty(); }
-    bool Holds(const std::string &attribute, const std::string &value) const {
-        for (const auto &item : items_)
-            if (embedded::EqualsIgnoreCase(item->attribute, attribute))
-                for (const auto &held : item->values)
-                    if (held == value)
-                        return true;
-        return false;
-    }
+bool Tolerant(std::uint32_t change) {
+    return change == DS_ADDITIONAL_VALUE || change == DS_OVERWRITE_VALUE ||
+           change == DS_CLEAR_VALUE;
+}
 
-    LDAPMod **get() {
-        mods_.clear();
-        for (auto &item : items_) {
-            item->bervals.clear();
-            item->pointers.clear();
-            for (auto &value : item->values)
-                item->bervals.push_back(
-                    berval{static_cast<ber_len_t>(value.size()), value.data()});
-            for (auto &bv : item->bervals)
-                item->pointers.push_back(&bv);
-            item->pointers.push_back(nullptr);
-            item->mod.mod_op = item->operation | LDAP_MOD_BVALUES;
-            item->mod.mod_type = item->attribute.data();
-            item->mod.mod_bvalues = item->values.empty() ? nullptr : item->pointers.data();
-            mods_.push_back(&item->mod);
-        }
-        mods_.push_back(nullptr);
-        return mods_.data();
-    }
-
-  private:
-    struct Item {
-        int operation = 0;
-        std::string attribute;
-        std::vector<std::string> values;
-        std::vector<berval> bervals;
-        std::vector<berval *> pointers;
-        LDAPMod mod{};
-    };
-    std::vector<std::unique_ptr<Item>> items_;
-    std::vector<LDAPMod *> mods_;
-};
+} // namespace
 
 // Asks the server to take a value that is there already, or one to remove that is not, as done.
 LDAPControl *PermissiveModify() {
@@ -80,13 +28,6 @@ LDAPControl *PermissiveModify() {
     static LDAPControl control{oid, {0, nullptr}, 0};
     return &control;
 }
-
-bool Tolerant(std::uint32_t change) {
-    return change == DS_ADDITIONAL_VALUE || change == DS_OVERWRITE_VALUE ||
-           change == DS_CLEAR_VALUE;
-}
-
-} // namespace
 
 Status LdapBackend::EncodeValues(const SchemaAttribute &attribute,
                                  const std::vector<AttrValue> &values,

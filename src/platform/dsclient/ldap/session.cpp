@@ -264,6 +264,7 @@ void Session::Close() {
     if (ld_)
         ldap_unbind_ext_s(ld_, nullptr, nullptr);
     ld_ = nullptr;
+    pagingHolder_ = nullptr; // the server forgets the pages with the connection
 }
 
 void Session::TakeOver(Session &other) {
@@ -271,6 +272,7 @@ void Session::TakeOver(Session &other) {
     ld_ = other.ld_;
     other.ld_ = nullptr;
     timeoutSeconds_ = other.timeoutSeconds_;
+    pagingHolder_ = nullptr;
     ++generation_;
 }
 
@@ -336,28 +338,61 @@ void PagedSearch::Release() {
     if (msgid_ >= 0 && session_.open() && session_.generation() == generation_)
         ldap_abandon_ext(session_.ld(), msgid_, nullptr, nullptr);
     msgid_ = -1;
+    ReleasePaging();
+}
+
+void PagedSearch::ReleasePaging() {
+    if (session_.pagingHolder() == this)
+        session_.setPagingHolder(nullptr);
 }
 
 Status PagedSearch::Request() {
     if (!session_.open() || session_.generation() != generation_)
         return status::TransportFailure;
+    if (parameters_.paged && !cookie_.bv_len) { // a first page: only one search pages at a time
+        if (session_.pagingHolder())
+            parameters_.paged = false;
+        else
+            session_.setPagingHolder(this);
+    }
     LDAPControl *page = nullptr;
     if (parameters_.paged &&
         ldap_create_page_control(session_.ld(), kPageSize, cookie_.bv_len ? &cookie_ : nullptr, 0,
                                  &page) != LDAP_SUCCESS)
         return status::NotEnoughMemory;
-    LDAPControl *controls[] = {page, nullptr};
+    LDAPControl *values = nullptr;
+    if (!parameters_.valuesFilter.empty() && !(values = ValuesReturnControl())) {
+        ldap_control_free(page);
+        return status::InvalidRequest;
+    }
+    LDAPControl *controls[3] = {};
+    int count = 0;
+    for (LDAPControl *control : {page, values})
+        if (control)
+            controls[count++] = control;
     const int code = ldap_search_ext(session_.ld(), parameters_.base.c_str(), parameters_.scope,
                                      parameters_.filter.c_str(), attributeList_.data(),
-                                     parameters_.typesOnly ? 1 : 0, page ? controls : nullptr, nullptr,
-                                     nullptr, parameters_.sizeLimit, &msgid_);
-    if (page)
-        ldap_control_free(page);
+                                     parameters_.typesOnly ? 1 : 0, count ? controls : nullptr,
+                                     nullptr, nullptr, parameters_.sizeLimit, &msgid_);
+    ldap_control_free(page);
+    ldap_control_free(values);
     if (code != LDAP_SUCCESS) {
         msgid_ = -1;
         return session_.Failed(code);
     }
     return status::Ok;
+}
+
+LDAPControl *PagedSearch::ValuesReturnControl() const {
+    BerElement *ber = ber_alloc_t(LBER_USE_DER);
+    berval encoded{0, nullptr};
+    LDAPControl *control = nullptr;
+    // Not critical: a server without it returns every value, which the caller sorts out.
+    if (ber && ldap_put_vrFilter(ber, parameters_.valuesFilter.c_str()) != -1 &&
+        ber_flatten2(ber, &encoded, 0) != -1)
+        ldap_control_create(LDAP_CONTROL_VALUESRETURNFILTER, 0, &encoded, 1, &control);
+    ber_free(ber, 1);
+    return control;
 }
 
 Status PagedSearch::Finish(LDAPMessage *result, bool &more) {
@@ -414,9 +449,12 @@ Status PagedSearch::Next(LDAPMessage *&entry) {
             bool more = false;
             if (const Status s = Finish(message, more); s != status::Ok) {
                 done_ = true;
+                ReleasePaging();
                 return s;
             }
             done_ = !more;
+            if (done_)
+                ReleasePaging();
             break;
         }
         default:

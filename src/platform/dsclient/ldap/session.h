@@ -71,10 +71,16 @@ class Session {
     // Reads the result of a finished request (freeing the message) as a status.
     Status ResultOf(LDAPMessage *message);
 
+    // The paged search whose state the server keeps for this connection: a server keeps one
+    // per connection, and a second paged search would end the first's.
+    const void *pagingHolder() const { return pagingHolder_; }
+    void setPagingHolder(const void *holder) { pagingHolder_ = holder; }
+
   private:
     LDAP *ld_ = nullptr;
     std::uint64_t generation_ = 0;
     int timeoutSeconds_ = 10;
+    const void *pagingHolder_ = nullptr;
 };
 
 struct SearchParameters {
@@ -86,10 +92,14 @@ struct SearchParameters {
     bool typesOnly = false;
     bool paged = true;
     int sizeLimit = 0;
+    // Only the values that match it come back (RFC 3876), where the server can; empty: all.
+    std::string valuesFilter;
 };
 
 // One search, read entry by entry and page by page (RFC 2696), so neither side holds the whole
-// result. A limit, a referral or a lost connection is a status, never an early end.
+// result. A limit, a referral or a lost connection is a status, never an early end. A search
+// begun while another pages on the same connection is sent whole, unpaged, so neither ends
+// the other's pages (a server limit then fails it as a status).
 class PagedSearch {
   public:
     static constexpr int kPageSize = 2000;
@@ -106,6 +116,8 @@ class PagedSearch {
     Status Request();
     Status Finish(LDAPMessage *result, bool &more);
     void Release();
+    void ReleasePaging();
+    LDAPControl *ValuesReturnControl() const;
 
     Session &session_;
     SearchParameters parameters_;
