@@ -6,6 +6,7 @@
 #include "directory/search.h"
 #include "directory/text_compare.h"
 #include "membership/update_group.h"
+#include "membership/written_state.h"
 #include "platform/dsclient/config.h"
 #include "platform/dsclient/password_file.h"
 #include "query/execute.h"
@@ -116,25 +117,6 @@ struct ClientStarted {
         OverrideClientConfig(std::nullopt);
     }
 };
-
-// Does writing this entry change the directory? Static names that are members already and
-// excluded names that never were are written again harmlessly, but they are no change.
-bool Changes(const MemberEntry &entry) {
-    if (entry.incomplete)
-        return true;
-    switch (entry.mark) {
-    case MemberMark::Add:
-    case MemberMark::Remove:
-        return true;
-    case MemberMark::Static:
-        return !entry.reason.member;
-    case MemberMark::Excluded:
-        return entry.reason.member;
-    case MemberMark::Keep:
-        return false;
-    }
-    return false;
-}
 
 class SyncRun {
   public:
@@ -346,7 +328,7 @@ class SyncRun {
         report.counts = CountMarks(outcome);
         MemberEntries changes;
         for (MemberEntry &entry : outcome) {
-            if (!Changes(entry))
+            if (!ChangesDirectory(entry))
                 continue;
             report.changes.push_back({entry.name, entry.mark, DescribeReason(entry)});
             changes.push_back(std::move(entry));
