@@ -4,6 +4,7 @@
 #include "demo_window.h"
 #include "ui/connected_trees_dialog.h"
 #include "ui/login_dialog.h"
+#include "ui/member_list.h"
 #include "ui/select_tree_dialog.h"
 
 #include "scripted_dialogs.h"
@@ -16,7 +17,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-#include "ui/member_list.h"
 
 #include <gtest/gtest.h>
 
