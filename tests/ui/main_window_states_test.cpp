@@ -53,7 +53,8 @@ TEST_F(WindowStates, UpdateGroupIsEnabledOnlyByAnExecuteThatStillHolds) {
         {"a failed Execute",
          [&] {
              app.attributeNameMap.emplace(); // every attribute unknown
-             prompter.expectMessage("Unknown attribute: objectclass");
+             prompter.expectMessage(
+                 "Unknown attribute: objectclass\nQuery 1, filter (&(objectclass=user)(l=Berlin))");
              form->BitBtn1->click();
              app.attributeNameMap = names;
          }},
