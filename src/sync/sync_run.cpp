@@ -316,7 +316,10 @@ class SyncRun {
 
     GroupReport failed(GroupReport &report, const std::string &error) {
         report.result = GroupReport::Result::Failed;
-        report.error = error;
+        // A report says it on one line: the lines of a message (its text, then where) are joined.
+        report.error.clear();
+        for (const char c : error)
+            report.error += c == '\n' ? std::string("; ") : std::string(1, c);
         return report;
     }
 
