@@ -21,6 +21,9 @@ std::string DirectoryErrorText(dsclient::Status status) {
 DirectoryError::DirectoryError(dsclient::Status status)
     : std::runtime_error(DirectoryErrorText(status)), status_(status) {}
 
+DirectoryError::DirectoryError(dsclient::Status status, const std::string &where)
+    : std::runtime_error(DirectoryErrorText(status) + "\n" + where), status_(status) {}
+
 void CheckStatus(dsclient::Status status, std::initializer_list<dsclient::Status> tolerated) {
     if (status == dsclient::status::Ok ||
         std::find(tolerated.begin(), tolerated.end(), status) != tolerated.end())

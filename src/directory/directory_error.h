@@ -15,6 +15,8 @@ namespace tarnbeck {
 class DirectoryError : public std::runtime_error {
   public:
     explicit DirectoryError(dsclient::Status status);
+    // The same message, followed on a line of its own by where the failure arose.
+    DirectoryError(dsclient::Status status, const std::string &where);
     dsclient::Status status() const { return status_; }
 
   private:

@@ -37,10 +37,15 @@ ValueList ListSubordinates(ContextHandle context, std::string_view parentName, b
             list.push_back({name + suffix, std::move(details)});
         }
     } while (iteration.more());
-    std::stable_sort(list.begin(), list.end(), [](const ValueItem &a, const ValueItem &b) {
-        return CompareIgnoreCase(a.text, b.text) < 0;
-    });
-    return list;
+    std::vector<std::string> names;
+    names.reserve(list.size());
+    for (const ValueItem &item : list)
+        names.push_back(item.text);
+    ValueList sorted;
+    sorted.reserve(list.size());
+    for (const std::size_t position : NameCollation().order(names))
+        sorted.push_back(std::move(list[position]));
+    return sorted;
 }
 
 } // namespace tarnbeck

@@ -9,8 +9,9 @@
 
 namespace tarnbeck {
 
-// Full names of the subordinates of `parentName` (all, or containers only), sorted without
-// regard to case; with details each carries an hobject. A failure raises DirectoryError.
+// Full names of the subordinates of `parentName` (all, or containers only), in the user's
+// locale's order of names, ignoring case; with details each carries an hobject. A failure
+// raises DirectoryError.
 ValueList ListSubordinates(dsclient::ContextHandle context, std::string_view parentName,
                            bool withDetails, bool allSubordinates);
 

@@ -27,4 +27,16 @@ Prompter &prompter() { return *current; }
 
 void installPrompter(Prompter *prompter) { current = prompter ? prompter : &fallbackPrompter; }
 
+MessageDetail::MessageDetail(std::string detail) : outer_(prompter()), detail_(std::move(detail)) {
+    installPrompter(this);
+}
+
+MessageDetail::~MessageDetail() {
+    installPrompter(&outer_);
+}
+
+void MessageDetail::message(const std::string &text) {
+    outer_.message(text + "\n" + detail_);
+}
+
 } // namespace tarnbeck

@@ -28,6 +28,29 @@ public:
 Prompter &prompter();
 void installPrompter(Prompter *prompter);
 
+// For its lifetime, every message shown is followed on a line of its own by `detail`, so a
+// message raised deep inside a step says where it arose. Questions and the rest pass unchanged.
+class MessageDetail : public Prompter {
+  public:
+    explicit MessageDetail(std::string detail);
+    ~MessageDetail() override;
+    MessageDetail(const MessageDetail &) = delete;
+    MessageDetail &operator=(const MessageDetail &) = delete;
+
+    void message(const std::string &text) override;
+    bool confirm(const std::string &text) override { return outer_.confirm(text); }
+    bool input(const std::string &title, const std::string &prompt, std::string &value) override {
+        return outer_.input(title, prompt, value);
+    }
+    void beep() override { outer_.beep(); }
+    void pushBusyCursor() override { outer_.pushBusyCursor(); }
+    void popBusyCursor() override { outer_.popBusyCursor(); }
+
+  private:
+    Prompter &outer_;
+    std::string detail_;
+};
+
 // Shows the hourglass for its lifetime, on every way out.
 class BusyCursor {
 public:

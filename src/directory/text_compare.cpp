@@ -57,6 +57,28 @@ void Utf16(std::string_view name, std::u16string &text) {
     text.resize(U_SUCCESS(error) ? static_cast<std::size_t>(length) : 0);
 }
 
+// Buffers reused from name to name while keys are made.
+struct SortKeyScratch {
+    std::u16string text;
+    std::vector<std::uint8_t> key = std::vector<std::uint8_t>(64);
+};
+
+// Appends ICU's sort key of `name` to `keys`.
+void AppendSortKey(UCollator *collator, std::string_view name, SortKeyScratch &scratch,
+                   std::string &keys) {
+    Utf16(name, scratch.text);
+    const auto *chars = reinterpret_cast<const UChar *>(scratch.text.data());
+    const auto length = static_cast<int32_t>(scratch.text.size());
+    std::vector<std::uint8_t> &key = scratch.key;
+    int32_t size =
+        ucol_getSortKey(collator, chars, length, key.data(), static_cast<int32_t>(key.size()));
+    if (size > static_cast<int32_t>(key.size())) {
+        key.resize(static_cast<std::size_t>(size));
+        size = ucol_getSortKey(collator, chars, length, key.data(), size);
+    }
+    keys.append(reinterpret_cast<const char *>(key.data()), static_cast<std::size_t>(size));
+}
+
 constexpr char16_t kFirstPrintable = 0x20, kLastPrintable = 0x7e;
 
 bool PrintableAscii(std::string_view name) {
@@ -198,27 +220,26 @@ std::vector<std::size_t> NameCollation::order(const std::vector<std::string> &na
     // ICU's sort keys, one after another in one block.
     std::string keys;
     std::vector<std::size_t> ends(names.size());
-    std::vector<std::uint8_t> key(64);
-    std::u16string text;
+    SortKeyScratch scratch;
     for (std::size_t i = 0; i < names.size(); ++i) {
-        Utf16(names[i], text);
-        const auto *chars = reinterpret_cast<const UChar *>(text.data());
-        const auto length = static_cast<int32_t>(text.size());
-        int32_t size = ucol_getSortKey(collator_->collator, chars, length, key.data(),
-                                       static_cast<int32_t>(key.size()));
-        if (size > static_cast<int32_t>(key.size())) {
-            key.resize(static_cast<std::size_t>(size));
-            size = ucol_getSortKey(collator_->collator, chars, length, key.data(), size);
-        }
+        AppendSortKey(collator_->collator, names[i], scratch, keys);
         if (i == 0) // room for keys a little longer than the first, so the block is seldom copied
-            keys.reserve(names.size() * (static_cast<std::size_t>(size) * 5 / 4));
-        keys.append(reinterpret_cast<const char *>(key.data()), static_cast<std::size_t>(size));
+            keys.reserve(names.size() * (keys.size() * 5 / 4));
         ends[i] = keys.size();
     }
     return dsclient::OrderByTextKeys(names.size(), [&](std::size_t position) {
         const std::size_t start = position == 0 ? 0 : ends[position - 1];
         return std::string_view(keys).substr(start, ends[position] - start);
     });
+}
+
+std::string NameCollation::key(std::string_view name) const {
+    if (!collator_->collator)
+        return ToLowerAscii(name);
+    std::string key;
+    SortKeyScratch scratch;
+    AppendSortKey(collator_->collator, name, scratch, key);
+    return key;
 }
 
 void SortNames(std::vector<std::string> &names) {

@@ -102,6 +102,8 @@ class NameCollation {
     bool less(std::string_view a, std::string_view b) const;
     // The positions of `names` in collation order; equal names keep their order.
     std::vector<std::size_t> order(const std::vector<std::string> &names) const;
+    // A key whose bytes compare as the name collates, for names sorted one at a time.
+    std::string key(std::string_view name) const;
 
   private:
     struct Collator;

@@ -5,6 +5,7 @@
 #include "membership/half_written.h"
 #include "membership/name_list.h"
 #include "query/member_admission.h"
+#include "membership/written_state.h"
 #include "query/outcome_merge.h"
 #include "query/run_queries.h"
 
@@ -46,8 +47,11 @@ bool Execute(const ExecuteTarget &target, ExecuteHost &host) {
         return false;
 
     // Shown only once complete: a failed read leaves the list and the button as they were.
-    host.showOutcome(ComputeOutcome(target, host.settingsControls(), std::move(*found)));
-    host.setUpdateEnabled(true);
+    MemberEntries outcome = ComputeOutcome(target, host.settingsControls(), std::move(*found));
+    // An outcome that asks nothing of the directory leaves Update group with nothing to do.
+    const bool changes = HasChanges(outcome);
+    host.showOutcome(std::move(outcome));
+    host.setUpdateEnabled(changes);
     return true;
 }
 

@@ -56,9 +56,10 @@ struct ExecuteTarget {
 MemberEntries ComputeOutcome(const ExecuteTarget &target, const QuerySettings &settings,
                              MemberSet found);
 
-// True when an outcome was shown (and Update group enabled). With unsaved queries, "Query not
-// saved!" and nothing runs; when a query fails the member list and Update group stay as they
-// were. Directory failures raise DirectoryError; the hourglass is restored on every way out.
+// True when an outcome was shown; Update group is enabled when the outcome changes anything.
+// With unsaved queries, "Query not saved!" and nothing runs; when a query fails the member list
+// and Update group stay as they were. Directory failures raise DirectoryError; the hourglass is
+// restored on every way out.
 bool Execute(const ExecuteTarget &target, ExecuteHost &host);
 
 } // namespace tarnbeck

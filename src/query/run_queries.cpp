@@ -19,8 +19,26 @@ using namespace dsclient;
 
 namespace {
 
+std::string QueryName(std::size_t index) {
+    return "Query " + std::to_string(index + 1);
+}
+
 std::string NotValidText(std::size_t index) {
-    return "Query " + std::to_string(index + 1) + " not valid";
+    return QueryName(index) + " not valid\n" + QueryName(index) +
+           " has no context to search from: choose one with \"...\" beside context.";
+}
+
+// Where a search went wrong, and why when the status tells more than its meaning.
+std::string SearchFailure(std::size_t index, const QueryDefinition &query, Status status) {
+    const std::string where = QueryName(index) + ", context " + query.context;
+    if (status == status::NoSuchEntry)
+        return where + ": no object of that name in the tree (searched from " +
+               SearchBaseOf(query.context) + ")";
+    return where + ", filter " + query.filter + ": the search failed";
+}
+
+std::string FilterPlace(std::size_t index, const QueryDefinition &query) {
+    return QueryName(index) + ", filter " + query.filter;
 }
 
 const std::string kObjectClass = "Object Class";
@@ -63,9 +81,9 @@ void SearchInto(const QueryRunInputs &inputs, std::size_t index, const QueryDefi
                                   inputs.found(before + ++handled);
                           });
         batches.flush();
-    } catch (const DirectoryError &) {
+    } catch (const DirectoryError &error) {
         inputs.selectQuery(index);
-        throw;
+        throw DirectoryError(error.status(), SearchFailure(index, query, error.status()));
     }
 }
 
@@ -86,7 +104,16 @@ std::optional<MemberSet> RunQueries(const QueryRunInputs &inputs) {
             prompter().message(NotValidText(index));
             return std::nullopt;
         }
-        if (!TranslateFilter(inputs.context, query.filter, names, inputs.filterField, *filter)) {
+        bool translated = false;
+        try {
+            // The parser's messages say what is wrong; this says where.
+            const MessageDetail place(FilterPlace(index, query));
+            translated =
+                TranslateFilter(inputs.context, query.filter, names, inputs.filterField, *filter);
+        } catch (const DirectoryError &error) {
+            throw DirectoryError(error.status(), FilterPlace(index, query));
+        }
+        if (!translated) {
             inputs.selectQuery(index);
             return std::nullopt;
         }

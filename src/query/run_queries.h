@@ -31,10 +31,11 @@ struct QueryRunInputs {
 
 // The names found by all queries, in the order found (the merge puts the outcome in order);
 // nullopt when a query failed.
-// A query without a context is shown and reported "Query %d not valid"; a refused filter is
-// shown after its own message; later queries do not run. A search that the directory breaks
-// off does not count as a result: the query is shown and the DirectoryError raised, as for any
-// other directory failure. Every filter is released on every path.
+// A query without a context is shown and reported "Query %d not valid", with the reason; a
+// refused filter is shown after its own message, which names the query and its filter; later
+// queries do not run. A search that the directory breaks off does not count as a result: the
+// query is shown and the DirectoryError raised, as for any other directory failure, its message
+// naming the query and its context or filter. Every filter is released on every path.
 std::optional<MemberSet> RunQueries(const QueryRunInputs &inputs);
 
 } // namespace tarnbeck

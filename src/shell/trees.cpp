@@ -110,7 +110,7 @@ std::vector<std::string> ScanAuthenticatedTrees(ContextHandle context) {
     std::vector<std::string> trees;
     if (ScanConnectionsForTrees(context, 50, trees) != status::Ok)
         return {};
-    SortCaseInsensitive(trees);
+    SortNames(trees);
     return trees;
 }
 

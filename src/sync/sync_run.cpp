@@ -7,6 +7,7 @@
 #include "directory/text_compare.h"
 #include "membership/run_lock.h"
 #include "membership/update_group.h"
+#include "membership/written_state.h"
 #include "platform/dsclient/config.h"
 #include "platform/dsclient/deadline.h"
 #include "platform/dsclient/password_file.h"
@@ -135,26 +136,6 @@ struct AnswersUnbounded {
     AnswersUnbounded &operator=(const AnswersUnbounded &) = delete;
     std::optional<DeadlineClock::time_point> deadline;
 };
-
-// Does writing this entry change the directory? Static names that are members already and
-// excluded names that never were are written again harmlessly, but they are no change.
-bool Changes(const MemberEntry &entry) {
-    if (entry.incomplete)
-        return true;
-    switch (entry.mark) {
-    case MemberMark::Add:
-    case MemberMark::Remove:
-        return true;
-    case MemberMark::Static:
-        return !entry.reason.member;
-    case MemberMark::Excluded:
-        return entry.reason.member;
-    case MemberMark::Keep:
-    case MemberMark::NotAddable:
-        return false;
-    }
-    return false;
-}
 
 // A name as it can be shown on a terminal: control characters as \xNN.
 std::string VisibleName(const std::string &name) {
@@ -416,7 +397,11 @@ class SyncRun {
     GroupReport failed(GroupReport &report, const std::string &error) {
         report.result = GroupReport::Result::Failed;
         cutOff_ = timeUp();
-        report.error = cutOff_ ? "cut off by " + maxTimeText() + ": " + error : error;
+        // A report says it on one line: the lines of a message (its text, then where) are joined.
+        std::string oneLine;
+        for (const char c : error)
+            oneLine += c == '\n' ? std::string("; ") : std::string(1, c);
+        report.error = cutOff_ ? "cut off by " + maxTimeText() + ": " + oneLine : oneLine;
         return report;
     }
 
@@ -441,7 +426,7 @@ class SyncRun {
                     report.illegalNames.push_back(entry.name);
                 continue;
             }
-            if (!Changes(entry))
+            if (!ChangesDirectory(entry))
                 continue;
             report.changes.push_back({entry.name, entry.mark, DescribeReason(entry)});
             changes.push_back(std::move(entry));

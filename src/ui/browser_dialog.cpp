@@ -42,6 +42,7 @@ bool TcForm::contextGiven_ = false;
 namespace {
 
 constexpr const char *kTopNodeName = "[ROOT]";
+constexpr const char *kDefaultTitle = "Select context";
 constexpr int kListMargin = 35;
 constexpr std::size_t kMaxComponent = 255;
 
@@ -130,7 +131,7 @@ bool IsWithin(const QTreeWidgetItem *item, const QTreeWidgetItem *ancestor) {
 
 TcForm::TcForm(QWidget *parent) : QDialog(parent) {
     setObjectName("cForm");
-    setWindowTitle("Select context");
+    setWindowTitle(kDefaultTitle);
     resize(373, 514);
 
     TV2 = new QTreeWidget(this);
@@ -313,7 +314,8 @@ void TcForm::FormShow() {
 
 void TcForm::FormHide() {
     creatableClasses_.clear();
-    setWindowTitle(QString());
+    // The next showing puts the tree's name before the title again, not before the old caption.
+    setWindowTitle(kDefaultTitle);
 }
 
 void TcForm::Timer1Timer() {
@@ -326,6 +328,8 @@ void TcForm::Timer1Timer() {
             RootNode = new BrowserNode(kTopNodeName, ClassIconIndex("tree root"));
             RootNode->setHasChildren(true);
             TV2->addTopLevelItem(RootNode);
+        } else {
+            ReadExpandedAgain();
         }
         if (!selectedPath_.empty())
             SelectPath(selectedPath_, RootNode);
@@ -438,6 +442,62 @@ void TcForm::TV2Collapsing(QTreeWidgetItem *item) {
     node->setHasChildren(true);
 }
 
+namespace {
+
+using TextPath = std::vector<std::string>; // node texts below the top node
+
+// The paths of the expanded nodes under `node`, each after its parent's.
+void CollectExpanded(const BrowserNode &node, TextPath &path, std::vector<TextPath> &expanded) {
+    for (int i = 0; i < node.childCount(); ++i) {
+        const BrowserNode *child = node.childNode(i);
+        if (!child || !child->isExpanded())
+            continue;
+        path.push_back(child->name());
+        expanded.push_back(path);
+        CollectExpanded(*child, path, expanded);
+        path.pop_back();
+    }
+}
+
+TextPath PathOf(const QTreeWidgetItem *item) {
+    TextPath path;
+    for (const BrowserNode *node = AsBrowserNode(const_cast<QTreeWidgetItem *>(item));
+         node && node->parentNode(); node = node->parentNode())
+        path.insert(path.begin(), node->name());
+    return path;
+}
+
+BrowserNode *NodeAt(BrowserNode &top, const TextPath &path) {
+    BrowserNode *node = &top;
+    for (const std::string &text : path)
+        if (!(node = FindChild(*node, text)))
+            return nullptr;
+    return node;
+}
+
+} // namespace
+
+// A tree kept from an earlier showing may hold objects others have since removed, renamed or
+// added: every expanded level is read anew, and stays expanded (and current) where it still is.
+void TcForm::ReadExpandedAgain() {
+    if (!RootNode || !RootNode->isExpanded())
+        return;
+    UpdateBatch batch(*TV2);
+    std::vector<TextPath> expanded;
+    TextPath path;
+    CollectExpanded(*RootNode, path, expanded);
+    const QList<QTreeWidgetItem *> selected = TV2->selectedItems();
+    const std::optional<TextPath> current =
+        selected.isEmpty() ? std::nullopt : std::optional(PathOf(selected.front()));
+    RootNode->setExpanded(false);
+    RootNode->setExpanded(true);
+    for (const TextPath &level : expanded)
+        if (BrowserNode *node = NodeAt(*RootNode, level))
+            node->setExpanded(true);
+    if (BrowserNode *node = current ? NodeAt(*RootNode, *current) : nullptr)
+        TV2->setCurrentItem(node);
+}
+
 void TcForm::SelectPath(const std::string &path, BrowserNode *start) {
     if (!start)
         return;
@@ -505,7 +565,7 @@ void TcForm::BitBtn3Click() {
         } else if (names.size() == 1) {
             SelectPath(names.front(), RootNode);
         } else {
-            SortCaseInsensitive(names);
+            SortNames(names);
             const QSignalBlocker quiet(lv);
             lv->clear();
             QList<QTreeWidgetItem *> items;

@@ -99,6 +99,7 @@ class TcForm : public QDialog {
     void lvResize();
 
     void ReadChildren(BrowserNode &node);
+    void ReadExpandedAgain();
     void SelectPath(const std::string &path, BrowserNode *start);
     void SelectNode(BrowserNode &node);
     void CreateInSelectedContainer();

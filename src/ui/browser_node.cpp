@@ -6,8 +6,16 @@
 
 namespace tarnbeck {
 
+namespace {
+// One collator for all nodes: opening one costs more than keying a whole level.
+const NameCollation &Collation() {
+    static const NameCollation collation;
+    return collation;
+}
+} // namespace
+
 BrowserNode::BrowserNode(std::string text, int icon)
-    : QTreeWidgetItem(kType), text_(std::move(text)) {
+    : QTreeWidgetItem(kType), text_(std::move(text)), key_(Collation().key(text_)) {
     setText(0, LocalText(text_));
     setIcon(icon);
 }
@@ -40,7 +48,7 @@ bool BrowserNode::operator<(const QTreeWidgetItem &other) const {
     const auto &node = static_cast<const BrowserNode &>(other);
     if (icon_ != node.icon_)
         return icon_ < node.icon_;
-    return CompareIgnoreCase(text_, node.text_) < 0;
+    return key_ < node.key_;
 }
 
 int BrowserNode::Path::level() const {

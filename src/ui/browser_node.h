@@ -30,7 +30,7 @@ class BrowserNode : public QTreeWidgetItem {
     BrowserNode *parentNode() const;
     BrowserNode *childNode(int index) const;
 
-    // Grouped by icon, then by lower-cased text byte by byte.
+    // Grouped by icon, then in the user's locale's order of names, ignoring case.
     bool operator<(const QTreeWidgetItem &other) const override;
 
   private:
@@ -46,6 +46,7 @@ class BrowserNode : public QTreeWidgetItem {
     };
 
     std::string text_;
+    std::string key_; // orders the text as the locale does
     int icon_ = -1;
     Path path_{*this};
 };

@@ -1,5 +1,6 @@
 #include "ui/change_tree.h"
 
+#include "directory/text_compare.h"
 #include "shell/trees.h"
 #include "ui/browser_dialog.h"
 #include "ui/connected_trees_dialog.h"
@@ -26,9 +27,6 @@ void ConnectTreeDialogs(AppState &app, Windows &windows) {
 }
 
 void ChangeTree(AppState &app, Windows &windows, const ChangeTreeHooks &hooks) {
-    if (!hooks.ConfirmDiscard())
-        return;
-    hooks.ResetGroup();
     const std::vector<std::string> trees = ScanAuthenticatedTrees(app.mainContext);
 
     TTrees2 &dialog = *windows.Trees2;
@@ -38,13 +36,23 @@ void ChangeTree(AppState &app, Windows &windows, const ChangeTreeHooks &hooks) {
     dialog.SetTrees(trees, app.currentTree);
     ConnectTreeDialogs(app, windows);
 
+    const bool accepted = RunDialog(dialog) == QDialog::Accepted;
+    // A login's browser may have been pointed at the tree it logs in to.
+    windows.cForm->SetBrowserContext(app.mainContext);
+    // Looking, cancelling or confirming the tree in use leaves the group and its edits alone.
+    if (!accepted)
+        return;
+    const auto chosen = dialog.LastCheckedTree();
+    if (!chosen || (!app.currentTree.empty() && EqualsIgnoreCase(*chosen, app.currentTree)))
+        return;
+    if (!hooks.ConfirmDiscard())
+        return;
+    hooks.ResetGroup();
     hooks.ReleaseQueries();
     app.loadedQueryStrings.reset();
     app.attributeNameMap.reset();
 
-    RunDialog(dialog);
-    if (const auto chosen = dialog.LastCheckedTree())
-        app.currentTree = *chosen;
+    app.currentTree = *chosen;
     // A tree that cannot be switched to is not reported; the caption shows the choice anyway.
     SwitchContextTree(app.mainContext, app.currentTree);
     windows.cForm->SetBrowserContext(app.mainContext);

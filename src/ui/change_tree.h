@@ -1,8 +1,8 @@
 #pragma once
 
 // Changing the current tree from the main window: the administrator picks one of the connected
-// trees (or adds one, logging in when needed) and the main context is pointed at it. The group
-// that was open is gone afterwards, even when the same tree is chosen again.
+// trees (or adds one, logging in when needed) and the main context is pointed at it. Nothing of
+// the open group changes until another tree is chosen with OK (and unsaved edits given up).
 
 #include "shell/app_state.h"
 

@@ -30,11 +30,14 @@ TTrees2::TTrees2(QWidget *parent) : QDialog(parent) {
     BitBtn1->setDefault(true);
     BitBtn2 = new QPushButton("More", this);
     BitBtn2->setObjectName("BitBtn2");
+    BitBtn3 = new QPushButton("Cancel", this);
+    BitBtn3->setObjectName("BitBtn3");
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(BitBtn2);
     buttons->addStretch();
     buttons->addWidget(BitBtn1);
+    buttons->addWidget(BitBtn3);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(CheckListBox1);
     layout->addLayout(buttons);
@@ -43,6 +46,7 @@ TTrees2::TTrees2(QWidget *parent) : QDialog(parent) {
     connect(CheckListBox1, &QListWidget::itemChanged, this, &TTrees2::CheckListBox1ClickCheck);
     connect(BitBtn1, &QPushButton::clicked, this, &TTrees2::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TTrees2::BitBtn2Click);
+    connect(BitBtn3, &QPushButton::clicked, this, &TTrees2::reject);
 }
 
 void TTrees2::SetContext(dsclient::ContextHandle context) {
@@ -76,8 +80,16 @@ void TTrees2::showEvent(QShowEvent *event) {
 }
 
 void TTrees2::CheckListBox1ClickCheck(QListWidgetItem *item) {
-    if (!programChange_ && item->checkState() == Qt::Checked)
+    if (programChange_)
+        return;
+    if (item->checkState() == Qt::Checked) {
         MakeTheChoice(item);
+    } else if (singleChoice_) {
+        // Unticking the choice would leave none, which OK would silently take as "no change".
+        const bool outer = std::exchange(programChange_, true);
+        item->setCheckState(Qt::Checked);
+        programChange_ = outer;
+    }
 }
 
 void TTrees2::MakeTheChoice(QListWidgetItem *item) {

@@ -2,7 +2,8 @@
 
 // TTrees2: the trees the workstation is connected to, as a check list; the last checked entry
 // is the choice, and in single-choice mode a tick is the choice: its row is selected and every
-// other tick goes. "More" adds a tree through the select tree dialog. It is left only with OK.
+// other tick goes, and a tick cannot be taken away, only moved. "More" adds a tree through the
+// select tree dialog. OK takes the choice; Cancel (or Esc) leaves it.
 
 #include "platform/dsclient/client.h"
 
@@ -43,10 +44,7 @@ class TTrees2 : public QDialog {
     QListWidget *CheckListBox1;
     QPushButton *BitBtn1; // OK
     QPushButton *BitBtn2; // More
-
-  public slots:
-    // Only OK leaves the dialog: Escape does nothing.
-    void reject() override {}
+    QPushButton *BitBtn3; // Cancel
 
   protected:
     void showEvent(QShowEvent *event) override;

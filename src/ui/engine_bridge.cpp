@@ -39,7 +39,7 @@ void EngineBridge::selectQuery(std::size_t index) {
 }
 
 void EngineBridge::showOutcome(MemberEntries outcome) {
-    form_.clb->setEntries(outcome);
+    form_.clb->setEntries(outcome, true);
     form_.showMarkCounts(CountMarks(outcome));
 }
 
@@ -104,11 +104,15 @@ void EngineBridge::clearGroup() { form_.ResetGroup(); }
 UnsavedState EngineBridge::unsavedState() const { return form_.unsavedState(); }
 
 void EngineBridge::setProgressMaximum(int maximum) {
+    walked_ = 0;
     form_.sbar->setMaximum(maximum);
     form_.progressWindow().begin(QStringLiteral("Update group"), maximum, true);
 }
 
 void EngineBridge::setProgressPosition(int position) {
+    // The walk reports each entry it is done with; its last word, 0, only resets the bar.
+    if (walked_ && position > 0)
+        walked_ = static_cast<std::size_t>(position);
     form_.sbar->setValue(position);
     const int total = form_.sbar->maximum();
     form_.progressWindow().advance(position,

@@ -53,6 +53,11 @@ public:
     std::optional<AdditionBrake> additionBrake() const override;
     bool stopRequested() override;
 
+    // How many entries the last Update was done with (not the one it failed on); none when it
+    // never began to write. Reset by beginUpdate.
+    std::optional<std::size_t> walked() const { return walked_; }
+    void beginUpdate() { walked_.reset(); }
+
     // FilterField
     void setFocus() override;
     void setCaret(std::size_t position) override;
@@ -64,6 +69,7 @@ private:
     // Where a filter error put the caret: showing the failing query afterwards re-sets the
     // field's text, which moves the caret, so it is put back there.
     std::optional<std::size_t> errorCaret_;
+    std::optional<std::size_t> walked_;
 };
 
 } // namespace tarnbeck

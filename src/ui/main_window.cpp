@@ -21,6 +21,7 @@
 #include "directory/directory_error.h"
 #include "membership/run_lock.h"
 #include "membership/update_group.h"
+#include "membership/written_state.h"
 #include "query/execute.h"
 #include "query/group_loading.h"
 #include "shell/attribute_names.h"
@@ -583,7 +584,9 @@ void TForm1::BitBtn1Click() {
 }
 
 void TForm1::BitBtn2Click() {
-    RunGuarded([this] {
+    const MemberEntries entries = clb->entries();
+    bridge_->beginUpdate();
+    RunGuarded([&] {
         // A scheduled run writing the same group at once would mix two outcomes.
         std::string busy;
         const auto lock = RunLock::Acquire(app_.currentTree, local(Edit1->text()), busy);
@@ -594,12 +597,23 @@ void TForm1::BitBtn2Click() {
         UpdateResult result;
         {
             const ProgressEnd done(*progress_);
-            result = UpdateGroup(app_.mainContext, local(Edit1->text()), clb->entries(), *bridge_);
+            result = UpdateGroup(app_.mainContext, local(Edit1->text()), entries, *bridge_);
         }
         if (result.stopped)
             prompter().message("Update group stopped. Members written: " +
                                std::to_string(result.written));
     });
+    showWrittenState(entries);
+}
+
+// After a walk, completed or not, the list shows what the directory now holds and what is left.
+void TForm1::showWrittenState(const MemberEntries &entries) {
+    const std::optional<std::size_t> walked = bridge_->walked();
+    if (!walked)
+        return;
+    const MemberEntries written = WrittenState(entries, *walked);
+    clb->setEntries(written, HasChanges(written));
+    showMarkCounts(CountMarks(written));
 }
 
 void TForm1::showMarkCounts(const std::optional<MarkCounts> &counts) {
@@ -609,7 +623,7 @@ void TForm1::showMarkCounts(const std::optional<MarkCounts> &counts) {
 void TForm1::ResetGroup() {
     Edit1->clear();
     setGroupImage(QIcon());
-    clb->clear();
+    clb->setEntries({});
     showMarkCounts(std::nullopt);
     queryEditor_.unbindGroup();
     {
@@ -628,7 +642,11 @@ void TForm1::ResetGroup() {
     DropOutcome();
 }
 
-void TForm1::DropOutcome() { BitBtn2->setEnabled(false); }
+void TForm1::DropOutcome() {
+    BitBtn2->setEnabled(false);
+    if (clb->markStale())
+        markCounts->setText(QStringLiteral("Execute again to see the outcome"));
+}
 
 void TForm1::treesselClick() {
     ChangeTreeHooks hooks;

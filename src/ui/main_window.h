@@ -65,7 +65,7 @@ public:
     // nothing that needs a group is enabled (the tree changes, or a load failed).
     void ResetGroup();
     // The outcome on screen no longer matches what Execute would find: Update group waits for
-    // the next Execute. The list stays as it is.
+    // the next Execute, and an outcome's marks are no longer drawn.
     void DropOutcome();
     // Loads a group as choosing it in the browser does (for scripted runs and pictures).
     void loadGroup(const std::string &groupName);
@@ -168,6 +168,7 @@ private:
     void showListPage(const NameListPage &page, QListWidget *list, QPushButton *save);
     void showListPages();
     GroupAttributes groupAttributes() const;
+    void showWrittenState(const MemberEntries &entries);
 
     AppState &app_;
     Windows &windows_;

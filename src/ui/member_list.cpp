@@ -45,17 +45,20 @@ MarkStyle StyleOfMark(int mark) {
 
 void MemberMarkDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
                                const QModelIndex &index) const {
-    const MarkStyle style = StyleOfMark(index.data(MemberList::kMarkRole).toInt());
+    const MarkStyle style = stale_ ? MarkStyle{kStaleColour, false}
+                                   : StyleOfMark(index.data(MemberList::kMarkRole).toInt());
+    const bool incomplete = index.data(MemberList::kIncompleteRole).toBool();
     const bool selected = option.state & QStyle::State_Selected;
     painter->save();
     painter->fillRect(option.rect, selected ? option.palette.highlight() : option.palette.base());
     QFont font = option.font;
     font.setStrikeOut(style.strikeOut);
+    font.setItalic(incomplete);
     painter->setFont(font);
     painter->setPen(style.colour);
     const QString name = index.data(Qt::DisplayRole).toString();
     painter->drawText(option.rect, Qt::AlignLeft | Qt::AlignTop, name);
-    if (index.data(MemberList::kIncompleteRole).toBool()) {
+    if (incomplete) {
         QFont note = option.font;
         note.setItalic(true);
         QRect rest = option.rect;
@@ -73,8 +76,9 @@ QSize MemberMarkDelegate::sizeHint(const QStyleOptionViewItem &option,
     return size;
 }
 
-MemberList::MemberList(QWidget *parent) : QListWidget(parent) {
-    setItemDelegate(new MemberMarkDelegate(this));
+MemberList::MemberList(QWidget *parent)
+    : QListWidget(parent), delegate_(new MemberMarkDelegate(this)) {
+    setItemDelegate(delegate_);
     setUniformItemSizes(true);
     // Two columns: entries run down the first column, then the second, scrolling sideways.
     setFlow(QListView::TopToBottom);
@@ -84,7 +88,10 @@ MemberList::MemberList(QWidget *parent) : QListWidget(parent) {
     layOutColumns();
 }
 
-void MemberList::setEntries(const MemberEntries &entries) {
+void MemberList::setEntries(const MemberEntries &entries, bool outcome) {
+    outcome_ = outcome;
+    stale_ = false;
+    delegate_->setStale(false);
     setUpdatesEnabled(false);
     clear();
     for (const MemberEntry &entry : entries)
@@ -98,6 +105,15 @@ MemberEntries MemberList::entries() const {
     for (int row = 0; row < count(); ++row)
         out.push_back(static_cast<const MemberItem *>(item(row))->entry());
     return out;
+}
+
+bool MemberList::markStale() {
+    if (!outcome_)
+        return false;
+    stale_ = true;
+    delegate_->setStale(true);
+    viewport()->update();
+    return true;
 }
 
 MemberMark MemberList::markAt(int row) const {

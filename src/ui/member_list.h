@@ -20,14 +20,21 @@ struct MarkStyle {
 // for static; anything else black.
 MarkStyle StyleOfMark(int mark);
 
+// The colour of every entry of an outcome that no longer holds: its marks are not drawn.
+inline const QColor kStaleColour{0x80, 0x80, 0x80};
+
 // Draws an entry in its mark's colour and style, on the selection highlight too; an incomplete
-// entry is followed by kIncompleteSuffix in italics.
+// entry is drawn in italics and followed by kIncompleteSuffix. A stale list draws no marks.
 class MemberMarkDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    void setStale(bool stale) { stale_ = stale; }
+
+private:
+    bool stale_ = false;
 };
 
 class MemberList : public QListWidget {
@@ -39,16 +46,25 @@ public:
 
     explicit MemberList(QWidget *parent = nullptr);
 
-    // The only way entries come into the list.
-    void setEntries(const MemberEntries &entries);
+    // The only way entries come into the list; `outcome`: their marks say what Update does,
+    // rather than only who is a member.
+    void setEntries(const MemberEntries &entries, bool outcome = false);
     MemberEntries entries() const;
     MemberMark markAt(int row) const;
+    // The outcome shown no longer holds: its marks are no longer drawn. False (and nothing
+    // changes) when the list shows no outcome.
+    bool markStale();
+    bool stale() const { return stale_; }
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
     void layOutColumns();
+
+    MemberMarkDelegate *delegate_;
+    bool outcome_ = false;
+    bool stale_ = false;
 };
 
 } // namespace tarnbeck

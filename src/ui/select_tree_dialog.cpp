@@ -113,7 +113,7 @@ void TTreesForm::Refill() {
     for (const auto &name : kept_)
         if (!scanned.count(name))
             trees.push_back(name);
-    SortCaseInsensitive(trees);
+    SortNames(trees);
     for (const auto &name : trees)
         ListBox1->addItem(LocalText(name));
     AppendUnavailableTrees(*ListBox1);

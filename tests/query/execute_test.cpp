@@ -97,28 +97,30 @@ class FailingQueryTest : public ExecuteTest {
 TEST_F(FailingQueryTest, QueryWithoutContextStopsTheRun) {
     loadQueries({"q:ldap:///ou=sales.o=acme??sub?(title=Dev)", "q:ldap:///??sub?(cn=x)",
                  "q:ldap:///o=acme??sub?(cn=y)", "s:6"});
-    prompter.expectMessage("Query 2 not valid");
+    prompter.expectMessage("Query 2 not valid\nQuery 2 has no context to search from: choose "
+                           "one with \"...\" beside context.");
     EXPECT_FALSE(execute());
     expectNoOutcome(1);
 }
 
 TEST_F(FailingQueryTest, GroupWithoutStoredQueries) {
     window->loadQueries("Team.Acme", "user");
-    prompter.expectMessage("Query 1 not valid");
+    prompter.expectMessage("Query 1 not valid\nQuery 1 has no context to search from: choose "
+                           "one with \"...\" beside context.");
     EXPECT_FALSE(execute());
     expectNoOutcome(0);
 }
 
 TEST_F(FailingQueryTest, RefusedFilterShowsItsOwnMessage) {
     loadQueries({"q:ldap:///o=acme??sub?(cn=x)", "q:ldap:///o=acme??sub?(bogus=x)", "s:6"});
-    prompter.expectMessage("Unknown attribute: bogus");
+    prompter.expectMessage("Unknown attribute: bogus\nQuery 2, filter (bogus=x)");
     EXPECT_FALSE(execute());
     expectNoOutcome(1);
 }
 
 TEST_F(FailingQueryTest, NoNameTableYetKnowsNoAttribute) {
     loadQueries({"q:ldap:///o=acme??sub?(title=Dev)", "s:6"});
-    prompter.expectMessage("Unknown attribute: title");
+    prompter.expectMessage("Unknown attribute: title\nQuery 1, filter (title=Dev)");
     EXPECT_FALSE(Execute({context, "Team.Acme", {}, nullptr}, *window));
     expectNoOutcome(0);
 }
@@ -132,7 +134,9 @@ TEST_F(FailingQueryTest, BrokenSearchGivesNoPartialResult) {
         FAIL() << "a search that broke off must not pass for a complete one";
     } catch (const DirectoryError &error) {
         EXPECT_EQ(error.status(), status::NoSuchEntry);
-        EXPECT_EQ(std::string(error.what()), "Netware error -601 (0xFFFFFDA7): no such object");
+        EXPECT_EQ(std::string(error.what()),
+                  "Netware error -601 (0xFFFFFDA7): no such object\nQuery 2, context "
+                  "ou=gone.o=acme: no object of that name in the tree (searched from gone.acme)");
     }
     expectNoOutcome(1);
 }

@@ -286,6 +286,10 @@ TEST_F(SyncProgramTest, AFailingQueryAppliesNothingOfItsGroupAndTheRunGoesOn) {
     const Outcome run = sync(std::string("--apply --group ") + kBroken + " --group " + kParis);
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("Broken.Trouble.Corp: query 1: "), std::string::npos) << run.err;
+    // The report stays on one line, with the query's filter after the parser's message.
+    const std::string line = run.err.substr(0, run.err.find('\n'));
+    EXPECT_NE(line.find("in filter; Query 1, filter (&(objectclass=user)"), std::string::npos)
+        << run.err;
     EXPECT_EQ(texts(kBroken, "Member"), std::vector<std::string>{User('b', 12)});
     EXPECT_TRUE(whollyMember(kParis, User('p', 1)));
 }

@@ -2,6 +2,7 @@
 #include "ui/class_icons.h"
 #include "ui/new_object_dialog.h"
 
+#include "directory/text_compare.h"
 #include "directory/values_reader.h"
 
 #include "browser_test_support.h"
@@ -70,7 +71,7 @@ TEST_F(BrowserTest, ShownBeforeAnyContextEndsAtOnceWith55) {
     EXPECT_EQ(browser.TV2->topLevelItemCount(), 0);
 }
 
-TEST_F(BrowserTest, FirstShowingHoldsOnlyTheTopNodeAndHidingForgetsCaptionAndCreatables) {
+TEST_F(BrowserTest, FirstShowingHoldsOnlyTheTopNodeAndHidingForgetsCreatables) {
     browser.AddCreatableClass("Group");
     browser.AddCreatableClass("group");
     EXPECT_EQ(browser.CreatableClasses(), Strings{"Group"});
@@ -91,11 +92,10 @@ TEST_F(BrowserTest, FirstShowingHoldsOnlyTheTopNodeAndHidingForgetsCaptionAndCre
     EXPECT_FALSE(browser.lv->isVisible());
 
     browser.hide();
-    EXPECT_EQ(browser.windowTitle(), "");
     EXPECT_TRUE(browser.CreatableClasses().empty());
-    // The tree read so far survives the hiding.
+    // The tree read so far survives the hiding, and the caption is the same at every showing.
     browser.show();
-    EXPECT_EQ(browser.windowTitle(), "TEST_TREE: ");
+    EXPECT_EQ(browser.windowTitle(), "TEST_TREE: Select context");
     EXPECT_EQ(node({"[ROOT]"}), root);
     EXPECT_FALSE(browser.BitBtn5->isVisible());
 }
@@ -255,6 +255,35 @@ TEST_F(BrowserTest, CollapsingForgetsChildrenSoObjectsMadeMeanwhileShowUp) {
     EXPECT_EQ(browser.SelectedNode(), nullptr);
     browser.TV2->expandItem(sales);
     EXPECT_NE(node({"[ROOT]", "Acme", "Sales", "Zoe"}), nullptr);
+}
+
+TEST_F(BrowserTest, NamesAreInTheOrderOfEveryOtherListIgnoringCase) {
+    add("Names.Acme", "Organizational Unit", {{"OU", TextValue(dsclient::SYN_CI_STRING, "Names")}});
+    Strings names = {"pclarke", "Zoe", "\xC3\x84rger", "\xC3\x89mile", "\xC3\x96hlmann"};
+    for (const auto &name : names)
+        add(name + ".Names.Acme", "User", UserValues(name));
+    browser.SetShowLeaves(true);
+    browser.SetSelectedPath("Names.Acme");
+    open();
+    browser.TV2->expandItem(node({"[ROOT]", "Acme", "Names"}));
+    const Strings shown = ChildTexts(node({"[ROOT]", "Acme", "Names"}));
+    EXPECT_EQ(shown, (Strings{"\xC3\x84rger", "\xC3\x89mile", "\xC3\x96hlmann", "pclarke", "Zoe"}));
+    SortNames(names); // as the member list and the list pages sort
+    EXPECT_EQ(shown, names);
+}
+
+TEST_F(BrowserTest, EachShowingReadsTheExpandedLevelsAgainAndKeepsThemOpen) {
+    browser.SetShowLeaves(true);
+    browser.SetSelectedPath("Joe.Sales.Acme");
+    open();
+    browser.hide();
+    add("Zoe.Sales.Acme", "User", UserValues("Zoe"));
+    browser.SetSelectedPath("");
+    browser.show();
+    FillNow(browser);
+    EXPECT_NE(node({"[ROOT]", "Acme", "Sales", "Zoe"}), nullptr);
+    EXPECT_EQ(ExpandedPaths(browser), (Strings{"[ROOT]", "Acme", "Acme/Sales"}));
+    EXPECT_EQ(SelectedPath(browser), "Acme/Sales/Joe");
 }
 
 TEST_F(BrowserTest, FindSelectsOneResultListsManyAndReportsNone) {

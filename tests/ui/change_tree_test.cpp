@@ -1,5 +1,5 @@
 // Changing the current tree from the main window: the order of the steps, the same tree chosen
-// again, and trees added through "More" with and without a login.
+// again, Cancel, and trees added through "More" with and without a login.
 
 #include "../shell/trees_fixture.h"
 
@@ -95,6 +95,19 @@ class ChangeTreeTest : public TwoTreesTest {
         expectSelect(tree);
         trees.BitBtn2->click();
     }
+    // "More" adding the lab tree with a right login: it becomes the choice.
+    void moreWithLogin(TTrees2 &trees) {
+        expectSelect(kLabTree);
+        dialogs.expect("LoginForm", [](QDialog &dialog) {
+            TLoginForm &login = static_cast<TLoginForm &>(dialog);
+            login.Name->setText("Joe.Lab");
+            login.Password->setText(kLabPassword);
+            login.BitBtn1->click();
+            return login.result();
+        });
+        trees.BitBtn2->click();
+        EXPECT_EQ(Rows(*trees.CheckListBox1, true), Names{kLabTree});
+    }
     void change() { ChangeTree(app, *windows, hooks); }
 
     AppState app;
@@ -111,39 +124,51 @@ const Names kAllSteps = {"ConfirmDiscard", "ResetGroup", "ReleaseQueries", "Upda
 
 TEST_F(ChangeTreeTest, KeepingUnsavedDataChangesNothing) {
     discard = false;
+    expectTrees([&](TTrees2 &trees) { moreWithLogin(trees); });
     change();
     EXPECT_EQ(calls, Names{"ConfirmDiscard"});
     EXPECT_EQ(app.currentTree, kTestTree);
+    EXPECT_EQ(ContextTreeName(app.mainContext), kTestTree);
     EXPECT_TRUE(app.attributeNameMap.has_value());
     EXPECT_TRUE(app.loadedQueryStrings.has_value());
 }
 
-TEST_F(ChangeTreeTest, TheSameTreeAgainClearsTheGroupButLeavesTheContext) {
+TEST_F(ChangeTreeTest, TheSameTreeAgainChangesNothing) {
     ASSERT_EQ(SetContextValue(app.mainContext, DCK_NAME_CONTEXT, std::string_view("Acme")),
               status::Ok);
     expectTrees([](TTrees2 &trees) {
         EXPECT_EQ(trees.windowTitle(), "Current connected trees");
         EXPECT_EQ(Rows(*trees.CheckListBox1, false), Names{kTestTree});
         EXPECT_EQ(Rows(*trees.CheckListBox1, true), Names{kTestTree});
+        // Clicking the tick does not take it away.
+        trees.CheckListBox1->item(0)->setCheckState(Qt::Unchecked);
+        EXPECT_EQ(Rows(*trees.CheckListBox1, true), Names{kTestTree});
     });
 
     change();
 
-    EXPECT_EQ(calls, kAllSteps);
+    EXPECT_EQ(calls, Names{});
     EXPECT_EQ(app.currentTree, kTestTree);
-    EXPECT_FALSE(app.loadedQueryStrings.has_value());
+    EXPECT_TRUE(app.loadedQueryStrings.has_value());
     std::string nameContext;
     ASSERT_EQ(GetContextValue(app.mainContext, DCK_NAME_CONTEXT, nameContext), status::Ok);
     EXPECT_EQ(nameContext, "Acme");
     EXPECT_EQ(windows->cForm->context(), app.mainContext);
 }
 
-TEST_F(ChangeTreeTest, WithNoEntryCheckedTheTreeStays) {
-    expectTrees([](TTrees2 &trees) { trees.CheckListBox1->item(0)->setCheckState(Qt::Unchecked); });
+TEST_F(ChangeTreeTest, CancelAfterChoosingAnotherTreeChangesNothing) {
+    dialogs.expect("Trees2", [&](QDialog &dialog) {
+        TTrees2 &trees = static_cast<TTrees2 &>(dialog);
+        moreWithLogin(trees);
+        trees.BitBtn3->click();
+        return trees.result();
+    });
     change();
-    EXPECT_EQ(calls, kAllSteps);
+    EXPECT_EQ(calls, Names{});
     EXPECT_EQ(app.currentTree, kTestTree);
     EXPECT_EQ(ContextTreeName(app.mainContext), kTestTree);
+    EXPECT_EQ(windows->cForm->TreeName(), kTestTree);
+    EXPECT_TRUE(app.attributeNameMap.has_value());
 }
 
 TEST_F(ChangeTreeTest, MoreForAnAuthenticatedTreeAddsOneContextWithoutALogin) {
@@ -192,19 +217,7 @@ TEST_F(ChangeTreeTest, ACancelledLoginFreesItsContextAndAddsNothing) {
 }
 
 TEST_F(ChangeTreeTest, ARightPasswordAddsTheTreeAndMakesItTheChoice) {
-    expectTrees([&](TTrees2 &trees) {
-        expectSelect(kLabTree);
-        dialogs.expect("LoginForm", [&](QDialog &dialog) {
-            TLoginForm &login = static_cast<TLoginForm &>(dialog);
-            login.Name->setText("Joe.Lab");
-            login.Password->setText(kLabPassword);
-            login.BitBtn1->click();
-            return login.result();
-        });
-        trees.BitBtn2->click();
-        // The added tree is the choice, and the only tick.
-        EXPECT_EQ(Rows(*trees.CheckListBox1, true), Names{kLabTree});
-    });
+    expectTrees([&](TTrees2 &trees) { moreWithLogin(trees); });
 
     change();
 

@@ -2,6 +2,7 @@
 // size, the caret stays at a filter error, and Enter saves.
 
 #include "demo_window.h"
+#include "directory/values_writer.h"
 #include "ui/member_list.h"
 
 #include "scripted_prompter.h"
@@ -47,13 +48,38 @@ TEST_F(QueryEditorOnDemo, TheCaretStandsWhereTheFilterErrorSays) {
     form->ComboBox1->setCurrentIndex(1); // the failing query is not the one on screen
     emit form->ComboBox1->activated(1);
     form->BitBtn3->click();
-    prompter.expectMessage("( expected at position 14 in filter");
+    prompter.expectMessage(
+        "( expected at position 14 in filter\nQuery 1, filter (&(l=Berlin) cn=x)");
     form->BitBtn1->click();
 
     EXPECT_EQ(form->ComboBox1->currentIndex(), 0);
     EXPECT_EQ(form->edit3a->text(), "(&(l=Berlin) cn=x)");
     EXPECT_EQ(form->edit3a->cursorPosition(), 13);
     EXPECT_EQ(form->focusWidget(), form->edit3a);
+}
+
+TEST_F(QueryEditorOnDemo, ExecuteSaysWhichQueryFailedWhereAndWhy) {
+    ScriptedPrompter prompter;
+    const std::string empty = "Empty Team.Sales.Acme", gone = "Gone Team.Sales.Acme";
+    ASSERT_EQ(CreateObject(app.mainContext, empty, "Group"), dsclient::status::Ok);
+    ASSERT_EQ(CreateObject(app.mainContext, gone, "Group"), dsclient::status::Ok);
+    WriteValues(
+        app.mainContext, gone, "L",
+        {"q:ldap:///ou=sales.o=acme??sub?(cn=x)", "q:ldap:///ou=gone.o=acme??one?(cn=x)", "s:7"},
+        false);
+
+    form->loadGroup(empty);
+    prompter.expectMessage("Query 1 not valid\nQuery 1 has no context to search from: choose one "
+                           "with \"...\" beside context.");
+    form->BitBtn1->click();
+
+    form->loadGroup(gone);
+    prompter.expectMessage("Netware error -601 (0xFFFFFDA7): no such object\nQuery 2, context "
+                           "ou=gone.o=acme: no object of that name in the tree (searched from "
+                           "gone.acme)");
+    form->BitBtn1->click();
+    EXPECT_EQ(form->ComboBox1->currentIndex(), 1);
+    EXPECT_FALSE(form->BitBtn2->isEnabled());
 }
 
 TEST_F(QueryEditorOnDemo, EnterSavesTheQueriesWhenSaveIsEnabled) {

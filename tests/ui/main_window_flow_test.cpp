@@ -58,10 +58,11 @@ TEST_F(MainWindowFlow, ExecuteThenUpdateWritesTheOutcomeAndASecondRunChangesNoth
     const int adds = countMarks(MemberMark::Add) + countMarks(MemberMark::Static);
     EXPECT_GT(adds, 0);
 
+    const int walked = form->clb->count();
     form->BitBtn2->click();
     EXPECT_FALSE(form->BitBtn2->isEnabled());
     EXPECT_EQ(form->sbar->value(), 0);
-    EXPECT_EQ(form->sbar->maximum(), form->clb->count());
+    EXPECT_EQ(form->sbar->maximum(), walked);
     EXPECT_EQ(prompter.busyDepth(), 0);
 
     // The directory now holds the outcome: Execute again finds nothing to add or remove.

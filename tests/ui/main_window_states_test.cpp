@@ -3,7 +3,10 @@
 
 #include "demo_window.h"
 #include "directory/values_writer.h"
+#include "ui/connected_trees_dialog.h"
+#include "ui/login_dialog.h"
 #include "ui/member_list.h"
+#include "ui/select_tree_dialog.h"
 
 #include "scripted_dialogs.h"
 #include "scripted_prompter.h"
@@ -50,7 +53,8 @@ TEST_F(WindowStates, UpdateGroupIsEnabledOnlyByAnExecuteThatStillHolds) {
         {"a failed Execute",
          [&] {
              app.attributeNameMap.emplace(); // every attribute unknown
-             prompter.expectMessage("Unknown attribute: objectclass");
+             prompter.expectMessage(
+                 "Unknown attribute: objectclass\nQuery 1, filter (&(objectclass=user)(l=Berlin))");
              form->BitBtn1->click();
              app.attributeNameMap = names;
          }},
@@ -114,8 +118,30 @@ TEST_F(WindowStates, AChangeOfTreeLeavesNothingOfTheGroup) {
     form->BitBtn13->click(); // an unsaved second query
     prompter.expectConfirm("There unsaved data (query, excludes or includes), ignore changes?",
                            true);
-    dialogs.expect("Trees2", [](QDialog &) { return QDialog::Accepted; });
+    // LAB_TREE added with "More" and a login is the choice.
+    dialogs.expect("Trees2", [&](QDialog &dialog) {
+        auto &trees = static_cast<TTrees2 &>(dialog);
+        dialogs.expect("TreesForm", [](QDialog &select) {
+            auto &treesForm = static_cast<TTreesForm &>(select);
+            QMetaObject::invokeMethod(&treesForm, "Timer1Timer", Qt::DirectConnection);
+            const auto found = treesForm.ListBox1->findItems("LAB_TREE", Qt::MatchExactly);
+            treesForm.ListBox1->setCurrentItem(found.value(0));
+            treesForm.BitBtn1->click();
+            return treesForm.result();
+        });
+        dialogs.expect("LoginForm", [](QDialog &dialog) {
+            auto &login = static_cast<TLoginForm &>(dialog);
+            login.Name->setText("Admin.Lab");
+            login.Password->setText("labpass");
+            login.BitBtn1->click();
+            return login.result();
+        });
+        trees.BitBtn2->click();
+        trees.BitBtn1->click();
+        return trees.result();
+    });
     form->treessel->click();
+    EXPECT_EQ(app.currentTree, "LAB_TREE");
 
     EXPECT_EQ(form->Edit1->text(), "");
     EXPECT_EQ(form->clb->count(), 0);

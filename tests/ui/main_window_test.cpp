@@ -306,4 +306,23 @@ TEST(MemberListDrawing, AnIncompleteEntryIsDrawnWithItsNote) {
     EXPECT_GT(inkEnd(true), inkEnd(false) + 20);
 }
 
+TEST(MemberListDrawing, AnIncompleteEntrysNameIsItalic) {
+    const auto draw = [](bool incomplete) {
+        MemberList list;
+        list.setEntries({{"HHHHHHHH.Acme", MemberMark::Keep, incomplete}});
+        QImage image(300, MemberList::kItemHeight, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        QStyleOptionViewItem option;
+        option.initFrom(&list);
+        option.rect = image.rect();
+        list.itemDelegate()->paint(&painter, option, list.model()->index(0, 0));
+        painter.end();
+        // Only the name's own width, not the note after it.
+        return image.copy(0, 0, QFontMetrics(option.font).horizontalAdvance("HHHHHHHH.Acme") - 4,
+                          image.height());
+    };
+    EXPECT_NE(draw(true), draw(false));
+}
+
 } // namespace

@@ -4,6 +4,7 @@
 #include "demo_window.h"
 #include "ui/connected_trees_dialog.h"
 #include "ui/login_dialog.h"
+#include "ui/member_list.h"
 #include "ui/select_tree_dialog.h"
 
 #include "scripted_dialogs.h"
@@ -16,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+
 #include <gtest/gtest.h>
 
 namespace tarnbeck::testing {
@@ -75,6 +77,50 @@ TEST_F(TreesOnDemo, ChangingToTheLabTreeWithALoginShowsWhoTheWindowWorksAs) {
 
     EXPECT_EQ(form->windowTitle(), "Tarnbeck v1.03 - LAB_TREE");
     EXPECT_EQ(form->Identity->text(), "LAB_TREE: logged in as Admin.Lab");
+}
+
+TEST_F(TreesOnDemo, LookingAtTheTreesOrConfirmingTheSameOneKeepsTheGroupAndItsEdits) {
+    ScriptedPrompter prompter;
+    ScriptedDialogs dialogs;
+    form->loadGroup(kSalesTeam);
+    form->BitBtn1->click();
+    form->edit3a->setText("(cn=a*)"); // an unsaved edit: no question unless the tree changes
+    const MemberEntries outcome = form->clb->entries();
+    const auto keepsEverything = [&](const char *how) {
+        EXPECT_EQ(form->Edit1->text(), kSalesTeam) << how;
+        EXPECT_EQ(form->edit3a->text(), "(cn=a*)") << how;
+        EXPECT_TRUE(form->BitBtn3->isEnabled()) << how;
+        EXPECT_EQ(form->clb->entries(), outcome) << how;
+        EXPECT_TRUE(form->BitBtn2->isEnabled()) << how;
+        EXPECT_EQ(app.currentTree, "DEMO_TREE") << how;
+        EXPECT_TRUE(app.attributeNameMap.has_value()) << how;
+    };
+
+    dialogs.expect("Trees2", [&](QDialog &dialog) {
+        // Nothing has changed while the dialog is open.
+        EXPECT_EQ(form->Edit1->text(), kSalesTeam);
+        static_cast<TTrees2 &>(dialog).BitBtn3->click();
+        return dialog.result();
+    });
+    form->treessel->click();
+    keepsEverything("Cancel");
+
+    dialogs.expect("Trees2", [](QDialog &dialog) {
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        return dialog.result();
+    });
+    form->treessel->click();
+    keepsEverything("Esc");
+
+    dialogs.expect("Trees2", [](QDialog &dialog) {
+        auto &trees = static_cast<TTrees2 &>(dialog);
+        trees.CheckListBox1->item(0)->setCheckState(Qt::Unchecked); // the tick stays
+        EXPECT_EQ(Ticked(*trees.CheckListBox1), std::vector<std::string>{"DEMO_TREE"});
+        trees.BitBtn1->click();
+        return trees.result();
+    });
+    form->treessel->click();
+    keepsEverything("the same tree");
 }
 
 } // namespace

@@ -185,16 +185,27 @@ TEST_F(ConnectedTreesTest, ATickIsTheChoice) {
     list.item(0)->setCheckState(Qt::Checked);
     EXPECT_EQ(Checked(list), Names{"ALPHA"});
 
+    // The tick cannot be taken away, only moved.
     list.item(0)->setCheckState(Qt::Unchecked);
-    EXPECT_EQ(form.LastCheckedTree(), std::nullopt);
+    EXPECT_EQ(Checked(list), Names{"ALPHA"});
+    EXPECT_EQ(form.LastCheckedTree(), "ALPHA");
 }
 
-TEST_F(ConnectedTreesTest, ItIsLeftOnlyWithOkAndSaysWhenItHasNoContext) {
+TEST_F(ConnectedTreesTest, OkTakesTheChoiceCancelAndEscLeaveItAndNoContextIsReported) {
     prompter.expectMessage("Internal error, in Show Trees, please contact Orvexa!");
     dialogs.expect("Trees2", [](QDialog &dialog) {
         QTest::keyClick(&dialog, Qt::Key_Escape);
-        EXPECT_TRUE(dialog.isVisible());
-        EXPECT_FALSE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
+        EXPECT_FALSE(dialog.isVisible());
+        return dialog.result();
+    });
+    EXPECT_EQ(RunDialog(form), QDialog::Rejected);
+    form.SetContext(1);
+    dialogs.expect("Trees2", [](QDialog &dialog) {
+        static_cast<TTrees2 &>(dialog).BitBtn3->click();
+        return dialog.result();
+    });
+    EXPECT_EQ(RunDialog(form), QDialog::Rejected);
+    dialogs.expect("Trees2", [](QDialog &dialog) {
         static_cast<TTrees2 &>(dialog).BitBtn1->click();
         return dialog.result();
     });
