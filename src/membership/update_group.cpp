@@ -1,5 +1,6 @@
 #include "membership/update_group.h"
 
+#include "directory/directory_error.h"
 #include "directory/prompter.h"
 #include "directory/request_support.h"
 #include "membership/member_changes.h"
@@ -88,7 +89,11 @@ UpdateResult UpdateGroup(dsclient::ContextHandle context, const std::string &gro
     UpdateResult result;
     if (RefuseWhenUnsaved(view.unsavedState()) || !PassesBrake(entries, view))
         return result;
+    JournalRecorder journal(view.journal(), groupName);
+    if (!journal.begin(entries))
+        return result;
     result.started = true;
+    result.run = journal.run();
     BusyCursor busy;
     ProgressReset reset(view);
     view.setProgressMaximum(static_cast<int>(entries.size()));
@@ -98,9 +103,30 @@ UpdateResult UpdateGroup(dsclient::ContextHandle context, const std::string &gro
     RequestBatch batch(context);
     auto batchStarted = std::chrono::steady_clock::now();
     int inBatch = 0;
+    const auto finish = [&] {
+        batch.end();
+        journal.confirm();
+    };
+    const auto stop = [&] {
+        result.stopped = true;
+        return true;
+    };
     for (const MemberEntry &entry : entries) {
-        if (Apply(context, entry, groupName))
-            ++inBatch;
+        try {
+            if (Apply(context, entry, groupName)) {
+                ++inBatch;
+                journal.written(entry);
+            }
+        } catch (const DirectoryError &error) {
+            // The members before it are kept: the journal says so before the error goes on.
+            journal.refused(entry, error.status());
+            try {
+                finish();
+            } catch (const DirectoryError &) {
+                // The batch is lost as a whole; its members stay unconfirmed.
+            }
+            throw;
+        }
         // Applied in batches, short enough that an interruption loses little (each member is
         // whole either way) and that other writers of the tree are not kept waiting long.
         if (inBatch == kMembersPerBatch ||
@@ -108,15 +134,17 @@ UpdateResult UpdateGroup(dsclient::ContextHandle context, const std::string &gro
             batch.renew();
             result.written += std::exchange(inBatch, 0);
             batchStarted = std::chrono::steady_clock::now();
+            // No write goes unrecorded: a journal that fails ends the walk here.
+            if (!journal.confirm() && stop())
+                break;
         }
         view.setProgressPosition(++position);
-        if (position < static_cast<int>(entries.size()) && view.stopRequested()) {
-            result.stopped = true;
+        if (position < static_cast<int>(entries.size()) && view.stopRequested() && stop())
             break;
-        }
     }
-    batch.end();
+    finish();
     result.written += inBatch;
+    journal.end(result.stopped ? journal::RunEnd::Stopped : journal::RunEnd::Completed);
     return result;
 }
 

@@ -4,6 +4,7 @@
 // the other. The window shows the progress and owns the "Update group" button; this walk only
 // tells it what to show, so it runs the same headless.
 
+#include "membership/journal_recorder.h"
 #include "membership/member_entry.h"
 #include "membership/removal_brake.h"
 #include "membership/unsaved_state.h"
@@ -27,12 +28,15 @@ class UpdateView {
     virtual std::optional<RemovalBrake> removalBrake() const { return std::nullopt; }
     // Asked after each member: true ends the walk there (the member just written is whole).
     virtual bool stopRequested() { return false; }
+    // The journal the walk records in; none: the walk is not journalled.
+    virtual std::optional<JournalTarget> journal() const { return std::nullopt; }
 };
 
 struct UpdateResult {
-    bool started = false; // false: refused (unsaved parts) or declined at the brake
-    bool stopped = false; // ended early at the administrator's request
-    std::size_t written = 0; // members changed in the directory
+    bool started = false;              // false: refused (unsaved parts) or declined at the brake
+    bool stopped = false;              // ended early at the administrator's request
+    std::size_t written = 0;           // members changed in the directory
+    std::optional<journal::RunId> run; // the journal's record of the walk
 };
 
 // Refuses with a message while the query or a list is unsaved. When the view gives a brake and
@@ -43,7 +47,8 @@ struct UpdateResult {
 // when they are written whole. Each member's writes form one group of requests, so on a tree
 // that can group them no member is left half-written. A directory refusal stops the walk at
 // that entry and is raised; the progress and cursor are reset on every way out. The list itself
-// is not changed.
+// is not changed. With a journal, the walk is entered there before its first write (a journal
+// that cannot take it stops the walk there, with a message) and confirmed after each batch.
 UpdateResult UpdateGroup(dsclient::ContextHandle context, const std::string &groupName,
                          const MemberEntries &entries, UpdateView &view);
 

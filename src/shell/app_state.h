@@ -37,6 +37,7 @@ struct AppState {
     std::string staticAttribute = "Owner";
     std::vector<std::string> offeredAttributes;
     RemovalBrake removalBrake;
+    int journalDays = 400; // [SYSTEM] JournalDays: how long the journal keeps a run
     // Where Tarnbeck.ini lies (ending in "/"); tests point it elsewhere.
     std::string programDirectory = ProgramDirectory();
     std::string configDirectory;

@@ -24,9 +24,18 @@ void ReadBrakeValue(const std::string &text, std::size_t &value) {
         value = parsed;
 }
 
+// At least a day; anything else leaves the default in force.
+void ReadJournalDays(const std::string &text, int &days) {
+    std::size_t parsed = 0;
+    ReadBrakeValue(text, parsed);
+    if (parsed >= 1 && parsed <= 100000)
+        days = static_cast<int>(parsed);
+}
+
 void ReadSystemSection(AppState &app, const std::string &settings) {
     app.offeredAttributes.clear();
     app.removalBrake = RemovalBrake();
+    app.journalDays = AppState().journalDays;
     for (const auto &[key, value] : profile::ReadSectionEntries(settings, kSystemSection)) {
         const std::string lowered = ToLowerAscii(key);
         if (lowered == "exclude")
@@ -37,6 +46,8 @@ void ReadSystemSection(AppState &app, const std::string &settings) {
             ReadBrakeValue(value, app.removalBrake.percent);
         else if (lowered == "removalbrakecount")
             ReadBrakeValue(value, app.removalBrake.count);
+        else if (lowered == "journaldays")
+            ReadJournalDays(value, app.journalDays);
         else
             app.offeredAttributes.push_back(value);
     }

@@ -103,7 +103,14 @@ ParsedSyncOptions ParseSyncOptions(const std::vector<std::string> &args) {
             (option == "--apply" ? options.apply : options.quiet) = true;
             continue;
         }
-        if (!TakesValue(option))
+        if (!JournalOptionTakesValue(option) && !TakesValue(option)) {
+            if (const auto error = TakeJournalOption(option, value, options.journal)) {
+                if (!error->empty())
+                    return Failure(*error);
+                continue;
+            }
+        }
+        if (!JournalOptionTakesValue(option) && !TakesValue(option))
             return Failure(option.starts_with("-") ? "unknown option " + std::string(option)
                                                    : "unexpected argument " + std::string(option));
         if (!value) {
@@ -113,7 +120,11 @@ ParsedSyncOptions ParseSyncOptions(const std::vector<std::string> &args) {
         }
         if (value->empty())
             return Failure(std::string(option) + " needs a value");
-        if (option == "--tree") {
+        if (JournalOptionTakesValue(option)) {
+            if (const auto error = TakeJournalOption(option, value, options.journal);
+                !error->empty())
+                return Failure(*error);
+        } else if (option == "--tree") {
             options.tree = *value;
         } else if (option == "--group") {
             options.groups.push_back(*value);
@@ -141,6 +152,12 @@ ParsedSyncOptions ParseSyncOptions(const std::vector<std::string> &args) {
         } else {
             options.configFile = *value;
         }
+    }
+    if (options.journal.kind != JournalCommand::Kind::None ||
+        !CheckJournalCommand(options).empty()) {
+        if (std::string error = CheckJournalCommand(options); !error.empty())
+            return Failure(std::move(error));
+        return {options, {}};
     }
     if (options.tree.empty())
         return Failure("--tree is required");

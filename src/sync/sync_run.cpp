@@ -17,9 +17,11 @@
 #include "shell/app_state.h"
 #include "shell/attribute_names.h"
 #include "shell/config_directory.h"
+#include "shell/journal_access.h"
 #include "shell/program_files.h"
 #include "shell/tree_settings.h"
 #include "shell/trees.h"
+#include "sync/history_command.h"
 #include "sync/plan_output.h"
 #include "sync/trusted_file.h"
 
@@ -90,8 +92,10 @@ class ProgressLine {
 class SyncUpdateView : public UpdateView {
   public:
     SyncUpdateView(ProgressLine &progress, std::string group,
-                   std::optional<DeadlineClock::time_point> deadline)
-        : progress_(progress), group_(std::move(group)), deadline_(deadline) {}
+                   std::optional<DeadlineClock::time_point> deadline, JournalTarget journal)
+        : progress_(progress), group_(std::move(group)), deadline_(deadline),
+          journal_(std::move(journal)) {}
+    std::optional<JournalTarget> journal() const override { return journal_; }
     UnsavedState unsavedState() const override { return {}; }
     void setUpdateEnabled(bool) override {}
     void setProgressMaximum(int maximum) override { maximum_ = maximum; }
@@ -109,6 +113,7 @@ class SyncUpdateView : public UpdateView {
     ProgressLine &progress_;
     std::string group_;
     std::optional<DeadlineClock::time_point> deadline_;
+    JournalTarget journal_;
     int maximum_ = 0;
     int position_ = 0;
 };
@@ -426,8 +431,11 @@ class SyncRun {
             report.result = GroupReport::Result::Held;
         } else if (timeUp()) {
             failed(report, "nothing written");
+        } else if (!userJournal()) {
+            failed(report, journalProblem_ + "; nothing written");
         } else {
-            SyncUpdateView view(progress_, report.group, deadline_);
+            SyncUpdateView view(progress_, report.group, deadline_,
+                                JournalTargetFor(app_, *journal_, ProgramWithVersion("runner")));
             UpdateResult result;
             try {
                 // A member started is finished whole: its requests wait as long as the tree
@@ -439,12 +447,27 @@ class SyncRun {
                                    std::to_string(changes.size()) + " members: " + error.what());
                 return;
             }
+            if (!result.started)
+                return void(failed(report, prompter_.joined()));
             report.written = result.written;
             report.result = GroupReport::Result::Applied;
             if (result.stopped)
                 failed(report, std::to_string(view.position()) + " of " +
-                                   std::to_string(changes.size()) + " members written");
+                                   std::to_string(changes.size()) + " members written" +
+                                   (prompter_.joined().empty() ? "" : ": " + prompter_.joined()));
         }
+    }
+
+    // The journal every write is recorded in, opened for the first group applied.
+    journal::JournalDb *userJournal() {
+        if (!journal_ && journalProblem_.empty()) {
+            journal::JournalDb::Opened opened = OpenUserJournal(app_);
+            if (!opened.notice.empty())
+                err_ << "tarnbeck-sync: " << opened.notice << "\n";
+            journal_ = std::move(opened.journal);
+            journalProblem_ = opened.problem;
+        }
+        return journal_.get();
     }
 
     void note(const std::optional<GroupReport> &report) {
@@ -483,6 +506,8 @@ class SyncRun {
     bool skipUnmaintained_ = false;
     std::optional<DeadlineClock::time_point> deadline_; // --max-time
     bool cutOff_ = false;
+    std::unique_ptr<journal::JournalDb> journal_;
+    std::string journalProblem_;
     int exitStatus_ = kSyncNothingToDo;
 };
 
@@ -490,6 +515,8 @@ class SyncRun {
 
 int RunSync(const SyncOptions &options, const std::string &programDirectory, std::ostream &out,
             std::ostream &err) {
+    if (options.journal.kind == JournalCommand::Kind::History)
+        return RunHistory(options, out, err);
     return SyncRun(options, programDirectory, out, err).run();
 }
 

@@ -51,6 +51,9 @@ public:
     void setProgressPosition(int position) override;
     std::optional<RemovalBrake> removalBrake() const override;
     bool stopRequested() override;
+    std::optional<JournalTarget> journal() const override { return journal_; }
+    // The journal the next walk records in; none after it.
+    void setJournal(std::optional<JournalTarget> target) { journal_ = std::move(target); }
 
     // FilterField
     void setFocus() override;
@@ -63,6 +66,7 @@ private:
     // Where a filter error put the caret: showing the failing query afterwards re-sets the
     // field's text, which moves the caret, so it is put back there.
     std::optional<std::size_t> errorCaret_;
+    std::optional<JournalTarget> journal_;
 };
 
 } // namespace tarnbeck

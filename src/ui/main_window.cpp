@@ -24,6 +24,7 @@
 #include "query/execute.h"
 #include "query/group_loading.h"
 #include "shell/attribute_names.h"
+#include "shell/journal_access.h"
 #include "shell/tree_settings.h"
 #include "shell/trees.h"
 
@@ -590,9 +591,22 @@ void TForm1::BitBtn2Click() {
             prompter().message("Update group not started: " + busy);
             return;
         }
+        // No write goes unrecorded: without the journal nothing is written.
+        journal::JournalDb::Opened journal = OpenUserJournal(app_);
+        if (!journal.notice.empty())
+            prompter().message(journal.notice);
+        if (!journal.journal) {
+            prompter().message("Update group not started: " + journal.problem);
+            return;
+        }
+        bridge_->setJournal(JournalTargetFor(app_, *journal.journal, ProgramWithVersion("window")));
         UpdateResult result;
         {
             const ProgressEnd done(*progress_);
+            const struct Forget {
+                EngineBridge &bridge;
+                ~Forget() { bridge.setJournal(std::nullopt); }
+            } forget{*bridge_};
             result = UpdateGroup(app_.mainContext, local(Edit1->text()), clb->entries(), *bridge_);
         }
         if (result.stopped)

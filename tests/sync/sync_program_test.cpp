@@ -116,7 +116,8 @@ class SyncProgramTest : public ::testing::Test {
 
     // Runs the program with `args` (no quoting needed: the names here have no blanks).
     Outcome sync(const std::string &args) {
-        const std::string command = "XDG_RUNTIME_DIR='" + dir_.file("run") + "' '" +
+        const std::string command = "XDG_RUNTIME_DIR='" + dir_.file("run") +
+                                    "' TARNBECK_JOURNAL='" + journal_ + "' '" +
                                     TARNBECK_SYNC_PROGRAM + "' --config '" +
                                     dir_.file("dsclient.ini") + "' --tree CORP_TREE " + args +
                                     " >'" + dir_.file("out") + "' 2>'" + dir_.file("err") + "'";
@@ -143,6 +144,7 @@ class SyncProgramTest : public ::testing::Test {
     }
 
     TempDir dir_;
+    std::string journal_ = dir_.file("journal.db");
 };
 
 TEST_F(SyncProgramTest, DryRunPlansInEachFormatAndWritesNothing) {
@@ -386,6 +388,56 @@ TEST_F(SyncProgramTest, APasswordFileMustBeTheOwnersAlone) {
     const Outcome wrong = sync(args);
     EXPECT_EQ(wrong.status, 1);
     EXPECT_NE(wrong.err.find("login as Admin.Corp failed"), std::string::npos) << wrong.err;
+}
+
+// Every applied group is a run in the journal, and --history lists them newest first.
+TEST_F(SyncProgramTest, ApplyIsJournalledAndHistoryListsIt) {
+    EXPECT_EQ(sync(std::string("--apply --group ") + kParis).status, 0);
+    EXPECT_EQ(sync(std::string("--apply --group ") + kBerlin).status, 0);
+    EXPECT_EQ(sync(std::string("--group ") + kBerlin).status, 0); // a dry run is no run
+
+    const Outcome json = sync("--history --format json");
+    EXPECT_EQ(json.status, 0) << json.err;
+    ASSERT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 2) << json.out;
+    EXPECT_EQ(json.out.rfind("{\"run\":2,\"time\":\"", 0), 0u) << json.out;
+    EXPECT_NE(json.out.find("\"tree\":\"CORP_TREE\",\"group\":\"Berlin.Groups.Corp\",\"program\":"
+                            "\"runner 1.03\",\"identity\":\"Admin.Corp\",\"outcome\":\"completed\""),
+              std::string::npos)
+        << json.out;
+    EXPECT_NE(json.out.find("{\"name\":\"p01.People.Corp\",\"action\":\"remove\",\"reason\":"
+                            "\"current member not found\",\"outcome\":\"written\"}"),
+              std::string::npos);
+    EXPECT_NE(json.out.find("{\"name\":\"p25.People.Corp\",\"action\":\"add\",\"reason\":"
+                            "\"on the static list\",\"outcome\":\"written\"}"),
+              std::string::npos);
+
+    const Outcome member = sync("--history --format csv --member b11.people.corp");
+    EXPECT_EQ(member.out, "run,time,tree,group,program,identity,run outcome,action,name,reason,"
+                          "outcome\r\n" +
+                              member.out.substr(member.out.find("\r\n") + 2));
+    EXPECT_EQ(std::count(member.out.begin(), member.out.end(), '\n'), 2) << member.out;
+    EXPECT_NE(member.out.find(",Berlin.Groups.Corp,runner 1.03,Admin.Corp,completed,add,"
+                             "b11.People.Corp,found by query 1,written\r\n"),
+              std::string::npos)
+        << member.out;
+
+    const Outcome text = sync(std::string("--history --group ") + kParis + " --since 2020-01-01");
+    EXPECT_NE(text.out.find("run 1  "), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("  + p07.People.Corp  (found by query 1)  written\n"),
+              std::string::npos);
+    EXPECT_EQ(text.out.find("run 2"), std::string::npos);
+    EXPECT_EQ(sync("--history --since 2999-01-01").out, "");
+}
+
+TEST_F(SyncProgramTest, AJournalThatCannotBeWrittenStopsTheRunBeforeItsFirstWrite) {
+    journal_ = dir_.file("not-a-file");
+    std::filesystem::create_directories(journal_);
+    const std::vector<std::string> before = texts(kBerlin, "Member");
+    const Outcome apply = sync(std::string("--apply --group ") + kBerlin);
+    EXPECT_EQ(apply.status, 1);
+    EXPECT_NE(apply.err.find("journal"), std::string::npos) << apply.err;
+    EXPECT_NE(apply.err.find("nothing written"), std::string::npos) << apply.err;
+    EXPECT_EQ(texts(kBerlin, "Member"), before);
 }
 
 } // namespace

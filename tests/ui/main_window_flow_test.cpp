@@ -3,6 +3,7 @@
 
 #include "demo_window.h"
 #include "membership/run_lock.h"
+#include "platform/journal/journal_db.h"
 #include "ui/member_list.h"
 
 #include "scripted_prompter.h"
@@ -17,6 +18,9 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
 
 namespace tarnbeck::testing {
 namespace {
@@ -74,6 +78,33 @@ TEST_F(MainWindowFlow, ExecuteThenUpdateWritesTheOutcomeAndASecondRunChangesNoth
                             membership.end();
         EXPECT_EQ(member, entry.mark != MemberMark::Excluded) << entry.name;
     }
+}
+
+TEST_F(MainWindowFlow, UpdateIsJournalledAndAnUnusableJournalWritesNothing) {
+    ScriptedPrompter prompter;
+    form->loadGroup(kGroup);
+    const std::string journalPath = std::getenv("TARNBECK_JOURNAL");
+    // A folder where the journal should be: Update group does not start.
+    std::filesystem::create_directories(journalPath);
+    form->BitBtn1->click();
+    const auto before = values(kGroup, "Member");
+    prompter.expectMessageContaining("Update group not started: the journal cannot be opened");
+    form->BitBtn2->click();
+    EXPECT_EQ(values(kGroup, "Member"), before);
+    std::filesystem::remove(journalPath);
+
+    const int adds = countMarks(MemberMark::Add);
+    form->BitBtn2->click();
+    const auto opened = journal::JournalDb::Open(journalPath, std::nullopt);
+    ASSERT_NE(opened.journal, nullptr) << opened.problem;
+    const auto runs = opened.journal->history({});
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].group, kGroup);
+    EXPECT_EQ(runs[0].program, "window 1.03");
+    EXPECT_EQ(runs[0].outcome, "completed");
+    EXPECT_GE(runs[0].changes.size(), std::size_t(adds));
+    for (const auto &change : runs[0].changes)
+        EXPECT_EQ(change.outcome, "written") << change.name;
 }
 
 TEST_F(MainWindowFlow, UpdateWaitsForARunWritingTheSameGroup) {

@@ -166,7 +166,7 @@ std::string DefaultJournalPath() {
     return std::string(home ? home : "") + "/.local/share/tarnbeck/journal.db";
 }
 
-JournalDb::Opened JournalDb::Open(const std::string &path, int retentionDays) {
+JournalDb::Opened JournalDb::Open(const std::string &path, std::optional<int> retentionDays) {
     Opened opened;
     if (std::string problem = PrepareJournalFile(path); !problem.empty()) {
         opened.problem = "the journal cannot be opened: " + problem;
@@ -197,9 +197,11 @@ JournalDb::Opened JournalDb::Open(const std::string &path, int retentionDays) {
     }
     auto journal = std::unique_ptr<JournalDb>(new JournalDb(db.release()));
     try {
-        const std::int64_t cutoff =
-            static_cast<std::int64_t>(std::time(nullptr)) - std::int64_t{retentionDays} * 86400;
-        Statement(journal->db_, "DELETE FROM runs WHERE time < ?").bind(1, cutoff).run();
+        if (retentionDays) {
+            const std::int64_t cutoff = static_cast<std::int64_t>(std::time(nullptr)) -
+                                        std::int64_t{*retentionDays} * 86400;
+            Statement(journal->db_, "DELETE FROM runs WHERE time < ?").bind(1, cutoff).run();
+        }
     } catch (const JournalError &error) {
         opened.problem = error.what();
         return opened;

@@ -52,8 +52,9 @@ class JournalDb : public UpdateJournal {
         std::string notice; // a damaged journal set aside, and where
     };
     // Opens or creates the file (never through a link), checks it, sets a damaged one aside
-    // under a new name and starts afresh, and drops runs older than `retentionDays`.
-    static Opened Open(const std::string &path, int retentionDays);
+    // under a new name and starts afresh, and drops runs older than `retentionDays` (none: a
+    // reader that keeps everything).
+    static Opened Open(const std::string &path, std::optional<int> retentionDays);
     ~JournalDb() override;
     JournalDb(const JournalDb &) = delete;
     JournalDb &operator=(const JournalDb &) = delete;

@@ -1,0 +1,36 @@
+#pragma once
+
+// The options of tarnbeck-sync that read the journal or act on it: --history, --explain and
+// --undo, with their filters.
+
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarnbeck {
+
+struct SyncOptions;
+
+struct JournalCommand {
+    enum class Kind { None, History, Explain, Undo } kind = Kind::None;
+    std::string member;              // --member
+    std::time_t since = 0;           // --since
+    std::optional<std::int64_t> run; // --undo RUN
+    bool force = false;              // --force
+};
+
+// Takes `option` when it is one of these: nothing when it is not, else an error text (empty
+// when taken). `value` is the option's value when it takes one.
+std::optional<std::string> TakeJournalOption(std::string_view option,
+                                             const std::optional<std::string> &value,
+                                             JournalCommand &command);
+bool JournalOptionTakesValue(std::string_view option);
+// What the journal commands need besides, given the whole command line: an error text or empty.
+std::string CheckJournalCommand(const SyncOptions &options);
+
+// A date as --since takes it, in UTC: 2026-12-01 or 2026-12-01T08:30:00.
+std::optional<std::time_t> ParseDate(std::string_view text);
+
+} // namespace tarnbeck
