@@ -11,6 +11,7 @@
 #include "membership/half_written.h"
 #include "membership/name_list.h"
 #include "membership/update_group.h"
+#include "platform/journal/journal_db.h"
 #include "query/execute.h"
 #include "scripted_prompter.h"
 #include "synthetic_tree.h"
@@ -67,6 +68,8 @@ class ReportingView : public UpdateView {
     void setUpdateEnabled(bool) override {}
     void setProgressMaximum(int maximum) override { send(maximum); }
     void setProgressPosition(int position) override { send(position); }
+    std::optional<JournalTarget> journal() const override { return target; }
+    std::optional<JournalTarget> target;
 
   private:
     void send(int value) {
@@ -83,6 +86,7 @@ class KilledUpdateTest : public ::testing::Test {
         ASSERT_NE(mkdtemp(pattern), nullptr);
         directory_ = pattern;
         store_ = directory_ + "/tree.db";
+        journal_ = directory_ + "/journal.db";
         // Written and closed here: no connection to the store may cross a fork.
         GenerateTree(store_, kUsers, kDefaultSeed);
         for (const UnitSize &unit : SyntheticLayout(kUsers, kDefaultSeed))
@@ -125,6 +129,9 @@ class KilledUpdateTest : public ::testing::Test {
             try {
                 connect();
                 ReportingView view(pipeEnds[1]);
+                const auto journal = journal::JournalDb::Open(journal_, 400);
+                view.target = JournalTarget{journal.journal.get(),
+                                            {std::string(kBenchTreeName), "", "", "test"}};
                 executeAndUpdate(view);
             } catch (const std::exception &) {
                 code = 1;
@@ -173,7 +180,28 @@ class KilledUpdateTest : public ::testing::Test {
         EXPECT_EQ(wrong, 0);
     }
 
+    // The journal of the killed walk says exactly which members it wrote: confirmed ones are in
+    // the state the walk meant, pending ones in the state they were.
+    void expectJournalMatches(int trial) {
+        const auto opened = journal::JournalDb::Open(journal_, std::nullopt);
+        ASSERT_NE(opened.journal, nullptr) << opened.problem;
+        const auto runs = opened.journal->history({});
+        ASSERT_FALSE(runs.empty());
+        EXPECT_EQ(runs.front().outcome, "cut short") << "trial " << trial;
+        const auto members = session_->texts(kGroup, "Member");
+        const Names current(members.begin(), members.end());
+        int wrong = 0, written = 0;
+        for (const journal::ChangeRow &change : runs.front().changes) {
+            const bool done = change.outcome == "written";
+            written += done;
+            const bool isMember = current.count(change.name) > 0;
+            wrong += isMember != ((change.action == "add") == done);
+        }
+        EXPECT_EQ(wrong, 0) << "trial " << trial << ": " << written << " confirmed";
+    }
+
     std::string directory_;
+    std::string journal_;
     std::string store_;
     std::vector<std::string> users_;
     std::optional<ClientSession> session_;
@@ -189,8 +217,7 @@ TEST_F(KilledUpdateTest, EveryKillLeavesTheStoreIntactAndTheNextRunMakesEveryMem
     for (int trial = 0; trial < kTrials; ++trial) {
         const std::string city = CityOf(trial);
         WriteValues(connect(), kGroup, "L",
-                    {"q:ldap:///o=bench??sub?(&(objectclass=user)(l=" + city + "))", "s:0"},
-                    false);
+                    {"q:ldap:///o=bench??sub?(&(objectclass=user)(l=" + city + "))", "s:0"}, false);
         session_.reset();
 
         const int killedAt = runAndKill(random);
@@ -198,6 +225,7 @@ TEST_F(KilledUpdateTest, EveryKillLeavesTheStoreIntactAndTheNextRunMakesEveryMem
         EXPECT_EQ(IntegrityOf(store_), "ok") << "trial " << trial;
 
         const ContextHandle context = connect();
+        expectJournalMatches(trial);
         const std::vector<std::string> members = ReadList(context, kGroup, "Member");
         const std::size_t halfWritten = FindHalfWrittenMembers(context, kGroup, members).size();
         EXPECT_EQ(halfWritten, 0u) << "trial " << trial;
