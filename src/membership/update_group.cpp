@@ -107,10 +107,6 @@ UpdateResult UpdateGroup(dsclient::ContextHandle context, const std::string &gro
         batch.end();
         journal.confirm();
     };
-    const auto stop = [&] {
-        result.stopped = true;
-        return true;
-    };
     for (const MemberEntry &entry : entries) {
         try {
             if (Apply(context, entry, groupName)) {
@@ -135,12 +131,16 @@ UpdateResult UpdateGroup(dsclient::ContextHandle context, const std::string &gro
             result.written += std::exchange(inBatch, 0);
             batchStarted = std::chrono::steady_clock::now();
             // No write goes unrecorded: a journal that fails ends the walk here.
-            if (!journal.confirm() && stop())
+            if (!journal.confirm()) {
+                result.stopped = true;
                 break;
+            }
         }
         view.setProgressPosition(++position);
-        if (position < static_cast<int>(entries.size()) && view.stopRequested() && stop())
+        if (position < static_cast<int>(entries.size()) && view.stopRequested()) {
+            result.stopped = true;
             break;
+        }
     }
     finish();
     result.written += inBatch;

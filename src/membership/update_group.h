@@ -33,10 +33,11 @@ class UpdateView {
 };
 
 struct UpdateResult {
-    bool started = false;              // false: refused (unsaved parts) or declined at the brake
-    bool stopped = false;              // ended early at the administrator's request
-    std::size_t written = 0;           // members changed in the directory
-    std::optional<journal::RunId> run; // the journal's record of the walk
+    bool started = false; // false: refused (unsaved parts) or declined at the brake
+    bool stopped = false; // ended early at the administrator's request
+    std::size_t written = 0; // members changed in the directory
+    // The journal's record of the walk.
+    std::optional<journal::RunId> run;
 };
 
 // Refuses with a message while the query or a list is unsaved. When the view gives a brake and

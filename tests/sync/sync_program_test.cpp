@@ -54,11 +54,9 @@ void BuildTree(const std::string &path) {
     tree.addObject("Groups.Corp", "Organizational Unit", {{"OU", CiString("Groups")}});
     tree.addObject("Trouble.Corp", "Organizational Unit", {{"OU", CiString("Trouble")}});
     for (int i = 1; i <= 30; ++i)
-        tree.addObject(User('b', i), "User",
-                       {{"Surname", CiString("B")}, {"L", CiString("Berlin")}});
+        tree.addObject(User('b', i), "User", {{"Surname", CiString("B")}, {"L", CiString("Berlin")}});
     for (int i = 1; i <= 25; ++i)
-        tree.addObject(User('p', i), "User",
-                       {{"Surname", CiString("P")}, {"L", CiString("Paris")}});
+        tree.addObject(User('p', i), "User", {{"Surname", CiString("P")}, {"L", CiString("Paris")}});
 
     // Sync with both lists: b01..b10 stay, p01..p05 go, p25 is static, b30 excluded.
     tree.addObject(kBerlin, "Group",
@@ -71,23 +69,20 @@ void BuildTree(const std::string &path) {
     for (int i = 1; i <= 5; ++i)
         tree.addMember(kBerlin, User('p', i));
     // Add mode: b11 stays although no query finds it.
-    tree.addObject(
-        kParis, "Group",
-        {{"L", CiString(Query("(&(objectclass=user)(l=Paris))"))}, {"L", CiString("s:7")}});
+    tree.addObject(kParis, "Group",
+                   {{"L", CiString(Query("(&(objectclass=user)(l=Paris))"))}, {"L", CiString("s:7")}});
     tree.addMember(kParis, User('b', 11));
     tree.addObject("Plain.Groups.Corp", "Group", {{"L", CiString("Berlin")}});
     // The older form: one value without prefix, the settings (Add mode) in its last digit.
     tree.addObject("Legacy.Groups.Corp", "Group",
                    {{"L", CiString("ldap:///ou=people.o=corp??sub?(l=Paris)7")}});
 
-    tree.addObject(
-        kBroken, "Group",
-        {{"L", CiString(Query("(&(objectclass=user)(l=Berlin)"))}, {"L", CiString("s:6")}});
+    tree.addObject(kBroken, "Group",
+                   {{"L", CiString(Query("(&(objectclass=user)(l=Berlin)"))}, {"L", CiString("s:6")}});
     tree.addMember(kBroken, User('b', 12));
     // Its query finds nobody: all 25 members would go.
-    tree.addObject(
-        kEmptied, "Group",
-        {{"L", CiString(Query("(&(objectclass=user)(l=Nowhere))"))}, {"L", CiString("s:6")}});
+    tree.addObject(kEmptied, "Group",
+                   {{"L", CiString(Query("(&(objectclass=user)(l=Nowhere))"))}, {"L", CiString("s:6")}});
     for (int i = 1; i <= 25; ++i)
         tree.addMember(kEmptied, User('b', i));
 
@@ -196,7 +191,7 @@ TEST_F(SyncProgramTest, ApplyWritesThePlanAndASecondRunFindsNothing) {
     EXPECT_NE(apply.out.find("applied: 25 members written"), std::string::npos) << apply.out;
 
     EXPECT_TRUE(whollyMember(kBerlin, User('b', 29)));
-    EXPECT_TRUE(whollyMember(kBerlin, User('p', 25)));  // static
+    EXPECT_TRUE(whollyMember(kBerlin, User('p', 25))); // static
     EXPECT_FALSE(whollyMember(kBerlin, User('b', 30))); // excluded
     // p01 left Berlin on every side (and joined Paris).
     EXPECT_EQ(texts(User('p', 1), "Security Equals"), std::vector<std::string>{kParis});
@@ -405,10 +400,9 @@ TEST_F(SyncProgramTest, ApplyIsJournalledAndHistoryListsIt) {
     EXPECT_EQ(json.status, 0) << json.err;
     ASSERT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 2) << json.out;
     EXPECT_EQ(json.out.rfind("{\"run\":2,\"time\":\"", 0), 0u) << json.out;
-    EXPECT_NE(
-        json.out.find("\"tree\":\"CORP_TREE\",\"group\":\"Berlin.Groups.Corp\",\"program\":"
-                      "\"runner 1.03\",\"identity\":\"Admin.Corp\",\"outcome\":\"completed\""),
-        std::string::npos)
+    EXPECT_NE(json.out.find("\"tree\":\"CORP_TREE\",\"group\":\"Berlin.Groups.Corp\",\"program\":"
+                            "\"runner 1.03\",\"identity\":\"Admin.Corp\",\"outcome\":\"completed\""),
+              std::string::npos)
         << json.out;
     EXPECT_NE(json.out.find("{\"name\":\"p01.People.Corp\",\"action\":\"remove\",\"reason\":"
                             "\"current member not found\",\"outcome\":\"written\"}"),
@@ -423,7 +417,7 @@ TEST_F(SyncProgramTest, ApplyIsJournalledAndHistoryListsIt) {
                               member.out.substr(member.out.find("\r\n") + 2));
     EXPECT_EQ(std::count(member.out.begin(), member.out.end(), '\n'), 2) << member.out;
     EXPECT_NE(member.out.find(",Berlin.Groups.Corp,runner 1.03,Admin.Corp,completed,add,"
-                              "b11.People.Corp,found by query 1,written\r\n"),
+                             "b11.People.Corp,found by query 1,written\r\n"),
               std::string::npos)
         << member.out;
 

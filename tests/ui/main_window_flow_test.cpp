@@ -74,8 +74,8 @@ TEST_F(MainWindowFlow, ExecuteThenUpdateWritesTheOutcomeAndASecondRunChangesNoth
     EXPECT_EQ(countMarks(MemberMark::Remove), 0);
     for (const MemberEntry &entry : form->clb->entries()) {
         const auto membership = values(entry.name, "Group Membership");
-        const bool member =
-            std::find(membership.begin(), membership.end(), kGroup) != membership.end();
+        const bool member = std::find(membership.begin(), membership.end(), kGroup) !=
+                            membership.end();
         EXPECT_EQ(member, entry.mark != MemberMark::Excluded) << entry.name;
     }
 }
