@@ -62,7 +62,8 @@ bool JournalRecorder::begin(const MemberEntries &entries) {
     std::vector<journal::PlannedWrite> writes;
     for (const MemberEntry &entry : entries)
         if (ChangesDirectory(entry))
-            writes.push_back({entry.name, JournalAction(entry), DescribeReason(entry)});
+            writes.push_back({entry.name, JournalAction(entry),
+                              target_->reason.empty() ? DescribeReason(entry) : target_->reason});
     try {
         run_ = target_->journal->beginRun(target_->start, writes);
     } catch (const journal::JournalError &error) {

@@ -27,6 +27,7 @@ std::string JournalAction(const MemberEntry &entry);
 struct JournalTarget {
     journal::UpdateJournal *journal = nullptr;
     journal::RunStart start;
+    std::string reason; // for every write, instead of the entry's own (an undo's)
 };
 
 class JournalRecorder {

@@ -21,7 +21,9 @@
 #include "shell/program_files.h"
 #include "shell/tree_settings.h"
 #include "shell/trees.h"
+#include "sync/explain_command.h"
 #include "sync/history_command.h"
+#include "sync/undo_command.h"
 #include "sync/plan_output.h"
 #include "sync/trusted_file.h"
 
@@ -163,8 +165,8 @@ bool Changes(const MemberEntry &entry) {
 class SyncRun {
   public:
     SyncRun(const SyncOptions &options, const std::string &programDirectory, std::ostream &out,
-            std::ostream &err)
-        : options_(options), err_(err), plan_(out, options.format),
+            std::ostream &err, const SyncHooks &hooks)
+        : options_(options), hooks_(hooks), err_(err), plan_(out, options.format),
           progress_(err, !options.quiet && ::isatty(STDERR_FILENO)) {
         app_.programDirectory = programDirectory;
         if (options.maxTime)
@@ -347,6 +349,10 @@ class SyncRun {
                                            [&](const std::string &c) { return c == baseClass; });
             if (kind == kGroupClasses.end())
                 return failed(report, "not a group (class " + baseClass + ")");
+            if (hooks_.plan) {
+                decide(report, hooks_.plan(client_.context, group, report));
+                return report;
+            }
             std::vector<std::string> values =
                 DirectoryQueryStore(client_.context, group, app_.treeSettings.queryAttribute)
                     .read();
@@ -369,7 +375,10 @@ class SyncRun {
                                        {app_.treeSettings.queryAttribute, app_.excludeAttribute,
                                         app_.staticAttribute},
                                        &*app_.attributeNameMap};
-            MemberEntries changes = plan(ComputeOutcome(target, queries.settings, std::move(*found)), report);
+            MemberEntries outcome = ComputeOutcome(target, queries.settings, std::move(*found));
+            if (hooks_.outcome)
+                hooks_.outcome(client_.context, group, outcome);
+            MemberEntries changes = plan(std::move(outcome), report);
             decide(report, changes);
         } catch (const DirectoryError &error) {
             return failed(report, queryText(failingQuery) + error.what());
@@ -434,8 +443,10 @@ class SyncRun {
         } else if (!userJournal()) {
             failed(report, journalProblem_ + "; nothing written");
         } else {
-            SyncUpdateView view(progress_, report.group, deadline_,
-                                JournalTargetFor(app_, *journal_, ProgramWithVersion("runner")));
+            JournalTarget target = JournalTargetFor(app_, *journal_, ProgramWithVersion("runner"));
+            if (hooks_.journal)
+                hooks_.journal(target);
+            SyncUpdateView view(progress_, report.group, deadline_, std::move(target));
             UpdateResult result;
             try {
                 // A member started is finished whole: its requests wait as long as the tree
@@ -474,7 +485,8 @@ class SyncRun {
         if (!report)
             return;
         progress_.clear();
-        plan_.write(*report);
+        if (hooks_.printPlan)
+            plan_.write(*report);
         switch (report->result) {
         case GroupReport::Result::Failed:
             err_ << "tarnbeck-sync: " << report->group << ": " << report->error << "\n";
@@ -497,6 +509,7 @@ class SyncRun {
     }
 
     const SyncOptions &options_;
+    const SyncHooks &hooks_;
     std::ostream &err_;
     PlanWriter plan_;
     ProgressLine progress_;
@@ -515,9 +528,22 @@ class SyncRun {
 
 int RunSync(const SyncOptions &options, const std::string &programDirectory, std::ostream &out,
             std::ostream &err) {
-    if (options.journal.kind == JournalCommand::Kind::History)
+    switch (options.journal.kind) {
+    case JournalCommand::Kind::History:
         return RunHistory(options, out, err);
-    return SyncRun(options, programDirectory, out, err).run();
+    case JournalCommand::Kind::Explain:
+        return RunExplain(options, programDirectory, out, err);
+    case JournalCommand::Kind::Undo:
+        return RunUndo(options, programDirectory, out, err);
+    case JournalCommand::Kind::None:
+        break;
+    }
+    return RunSyncWith(options, programDirectory, out, err, {});
+}
+
+int RunSyncWith(const SyncOptions &options, const std::string &programDirectory,
+                std::ostream &out, std::ostream &err, const SyncHooks &hooks) {
+    return SyncRun(options, programDirectory, out, err, hooks).run();
 }
 
 } // namespace tarnbeck

@@ -4,7 +4,12 @@
 // applies what may be applied, prints each group's plan as it is done, and ends with the exit
 // status the manual gives.
 
+#include "membership/journal_recorder.h"
+#include "platform/dsclient/client.h"
+#include "sync/group_report.h"
 #include "sync/sync_options.h"
+
+#include <functional>
 
 #include <ostream>
 
@@ -19,5 +24,20 @@ inline constexpr int kSyncBrakeHeld = 3;
 // `programDirectory` holds Tarnbeck.ini (ending in "/"). Messages go to `err`, the plan to `out`.
 int RunSync(const SyncOptions &options, const std::string &programDirectory, std::ostream &out,
             std::ostream &err);
+
+// What the journal commands change in a run of the groups.
+struct SyncHooks {
+    // Instead of Execute: the changes to make in the group, with the report's counts filled.
+    std::function<MemberEntries(dsclient::ContextHandle, const std::string &group, GroupReport &)>
+        plan;
+    // Sees each group's outcome of Execute.
+    std::function<void(dsclient::ContextHandle, const std::string &group, const MemberEntries &)>
+        outcome;
+    // What the journal is told of each group written.
+    std::function<void(JournalTarget &)> journal;
+    bool printPlan = true;
+};
+int RunSyncWith(const SyncOptions &options, const std::string &programDirectory,
+                std::ostream &out, std::ostream &err, const SyncHooks &hooks);
 
 } // namespace tarnbeck

@@ -143,6 +143,26 @@ class SyncProgramTest : public ::testing::Test {
                has(texts(group, "Equivalent To Me"), user);
     }
 
+    // Member and Equivalent To Me of the group, Group Membership and Security Equals of every
+    // user, one line each.
+    std::string dump(const std::string &group) {
+        std::string text;
+        const auto add = [&](const std::string &object, const char *attribute) {
+            text += object + " " + attribute + ":";
+            for (const std::string &value : texts(object, attribute))
+                text += " " + value;
+            text += "\n";
+        };
+        add(group, "Member");
+        add(group, "Equivalent To Me");
+        for (char city : {'b', 'p'})
+            for (int i = 1; i <= (city == 'b' ? 30 : 25); ++i) {
+                add(User(city, i), "Group Membership");
+                add(User(city, i), "Security Equals");
+            }
+        return text;
+    }
+
     TempDir dir_;
     std::string journal_ = dir_.file("journal.db");
 };
@@ -438,6 +458,77 @@ TEST_F(SyncProgramTest, AJournalThatCannotBeWrittenStopsTheRunBeforeItsFirstWrit
     EXPECT_NE(apply.err.find("journal"), std::string::npos) << apply.err;
     EXPECT_NE(apply.err.find("nothing written"), std::string::npos) << apply.err;
     EXPECT_EQ(texts(kBerlin, "Member"), before);
+}
+
+TEST_F(SyncProgramTest, UndoPlansThenRestoresEveryMembershipAttributeExactly) {
+    const std::string before = dump(kBerlin);
+    ASSERT_EQ(sync(std::string("--apply --group ") + kBerlin).status, 0);
+    const std::string applied = dump(kBerlin);
+    ASSERT_NE(applied, before);
+
+    const Outcome plan = sync("--undo 1");
+    EXPECT_EQ(plan.status, 2) << plan.err;
+    EXPECT_NE(plan.out.find("- b11.People.Corp  (undoes run 1: found by query 1)"),
+              std::string::npos)
+        << plan.out;
+    EXPECT_NE(plan.out.find("+ p01.People.Corp  (undoes run 1: current member not found)"),
+              std::string::npos);
+    EXPECT_EQ(dump(kBerlin), applied);
+
+    const Outcome undo = sync("--undo 1 --apply");
+    EXPECT_EQ(undo.status, 0) << undo.err;
+    EXPECT_EQ(dump(kBerlin), before);
+    const Outcome history = sync("--history --format json");
+    EXPECT_EQ(history.out.rfind("{\"run\":2,", 0), 0u) << history.out;
+    EXPECT_NE(history.out.find("\"undoes\":1,"), std::string::npos);
+    EXPECT_NE(history.out.find("\"reason\":\"undoes run 1\",\"outcome\":\"written\""),
+              std::string::npos);
+
+    // Run 2 changed every name again: undoing run 1 once more leaves them alone.
+    const Outcome again = sync("--undo 1 --apply");
+    EXPECT_EQ(again.status, 0);
+    EXPECT_NE(again.err.find("b11.People.Corp was changed again by run 2; left alone"),
+              std::string::npos)
+        << again.err;
+    EXPECT_EQ(dump(kBerlin), before);
+    EXPECT_EQ(sync("--undo 9").status, 1);
+}
+
+TEST_F(SyncProgramTest, ExplainGivesTodaysReasonAndTheJournalsRuns) {
+    const auto explain = [&](const std::string &member) {
+        return sync(std::string("--explain --group ") + kBerlin + " --member " + member);
+    };
+    Outcome b11 = explain("b11.people.corp");
+    EXPECT_EQ(b11.status, 0) << b11.err;
+    EXPECT_EQ(b11.out, "b11.People.Corp is not a member of Berlin.Groups.Corp; the next Update "
+                       "adds it: found by query 1\n  the journal holds no run that changed it "
+                       "there\n");
+    ASSERT_EQ(sync(std::string("--apply --group ") + kBerlin).status, 0);
+    b11 = explain("b11.People.Corp");
+    EXPECT_EQ(b11.out.rfind("b11.People.Corp is a member of Berlin.Groups.Corp and stays: found "
+                            "by query 1; current member\n  run 1 on ",
+                            0),
+              0u)
+        << b11.out;
+    EXPECT_NE(b11.out.find(" by runner 1.03 as Admin.Corp: add (found by query 1), written\n"),
+              std::string::npos);
+    const Outcome p01 = explain("p01.People.Corp");
+    EXPECT_NE(p01.out.find("p01.People.Corp is not a member of Berlin.Groups.Corp: not found by "
+                           "any query\n"),
+              std::string::npos)
+        << p01.out;
+    EXPECT_NE(p01.out.find(": remove (current member not found), written\n"), std::string::npos);
+    EXPECT_NE(explain("Admin.Corp").out.find("not found by any query\n"), std::string::npos);
+    EXPECT_NE(explain("Groups.Corp").out.find("its class Organizational Unit is not one this "
+                                              "group takes (User)"),
+              std::string::npos);
+    EXPECT_NE(explain("Nobody.Corp").out.find("there is no such object"), std::string::npos);
+    const Outcome json = sync(std::string("--explain --format json --group ") + kBerlin +
+                              " --member b30.People.Corp");
+    EXPECT_NE(json.out.find("\"isMember\":false,\"mark\":\"excluded\",\"reason\":\"found by "
+                            "query 1; on the exclude list\""),
+              std::string::npos)
+        << json.out;
 }
 
 } // namespace
