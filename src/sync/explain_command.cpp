@@ -125,8 +125,10 @@ int RunExplain(const SyncOptions &options, const std::string &programDirectory, 
     Finding finding;
     SyncHooks hooks;
     hooks.printPlan = false;
-    hooks.outcome = [&](dsclient::ContextHandle context, const std::string &group,
-                        const MemberEntries &outcome) {
+    hooks.outcome = [&](const ExecuteTarget &target, const MemberEntries &outcome,
+                        const GroupReport &) -> std::optional<std::string> {
+        const dsclient::ContextHandle context = target.context;
+        const std::string &group = target.groupName;
         finding.ran = true;
         for (const MemberEntry &entry : outcome)
             if (EqualsIgnoreCase(entry.name, member))
@@ -139,6 +141,7 @@ int RunExplain(const SyncOptions &options, const std::string &programDirectory, 
                 finding.memberClass.clear();
             }
         }
+        return std::nullopt;
     };
     std::ostringstream plan;
     RunSyncWith(options, programDirectory, plan, err, hooks);

@@ -11,14 +11,15 @@ namespace {
 
 void SetKind(JournalCommand &command, JournalCommand::Kind kind, std::string &error) {
     if (command.kind != JournalCommand::Kind::None && command.kind != kind)
-        error = "give one of --history, --explain and --undo";
+        error = "give one of --history, --explain, --undo and --apply-plan";
     command.kind = kind;
 }
 
 } // namespace
 
 bool JournalOptionTakesValue(std::string_view option) {
-    return option == "--member" || option == "--since" || option == "--undo";
+    return option == "--member" || option == "--since" || option == "--undo" ||
+           option == "--save-plan" || option == "--apply-plan" || option == "--max-age";
 }
 
 std::optional<std::string> TakeJournalOption(std::string_view option,
@@ -41,6 +42,15 @@ std::optional<std::string> TakeJournalOption(std::string_view option,
         if (!since)
             return "--since must be a date such as 2026-12-01 or 2026-12-01T08:30:00 (UTC)";
         command.since = *since;
+    } else if (option == "--save-plan") {
+        command.savePlan = value.value_or("");
+    } else if (option == "--apply-plan") {
+        SetKind(command, JournalCommand::Kind::ApplyPlan, error);
+        command.applyPlan = value.value_or("");
+    } else if (option == "--max-age") {
+        command.maxAge = ParseDuration(value.value_or(""));
+        if (!command.maxAge)
+            return "--max-age must be a duration such as 90m, 24h or 3600";
     } else if (option == "--undo") {
         SetKind(command, JournalCommand::Kind::Undo, error);
         std::int64_t run = 0;
@@ -57,10 +67,19 @@ std::optional<std::string> TakeJournalOption(std::string_view option,
 std::string CheckJournalCommand(const SyncOptions &options) {
     const JournalCommand &command = options.journal;
     using Kind = JournalCommand::Kind;
+    if (!command.savePlan.empty() && (command.kind != Kind::None || options.apply))
+        return "--save-plan goes with a run that only plans (no --apply)";
+    if (command.maxAge && command.kind != Kind::ApplyPlan)
+        return "--max-age goes with --apply-plan";
     if (command.kind == Kind::None)
         return command.member.empty() && command.since == 0 && !command.force
                    ? std::string()
                    : "--member, --since and --force go with --history, --explain or --undo";
+    if (command.kind == Kind::ApplyPlan)
+        return options.groups.empty() && options.under.empty() && !command.force &&
+                       command.member.empty() && command.since == 0
+                   ? ""
+                   : "--apply-plan takes its groups from the plan file";
     if (!options.under.empty())
         return "--under does not go with --history, --explain or --undo";
     if (command.force && command.kind != Kind::Undo)
@@ -81,6 +100,7 @@ std::string CheckJournalCommand(const SyncOptions &options) {
                    ? ""
                    : "--undo takes a run number only (its tree with --tree)";
     case Kind::None:
+    case Kind::ApplyPlan:
         break;
     }
     return "";

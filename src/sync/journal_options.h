@@ -1,8 +1,9 @@
 #pragma once
 
-// The options of tarnbeck-sync that read the journal or act on it: --history, --explain and
-// --undo, with their filters.
+// The options of tarnbeck-sync that read the journal or act on it (--history, --explain,
+// --undo, with their filters) and those that keep a plan in a file and apply it later.
 
+#include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <optional>
@@ -14,11 +15,14 @@ namespace tarnbeck {
 struct SyncOptions;
 
 struct JournalCommand {
-    enum class Kind { None, History, Explain, Undo } kind = Kind::None;
-    std::string member;              // --member
-    std::time_t since = 0;           // --since
-    std::optional<std::int64_t> run; // --undo RUN
-    bool force = false;              // --force
+    enum class Kind { None, History, Explain, Undo, ApplyPlan } kind = Kind::None;
+    std::string member;                         // --member
+    std::time_t since = 0;                      // --since
+    std::optional<std::int64_t> run;            // --undo RUN
+    bool force = false;                         // --force
+    std::string savePlan;                       // --save-plan FILE (with a dry run)
+    std::string applyPlan;                      // --apply-plan FILE
+    std::optional<std::chrono::seconds> maxAge; // --max-age; absent: 24 hours
 };
 
 // Takes `option` when it is one of these: nothing when it is not, else an error text (empty

@@ -23,6 +23,7 @@
 #include "shell/trees.h"
 #include "sync/explain_command.h"
 #include "sync/history_command.h"
+#include "sync/plan_file_command.h"
 #include "sync/undo_command.h"
 #include "sync/plan_output.h"
 #include "sync/trusted_file.h"
@@ -276,6 +277,10 @@ class SyncRun {
             return false;
         }
         prompter_.clear();
+        if (const auto problem = hooks_.started ? hooks_.started(*tree) : std::nullopt) {
+            fail(*problem);
+            return false;
+        }
         return true;
     }
 
@@ -376,9 +381,12 @@ class SyncRun {
                                         app_.staticAttribute},
                                        &*app_.attributeNameMap};
             MemberEntries outcome = ComputeOutcome(target, queries.settings, std::move(*found));
-            if (hooks_.outcome)
-                hooks_.outcome(client_.context, group, outcome);
-            MemberEntries changes = plan(std::move(outcome), report);
+            MemberEntries changes = plan(outcome, report);
+            if (const auto changed = hooks_.outcome ? hooks_.outcome(target, outcome, report)
+                                                    : std::nullopt) {
+                report.treeChanged = true;
+                return failed(report, *changed);
+            }
             decide(report, changes);
         } catch (const DirectoryError &error) {
             return failed(report, queryText(failingQuery) + error.what());
@@ -405,17 +413,17 @@ class SyncRun {
     }
 
     // Fills the report from the outcome; gives the entries that change the directory.
-    MemberEntries plan(MemberEntries outcome, GroupReport &report) {
+    MemberEntries plan(const MemberEntries &outcome, GroupReport &report) {
         const RemovalCount removals = CountRemovals(outcome);
         report.currentMembers = removals.members;
         report.removals = removals.removals;
         report.counts = CountMarks(outcome);
         MemberEntries changes;
-        for (MemberEntry &entry : outcome) {
+        for (const MemberEntry &entry : outcome) {
             if (!Changes(entry))
                 continue;
             report.changes.push_back({entry.name, entry.mark, DescribeReason(entry)});
-            changes.push_back(std::move(entry));
+            changes.push_back(entry);
         }
         return changes;
     }
@@ -490,12 +498,14 @@ class SyncRun {
         switch (report->result) {
         case GroupReport::Result::Failed:
             err_ << "tarnbeck-sync: " << report->group << ": " << report->error << "\n";
-            exitStatus_ = kSyncError;
+            // Any other error outranks a changed tree.
+            exitStatus_ = report->treeChanged && exitStatus_ != kSyncError ? kSyncPlanChanged
+                                                                            : kSyncError;
             break;
         case GroupReport::Result::Held:
             err_ << "tarnbeck-sync: " << report->group << ": held back by the brake (removes "
                  << report->removals << " of " << report->currentMembers << " members)\n";
-            if (exitStatus_ != kSyncError)
+            if (exitStatus_ != kSyncError && exitStatus_ != kSyncPlanChanged)
                 exitStatus_ = kSyncBrakeHeld;
             break;
         case GroupReport::Result::Planned:
@@ -535,9 +545,13 @@ int RunSync(const SyncOptions &options, const std::string &programDirectory, std
         return RunExplain(options, programDirectory, out, err);
     case JournalCommand::Kind::Undo:
         return RunUndo(options, programDirectory, out, err);
+    case JournalCommand::Kind::ApplyPlan:
+        return RunApplyPlan(options, programDirectory, out, err);
     case JournalCommand::Kind::None:
         break;
     }
+    if (!options.journal.savePlan.empty())
+        return RunSavePlan(options, programDirectory, out, err);
     return RunSyncWith(options, programDirectory, out, err, {});
 }
 

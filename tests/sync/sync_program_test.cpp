@@ -531,5 +531,110 @@ TEST_F(SyncProgramTest, ExplainGivesTodaysReasonAndTheJournalsRuns) {
         << json.out;
 }
 
+TEST_F(SyncProgramTest, ASavedPlanIsAppliedExactlyAsReviewed) {
+    const std::string file = dir_.file("plan.json");
+    const Outcome save =
+        sync(std::string("--save-plan ") + file + " --group " + kBerlin + " --group " + kParis);
+    EXPECT_EQ(save.status, 2) << save.err;
+    struct stat info {};
+    ASSERT_EQ(::stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    const std::string document = Slurp(file);
+    EXPECT_NE(document.find("\"group\":\"Berlin.Groups.Corp\",\"mode\":\"sync\",\"fingerprint\":"),
+              std::string::npos)
+        << document;
+    EXPECT_NE(document.find("{\"name\":\"b11.People.Corp\",\"action\":\"add\",\"sides\":["
+                            "\"Member\",\"Equivalent To Me\",\"Group Membership\",\"Security "
+                            "Equals\"],\"reason\":\"found by query 1\"}"),
+              std::string::npos);
+    EXPECT_FALSE(whollyMember(kBerlin, User('b', 11)));
+
+    const Outcome apply = sync("--apply-plan " + file);
+    EXPECT_EQ(apply.status, 0) << apply.err;
+    EXPECT_TRUE(whollyMember(kBerlin, User('b', 11)));
+    EXPECT_TRUE(whollyMember(kParis, User('p', 13)));
+    const std::string history = sync("--history --format json").out;
+    EXPECT_EQ(std::count(history.begin(), history.end(), '\n'), 2);
+}
+
+TEST_F(SyncProgramTest, ApplyPlanWritesNothingOfAGroupWhoseInputsChanged) {
+    const std::string file = dir_.file("plan.json");
+    const auto session = [&] {
+        return std::make_unique<ClientSession>(std::vector<dsclient::TreeConfig>{
+            {kTree, "embedded", dir_.file("corp.db"), "Admin.Corp", "", "", kTree}});
+    };
+    const auto save = [&] {
+        ASSERT_EQ(sync(std::string("--save-plan ") + file + " --group " + kBerlin + " --group " +
+                       kParis)
+                      .status,
+                  2);
+    };
+    const std::vector<std::string> berlin = texts(kBerlin, "Member");
+    // A found user's L: b05 moves to Paris (Paris itself is still as planned).
+    save();
+    {
+        const auto s = session();
+        const dsclient::AttrValue berlinL = CiString("Berlin"), parisL = CiString("Paris");
+        ASSERT_EQ(s->modify(User('b', 5), dsclient::DS_REMOVE_VALUE, "L", &berlinL), 0);
+        ASSERT_EQ(s->modify(User('b', 5), dsclient::DS_ADD_VALUE, "L", &parisL), 0);
+    }
+    Outcome apply = sync("--apply-plan " + file);
+    EXPECT_EQ(apply.status, 4) << apply.err;
+    EXPECT_NE(apply.err.find("Berlin.Groups.Corp: the tree changed since the plan was made"),
+              std::string::npos)
+        << apply.err;
+    EXPECT_EQ(texts(kBerlin, "Member"), berlin);
+    EXPECT_NE(apply.err.find("Paris.Groups.Corp"), std::string::npos); // Paris changed too
+
+    // The group's Member: one value more.
+    save();
+    {
+        const auto s = session();
+        const dsclient::AttrValue member = DistName(User('p', 20));
+        ASSERT_EQ(s->modify(kBerlin, dsclient::DS_ADD_VALUE, "Member", &member), 0);
+    }
+    apply = sync("--apply-plan " + file);
+    EXPECT_EQ(apply.status, 4) << apply.err;
+    EXPECT_FALSE(whollyMember(kBerlin, User('b', 11)));
+
+    // The group's stored queries: the plan's fingerprint no longer matches.
+    save();
+    {
+        const auto s = session();
+        const dsclient::AttrValue setting = CiString("s:6"), other = CiString("s:4");
+        ASSERT_EQ(s->modify(kBerlin, dsclient::DS_REMOVE_VALUE, "L", &setting), 0);
+        ASSERT_EQ(s->modify(kBerlin, dsclient::DS_ADD_VALUE, "L", &other), 0);
+    }
+    EXPECT_EQ(sync("--apply-plan " + file).status, 4);
+    EXPECT_FALSE(whollyMember(kBerlin, User('b', 11)));
+}
+
+TEST_F(SyncProgramTest, APlanFileEditedOldOrForAnotherTreeIsRefused) {
+    const std::string file = dir_.file("plan.json");
+    ASSERT_EQ(sync(std::string("--save-plan ") + file + " --group " + kBerlin).status, 2);
+    const std::string document = Slurp(file);
+    const auto refusedWith = [&](const std::string &text, const std::string &args) {
+        std::ofstream(dir_.file("edited.json"), std::ios::binary) << text;
+        const Outcome outcome = sync("--apply-plan " + dir_.file("edited.json") + args);
+        EXPECT_EQ(outcome.status, 1);
+        return outcome.err;
+    };
+    std::string added = document;
+    added.insert(added.find("{\"name\":\"b11"), "{\"name\":\"Admin.Corp\",\"action\":\"add\","
+                                                  "\"sides\":[],\"reason\":\"x\"},");
+    EXPECT_NE(refusedWith(added, "").find("changed after it was made"), std::string::npos);
+    std::string fingerprint = document;
+    const std::size_t at = fingerprint.find("\"fingerprint\":\"") + 15;
+    fingerprint[at] = fingerprint[at] == '0' ? '1' : '0';
+    EXPECT_NE(refusedWith(fingerprint, "").find("changed after it was made"), std::string::npos);
+    EXPECT_NE(refusedWith("{\"format\":", "").find("does not parse"), std::string::npos);
+    EXPECT_NE(refusedWith(document, " --tree OTHER_TREE").find("the plan is for tree CORP_TREE"),
+              std::string::npos);
+    ::sleep(2);
+    EXPECT_NE(refusedWith(document, " --max-age 1").find("longer ago than --max-age 1s"),
+              std::string::npos);
+    EXPECT_FALSE(whollyMember(kBerlin, User('b', 11)));
+}
+
 } // namespace
 } // namespace tarnbeck
