@@ -129,3 +129,62 @@ std::optional<std::time_t> ParseDate(std::string_view text) {
 }
 
 } // namespace tarnbeck
+
+namespace tarnbeck {
+
+std::string JournalManual() {
+    return R"(
+REVIEW, RECORD, UNDO
+    --save-plan FILE
+        With a run that only plans: also writes the plan to FILE (mode 0600, never through a
+        link) as one JSON document: "format" ("tarnbeck-plan 1"), "tree", "place" (the store
+        file or server the tree is reached at), "created" (UTC), "groups" (each with "group",
+        "mode", "fingerprint" and "changes": "name", "action" add|remove|complete, "sides",
+        "reason"), and "seal", a digest of the rest. The fingerprint covers every input
+        Execute read: the stored queries, the exclude and static lists, Member and Equivalent
+        To Me, and the names found with the queries that found them.
+    --apply-plan FILE
+        Runs Execute again for each group of FILE and writes exactly the saved changes when
+        the fresh plan is the same. A group whose plan or inputs differ is not written; what
+        changed is printed and the run exits with status 4. The brake applies as usual. A file
+        that does not parse, was edited (its seal no longer matches), is for another tree or
+        place, or is older than --max-age is refused (status 1).
+    --max-age DURATION
+        The oldest plan --apply-plan takes (default 24h).
+
+    Every Update group, here and in the window, is recorded in the user's journal,
+    $XDG_DATA_HOME/tarnbeck/journal.db (else ~/.local/share/tarnbeck/journal.db; the
+    environment variable TARNBECK_JOURNAL names another file), mode 0600: the run's number,
+    time, tree, group, identity and program, and per member the action, the reason from the
+    plan and the outcome (written, refused with its status, not written, or pending when the
+    run was cut short). The changes are entered before the first write and confirmed after
+    each batch, so a run that is killed reads as "cut short" with what it wrote. A journal
+    that cannot be written stops the update before its first write. A damaged journal is set
+    aside as journal.db.damaged-DATE and a new one begun. Runs older than JournalDays in
+    [SYSTEM] of Tarnbeck.ini (default 400) are dropped. No password is ever journalled.
+
+    --history
+        Lists the journal's runs, newest first; --tree, --group, --member (only runs that
+        touched it, and only its changes) and --since DATE (UTC, 2026-12-01 or
+        2026-12-01T08:30:00) narrow the list. text: one block per run. json: one object per
+        line and run: "run", "time", "tree", "group", "program", "identity", "outcome"
+        (completed, stopped, failed, cut short, running), "undoes" (a run number or null) and
+        "changes" (each "name", "action", "reason", "outcome", and "status" when refused).
+        csv: one row per change (run, time, tree, group, program, identity, run outcome,
+        action, name, reason, outcome).
+    --explain
+        Why the --member is or is not a member of the --group today (a dry run: which queries
+        found it, current member, static, excluded, not found, a class the group does not
+        take, no such object), followed by the last journal runs that changed it there. json:
+        one object with "tree", "group", "member", "isMember", "mark", "reason", "answer" and
+        "journal" (runs as --history gives them).
+    --undo RUN
+        Plans the inverse of what run RUN wrote: what it added is removed, what it removed is
+        added back, on all four sides (exit status 2). With --apply it is written, as a run of
+        its own that names the run it undoes; the brake applies. Of a run cut short only what
+        it wrote is undone. A member that a later run changed again is left alone and named,
+        unless --force.
+)";
+}
+
+} // namespace tarnbeck

@@ -34,6 +34,9 @@ bool JournalOptionTakesValue(std::string_view option);
 // What the journal commands need besides, given the whole command line: an error text or empty.
 std::string CheckJournalCommand(const SyncOptions &options);
 
+// The manual's part on plans kept in files, the journal, explanations and undo.
+std::string JournalManual();
+
 // A date as --since takes it, in UTC: 2026-12-01 or 2026-12-01T08:30:00.
 std::optional<std::time_t> ParseDate(std::string_view text);
 

@@ -174,6 +174,12 @@ SYNOPSIS
     tarnbeck-sync --tree TREE (--group NAME ... | --under CONTAINER) [--apply]
                   [--max-removals N | --max-removals P%] [--max-time DURATION]
                   [--format text|json|csv] [--password-file FILE] [--quiet] [--config FILE]
+                  [--save-plan FILE]
+    tarnbeck-sync --apply-plan FILE [--max-age DURATION] [--tree TREE] [...]
+    tarnbeck-sync --history [--tree TREE] [--group NAME] [--member NAME] [--since DATE]
+                  [--format text|json|csv]
+    tarnbeck-sync --explain --tree TREE --group NAME --member NAME [--format text|json]
+    tarnbeck-sync --undo RUN --tree TREE [--apply] [--force] [...]
 
 DESCRIPTION
     Runs the stored queries of each group as Execute does in Tarnbeck, merges them with the
@@ -221,12 +227,13 @@ OPTIONS
         The client configuration to use instead of the usual look-up.
     --help
         This text.
-
+)" + JournalManual() + R"(
 EXIT STATUS
     0   nothing to change, or everything applied
     1   an error (a group that failed, a tree or file that cannot be used, --max-time reached)
     2   changes planned but not applied (a run without --apply)
     3   the brake held a group back
+    4   --apply-plan: the tree changed since the plan was made (a group not written)
 
     Messages go to standard error, the plan to standard output. Two runs on the same group do
     not both write, nor does a run and Update group in the window: the second stops with a
