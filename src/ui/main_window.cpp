@@ -291,6 +291,11 @@ QWidget *TForm1::buildMembersPage() {
     layout->setContentsMargins(2, 2, 2, 2);
     clb = named(new MemberList, "clb");
     layout->addWidget(clb, 1);
+    // The counts follow the ticks while an outcome waits to be written.
+    connect(clb, &QListWidget::itemChanged, this, [this] {
+        if (BitBtn2->isEnabled())
+            showMarkCounts(CountMarks(clb->tickedEntries()));
+    });
     markCounts = named(new QLabel, "markCounts");
     layout->addWidget(markCounts);
     Memo1 = named(new QPlainTextEdit, "Memo1");
@@ -607,7 +612,8 @@ void TForm1::BitBtn2Click() {
                 EngineBridge &bridge;
                 ~Forget() { bridge.setJournal(std::nullopt); }
             } forget{*bridge_};
-            result = UpdateGroup(app_.mainContext, local(Edit1->text()), clb->entries(), *bridge_);
+            result = UpdateGroup(app_.mainContext, local(Edit1->text()), clb->tickedEntries(),
+                                 *bridge_);
         }
         if (result.stopped)
             prompter().message("Update group stopped. Members written: " +

@@ -2,7 +2,8 @@
 
 // The member list: object names, each carrying the mark that decides what Update group does
 // with it and how it is drawn, whether its membership is written on some sides only, and the
-// reason for its mark, shown as the entry's tool tip.
+// reason for its mark, shown as the entry's tool tip. Each change carries a tick box, ticked at
+// first: Update group writes the ticked changes only.
 
 #include "membership/member_entry.h"
 
@@ -28,6 +29,9 @@ public:
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    // A click on the tick box, or the space bar, ticks or unticks the change.
+    bool editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
+                     const QModelIndex &index) override;
 };
 
 class MemberList : public QListWidget {
@@ -42,7 +46,12 @@ public:
     // The only way entries come into the list.
     void setEntries(const MemberEntries &entries);
     MemberEntries entries() const;
+    // The entries as Update group is to write them: an unticked change is kept as it is.
+    MemberEntries tickedEntries() const;
     MemberMark markAt(int row) const;
+    // True for a change that is not ticked.
+    bool unticked(int row) const;
+    void setTicked(int row, bool ticked);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

@@ -107,6 +107,50 @@ TEST_F(MainWindowFlow, UpdateIsJournalledAndAnUnusableJournalWritesNothing) {
         EXPECT_EQ(change.outcome, "written") << change.name;
 }
 
+TEST_F(MainWindowFlow, UpdateWritesOnlyTickedChangesAndTheCountsFollowTheTicks) {
+    ScriptedPrompter prompter;
+    form->loadGroup(kGroup);
+    form->BitBtn1->click();
+    int addRow = -1, removeRow = -1;
+    for (int row = 0; row < form->clb->count(); ++row) {
+        if (form->clb->markAt(row) == MemberMark::Add && addRow < 0)
+            addRow = row;
+        if (form->clb->markAt(row) == MemberMark::Remove && removeRow < 0)
+            removeRow = row;
+    }
+    ASSERT_GE(addRow, 0);
+    ASSERT_GE(removeRow, 0);
+    const std::string added = form->clb->entries()[addRow].name;
+    const std::string kept = form->clb->entries()[removeRow].name;
+    const QString countsBefore = form->markCounts->text();
+    form->clb->setTicked(addRow, false);
+    form->clb->setTicked(removeRow, false);
+    EXPECT_NE(form->markCounts->text(), countsBefore);
+    EXPECT_EQ(form->markCounts->text().toStdString(),
+              DescribeCounts(CountMarks(form->clb->tickedEntries())));
+
+    form->BitBtn2->click();
+    const auto members = values(kGroup, "Member");
+    const auto has = [&](const std::string &name) {
+        return std::find(members.begin(), members.end(), name) != members.end();
+    };
+    EXPECT_FALSE(has(added));
+    EXPECT_TRUE(has(kept));
+
+    // Execute offers the unticked changes again, ticked.
+    form->BitBtn1->click();
+    bool addOffered = false, removeOffered = false;
+    const MemberEntries offered = form->clb->entries();
+    for (int row = 0; row < form->clb->count(); ++row) {
+        const MemberEntry &entry = offered[row];
+        addOffered |= entry.name == added && entry.mark == MemberMark::Add;
+        removeOffered |= entry.name == kept && entry.mark == MemberMark::Remove;
+        EXPECT_FALSE(form->clb->unticked(row));
+    }
+    EXPECT_TRUE(addOffered);
+    EXPECT_TRUE(removeOffered);
+}
+
 TEST_F(MainWindowFlow, UpdateWaitsForARunWritingTheSameGroup) {
     ScriptedPrompter prompter;
     form->loadGroup(kGroup);
