@@ -12,6 +12,7 @@
 #include "ui/elided_label.h"
 #include "ui/glyphs.h"
 #include "ui/help_texts.h"
+#include "ui/history_dialog.h"
 #include "ui/member_list.h"
 #include "ui/other_dialogs.h"
 #include "ui/progress_window.h"
@@ -141,6 +142,7 @@ TForm1::TForm1(AppState &app, Windows &windows)
     connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
     connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
+    connect(historyButton, &QPushButton::clicked, this, &TForm1::historyClick);
     connectQueryEditor();
     connectListPage(excludes_, exclclb, exclAdd, exclDelete, exclSave, exclReload, true);
     connectListPage(statics_, inclclb, inclAdd, inclDelete, inclSave, inclReload, false);
@@ -309,6 +311,8 @@ QWidget *TForm1::buildMembersPage() {
     row->addStretch();
     BitBtn2 = named(new QPushButton(QStringLiteral("Update group")), "BitBtn2");
     BitBtn2->setEnabled(false);
+    historyButton = named(new QPushButton(QStringLiteral("History")), "historyButton");
+    row->addWidget(historyButton);
     row->addWidget(BitBtn2);
     layout->addLayout(row);
     sbar = named(new QProgressBar, "sbar");
@@ -604,7 +608,12 @@ void TForm1::BitBtn2Click() {
             prompter().message("Update group not started: " + journal.problem);
             return;
         }
-        bridge_->setJournal(JournalTargetFor(app_, *journal.journal, ProgramWithVersion("window")));
+        JournalTarget target = JournalTargetFor(app_, *journal.journal, ProgramWithVersion("window"));
+        if (pendingUndo_) { // the outcome shown is the undo of a run
+            target.start.undoes = *pendingUndo_;
+            target.reason = "undoes run " + std::to_string(*pendingUndo_);
+        }
+        bridge_->setJournal(std::move(target));
         UpdateResult result;
         {
             const ProgressEnd done(*progress_);
@@ -614,10 +623,40 @@ void TForm1::BitBtn2Click() {
             } forget{*bridge_};
             result = UpdateGroup(app_.mainContext, local(Edit1->text()), clb->tickedEntries(),
                                  *bridge_);
+            pendingUndo_.reset();
         }
         if (result.stopped)
             prompter().message("Update group stopped. Members written: " +
                                std::to_string(result.written));
+    });
+}
+
+void TForm1::historyClick() {
+    RunGuarded([this] {
+        const std::string group = local(Edit1->text());
+        if (group.empty()) {
+            prompter().message("Load a group first");
+            return;
+        }
+        std::string problem;
+        std::vector<journal::RunRow> runs = GroupRuns(app_.currentTree, group, problem);
+        if (!problem.empty()) {
+            prompter().message(problem);
+            return;
+        }
+        HistoryDialog dialog(runs, this);
+        if (RunDialog(dialog) != QDialog::Accepted || !dialog.undoRequested())
+            return;
+        // Shown as an outcome of Execute: marks, counts and ticks, written by Update group.
+        std::vector<std::string> notes;
+        const journal::RunRow run = *dialog.undoRequested();
+        MemberEntries outcome = UndoOutcome(app_, run, runs, notes);
+        DropOutcome();
+        bridge_->showOutcome(std::move(outcome));
+        pendingUndo_ = run.id;
+        BitBtn2->setEnabled(true);
+        for (const std::string &note : notes)
+            prompter().message(note);
     });
 }
 
@@ -647,7 +686,10 @@ void TForm1::ResetGroup() {
     DropOutcome();
 }
 
-void TForm1::DropOutcome() { BitBtn2->setEnabled(false); }
+void TForm1::DropOutcome() {
+    BitBtn2->setEnabled(false);
+    pendingUndo_.reset();
+}
 
 void TForm1::treesselClick() {
     ChangeTreeHooks hooks;

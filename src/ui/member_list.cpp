@@ -1,5 +1,6 @@
 #include "ui/member_list.h"
 
+#include "directory/text_compare.h"
 #include "membership/journal_recorder.h"
 
 #include <QKeyEvent>
@@ -23,8 +24,13 @@ class MemberItem : public QListWidgetItem {
             setCheckState(Qt::Checked);
     }
     QVariant data(int role) const override {
-        if (role == Qt::ToolTipRole)
-            return QString::fromStdString(DescribeReason(entry_));
+        if (role == Qt::ToolTipRole) {
+            std::string tip = DescribeReason(entry_);
+            const auto *list = static_cast<const MemberList *>(listWidget());
+            if (const std::string *note = list ? list->noteFor(entry_.name) : nullptr)
+                tip += "; " + *note;
+            return QString::fromStdString(tip);
+        }
         return QListWidgetItem::data(role);
     }
     const MemberEntry &entry() const { return entry_; }
@@ -142,6 +148,11 @@ MemberEntries MemberList::entries() const {
     for (int row = 0; row < count(); ++row)
         out.push_back(static_cast<const MemberItem *>(item(row))->entry());
     return out;
+}
+
+const std::string *MemberList::noteFor(const std::string &name) const {
+    const auto note = notes_.find(ToLowerAscii(name));
+    return note == notes_.end() ? nullptr : &note->second;
 }
 
 MemberEntries MemberList::tickedEntries() const {

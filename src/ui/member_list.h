@@ -11,6 +11,9 @@
 #include <QListWidget>
 #include <QStyledItemDelegate>
 
+#include <map>
+#include <string>
+
 namespace tarnbeck {
 
 struct MarkStyle {
@@ -45,6 +48,10 @@ public:
 
     // The only way entries come into the list.
     void setEntries(const MemberEntries &entries);
+    // What the journal adds to the tool tips, by lower-cased name ("added by run R on DATE");
+    // given before the entries.
+    void setNotes(std::map<std::string, std::string> notes) { notes_ = std::move(notes); }
+    const std::string *noteFor(const std::string &name) const;
     MemberEntries entries() const;
     // The entries as Update group is to write them: an unticked change is kept as it is.
     MemberEntries tickedEntries() const;
@@ -58,6 +65,8 @@ protected:
 
 private:
     void layOutColumns();
+
+    std::map<std::string, std::string> notes_;
 };
 
 } // namespace tarnbeck

@@ -6,13 +6,16 @@
 #include "platform/journal/journal_db.h"
 #include "ui/member_list.h"
 
+#include "scripted_dialogs.h"
 #include "scripted_prompter.h"
+#include "ui/history_dialog.h"
 
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -149,6 +152,55 @@ TEST_F(MainWindowFlow, UpdateWritesOnlyTickedChangesAndTheCountsFollowTheTicks) 
     }
     EXPECT_TRUE(addOffered);
     EXPECT_TRUE(removeOffered);
+}
+
+TEST_F(MainWindowFlow, HistoryShowsTheRunAndUndoThisRunRestoresTheMembers) {
+    ScriptedPrompter prompter;
+    form->loadGroup(kGroup);
+    auto sorted = [&] {
+        auto members = values(kGroup, "Member");
+        std::sort(members.begin(), members.end());
+        return members;
+    };
+    const auto before = sorted();
+    form->BitBtn1->click();
+    std::string added;
+    for (const MemberEntry &entry : form->clb->entries())
+        if (entry.mark == MemberMark::Add && added.empty())
+            added = entry.name;
+    ASSERT_FALSE(added.empty());
+    form->BitBtn2->click();
+    const auto applied = sorted();
+    ASSERT_NE(applied, before);
+
+    // The journal now knows who added the name.
+    form->BitBtn1->click();
+    for (int row = 0; row < form->clb->count(); ++row)
+        if (form->clb->entries()[row].name == added)
+            EXPECT_TRUE(form->clb->item(row)->toolTip().contains("; added by run 1 on "))
+                << form->clb->item(row)->toolTip().toStdString();
+
+    ScriptedDialogs dialogs;
+    dialogs.expect("HistoryDialog", [&](QDialog &dialog) {
+        auto &history = static_cast<HistoryDialog &>(dialog);
+        EXPECT_EQ(history.runList->count(), 1);
+        EXPECT_TRUE(history.runList->item(0)->text().startsWith("run 1  "));
+        EXPECT_TRUE(history.changeText->toPlainText().contains(
+            QString::fromStdString("+ " + added + "  (")));
+        history.undoButton->click();
+        return dialog.result();
+    });
+    form->historyButton->click();
+    EXPECT_TRUE(form->BitBtn2->isEnabled());
+    EXPECT_GT(countMarks(MemberMark::Remove), 0);
+    EXPECT_EQ(sorted(), applied); // nothing written before Update group
+    form->BitBtn2->click();
+    EXPECT_EQ(sorted(), before);
+
+    const auto opened = journal::JournalDb::Open(std::getenv("TARNBECK_JOURNAL"), std::nullopt);
+    const auto runs = opened.journal->history({});
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].undoes, 1);
 }
 
 TEST_F(MainWindowFlow, UpdateWaitsForARunWritingTheSameGroup) {
