@@ -608,7 +608,8 @@ void TForm1::BitBtn2Click() {
             prompter().message("Update group not started: " + journal.problem);
             return;
         }
-        JournalTarget target = JournalTargetFor(app_, *journal.journal, ProgramWithVersion("window"));
+        JournalTarget target =
+            JournalTargetFor(app_, *journal.journal, ProgramWithVersion("window"));
         if (pendingUndo_) { // the outcome shown is the undo of a run
             target.start.undoes = *pendingUndo_;
             target.reason = "undoes run " + std::to_string(*pendingUndo_);

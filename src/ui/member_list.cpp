@@ -3,6 +3,7 @@
 #include "directory/text_compare.h"
 #include "membership/journal_recorder.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -75,8 +76,8 @@ void MemberMarkDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
         box.rect = QRect(option.rect.left() + 1, option.rect.top() + 1, kTickBox, kTickBox);
         box.state = (box.state & ~(QStyle::State_On | QStyle::State_Off)) |
                     (ticked ? QStyle::State_On : QStyle::State_Off);
-        option.widget->style()->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &box, painter,
-                                              option.widget);
+        const QStyle *look = option.widget ? option.widget->style() : QApplication::style();
+        look->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &box, painter, option.widget);
         textRect.setLeft(textRect.left() + kTickBox + 3);
         if (!ticked) // left as it is: drawn dimmed
             style.colour.setAlpha(100);

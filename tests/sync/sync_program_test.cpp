@@ -3,6 +3,7 @@
 
 #include "../tools/temp_dir.h"
 #include "client_session.h"
+#include "ldap_trees.h"
 #include "membership/run_lock.h"
 #include "platform/dsclient/embedded/tree_builder.h"
 #include "sync/sync_run.h"
@@ -127,8 +128,10 @@ class SyncProgramTest : public ::testing::Test {
     }
 
     std::vector<std::string> texts(const std::string &object, const std::string &attribute) {
-        ClientSession session({dsclient::TreeConfig{kTree, "embedded", dir_.file("corp.db"),
-                                                    "Admin.Corp", "", "", kTree}});
+        ClientSession session({served_ ? *served_
+                                       : dsclient::TreeConfig{kTree, "embedded",
+                                                              dir_.file("corp.db"), "Admin.Corp",
+                                                              "", "", kTree}});
         auto values = session.texts(object, attribute);
         std::sort(values.begin(), values.end());
         return values;
@@ -146,10 +149,16 @@ class SyncProgramTest : public ::testing::Test {
     // Member and Equivalent To Me of the group, Group Membership and Security Equals of every
     // user, one line each.
     std::string dump(const std::string &group) {
+        ClientSession session({served_ ? *served_
+                                       : dsclient::TreeConfig{kTree, "embedded",
+                                                              dir_.file("corp.db"), "Admin.Corp",
+                                                              "", "", kTree}});
         std::string text;
         const auto add = [&](const std::string &object, const char *attribute) {
+            auto values = session.texts(object, attribute);
+            std::sort(values.begin(), values.end());
             text += object + " " + attribute + ":";
-            for (const std::string &value : texts(object, attribute))
+            for (const std::string &value : values)
                 text += " " + value;
             text += "\n";
         };
@@ -165,6 +174,7 @@ class SyncProgramTest : public ::testing::Test {
 
     TempDir dir_;
     std::string journal_ = dir_.file("journal.db");
+    std::optional<dsclient::TreeConfig> served_; // the tree as the LDAP tests serve it
 };
 
 TEST_F(SyncProgramTest, DryRunPlansInEachFormatAndWritesNothing) {
@@ -634,6 +644,35 @@ TEST_F(SyncProgramTest, APlanFileEditedOldOrForAnotherTreeIsRefused) {
     EXPECT_NE(refusedWith(document, " --max-age 1").find("longer ago than --max-age 1s"),
               std::string::npos);
     EXPECT_FALSE(whollyMember(kBerlin, User('b', 11)));
+}
+
+// The same runs with the tree on a directory server (the test's own slapd on 127.0.0.1).
+class SyncOnLdapTest : public SyncProgramTest {
+  protected:
+    void SetUp() override {
+        SyncProgramTest::SetUp();
+        served_ = testing::ServeOnLdap(
+            {kTree, "embedded", dir_.file("corp.db"), "Admin.Corp", "", "", kTree},
+            dir_.file(""));
+        std::ofstream ini(dir_.file("dsclient.ini"), std::ios::trunc);
+        ini << "[Client]\nPrimary=CORP_TREE\n[Tree CORP_TREE]\nBackend=ldap\nUri=" << served_->uri
+            << "\nBase=" << served_->base << "\nIdentity=" << served_->identity
+            << "\nPasswordFile=" << served_->passwordFile << "\n";
+        if (!served_->attributeMap.empty())
+            ini << "AttributeMap=" << served_->attributeMap << "\n";
+    }
+};
+
+TEST_F(SyncOnLdapTest, UndoAfterAnApplyRestoresEveryMembershipAttributeExactly) {
+    const std::string before = dump(kBerlin);
+    const Outcome apply = sync(std::string("--apply --group ") + kBerlin);
+    ASSERT_EQ(apply.status, 0) << apply.err;
+    ASSERT_NE(dump(kBerlin), before);
+    const Outcome history = sync("--history --format json");
+    EXPECT_NE(history.out.find("\"outcome\":\"completed\""), std::string::npos) << history.out;
+    const Outcome undo = sync("--undo 1 --apply");
+    EXPECT_EQ(undo.status, 0) << undo.err;
+    EXPECT_EQ(dump(kBerlin), before);
 }
 
 } // namespace
