@@ -5,6 +5,7 @@
 #include "client_session.h"
 #include "ldap_trees.h"
 #include "membership/run_lock.h"
+#include "platform/journal/journal_db.h"
 #include "platform/dsclient/embedded/tree_builder.h"
 #include "sync/sync_run.h"
 
@@ -17,6 +18,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <random>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -670,6 +674,51 @@ TEST_F(SyncOnLdapTest, UndoAfterAnApplyRestoresEveryMembershipAttributeExactly) 
     ASSERT_NE(dump(kBerlin), before);
     const Outcome history = sync("--history --format json");
     EXPECT_NE(history.out.find("\"outcome\":\"completed\""), std::string::npos) << history.out;
+    const Outcome undo = sync("--undo 1 --apply");
+    EXPECT_EQ(undo.status, 0) << undo.err;
+    EXPECT_EQ(dump(kBerlin), before);
+}
+
+// Killed at a random moment, the run leaves a journal from which its undo reverses exactly
+// what it wrote: a server takes each write as it comes, so changes still pending are judged by
+// what the directory shows.
+TEST_F(SyncOnLdapTest, UndoOfAKilledRunReversesOnlyWhatItWrote) {
+    const std::string before = dump(kBerlin);
+    const unsigned seed = std::random_device()();
+    std::printf("kill moment drawn with seed %u\n", seed);
+    std::mt19937 random(seed);
+    const std::string config = dir_.file("dsclient.ini");
+    std::fflush(stdout);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::setenv("XDG_RUNTIME_DIR", dir_.file("run").c_str(), 1);
+        ::setenv("TARNBECK_JOURNAL", journal_.c_str(), 1);
+        std::freopen("/dev/null", "w", stdout);
+        std::freopen("/dev/null", "w", stderr);
+        ::execl(TARNBECK_SYNC_PROGRAM, "tarnbeck-sync", "--config", config.c_str(), "--tree",
+                kTree, "--group", kBerlin, "--apply", "--quiet", static_cast<char *>(nullptr));
+        ::_exit(127);
+    }
+    // Once the run is in the journal, the walk begins: the kill falls somewhere in it.
+    for (int wait = 0; wait < 20000; ++wait) {
+        const auto opened = journal::JournalDb::Open(journal_, std::nullopt);
+        if (opened.journal && !opened.journal->history({}).empty())
+            break;
+        ::usleep(500);
+    }
+    ::usleep(std::uniform_int_distribution<useconds_t>(0, 40000)(random));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+
+    const Outcome history = sync("--history --format json");
+    if (history.out.empty()) { // killed before its first write
+        EXPECT_EQ(dump(kBerlin), before);
+        return;
+    }
+    std::printf("%s\n", history.out.substr(0, history.out.find(",\"changes\"")).c_str());
+    const bool cutShort = history.out.find("\"outcome\":\"cut short\"") != std::string::npos;
+    EXPECT_TRUE(cutShort || history.out.find("\"outcome\":\"completed\"") != std::string::npos);
     const Outcome undo = sync("--undo 1 --apply");
     EXPECT_EQ(undo.status, 0) << undo.err;
     EXPECT_EQ(dump(kBerlin), before);
