@@ -5,7 +5,10 @@
 #include "scripted_prompter.h"
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
+#include <thread>
+#include <utility>
 
 namespace tarnbeck {
 namespace {
@@ -25,7 +28,12 @@ class RecordingUpdateView : public UpdateView {
     void setProgressMaximum(int value) override { maximum = value; }
     void setProgressPosition(int position) override { positions.push_back(position); }
     std::optional<RemovalBrake> removalBrake() const override { return brake; }
-    bool stopRequested() override { return stopAfter && positions.back() >= *stopAfter; }
+    bool stopRequested() override {
+        if (whileAsked)
+            whileAsked();
+        return stopAfter && positions.back() >= *stopAfter;
+    }
+    std::function<void()> whileAsked;
 
     std::optional<JournalTarget> journal() const override { return target; }
 
@@ -49,6 +57,8 @@ class FakeJournal : public journal::UpdateJournal {
         return 7;
     }
     void confirmWritten(journal::RunId, std::size_t first, std::size_t count) override {
+        if (refuseConfirm)
+            throw journal::JournalError("the journal cannot be written: database or disk is full");
         for (std::size_t i = first; i < first + count; ++i)
             outcomes.at(i) = "written";
     }
@@ -58,6 +68,7 @@ class FakeJournal : public journal::UpdateJournal {
     void endRun(journal::RunId, journal::RunEnd how) override { end = how; }
 
     bool refuseBegin = false;
+    bool refuseConfirm = false;
     std::function<void()> onBegin;
     journal::RunStart started;
     std::vector<journal::PlannedWrite> writes;
@@ -279,6 +290,27 @@ TEST_F(UpdateGroupTest, JournalThatCannotBeWrittenStopsBeforeTheFirstWrite) {
     EXPECT_FALSE(result.started);
     EXPECT_TRUE(values("Staff.Acme", "Member").empty());
     EXPECT_TRUE(view.positions.empty());
+}
+
+// A journal that fails part-way ends the walk at once: nothing is written unrecorded after it.
+TEST_F(UpdateGroupTest, JournalFailingPartWayStopsTheWalk) {
+    connect();
+    journalled().refuseConfirm = true;
+    // The first member takes longer than a batch: the second one ends the batch and is
+    // confirmed with it, which fails.
+    bool slow = true;
+    view.whileAsked = [&] {
+        if (std::exchange(slow, false))
+            std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    };
+    const MemberEntries entries{{"Ann.Acme", MemberMark::Add},
+                                {"Bob.Acme", MemberMark::Add},
+                                {"Cy.Acme", MemberMark::Add}};
+    prompter.expectMessageContaining("The update stops: the journal cannot be written");
+    const UpdateResult result = UpdateGroup(context, "Staff.Acme", entries, view);
+    EXPECT_TRUE(result.stopped);
+    EXPECT_EQ(membershipOf("Cy.Acme"), (Texts{"", ""}));
+    EXPECT_EQ(fakeJournal.end, std::nullopt); // left as cut short: still true of what it wrote
 }
 
 TEST_F(UpdateGroupTest, JournalNamesTheRefusedMemberAndKeepsThoseBefore) {
