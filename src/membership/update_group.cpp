@@ -81,22 +81,41 @@ bool Apply(dsclient::ContextHandle context, const MemberEntry &entry,
 // answered; the first refusal ends the walk there, as a stop does.
 class BulkProgress : public dsclient::MembershipWriteObserver {
   public:
-    BulkProgress(UpdateView &view, std::vector<int> positions, int entries)
-        : view_(view), positions_(std::move(positions)), entries_(entries) {}
+    BulkProgress(UpdateView &view, JournalRecorder &journal, const MemberEntries &entries,
+                 std::vector<int> positions)
+        : view_(view), journal_(journal), entries_(entries), positions_(std::move(positions)) {}
 
     void Answered(std::size_t index, dsclient::Status status) override {
+        const MemberEntry &entry = entries_[static_cast<std::size_t>(positions_[index]) - 1];
         if (status != dsclient::status::Ok) {
+            if (!refusal_) {
+                // The members answered before it are confirmed, then the refusal recorded;
+                // what answers after it stays pending, which an undo checks in the directory.
+                journal_.confirm();
+                journal_.refused(entry, status);
+            }
             refusal_ = refusal_.value_or(status);
             return;
         }
         ++written_;
         position_ = positions_[index];
         view_.setProgressPosition(position_);
+        if (refusal_ || journalBroken_)
+            return;
+        journal_.written(entry);
+        // Confirmed as often as the embedded tree commits: a cut-short run loses little.
+        if (++unconfirmed_ == kMembersPerBatch ||
+            std::chrono::steady_clock::now() - confirmed_ >= kBatchTime) {
+            journalBroken_ = !journal_.confirm();
+            unconfirmed_ = 0;
+            confirmed_ = std::chrono::steady_clock::now();
+        }
     }
     bool StopRequested() override {
         if (refusal_ || stopped_)
             return true;
-        stopped_ = position_ < entries_ && view_.stopRequested();
+        stopped_ = journalBroken_ ||
+                   (position_ < static_cast<int>(entries_.size()) && view_.stopRequested());
         return stopped_;
     }
 
@@ -107,17 +126,22 @@ class BulkProgress : public dsclient::MembershipWriteObserver {
 
   private:
     UpdateView &view_;
+    JournalRecorder &journal_;
+    const MemberEntries &entries_;
     std::vector<int> positions_; // of each write in the list, counted from 1
-    int entries_;
     int position_ = 0;
     std::size_t written_ = 0;
+    int unconfirmed_ = 0;
+    std::chrono::steady_clock::time_point confirmed_ = std::chrono::steady_clock::now();
+    bool journalBroken_ = false;
     bool stopped_ = false;
     std::optional<dsclient::Status> refusal_;
 };
 
 // The walk on a tree that takes a group's membership changes in bulk.
 void WriteInBulk(dsclient::ContextHandle context, const std::string &groupName,
-                 const MemberEntries &entries, UpdateView &view, UpdateResult &result) {
+                 const MemberEntries &entries, UpdateView &view, JournalRecorder &journal,
+                 UpdateResult &result) {
     std::vector<dsclient::MembershipWrite> writes;
     std::vector<int> positions;
     for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -127,13 +151,14 @@ void WriteInBulk(dsclient::ContextHandle context, const std::string &groupName,
         writes.push_back({entries[i].name, change == MemberChange::Add});
         positions.push_back(static_cast<int>(i) + 1);
     }
-    BulkProgress progress(view, std::move(positions), static_cast<int>(entries.size()));
+    BulkProgress progress(view, journal, entries, std::move(positions));
     const dsclient::Status status =
         dsclient::WriteGroupMemberships(context, groupName, writes, progress);
     result.written = progress.written();
     CheckStatus(status);
     if (const auto refusal = progress.refusal())
         throw DirectoryError(*refusal);
+    journal.confirm();
     result.stopped = progress.stopped();
     // The entries after the last write have nothing to wait for.
     if (!result.stopped && progress.position() < static_cast<int>(entries.size()))
@@ -162,23 +187,45 @@ UpdateResult UpdateGroup(dsclient::ContextHandle context, const std::string &gro
     UpdateResult result;
     if (RefuseWhenUnsaved(view.unsavedState()) || !PassesBrakes(entries, view))
         return result;
+    JournalRecorder journal(view.journal(), groupName);
+    if (!journal.begin(entries))
+        return result;
     result.started = true;
+    result.run = journal.run();
     BusyCursor busy;
     ProgressReset reset(view);
     view.setProgressMaximum(static_cast<int>(entries.size()));
     view.setProgressPosition(0);
     view.setUpdateEnabled(false);
     if (dsclient::WritesMembershipsInBulk(context)) {
-        WriteInBulk(context, groupName, entries, view, result);
+        WriteInBulk(context, groupName, entries, view, journal, result);
+        journal.end(result.stopped ? journal::RunEnd::Stopped : journal::RunEnd::Completed);
         return result;
     }
     int position = 0;
     RequestBatch batch(context);
     auto batchStarted = std::chrono::steady_clock::now();
     int inBatch = 0;
+    const auto finish = [&] {
+        batch.end();
+        journal.confirm();
+    };
     for (const MemberEntry &entry : entries) {
-        if (Apply(context, entry, groupName))
-            ++inBatch;
+        try {
+            if (Apply(context, entry, groupName)) {
+                ++inBatch;
+                journal.written(entry);
+            }
+        } catch (const DirectoryError &error) {
+            // The members before it are kept: the journal says so before the error goes on.
+            journal.refused(entry, error.status());
+            try {
+                finish();
+            } catch (const DirectoryError &) {
+                // The batch is lost as a whole; its members stay unconfirmed.
+            }
+            throw;
+        }
         // Applied in batches, short enough that an interruption loses little (each member is
         // whole either way) and that other writers of the tree are not kept waiting long.
         if (inBatch == kMembersPerBatch ||
@@ -186,6 +233,11 @@ UpdateResult UpdateGroup(dsclient::ContextHandle context, const std::string &gro
             batch.renew();
             result.written += std::exchange(inBatch, 0);
             batchStarted = std::chrono::steady_clock::now();
+            // No write goes unrecorded: a journal that fails ends the walk here.
+            if (!journal.confirm()) {
+                result.stopped = true;
+                break;
+            }
         }
         view.setProgressPosition(++position);
         if (position < static_cast<int>(entries.size()) && view.stopRequested()) {
@@ -193,8 +245,9 @@ UpdateResult UpdateGroup(dsclient::ContextHandle context, const std::string &gro
             break;
         }
     }
-    batch.end();
+    finish();
     result.written += inBatch;
+    journal.end(result.stopped ? journal::RunEnd::Stopped : journal::RunEnd::Completed);
     return result;
 }
 

@@ -5,6 +5,7 @@
 // tells it what to show, so it runs the same headless.
 
 #include "membership/addition_brake.h"
+#include "membership/journal_recorder.h"
 #include "membership/member_entry.h"
 #include "membership/removal_brake.h"
 #include "membership/unsaved_state.h"
@@ -29,12 +30,16 @@ class UpdateView {
     virtual std::optional<AdditionBrake> additionBrake() const { return std::nullopt; }
     // Asked after each member: true ends the walk there (the member just written is whole).
     virtual bool stopRequested() { return false; }
+    // The journal the walk records in; none: the walk is not journalled.
+    virtual std::optional<JournalTarget> journal() const { return std::nullopt; }
 };
 
 struct UpdateResult {
     bool started = false; // false: refused (unsaved parts) or declined at the brake
     bool stopped = false; // ended early at the administrator's request
     std::size_t written = 0; // members changed in the directory
+    // The journal's record of the walk.
+    std::optional<journal::RunId> run;
 };
 
 // Refuses with a message while the query or a list is unsaved. When the view gives a brake and
@@ -47,9 +52,10 @@ struct UpdateResult {
 // one group of requests, so on a tree that can group them no member is left half-written; a tree
 // that takes a group's changes in bulk (a directory server) gets them all at once, in an order
 // that leaves nothing a cut-short run cannot show as half-written, and the bar steps as each
-// member is answered. A directory
-// refusal stops the walk at that entry and is raised; the progress and cursor are reset on every
-// way out. The list itself is not changed.
+// member is answered. A directory refusal stops the walk at that entry and is raised; the
+// progress and cursor are reset on every way out. The list itself is not changed. With a
+// journal, the walk is entered there before its first write (a journal that cannot take it stops
+// the walk there, with a message) and confirmed after each batch.
 UpdateResult UpdateGroup(dsclient::ContextHandle context, const std::string &groupName,
                          const MemberEntries &entries, UpdateView &view);
 

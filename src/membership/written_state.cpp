@@ -29,13 +29,14 @@ bool HasChanges(const MemberEntries &entries) {
     return std::any_of(entries.begin(), entries.end(), ChangesDirectory);
 }
 
-MemberEntries WrittenState(const MemberEntries &entries, std::size_t walked) {
+MemberEntries WrittenState(const MemberEntries &entries, std::size_t walked,
+                           const std::vector<bool> &left) {
     walked = std::min(walked, entries.size());
     MemberEntries written;
     written.reserve(entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const MemberEntry &entry = entries[i];
-        if (i >= walked || entry.mark == MemberMark::NotAddable) {
+        if (i >= walked || entry.mark == MemberMark::NotAddable || (i < left.size() && left[i])) {
             written.push_back(entry);
             continue;
         }

@@ -5,6 +5,7 @@
 #include "membership/member_entry.h"
 
 #include <cstddef>
+#include <vector>
 
 namespace tarnbeck {
 
@@ -16,7 +17,9 @@ bool HasChanges(const MemberEntries &entries);
 
 // The list after Update wrote its first `walked` entries: those taken out of the group are
 // gone, those put in (or kept) are plain kept members, whole; the entries not reached keep
-// their marks, so what failed or was left still shows what it needs.
-MemberEntries WrittenState(const MemberEntries &entries, std::size_t walked);
+// their marks, so what failed or was left still shows what it needs. An entry whose `left` flag is
+// set was not asked to be written (an unticked change) and keeps its mark as well.
+MemberEntries WrittenState(const MemberEntries &entries, std::size_t walked,
+                           const std::vector<bool> &left = {});
 
 } // namespace tarnbeck

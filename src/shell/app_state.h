@@ -41,6 +41,7 @@ struct AppState {
     AdditionBrake additionBrake;
     // Classes whose objects groups may take as members besides User and Workstation.
     std::vector<std::string> memberClasses;
+    int journalDays = 400; // [SYSTEM] JournalDays: how long the journal keeps a run
     // Where Tarnbeck.ini lies (ending in "/"); tests point it elsewhere.
     std::string programDirectory = ProgramDirectory();
     std::string configDirectory;

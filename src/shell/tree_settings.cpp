@@ -41,11 +41,20 @@ std::vector<std::string> ReadClassList(const std::string &text) {
     return classes;
 }
 
+// At least a day; anything else leaves the default in force.
+void ReadJournalDays(const std::string &text, int &days) {
+    std::size_t parsed = 0;
+    ReadBrakeValue(text, parsed);
+    if (parsed >= 1 && parsed <= 100000)
+        days = static_cast<int>(parsed);
+}
+
 void ReadSystemSection(AppState &app, const std::string &settings) {
     app.offeredAttributes.clear();
     app.removalBrake = RemovalBrake();
     app.additionBrake = AdditionBrake();
     app.memberClasses.clear();
+    app.journalDays = AppState().journalDays;
     for (const auto &[key, value] : profile::ReadSectionEntries(settings, kSystemSection)) {
         const std::string lowered = ToLowerAscii(key);
         if (lowered == "exclude")
@@ -62,6 +71,8 @@ void ReadSystemSection(AppState &app, const std::string &settings) {
             ReadBrakeValue(value, app.additionBrake.count);
         else if (lowered == "memberclasses")
             app.memberClasses = ReadClassList(value);
+        else if (lowered == "journaldays")
+            ReadJournalDays(value, app.journalDays);
         else
             app.offeredAttributes.push_back(value);
     }

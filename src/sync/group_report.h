@@ -38,6 +38,7 @@ struct GroupReport {
     std::size_t written = 0;  // members written when applied
     Result result = Result::Unchanged;
     std::string error;
+    bool treeChanged = false; // failed because the tree changed since the saved plan
 };
 
 const char *ResultWord(GroupReport::Result result);

@@ -105,7 +105,14 @@ ParsedSyncOptions ParseSyncOptions(const std::vector<std::string> &args) {
             (option == "--apply" ? options.apply : options.quiet) = true;
             continue;
         }
-        if (!TakesValue(option))
+        if (!JournalOptionTakesValue(option) && !TakesValue(option)) {
+            if (const auto error = TakeJournalOption(option, value, options.journal)) {
+                if (!error->empty())
+                    return Failure(*error);
+                continue;
+            }
+        }
+        if (!JournalOptionTakesValue(option) && !TakesValue(option))
             return Failure(option.starts_with("-") ? "unknown option " + std::string(option)
                                                    : "unexpected argument " + std::string(option));
         if (!value) {
@@ -115,7 +122,11 @@ ParsedSyncOptions ParseSyncOptions(const std::vector<std::string> &args) {
         }
         if (value->empty())
             return Failure(std::string(option) + " needs a value");
-        if (option == "--tree") {
+        if (JournalOptionTakesValue(option)) {
+            if (const auto error = TakeJournalOption(option, value, options.journal);
+                !error->empty())
+                return Failure(*error);
+        } else if (option == "--tree") {
             options.tree = *value;
         } else if (option == "--group") {
             options.groups.push_back(*value);
@@ -148,6 +159,12 @@ ParsedSyncOptions ParseSyncOptions(const std::vector<std::string> &args) {
             options.configFile = *value;
         }
     }
+    if (options.journal.kind != JournalCommand::Kind::None ||
+        !CheckJournalCommand(options).empty()) {
+        if (std::string error = CheckJournalCommand(options); !error.empty())
+            return Failure(std::move(error));
+        return {options, {}};
+    }
     if (options.tree.empty())
         return Failure("--tree is required");
     if (options.groups.empty() == options.under.empty())
@@ -164,6 +181,12 @@ SYNOPSIS
                   [--max-removals N | --max-removals P%]
                   [--max-additions N | --max-additions P%] [--max-time DURATION]
                   [--format text|json|csv] [--password-file FILE] [--quiet] [--config FILE]
+                  [--save-plan FILE]
+    tarnbeck-sync --apply-plan FILE [--max-age DURATION] [--tree TREE] [...]
+    tarnbeck-sync --history [--tree TREE] [--group NAME] [--member NAME] [--since DATE]
+                  [--format text|json|csv]
+    tarnbeck-sync --explain --tree TREE --group NAME --member NAME [--format text|json]
+    tarnbeck-sync --undo RUN --tree TREE [--apply] [--force] [...]
 
 DESCRIPTION
     Runs the stored queries of each group as Execute does in Tarnbeck, merges them with the
@@ -223,13 +246,14 @@ OPTIONS
         The client configuration to use instead of the usual look-up.
     --help
         This text.
-
+)" + JournalManual() + R"(
 EXIT STATUS
     0   nothing to change, or everything applied
     1   an error (a group that failed, a tree or file that cannot be used, --max-time reached,
         a query that found an illegal name: the others are still planned or written)
     2   changes planned but not applied (a run without --apply)
     3   a brake (removals or additions) held a group back
+    4   --apply-plan: the tree changed since the plan was made (a group not written)
 
     Messages go to standard error, the plan to standard output. Two runs on the same group do
     not both write, nor does a run and Update group in the window: the second stops with a

@@ -3,6 +3,8 @@
 // The command line of tarnbeck-sync: which tree, which groups, plan or apply, the brake, the
 // output format and where a password may come from.
 
+#include "sync/journal_options.h"
+
 #include <chrono>
 #include <cstddef>
 #include <optional>
@@ -34,6 +36,7 @@ struct SyncOptions {
     std::string configFile; // dsclient.ini; empty: the usual look-up
     bool quiet = false;
     bool help = false;
+    JournalCommand journal; // --history, --explain, --undo
 };
 
 struct ParsedSyncOptions {

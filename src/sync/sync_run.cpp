@@ -18,9 +18,14 @@
 #include "shell/app_state.h"
 #include "shell/attribute_names.h"
 #include "shell/config_directory.h"
+#include "shell/journal_access.h"
 #include "shell/program_files.h"
 #include "shell/tree_settings.h"
 #include "shell/trees.h"
+#include "sync/explain_command.h"
+#include "sync/history_command.h"
+#include "sync/plan_file_command.h"
+#include "sync/undo_command.h"
 #include "sync/plan_output.h"
 #include "sync/trusted_file.h"
 
@@ -91,8 +96,10 @@ class ProgressLine {
 class SyncUpdateView : public UpdateView {
   public:
     SyncUpdateView(ProgressLine &progress, std::string group,
-                   std::optional<DeadlineClock::time_point> deadline)
-        : progress_(progress), group_(std::move(group)), deadline_(deadline) {}
+                   std::optional<DeadlineClock::time_point> deadline, JournalTarget journal)
+        : progress_(progress), group_(std::move(group)), deadline_(deadline),
+          journal_(std::move(journal)) {}
+    std::optional<JournalTarget> journal() const override { return journal_; }
     UnsavedState unsavedState() const override { return {}; }
     void setUpdateEnabled(bool) override {}
     void setProgressMaximum(int maximum) override { maximum_ = maximum; }
@@ -110,6 +117,7 @@ class SyncUpdateView : public UpdateView {
     ProgressLine &progress_;
     std::string group_;
     std::optional<DeadlineClock::time_point> deadline_;
+    JournalTarget journal_;
     int maximum_ = 0;
     int position_ = 0;
 };
@@ -155,8 +163,8 @@ std::string VisibleName(const std::string &name) {
 class SyncRun {
   public:
     SyncRun(const SyncOptions &options, const std::string &programDirectory, std::ostream &out,
-            std::ostream &err)
-        : options_(options), err_(err), plan_(out, options.format),
+            std::ostream &err, const SyncHooks &hooks)
+        : options_(options), hooks_(hooks), err_(err), plan_(out, options.format),
           progress_(err, !options.quiet && ::isatty(STDERR_FILENO)) {
         app_.programDirectory = programDirectory;
         if (options.maxTime)
@@ -266,6 +274,10 @@ class SyncRun {
             return false;
         }
         prompter_.clear();
+        if (const auto problem = hooks_.started ? hooks_.started(*tree) : std::nullopt) {
+            fail(*problem);
+            return false;
+        }
         return true;
     }
 
@@ -358,6 +370,10 @@ class SyncRun {
                                            [&](const std::string &c) { return c == baseClass; });
             if (kind == kGroupClasses.end())
                 return failed(report, "not a group (class " + baseClass + ")");
+            if (hooks_.plan) {
+                decide(report, hooks_.plan(client_.context, group, report));
+                return report;
+            }
             std::vector<std::string> values =
                 DirectoryQueryStore(client_.context, group, app_.treeSettings.queryAttribute)
                     .read();
@@ -380,7 +396,13 @@ class SyncRun {
                                        {app_.treeSettings.queryAttribute, app_.excludeAttribute,
                                         app_.staticAttribute},
                                        &*app_.attributeNameMap, app_.memberClasses};
-            MemberEntries changes = plan(ComputeOutcome(target, queries.settings, std::move(*found)), report);
+            MemberEntries outcome = ComputeOutcome(target, queries.settings, std::move(*found));
+            MemberEntries changes = plan(outcome, report);
+            if (const auto changed = hooks_.outcome ? hooks_.outcome(target, outcome, report)
+                                                    : std::nullopt) {
+                report.treeChanged = true;
+                return failed(report, *changed);
+            }
             decide(report, changes);
         } catch (const DirectoryError &error) {
             return failed(report, queryText(failingQuery) + error.what());
@@ -411,14 +433,14 @@ class SyncRun {
     }
 
     // Fills the report from the outcome; gives the entries that change the directory.
-    MemberEntries plan(MemberEntries outcome, GroupReport &report) {
+    MemberEntries plan(const MemberEntries &outcome, GroupReport &report) {
         const RemovalCount removals = CountRemovals(outcome);
         report.currentMembers = removals.members;
         report.removals = removals.removals;
         report.additions = CountAdditions(outcome).additions;
         report.counts = CountMarks(outcome);
         MemberEntries changes;
-        for (MemberEntry &entry : outcome) {
+        for (const MemberEntry &entry : outcome) {
             if (entry.mark == MemberMark::NotAddable) {
                 // Listed, never written; a name no directory takes is an error to be seen.
                 report.changes.push_back({entry.name, entry.mark, DescribeReason(entry)});
@@ -429,7 +451,7 @@ class SyncRun {
             if (!ChangesDirectory(entry))
                 continue;
             report.changes.push_back({entry.name, entry.mark, DescribeReason(entry)});
-            changes.push_back(std::move(entry));
+            changes.push_back(entry);
         }
         return changes;
     }
@@ -466,8 +488,13 @@ class SyncRun {
             report.result = GroupReport::Result::Held;
         } else if (timeUp()) {
             failed(report, "nothing written");
+        } else if (!userJournal()) {
+            failed(report, journalProblem_ + "; nothing written");
         } else {
-            SyncUpdateView view(progress_, report.group, deadline_);
+            JournalTarget target = JournalTargetFor(app_, *journal_, ProgramWithVersion("runner"));
+            if (hooks_.journal)
+                hooks_.journal(target);
+            SyncUpdateView view(progress_, report.group, deadline_, std::move(target));
             UpdateResult result;
             try {
                 // A member started is finished whole: its requests wait as long as the tree
@@ -479,23 +506,41 @@ class SyncRun {
                                    std::to_string(changes.size()) + " members: " + error.what());
                 return;
             }
+            if (!result.started)
+                return void(failed(report, prompter_.joined()));
             report.written = result.written;
             report.result = GroupReport::Result::Applied;
             if (result.stopped)
                 failed(report, std::to_string(view.position()) + " of " +
-                                   std::to_string(changes.size()) + " members written");
+                                   std::to_string(changes.size()) + " members written" +
+                                   (prompter_.joined().empty() ? "" : ": " + prompter_.joined()));
         }
+    }
+
+    // The journal every write is recorded in, opened for the first group applied.
+    journal::JournalDb *userJournal() {
+        if (!journal_ && journalProblem_.empty()) {
+            journal::JournalDb::Opened opened = OpenUserJournal(app_);
+            if (!opened.notice.empty())
+                err_ << "tarnbeck-sync: " << opened.notice << "\n";
+            journal_ = std::move(opened.journal);
+            journalProblem_ = opened.problem;
+        }
+        return journal_.get();
     }
 
     void note(const std::optional<GroupReport> &report) {
         if (!report)
             return;
         progress_.clear();
-        plan_.write(*report);
+        if (hooks_.printPlan)
+            plan_.write(*report);
         switch (report->result) {
         case GroupReport::Result::Failed:
             err_ << "tarnbeck-sync: " << report->group << ": " << report->error << "\n";
-            exitStatus_ = kSyncError;
+            // Any other error outranks a changed tree.
+            exitStatus_ = report->treeChanged && exitStatus_ != kSyncError ? kSyncPlanChanged
+                                                                            : kSyncError;
             break;
         case GroupReport::Result::Held:
             if (report->overAdditionBrake)
@@ -504,7 +549,7 @@ class SyncRun {
             else
                 err_ << "tarnbeck-sync: " << report->group << ": held back by the brake (removes "
                      << report->removals << " of " << report->currentMembers << " members)\n";
-            if (exitStatus_ != kSyncError)
+            if (exitStatus_ != kSyncError && exitStatus_ != kSyncPlanChanged)
                 exitStatus_ = kSyncBrakeHeld;
             break;
         case GroupReport::Result::Planned:
@@ -524,6 +569,7 @@ class SyncRun {
     }
 
     const SyncOptions &options_;
+    const SyncHooks &hooks_;
     std::ostream &err_;
     PlanWriter plan_;
     ProgressLine progress_;
@@ -533,6 +579,8 @@ class SyncRun {
     bool skipUnmaintained_ = false;
     std::optional<DeadlineClock::time_point> deadline_; // --max-time
     bool cutOff_ = false;
+    std::unique_ptr<journal::JournalDb> journal_;
+    std::string journalProblem_;
     int exitStatus_ = kSyncNothingToDo;
 };
 
@@ -540,7 +588,26 @@ class SyncRun {
 
 int RunSync(const SyncOptions &options, const std::string &programDirectory, std::ostream &out,
             std::ostream &err) {
-    return SyncRun(options, programDirectory, out, err).run();
+    switch (options.journal.kind) {
+    case JournalCommand::Kind::History:
+        return RunHistory(options, out, err);
+    case JournalCommand::Kind::Explain:
+        return RunExplain(options, programDirectory, out, err);
+    case JournalCommand::Kind::Undo:
+        return RunUndo(options, programDirectory, out, err);
+    case JournalCommand::Kind::ApplyPlan:
+        return RunApplyPlan(options, programDirectory, out, err);
+    case JournalCommand::Kind::None:
+        break;
+    }
+    if (!options.journal.savePlan.empty())
+        return RunSavePlan(options, programDirectory, out, err);
+    return RunSyncWith(options, programDirectory, out, err, {});
+}
+
+int RunSyncWith(const SyncOptions &options, const std::string &programDirectory,
+                std::ostream &out, std::ostream &err, const SyncHooks &hooks) {
+    return SyncRun(options, programDirectory, out, err, hooks).run();
 }
 
 } // namespace tarnbeck

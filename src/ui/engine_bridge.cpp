@@ -1,5 +1,6 @@
 #include "ui/engine_bridge.h"
 
+#include "shell/journal_access.h"
 #include "membership/mark_counts.h"
 #include "ui/browser_dialog.h"
 #include "ui/class_icons.h"
@@ -39,6 +40,7 @@ void EngineBridge::selectQuery(std::size_t index) {
 }
 
 void EngineBridge::showOutcome(MemberEntries outcome) {
+    form_.clb->setNotes(AddedByNotes(form_.app().currentTree, groupField()));
     form_.clb->setEntries(outcome, true);
     form_.showMarkCounts(CountMarks(outcome));
 }
@@ -90,6 +92,7 @@ void EngineBridge::loadQueries(const std::string &groupName,
 }
 
 void EngineBridge::showMembers(const MemberEntries &members) {
+    form_.clb->setNotes(AddedByNotes(form_.app().currentTree, groupField()));
     form_.clb->setEntries(members);
     form_.showMarkCounts(std::nullopt);
 }

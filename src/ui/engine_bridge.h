@@ -52,6 +52,9 @@ public:
     std::optional<RemovalBrake> removalBrake() const override;
     std::optional<AdditionBrake> additionBrake() const override;
     bool stopRequested() override;
+    std::optional<JournalTarget> journal() const override { return journal_; }
+    // The journal the next walk records in; none after it.
+    void setJournal(std::optional<JournalTarget> target) { journal_ = std::move(target); }
 
     // How many entries the last Update was done with (not the one it failed on); none when it
     // never began to write. Reset by beginUpdate.
@@ -70,6 +73,7 @@ private:
     // field's text, which moves the caret, so it is put back there.
     std::optional<std::size_t> errorCaret_;
     std::optional<std::size_t> walked_;
+    std::optional<JournalTarget> journal_;
 };
 
 } // namespace tarnbeck

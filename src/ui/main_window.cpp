@@ -12,6 +12,7 @@
 #include "ui/elided_label.h"
 #include "ui/glyphs.h"
 #include "ui/help_texts.h"
+#include "ui/history_dialog.h"
 #include "ui/member_list.h"
 #include "ui/other_dialogs.h"
 #include "ui/progress_window.h"
@@ -19,12 +20,14 @@
 #include "ui/windows.h"
 
 #include "directory/directory_error.h"
+#include "directory/text_compare.h"
 #include "membership/run_lock.h"
 #include "membership/update_group.h"
 #include "membership/written_state.h"
 #include "query/execute.h"
 #include "query/group_loading.h"
 #include "shell/attribute_names.h"
+#include "shell/journal_access.h"
 #include "shell/tree_settings.h"
 #include "shell/trees.h"
 
@@ -141,6 +144,7 @@ TForm1::TForm1(AppState &app, Windows &windows)
     connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
     connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
+    connect(historyButton, &QPushButton::clicked, this, &TForm1::historyClick);
     connectQueryEditor();
     connectListPage(excludes_, exclclb, exclAdd, exclDelete, exclSave, exclReload, true);
     connectListPage(statics_, inclclb, inclAdd, inclDelete, inclSave, inclReload, false);
@@ -291,6 +295,11 @@ QWidget *TForm1::buildMembersPage() {
     layout->setContentsMargins(2, 2, 2, 2);
     clb = named(new MemberList, "clb");
     layout->addWidget(clb, 1);
+    // The counts follow the ticks while an outcome waits to be written.
+    connect(clb, &QListWidget::itemChanged, this, [this] {
+        if (BitBtn2->isEnabled())
+            showMarkCounts(CountMarks(clb->tickedEntries()));
+    });
     markCounts = named(new QLabel, "markCounts");
     layout->addWidget(markCounts);
     Memo1 = named(new QPlainTextEdit, "Memo1");
@@ -304,6 +313,8 @@ QWidget *TForm1::buildMembersPage() {
     row->addStretch();
     BitBtn2 = named(new QPushButton(QStringLiteral("Update group")), "BitBtn2");
     BitBtn2->setEnabled(false);
+    historyButton = named(new QPushButton(QStringLiteral("History")), "historyButton");
+    row->addWidget(historyButton);
     row->addWidget(BitBtn2);
     layout->addLayout(row);
     sbar = named(new QProgressBar, "sbar");
@@ -585,6 +596,7 @@ void TForm1::BitBtn1Click() {
 
 void TForm1::BitBtn2Click() {
     const MemberEntries entries = clb->entries();
+    const MemberEntries ticked = clb->tickedEntries();
     bridge_->beginUpdate();
     RunGuarded([&] {
         // A scheduled run writing the same group at once would mix two outcomes.
@@ -594,26 +606,86 @@ void TForm1::BitBtn2Click() {
             prompter().message("Update group not started: " + busy);
             return;
         }
+        // No write goes unrecorded: without the journal nothing is written.
+        journal::JournalDb::Opened journal = OpenUserJournal(app_);
+        if (!journal.notice.empty())
+            prompter().message(journal.notice);
+        if (!journal.journal) {
+            prompter().message("Update group not started: " + journal.problem);
+            return;
+        }
+        JournalTarget target =
+            JournalTargetFor(app_, *journal.journal, ProgramWithVersion("window"));
+        if (pendingUndo_) { // the outcome shown is the undo of a run
+            target.start.undoes = *pendingUndo_;
+            target.reason = "undoes run " + std::to_string(*pendingUndo_);
+        }
+        bridge_->setJournal(std::move(target));
         UpdateResult result;
         {
             const ProgressEnd done(*progress_);
-            result = UpdateGroup(app_.mainContext, local(Edit1->text()), entries, *bridge_);
+            const struct Forget {
+                EngineBridge &bridge;
+                ~Forget() { bridge.setJournal(std::nullopt); }
+            } forget{*bridge_};
+            result = UpdateGroup(app_.mainContext, local(Edit1->text()), ticked, *bridge_);
+            pendingUndo_.reset();
         }
         if (result.stopped)
             prompter().message("Update group stopped. Members written: " +
                                std::to_string(result.written));
     });
-    showWrittenState(entries);
+    showWrittenState(entries, ticked);
 }
 
 // After a walk, completed or not, the list shows what the directory now holds and what is left.
-void TForm1::showWrittenState(const MemberEntries &entries) {
+void TForm1::showWrittenState(const MemberEntries &entries, const MemberEntries &ticked) {
     const std::optional<std::size_t> walked = bridge_->walked();
     if (!walked)
         return;
-    const MemberEntries written = WrittenState(entries, *walked);
+    // An unticked change was not written: it stays as it was, unticked.
+    std::vector<bool> unticked(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        unticked[i] = ChangesDirectory(entries[i]) && !ChangesDirectory(ticked[i]);
+    const MemberEntries written = WrittenState(entries, *walked, unticked);
     clb->setEntries(written, HasChanges(written));
+    std::unordered_set<std::string, NameHash, NameEqual> left;
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (unticked[i])
+            left.insert(entries[i].name);
+    for (int row = 0; row < clb->count() && !left.empty(); ++row)
+        if (left.count(written[static_cast<std::size_t>(row)].name))
+            clb->setTicked(row, false);
     showMarkCounts(CountMarks(written));
+}
+
+void TForm1::historyClick() {
+    RunGuarded([this] {
+        const std::string group = local(Edit1->text());
+        if (group.empty()) {
+            prompter().message("Load a group first");
+            return;
+        }
+        std::string problem;
+        std::vector<journal::RunRow> runs = GroupRuns(app_.currentTree, group, problem);
+        if (!problem.empty()) {
+            prompter().message(problem);
+            return;
+        }
+        HistoryDialog dialog(runs, this);
+        if (RunDialog(dialog) != QDialog::Accepted || !dialog.undoRequested())
+            return;
+        // Shown as an outcome of Execute: marks, counts and ticks, written by Update group.
+        std::vector<std::string> notes;
+        const journal::RunRow run = *dialog.undoRequested();
+        MemberEntries outcome = UndoOutcome(app_, run, runs, notes);
+        DropOutcome();
+        bridge_->showOutcome(std::move(outcome));
+        pendingUndo_ = run.id;
+        BitBtn2->setEnabled(true);
+        for (const std::string &note : notes)
+            prompter().message(note);
+    });
 }
 
 void TForm1::showMarkCounts(const std::optional<MarkCounts> &counts) {
@@ -644,6 +716,7 @@ void TForm1::ResetGroup() {
 
 void TForm1::DropOutcome() {
     BitBtn2->setEnabled(false);
+    pendingUndo_.reset();
     if (clb->markStale())
         markCounts->setText(QStringLiteral("Execute again to see the outcome"));
 }

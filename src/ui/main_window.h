@@ -3,6 +3,7 @@
 // TForm1: the main window. It owns the layout, the help texts, the member list's colours and
 // the Exclude/Static tab rules; its handlers stay thin and call the engine.
 
+#include "platform/journal/update_journal.h"
 #include "membership/mark_counts.h"
 #include "membership/name_list_page.h"
 #include "membership/unsaved_state.h"
@@ -103,6 +104,7 @@ public:
     QRadioButton *RadioButton1;
     QRadioButton *RadioButton2;
     QPushButton *BitBtn2;
+    QPushButton *historyButton; // the loaded group's journalled runs
     QProgressBar *sbar;
     QLabel *markCounts;
     QListWidget *exclclb;
@@ -136,6 +138,7 @@ private slots:
     void treesselClick();
     void BitBtn1Click();
     void BitBtn2Click();
+    void historyClick();
 
 private:
     // StartHost
@@ -168,7 +171,7 @@ private:
     void showListPage(const NameListPage &page, QListWidget *list, QPushButton *save);
     void showListPages();
     GroupAttributes groupAttributes() const;
-    void showWrittenState(const MemberEntries &entries);
+    void showWrittenState(const MemberEntries &entries, const MemberEntries &ticked);
 
     AppState &app_;
     Windows &windows_;
@@ -179,6 +182,8 @@ private:
     NameListPage excludes_;
     NameListPage statics_;
     std::unique_ptr<EngineBridge> bridge_;
+    // The run whose undo the member list shows, until Update group writes it or it is dropped.
+    std::optional<journal::RunId> pendingUndo_;
     ProgressWindow *progress_ = nullptr;
 };
 

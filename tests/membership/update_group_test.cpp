@@ -6,6 +6,10 @@
 
 #include <algorithm>
 #include <fstream>
+#include <chrono>
+#include <functional>
+#include <thread>
+#include <utility>
 
 namespace tarnbeck {
 namespace {
@@ -26,17 +30,65 @@ class RecordingUpdateView : public UpdateView {
     void setProgressPosition(int position) override { positions.push_back(position); }
     std::optional<RemovalBrake> removalBrake() const override { return brake; }
     std::optional<AdditionBrake> additionBrake() const override { return additionLimit; }
-    bool stopRequested() override { return stopAfter && positions.back() >= *stopAfter; }
+    bool stopRequested() override {
+        if (whileAsked)
+            whileAsked();
+        return stopAfter && positions.back() >= *stopAfter;
+    }
+    std::function<void()> whileAsked;
+
+    std::optional<JournalTarget> journal() const override { return target; }
 
     std::optional<RemovalBrake> brake;
     std::optional<AdditionBrake> additionLimit;
     std::optional<int> stopAfter;
+    std::optional<JournalTarget> target;
+};
+
+// Keeps what the walk records; `onBegin` looks at the tree when the run is entered.
+class FakeJournal : public journal::UpdateJournal {
+  public:
+    journal::RunId beginRun(const journal::RunStart &start,
+                            const std::vector<journal::PlannedWrite> &list) override {
+        if (refuseBegin)
+            throw journal::JournalError("the journal cannot be written: disk I/O error");
+        started = start;
+        writes = list;
+        outcomes.assign(list.size(), "pending");
+        if (onBegin)
+            onBegin();
+        return 7;
+    }
+    void confirmWritten(journal::RunId, std::size_t first, std::size_t count) override {
+        if (refuseConfirm)
+            throw journal::JournalError("the journal cannot be written: database or disk is full");
+        for (std::size_t i = first; i < first + count; ++i)
+            outcomes.at(i) = "written";
+    }
+    void recordRefused(journal::RunId, std::size_t index, int status) override {
+        outcomes.at(index) = "refused " + std::to_string(status);
+    }
+    void endRun(journal::RunId, journal::RunEnd how) override { end = how; }
+
+    bool refuseBegin = false;
+    bool refuseConfirm = false;
+    std::function<void()> onBegin;
+    journal::RunStart started;
+    std::vector<journal::PlannedWrite> writes;
+    std::vector<std::string> outcomes;
+    std::optional<journal::RunEnd> end;
 };
 
 class UpdateGroupTest : public testing::OnBothBackends<testing::MembershipTree> {
   protected:
     testing::ScriptedPrompter prompter;
     RecordingUpdateView view;
+
+    FakeJournal &journalled() {
+        view.target = JournalTarget{&fakeJournal, {"T", "", "Admin.Acme", "runner 1.03", {}}};
+        return fakeJournal;
+    }
+    FakeJournal fakeJournal;
 };
 INSTANTIATE_ON_BOTH_BACKENDS(UpdateGroupTest);
 
@@ -274,6 +326,80 @@ TEST_P(UpdateGroupTest, WithoutRightsTheFirstChangeFails) {
         EXPECT_EQ(view.positions, (std::vector<int>{0, 1, 0}));
     EXPECT_TRUE(values("Staff.Acme", "Member").empty());
     EXPECT_EQ(prompter.busyDepth(), 0);
+}
+
+// The journal holds every change before the first write, and exactly what was written after.
+TEST_F(UpdateGroupTest, JournalHoldsEveryChangeBeforeTheFirstWriteAndEachOutcome) {
+    connect();
+    AddMember(context, "Ann.Acme", "Staff.Acme");
+    AddMember(context, "Di.Acme", "Staff.Acme");
+    FakeJournal &journal = journalled();
+    std::size_t membersAtBegin = 99;
+    journal.onBegin = [&] { membersAtBegin = values("Staff.Acme", "Member").size(); };
+    MemberEntries entries{{"Ann.Acme", MemberMark::Remove},
+                          {"Bob.Acme", MemberMark::Excluded}, // never a member: no change
+                          {"Cy.Acme", MemberMark::Add},
+                          {"Di.Acme", MemberMark::Static},
+                          {"Admin.Acme", MemberMark::Keep}};
+    entries[0].reason.member = true;
+    entries[3].reason.member = true; // a static member already: no change
+    entries[2].reason.foundBy.add(2);
+    const UpdateResult result = UpdateGroup(context, "Staff.Acme", entries, view);
+
+    EXPECT_EQ(result.run, 7);
+    EXPECT_EQ(membersAtBegin, 2u);
+    EXPECT_EQ(journal.started.group, "Staff.Acme");
+    EXPECT_EQ(journal.started.identity, "Admin.Acme");
+    ASSERT_EQ(journal.writes.size(), 2u);
+    EXPECT_EQ(journal.writes[0].name, "Ann.Acme");
+    EXPECT_EQ(journal.writes[0].action, "remove");
+    EXPECT_EQ(journal.writes[1].action, "add");
+    EXPECT_EQ(journal.writes[1].reason, "found by query 2");
+    EXPECT_EQ(journal.outcomes, (std::vector<std::string>{"written", "written"}));
+    EXPECT_EQ(journal.end, journal::RunEnd::Completed);
+}
+
+TEST_F(UpdateGroupTest, JournalThatCannotBeWrittenStopsBeforeTheFirstWrite) {
+    connect();
+    journalled().refuseBegin = true;
+    prompter.expectMessageContaining("Nothing was written: the journal cannot be written");
+    const UpdateResult result =
+        UpdateGroup(context, "Staff.Acme", {{"Ann.Acme", MemberMark::Add}}, view);
+    EXPECT_FALSE(result.started);
+    EXPECT_TRUE(values("Staff.Acme", "Member").empty());
+    EXPECT_TRUE(view.positions.empty());
+}
+
+// A journal that fails part-way ends the walk at once: nothing is written unrecorded after it.
+TEST_F(UpdateGroupTest, JournalFailingPartWayStopsTheWalk) {
+    connect();
+    journalled().refuseConfirm = true;
+    // The first member takes longer than a batch: the second one ends the batch and is
+    // confirmed with it, which fails.
+    bool slow = true;
+    view.whileAsked = [&] {
+        if (std::exchange(slow, false))
+            std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    };
+    const MemberEntries entries{{"Ann.Acme", MemberMark::Add},
+                                {"Bob.Acme", MemberMark::Add},
+                                {"Cy.Acme", MemberMark::Add}};
+    prompter.expectMessageContaining("The update stops: the journal cannot be written");
+    const UpdateResult result = UpdateGroup(context, "Staff.Acme", entries, view);
+    EXPECT_TRUE(result.stopped);
+    EXPECT_EQ(membershipOf("Cy.Acme"), (Texts{"", ""}));
+    EXPECT_EQ(fakeJournal.end, std::nullopt); // left as cut short: still true of what it wrote
+}
+
+TEST_F(UpdateGroupTest, JournalNamesTheRefusedMemberAndKeepsThoseBefore) {
+    connect();
+    FakeJournal &journal = journalled();
+    const MemberEntries entries{{"Ann.Acme", MemberMark::Add},
+                                {"Gone.Acme", MemberMark::Add},
+                                {"Bob.Acme", MemberMark::Add}};
+    EXPECT_THROW(UpdateGroup(context, "Staff.Acme", entries, view), DirectoryError);
+    EXPECT_EQ(journal.outcomes, (std::vector<std::string>{"written", "refused -601", "pending"}));
+    EXPECT_EQ(journal.end, journal::RunEnd::Failed);
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 #include "membership/half_written.h"
 #include "membership/name_list.h"
 #include "membership/update_group.h"
+#include "platform/journal/journal_db.h"
 #include "query/execute.h"
 #include "scripted_prompter.h"
 #include "synthetic_tree.h"
@@ -72,6 +73,8 @@ class ReportingView : public UpdateView {
     void setUpdateEnabled(bool) override {}
     void setProgressMaximum(int maximum) override { send(maximum); }
     void setProgressPosition(int position) override { send(position); }
+    std::optional<JournalTarget> journal() const override { return target; }
+    std::optional<JournalTarget> target;
 
   private:
     void send(int value) {
@@ -88,6 +91,7 @@ class KilledUpdateTest : public ::testing::TestWithParam<testing::Backend> {
         ASSERT_NE(mkdtemp(pattern), nullptr);
         directory_ = pattern;
         store_ = directory_ + "/tree.db";
+        journal_ = directory_ + "/journal.db";
         // Written and closed here: no connection to the store may cross a fork.
         GenerateTree(store_, kUsers, kDefaultSeed);
         for (const UnitSize &unit : SyntheticLayout(kUsers, kDefaultSeed))
@@ -135,6 +139,9 @@ class KilledUpdateTest : public ::testing::TestWithParam<testing::Backend> {
             try {
                 connect();
                 ReportingView view(pipeEnds[1]);
+                const auto journal = journal::JournalDb::Open(journal_, 400);
+                view.target = JournalTarget{journal.journal.get(),
+                                            {std::string(kBenchTreeName), "", "", "test"}};
                 executeAndUpdate(view);
             } catch (const std::exception &) {
                 code = 1;
@@ -240,7 +247,28 @@ class KilledUpdateTest : public ::testing::TestWithParam<testing::Backend> {
         EXPECT_EQ(wrong, 0);
     }
 
+    // The journal of the killed walk says exactly which members it wrote: confirmed ones are in
+    // the state the walk meant, pending ones in the state they were.
+    void expectJournalMatches(int trial) {
+        const auto opened = journal::JournalDb::Open(journal_, std::nullopt);
+        ASSERT_NE(opened.journal, nullptr) << opened.problem;
+        const auto runs = opened.journal->history({});
+        ASSERT_FALSE(runs.empty());
+        EXPECT_EQ(runs.front().outcome, "cut short") << "trial " << trial;
+        const auto members = session_->texts(kGroup, "Member");
+        const Names current(members.begin(), members.end());
+        int wrong = 0, written = 0;
+        for (const journal::ChangeRow &change : runs.front().changes) {
+            const bool done = change.outcome == "written";
+            written += done;
+            const bool isMember = current.count(change.name) > 0;
+            wrong += isMember != ((change.action == "add") == done);
+        }
+        EXPECT_EQ(wrong, 0) << "trial " << trial << ": " << written << " confirmed";
+    }
+
     std::string directory_;
+    std::string journal_;
     std::string store_;
     TreeConfig tree_;
     std::vector<std::string> users_;
@@ -262,8 +290,12 @@ TEST_P(KilledUpdateTest, EveryKillLeavesOnlyWhatTheCheckFindsAndTheNextRunMakesE
         const int killedAt = runAndKill(random);
         std::printf("trial %d: killed at entry %d\n", trial + 1, killedAt);
         EXPECT_GT(killedAt, 0) << "trial " << trial << ": the walk ended before the kill";
-        if (!onLdap())
+        if (!onLdap()) {
             EXPECT_EQ(IntegrityOf(store_), "ok") << "trial " << trial;
+            connect();
+            expectJournalMatches(trial);
+            session_.reset();
+        }
         expectRepairable(city, trial);
     }
 }

@@ -101,6 +101,18 @@ TEST_F(SettingsFileTest, AdditionBrakeAndMemberClassesAreNoQueryAttributes) {
     EXPECT_EQ(app.memberClasses, (std::vector<std::string>{"NCP Server", "Volume"}));
 }
 
+TEST_F(SettingsFileTest, JournalDaysIsASettingNotAnOfferedAttribute) {
+    WriteFile(settings(), "[SYSTEM]\nfirst=L\nJournalDays=30\n");
+    LoadTreeSettings(app);
+    EXPECT_EQ(app.journalDays, 30);
+    EXPECT_EQ(app.offeredAttributes, (std::vector<std::string>{"L"}));
+    for (const char *bad : {"0", "-5", "many", ""}) {
+        WriteFile(settings(), std::string("[SYSTEM]\nfirst=L\nJournalDays=") + bad + "\n");
+        LoadTreeSettings(app);
+        EXPECT_EQ(app.journalDays, 400) << bad;
+    }
+}
+
 TEST_F(SettingsFileTest, QueryAttributeIsAlwaysOneOfTheOffered) {
     WriteFile(settings(), "[SYSTEM]\na=Title\nb=Description\nINCLUDE=Secretary\n"
                           "[ACME_TREE]\nAttribute=description\n[LAB_TREE]\nAttribute=L\n");

@@ -79,3 +79,38 @@ TEST(SyncOptions, MaxTimeTakesSecondsMinutesOrHours) {
 
 } // namespace
 } // namespace tarnbeck
+
+namespace tarnbeck {
+namespace {
+
+TEST(SyncOptions, JournalCommandsTakeWhatTheyNeedAndNoMore) {
+    const auto history = ParseSyncOptions({"--history", "--member=Ann.Acme", "--since",
+                                           "2026-12-01", "--format", "csv"});
+    ASSERT_TRUE(history.options) << history.error;
+    EXPECT_EQ(history.options->journal.kind, JournalCommand::Kind::History);
+    EXPECT_EQ(history.options->journal.since, 1796083200);
+    const auto undo = ParseSyncOptions({"--undo", "12", "--tree", "T", "--apply", "--force"});
+    ASSERT_TRUE(undo.options) << undo.error;
+    EXPECT_EQ(undo.options->journal.run, 12);
+    EXPECT_TRUE(undo.options->journal.force);
+    EXPECT_EQ(ParseDate("2026-12-01T08:30:00"), 1796113800);
+
+    const std::vector<std::vector<std::string>> bad = {
+        {"--undo", "x", "--tree", "T"},
+        {"--undo", "3"},                                          // no tree
+        {"--undo", "3", "--tree", "T", "--group", "A"},           // the run names its group
+        {"--explain", "--tree", "T", "--group", "A"},             // no member
+        {"--history", "--apply"},
+        {"--history", "--under", "A"},
+        {"--history", "--since", "yesterday"},
+        {"--history", "--since", "2026-13-01"},
+        {"--history", "--undo", "3", "--tree", "T"},
+        {"--tree", "T", "--group", "A", "--force"},              // --force alone
+        {"--history=yes"},
+    };
+    for (const auto &args : bad)
+        EXPECT_FALSE(ParseSyncOptions(args).options) << args.front() << " " << args.size();
+}
+
+} // namespace
+} // namespace tarnbeck

@@ -6,6 +6,7 @@
 #include "ldap_trees.h"
 #include "membership/run_lock.h"
 #include "platform/dsclient/embedded/sqlite_db.h"
+#include "platform/journal/journal_db.h"
 #include "platform/dsclient/embedded/tree_builder.h"
 #include "sync/sync_run.h"
 
@@ -18,6 +19,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <random>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -138,7 +142,8 @@ class SyncProgramTest : public ::testing::Test {
 
     // Runs the program with `args` (no quoting needed: the names here have no blanks).
     Outcome sync(const std::string &args) {
-        const std::string command = "XDG_RUNTIME_DIR='" + dir_.file("run") + "' '" +
+        const std::string command = "XDG_RUNTIME_DIR='" + dir_.file("run") +
+                                    "' TARNBECK_JOURNAL='" + journal_ + "' '" +
                                     TARNBECK_SYNC_PROGRAM + "' --config '" +
                                     dir_.file("dsclient.ini") + "' --tree CORP_TREE " + args +
                                     " >'" + dir_.file("out") + "' 2>'" + dir_.file("err") + "'";
@@ -148,8 +153,10 @@ class SyncProgramTest : public ::testing::Test {
     }
 
     std::vector<std::string> texts(const std::string &object, const std::string &attribute) {
-        ClientSession session({dsclient::TreeConfig{kTree, "embedded", dir_.file("corp.db"),
-                                                    "Admin.Corp", "", "", kTree}});
+        ClientSession session({served_ ? *served_
+                                       : dsclient::TreeConfig{kTree, "embedded",
+                                                              dir_.file("corp.db"), "Admin.Corp",
+                                                              "", "", kTree}});
         auto values = session.texts(object, attribute);
         std::sort(values.begin(), values.end());
         return values;
@@ -164,7 +171,35 @@ class SyncProgramTest : public ::testing::Test {
                has(texts(group, "Equivalent To Me"), user);
     }
 
+    // Member and Equivalent To Me of the group, Group Membership and Security Equals of every
+    // user, one line each.
+    std::string dump(const std::string &group) {
+        ClientSession session({served_ ? *served_
+                                       : dsclient::TreeConfig{kTree, "embedded",
+                                                              dir_.file("corp.db"), "Admin.Corp",
+                                                              "", "", kTree}});
+        std::string text;
+        const auto add = [&](const std::string &object, const char *attribute) {
+            auto values = session.texts(object, attribute);
+            std::sort(values.begin(), values.end());
+            text += object + " " + attribute + ":";
+            for (const std::string &value : values)
+                text += " " + value;
+            text += "\n";
+        };
+        add(group, "Member");
+        add(group, "Equivalent To Me");
+        for (char city : {'b', 'p'})
+            for (int i = 1; i <= (city == 'b' ? 30 : 25); ++i) {
+                add(User(city, i), "Group Membership");
+                add(User(city, i), "Security Equals");
+            }
+        return text;
+    }
+
     TempDir dir_;
+    std::string journal_ = dir_.file("journal.db");
+    std::optional<dsclient::TreeConfig> served_; // the tree as the LDAP tests serve it
 };
 
 TEST_F(SyncProgramTest, DryRunPlansInEachFormatAndWritesNothing) {
@@ -473,6 +508,306 @@ TEST_F(SyncProgramTest, AWrongPasswordInTheTreesPasswordFileNamesTheIdentityAndT
     EXPECT_NE(run.err.find("login as Admin.Corp failed with the password in " + file),
               std::string::npos)
         << run.err;
+}
+
+// Every applied group is a run in the journal, and --history lists them newest first.
+TEST_F(SyncProgramTest, ApplyIsJournalledAndHistoryListsIt) {
+    EXPECT_EQ(sync(std::string("--apply --group ") + kParis).status, 0);
+    EXPECT_EQ(sync(std::string("--apply --group ") + kBerlin).status, 0);
+    EXPECT_EQ(sync(std::string("--group ") + kBerlin).status, 0); // a dry run is no run
+
+    const Outcome json = sync("--history --format json");
+    EXPECT_EQ(json.status, 0) << json.err;
+    ASSERT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 2) << json.out;
+    EXPECT_EQ(json.out.rfind("{\"run\":2,\"time\":\"", 0), 0u) << json.out;
+    EXPECT_NE(json.out.find("\"tree\":\"CORP_TREE\",\"group\":\"Berlin.Groups.Corp\",\"program\":"
+                            "\"runner 1.03\",\"identity\":\"Admin.Corp\",\"outcome\":\"completed\""),
+              std::string::npos)
+        << json.out;
+    EXPECT_NE(json.out.find("{\"name\":\"p01.People.Corp\",\"action\":\"remove\",\"reason\":"
+                            "\"current member not found\",\"outcome\":\"written\"}"),
+              std::string::npos);
+    EXPECT_NE(json.out.find("{\"name\":\"p25.People.Corp\",\"action\":\"add\",\"reason\":"
+                            "\"on the static list\",\"outcome\":\"written\"}"),
+              std::string::npos);
+
+    const Outcome member = sync("--history --format csv --member b11.people.corp");
+    EXPECT_EQ(member.out, "run,time,tree,group,program,identity,run outcome,action,name,reason,"
+                          "outcome\r\n" +
+                              member.out.substr(member.out.find("\r\n") + 2));
+    EXPECT_EQ(std::count(member.out.begin(), member.out.end(), '\n'), 2) << member.out;
+    EXPECT_NE(member.out.find(",Berlin.Groups.Corp,runner 1.03,Admin.Corp,completed,add,"
+                             "b11.People.Corp,found by query 1,written\r\n"),
+              std::string::npos)
+        << member.out;
+
+    const Outcome text = sync(std::string("--history --group ") + kParis + " --since 2020-01-01");
+    EXPECT_NE(text.out.find("run 1  "), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("  + p07.People.Corp  (found by query 1)  written\n"),
+              std::string::npos);
+    EXPECT_EQ(text.out.find("run 2"), std::string::npos);
+    EXPECT_EQ(sync("--history --since 2999-01-01").out, "");
+}
+
+TEST_F(SyncProgramTest, AJournalThatCannotBeWrittenStopsTheRunBeforeItsFirstWrite) {
+    journal_ = dir_.file("not-a-file");
+    std::filesystem::create_directories(journal_);
+    const std::vector<std::string> before = texts(kBerlin, "Member");
+    const Outcome apply = sync(std::string("--apply --group ") + kBerlin);
+    EXPECT_EQ(apply.status, 1);
+    EXPECT_NE(apply.err.find("journal"), std::string::npos) << apply.err;
+    EXPECT_NE(apply.err.find("nothing written"), std::string::npos) << apply.err;
+    EXPECT_EQ(texts(kBerlin, "Member"), before);
+}
+
+TEST_F(SyncProgramTest, UndoPlansThenRestoresEveryMembershipAttributeExactly) {
+    const std::string before = dump(kBerlin);
+    ASSERT_EQ(sync(std::string("--apply --group ") + kBerlin).status, 0);
+    const std::string applied = dump(kBerlin);
+    ASSERT_NE(applied, before);
+
+    const Outcome plan = sync("--undo 1");
+    EXPECT_EQ(plan.status, 2) << plan.err;
+    EXPECT_NE(plan.out.find("- b11.People.Corp  (undoes run 1: found by query 1)"),
+              std::string::npos)
+        << plan.out;
+    EXPECT_NE(plan.out.find("+ p01.People.Corp  (undoes run 1: current member not found)"),
+              std::string::npos);
+    EXPECT_EQ(dump(kBerlin), applied);
+
+    const Outcome undo = sync("--undo 1 --apply");
+    EXPECT_EQ(undo.status, 0) << undo.err;
+    EXPECT_EQ(dump(kBerlin), before);
+    const Outcome history = sync("--history --format json");
+    EXPECT_EQ(history.out.rfind("{\"run\":2,", 0), 0u) << history.out;
+    EXPECT_NE(history.out.find("\"undoes\":1,"), std::string::npos);
+    EXPECT_NE(history.out.find("\"reason\":\"undoes run 1\",\"outcome\":\"written\""),
+              std::string::npos);
+
+    // Run 2 changed every name again: undoing run 1 once more leaves them alone.
+    const Outcome again = sync("--undo 1 --apply");
+    EXPECT_EQ(again.status, 0);
+    EXPECT_NE(again.err.find("b11.People.Corp was changed again by run 2; left alone"),
+              std::string::npos)
+        << again.err;
+    EXPECT_EQ(dump(kBerlin), before);
+    EXPECT_EQ(sync("--undo 9").status, 1);
+}
+
+TEST_F(SyncProgramTest, ExplainGivesTodaysReasonAndTheJournalsRuns) {
+    const auto explain = [&](const std::string &member) {
+        return sync(std::string("--explain --group ") + kBerlin + " --member " + member);
+    };
+    Outcome b11 = explain("b11.people.corp");
+    EXPECT_EQ(b11.status, 0) << b11.err;
+    EXPECT_EQ(b11.out, "b11.People.Corp is not a member of Berlin.Groups.Corp; the next Update "
+                       "adds it: found by query 1\n  the journal holds no run that changed it "
+                       "there\n");
+    ASSERT_EQ(sync(std::string("--apply --group ") + kBerlin).status, 0);
+    b11 = explain("b11.People.Corp");
+    EXPECT_EQ(b11.out.rfind("b11.People.Corp is a member of Berlin.Groups.Corp and stays: found "
+                            "by query 1; current member\n  run 1 on ",
+                            0),
+              0u)
+        << b11.out;
+    EXPECT_NE(b11.out.find(" by runner 1.03 as Admin.Corp: add (found by query 1), written\n"),
+              std::string::npos);
+    const Outcome p01 = explain("p01.People.Corp");
+    EXPECT_NE(p01.out.find("p01.People.Corp is not a member of Berlin.Groups.Corp: not found by "
+                           "any query\n"),
+              std::string::npos)
+        << p01.out;
+    EXPECT_NE(p01.out.find(": remove (current member not found), written\n"), std::string::npos);
+    EXPECT_NE(explain("Admin.Corp").out.find("not found by any query\n"), std::string::npos);
+    EXPECT_NE(explain("Groups.Corp").out.find("its class Organizational Unit is not one this "
+                                              "group takes (User)"),
+              std::string::npos);
+    EXPECT_NE(explain("Nobody.Corp").out.find("there is no such object"), std::string::npos);
+    const Outcome json = sync(std::string("--explain --format json --group ") + kBerlin +
+                              " --member b30.People.Corp");
+    EXPECT_NE(json.out.find("\"isMember\":false,\"mark\":\"excluded\",\"reason\":\"found by "
+                            "query 1; on the exclude list\""),
+              std::string::npos)
+        << json.out;
+}
+
+TEST_F(SyncProgramTest, ASavedPlanIsAppliedExactlyAsReviewed) {
+    const std::string file = dir_.file("plan.json");
+    const Outcome save =
+        sync(std::string("--save-plan ") + file + " --group " + kBerlin + " --group " + kParis);
+    EXPECT_EQ(save.status, 2) << save.err;
+    struct stat info {};
+    ASSERT_EQ(::stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    const std::string document = Slurp(file);
+    EXPECT_NE(document.find("\"group\":\"Berlin.Groups.Corp\",\"mode\":\"sync\",\"fingerprint\":"),
+              std::string::npos)
+        << document;
+    EXPECT_NE(document.find("{\"name\":\"b11.People.Corp\",\"action\":\"add\",\"sides\":["
+                            "\"Member\",\"Equivalent To Me\",\"Group Membership\",\"Security "
+                            "Equals\"],\"reason\":\"found by query 1\"}"),
+              std::string::npos);
+    EXPECT_FALSE(whollyMember(kBerlin, User('b', 11)));
+
+    const Outcome apply = sync("--apply-plan " + file);
+    EXPECT_EQ(apply.status, 0) << apply.err;
+    EXPECT_TRUE(whollyMember(kBerlin, User('b', 11)));
+    EXPECT_TRUE(whollyMember(kParis, User('p', 13)));
+    const std::string history = sync("--history --format json").out;
+    EXPECT_EQ(std::count(history.begin(), history.end(), '\n'), 2);
+}
+
+TEST_F(SyncProgramTest, ApplyPlanWritesNothingOfAGroupWhoseInputsChanged) {
+    const std::string file = dir_.file("plan.json");
+    const auto session = [&] {
+        return std::make_unique<ClientSession>(std::vector<dsclient::TreeConfig>{
+            {kTree, "embedded", dir_.file("corp.db"), "Admin.Corp", "", "", kTree}});
+    };
+    const auto save = [&] {
+        ASSERT_EQ(sync(std::string("--save-plan ") + file + " --group " + kBerlin + " --group " +
+                       kParis)
+                      .status,
+                  2);
+    };
+    const std::vector<std::string> berlin = texts(kBerlin, "Member");
+    // A found user's L: b05 moves to Paris (Paris itself is still as planned).
+    save();
+    {
+        const auto s = session();
+        const dsclient::AttrValue berlinL = CiString("Berlin"), parisL = CiString("Paris");
+        ASSERT_EQ(s->modify(User('b', 5), dsclient::DS_REMOVE_VALUE, "L", &berlinL), 0);
+        ASSERT_EQ(s->modify(User('b', 5), dsclient::DS_ADD_VALUE, "L", &parisL), 0);
+    }
+    Outcome apply = sync("--apply-plan " + file);
+    EXPECT_EQ(apply.status, 4) << apply.err;
+    EXPECT_NE(apply.err.find("Berlin.Groups.Corp: the tree changed since the plan was made"),
+              std::string::npos)
+        << apply.err;
+    EXPECT_EQ(texts(kBerlin, "Member"), berlin);
+    EXPECT_NE(apply.err.find("Paris.Groups.Corp"), std::string::npos); // Paris changed too
+
+    // The group's Member: one value more.
+    save();
+    {
+        const auto s = session();
+        const dsclient::AttrValue member = DistName(User('p', 20));
+        ASSERT_EQ(s->modify(kBerlin, dsclient::DS_ADD_VALUE, "Member", &member), 0);
+    }
+    apply = sync("--apply-plan " + file);
+    EXPECT_EQ(apply.status, 4) << apply.err;
+    EXPECT_FALSE(whollyMember(kBerlin, User('b', 11)));
+
+    // The group's stored queries: the plan's fingerprint no longer matches.
+    save();
+    {
+        const auto s = session();
+        const dsclient::AttrValue setting = CiString("s:6"), other = CiString("s:4");
+        ASSERT_EQ(s->modify(kBerlin, dsclient::DS_REMOVE_VALUE, "L", &setting), 0);
+        ASSERT_EQ(s->modify(kBerlin, dsclient::DS_ADD_VALUE, "L", &other), 0);
+    }
+    EXPECT_EQ(sync("--apply-plan " + file).status, 4);
+    EXPECT_FALSE(whollyMember(kBerlin, User('b', 11)));
+}
+
+TEST_F(SyncProgramTest, APlanFileEditedOldOrForAnotherTreeIsRefused) {
+    const std::string file = dir_.file("plan.json");
+    ASSERT_EQ(sync(std::string("--save-plan ") + file + " --group " + kBerlin).status, 2);
+    const std::string document = Slurp(file);
+    const auto refusedWith = [&](const std::string &text, const std::string &args) {
+        std::ofstream(dir_.file("edited.json"), std::ios::binary) << text;
+        const Outcome outcome = sync("--apply-plan " + dir_.file("edited.json") + args);
+        EXPECT_EQ(outcome.status, 1);
+        return outcome.err;
+    };
+    std::string added = document;
+    added.insert(added.find("{\"name\":\"b11"), "{\"name\":\"Admin.Corp\",\"action\":\"add\","
+                                                  "\"sides\":[],\"reason\":\"x\"},");
+    EXPECT_NE(refusedWith(added, "").find("changed after it was made"), std::string::npos);
+    std::string fingerprint = document;
+    const std::size_t at = fingerprint.find("\"fingerprint\":\"") + 15;
+    fingerprint[at] = fingerprint[at] == '0' ? '1' : '0';
+    EXPECT_NE(refusedWith(fingerprint, "").find("changed after it was made"), std::string::npos);
+    EXPECT_NE(refusedWith("{\"format\":", "").find("does not parse"), std::string::npos);
+    EXPECT_NE(refusedWith(document, " --tree OTHER_TREE").find("the plan is for tree CORP_TREE"),
+              std::string::npos);
+    ::sleep(2);
+    EXPECT_NE(refusedWith(document, " --max-age 1").find("longer ago than --max-age 1s"),
+              std::string::npos);
+    EXPECT_FALSE(whollyMember(kBerlin, User('b', 11)));
+}
+
+// The same runs with the tree on a directory server (the test's own slapd on 127.0.0.1).
+class SyncOnLdapTest : public SyncProgramTest {
+  protected:
+    void SetUp() override {
+        SyncProgramTest::SetUp();
+        served_ = testing::ServeOnLdap(
+            {kTree, "embedded", dir_.file("corp.db"), "Admin.Corp", "", "", kTree},
+            dir_.file(""));
+        std::ofstream ini(dir_.file("dsclient.ini"), std::ios::trunc);
+        ini << "[Client]\nPrimary=CORP_TREE\n[Tree CORP_TREE]\nBackend=ldap\nUri=" << served_->uri
+            << "\nBase=" << served_->base << "\nIdentity=" << served_->identity
+            << "\nPasswordFile=" << served_->passwordFile << "\n";
+        if (!served_->attributeMap.empty())
+            ini << "AttributeMap=" << served_->attributeMap << "\n";
+    }
+};
+
+TEST_F(SyncOnLdapTest, UndoAfterAnApplyRestoresEveryMembershipAttributeExactly) {
+    const std::string before = dump(kBerlin);
+    const Outcome apply = sync(std::string("--apply --group ") + kBerlin);
+    ASSERT_EQ(apply.status, 0) << apply.err;
+    ASSERT_NE(dump(kBerlin), before);
+    const Outcome history = sync("--history --format json");
+    EXPECT_NE(history.out.find("\"outcome\":\"completed\""), std::string::npos) << history.out;
+    const Outcome undo = sync("--undo 1 --apply");
+    EXPECT_EQ(undo.status, 0) << undo.err;
+    EXPECT_EQ(dump(kBerlin), before);
+}
+
+// Killed at a random moment, the run leaves a journal from which its undo reverses exactly
+// what it wrote: a server takes each write as it comes, so changes still pending are judged by
+// what the directory shows.
+TEST_F(SyncOnLdapTest, UndoOfAKilledRunReversesOnlyWhatItWrote) {
+    const std::string before = dump(kBerlin);
+    const unsigned seed = std::random_device()();
+    std::printf("kill moment drawn with seed %u\n", seed);
+    std::mt19937 random(seed);
+    const std::string config = dir_.file("dsclient.ini");
+    std::fflush(stdout);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::setenv("XDG_RUNTIME_DIR", dir_.file("run").c_str(), 1);
+        ::setenv("TARNBECK_JOURNAL", journal_.c_str(), 1);
+        std::freopen("/dev/null", "w", stdout);
+        std::freopen("/dev/null", "w", stderr);
+        ::execl(TARNBECK_SYNC_PROGRAM, "tarnbeck-sync", "--config", config.c_str(), "--tree",
+                kTree, "--group", kBerlin, "--apply", "--quiet", static_cast<char *>(nullptr));
+        ::_exit(127);
+    }
+    // Once the run is in the journal, the walk begins: the kill falls somewhere in it.
+    for (int wait = 0; wait < 20000; ++wait) {
+        const auto opened = journal::JournalDb::Open(journal_, std::nullopt);
+        if (opened.journal && !opened.journal->history({}).empty())
+            break;
+        ::usleep(500);
+    }
+    ::usleep(std::uniform_int_distribution<useconds_t>(0, 40000)(random));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+
+    const Outcome history = sync("--history --format json");
+    if (history.out.empty()) { // killed before its first write
+        EXPECT_EQ(dump(kBerlin), before);
+        return;
+    }
+    std::printf("%s\n", history.out.substr(0, history.out.find(",\"changes\"")).c_str());
+    const bool cutShort = history.out.find("\"outcome\":\"cut short\"") != std::string::npos;
+    EXPECT_TRUE(cutShort || history.out.find("\"outcome\":\"completed\"") != std::string::npos);
+    const Outcome undo = sync("--undo 1 --apply");
+    EXPECT_EQ(undo.status, 0) << undo.err;
+    EXPECT_EQ(dump(kBerlin), before);
 }
 
 } // namespace

@@ -44,6 +44,8 @@ void DemoWindowTest::SetUp() {
     app.programDirectory = PROGRAM_DIRECTORY;
     // Update group's locks go to the test's own directory.
     ::setenv("XDG_RUNTIME_DIR", (scratch_ + "run").c_str(), 1);
+    // And its journal, too.
+    ::setenv("TARNBECK_JOURNAL", (scratch_ + "journal.db").c_str(), 1);
     startWindow();
 }
 
@@ -51,6 +53,7 @@ void DemoWindowTest::TearDown() {
     windows.reset();
     dsclient::OverrideClientConfig(std::nullopt);
     ::unsetenv("XDG_RUNTIME_DIR");
+    ::unsetenv("TARNBECK_JOURNAL");
     fs::remove_all(scratch_);
 }
 

@@ -3,20 +3,27 @@
 
 #include "demo_window.h"
 #include "membership/run_lock.h"
+#include "platform/journal/journal_db.h"
 #include "ui/member_list.h"
 
+#include "scripted_dialogs.h"
 #include "scripted_prompter.h"
+#include "ui/history_dialog.h"
 
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolButton>
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
 
 namespace tarnbeck::testing {
 namespace {
@@ -75,6 +82,126 @@ TEST_F(MainWindowFlow, ExecuteThenUpdateWritesTheOutcomeAndASecondRunChangesNoth
                             membership.end();
         EXPECT_EQ(member, entry.mark != MemberMark::Excluded) << entry.name;
     }
+}
+
+TEST_F(MainWindowFlow, UpdateIsJournalledAndAnUnusableJournalWritesNothing) {
+    ScriptedPrompter prompter;
+    form->loadGroup(kGroup);
+    const std::string journalPath = std::getenv("TARNBECK_JOURNAL");
+    // A folder where the journal should be: Update group does not start.
+    std::filesystem::create_directories(journalPath);
+    form->BitBtn1->click();
+    const auto before = values(kGroup, "Member");
+    prompter.expectMessageContaining("Update group not started: the journal cannot be opened");
+    form->BitBtn2->click();
+    EXPECT_EQ(values(kGroup, "Member"), before);
+    std::filesystem::remove(journalPath);
+
+    const int adds = countMarks(MemberMark::Add);
+    form->BitBtn2->click();
+    const auto opened = journal::JournalDb::Open(journalPath, std::nullopt);
+    ASSERT_NE(opened.journal, nullptr) << opened.problem;
+    const auto runs = opened.journal->history({});
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].group, kGroup);
+    EXPECT_EQ(runs[0].program, "window 1.03");
+    EXPECT_EQ(runs[0].outcome, "completed");
+    EXPECT_GE(runs[0].changes.size(), std::size_t(adds));
+    for (const auto &change : runs[0].changes)
+        EXPECT_EQ(change.outcome, "written") << change.name;
+}
+
+TEST_F(MainWindowFlow, UpdateWritesOnlyTickedChangesAndTheCountsFollowTheTicks) {
+    ScriptedPrompter prompter;
+    form->loadGroup(kGroup);
+    form->BitBtn1->click();
+    int addRow = -1, removeRow = -1;
+    for (int row = 0; row < form->clb->count(); ++row) {
+        if (form->clb->markAt(row) == MemberMark::Add && addRow < 0)
+            addRow = row;
+        if (form->clb->markAt(row) == MemberMark::Remove && removeRow < 0)
+            removeRow = row;
+    }
+    ASSERT_GE(addRow, 0);
+    ASSERT_GE(removeRow, 0);
+    const std::string added = form->clb->entries()[addRow].name;
+    const std::string kept = form->clb->entries()[removeRow].name;
+    const QString countsBefore = form->markCounts->text();
+    form->clb->setTicked(addRow, false);
+    form->clb->setTicked(removeRow, false);
+    EXPECT_NE(form->markCounts->text(), countsBefore);
+    EXPECT_EQ(form->markCounts->text().toStdString(),
+              DescribeCounts(CountMarks(form->clb->tickedEntries())));
+
+    form->BitBtn2->click();
+    const auto members = values(kGroup, "Member");
+    const auto has = [&](const std::string &name) {
+        return std::find(members.begin(), members.end(), name) != members.end();
+    };
+    EXPECT_FALSE(has(added));
+    EXPECT_TRUE(has(kept));
+
+    // Execute offers the unticked changes again, ticked.
+    form->BitBtn1->click();
+    bool addOffered = false, removeOffered = false;
+    const MemberEntries offered = form->clb->entries();
+    for (int row = 0; row < form->clb->count(); ++row) {
+        const MemberEntry &entry = offered[row];
+        addOffered |= entry.name == added && entry.mark == MemberMark::Add;
+        removeOffered |= entry.name == kept && entry.mark == MemberMark::Remove;
+        EXPECT_FALSE(form->clb->unticked(row));
+    }
+    EXPECT_TRUE(addOffered);
+    EXPECT_TRUE(removeOffered);
+}
+
+TEST_F(MainWindowFlow, HistoryShowsTheRunAndUndoThisRunRestoresTheMembers) {
+    ScriptedPrompter prompter;
+    form->loadGroup(kGroup);
+    auto sorted = [&] {
+        auto members = values(kGroup, "Member");
+        std::sort(members.begin(), members.end());
+        return members;
+    };
+    const auto before = sorted();
+    form->BitBtn1->click();
+    std::string added;
+    for (const MemberEntry &entry : form->clb->entries())
+        if (entry.mark == MemberMark::Add && added.empty())
+            added = entry.name;
+    ASSERT_FALSE(added.empty());
+    form->BitBtn2->click();
+    const auto applied = sorted();
+    ASSERT_NE(applied, before);
+
+    // The journal now knows who added the name.
+    form->BitBtn1->click();
+    for (int row = 0; row < form->clb->count(); ++row)
+        if (form->clb->entries()[row].name == added)
+            EXPECT_TRUE(form->clb->item(row)->toolTip().contains("; added by run 1 on "))
+                << form->clb->item(row)->toolTip().toStdString();
+
+    ScriptedDialogs dialogs;
+    dialogs.expect("HistoryDialog", [&](QDialog &dialog) {
+        auto &history = static_cast<HistoryDialog &>(dialog);
+        EXPECT_EQ(history.runList->count(), 1);
+        EXPECT_TRUE(history.runList->item(0)->text().startsWith("run 1  "));
+        EXPECT_TRUE(history.changeText->toPlainText().contains(
+            QString::fromStdString("+ " + added + "  (")));
+        history.undoButton->click();
+        return dialog.result();
+    });
+    form->historyButton->click();
+    EXPECT_TRUE(form->BitBtn2->isEnabled());
+    EXPECT_GT(countMarks(MemberMark::Remove), 0);
+    EXPECT_EQ(sorted(), applied); // nothing written before Update group
+    form->BitBtn2->click();
+    EXPECT_EQ(sorted(), before);
+
+    const auto opened = journal::JournalDb::Open(std::getenv("TARNBECK_JOURNAL"), std::nullopt);
+    const auto runs = opened.journal->history({});
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].undoes, 1);
 }
 
 TEST_F(MainWindowFlow, UpdateWaitsForARunWritingTheSameGroup) {
