@@ -57,6 +57,8 @@
 #include <QVBoxLayout>
 #include <QWhatsThis>
 
+#include <unordered_set>
+
 namespace tarnbeck {
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-namespace dsclient::embedded {
+namespace dsclient {
 
 namespace {
 // Separates components in a path key; names never hold control characters, so it sorts
@@ -97,4 +97,4 @@ std::string SubtreeEnd(const std::string &key) {
     return end;
 }
 
-} // namespace dsclient::embedded
+} // namespace dsclient

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-namespace dsclient::embedded {
+namespace dsclient {
 
 constexpr std::size_t kMaxNameLength = 256;
 
@@ -35,4 +35,4 @@ std::string PathKey(const std::vector<std::string> &components, bool folded = tr
 // Keys of every object below `key` lie in [key, SubtreeEnd(key)); not for the root's empty key.
 std::string SubtreeEnd(const std::string &key);
 
-} // namespace dsclient::embedded
+} // namespace dsclient

@@ -4,7 +4,7 @@
 
 #include <unordered_set>
 
-namespace dsclient::embedded {
+namespace dsclient {
 
 void Schema::Add(AttributeDef attribute) {
     attributeIndex_[LowerAscii(attribute.name)] = attributes_.size();
@@ -92,4 +92,4 @@ bool Schema::MayContain(std::string_view parentClass, std::string_view childClas
     return false;
 }
 
-} // namespace dsclient::embedded
+} // namespace dsclient

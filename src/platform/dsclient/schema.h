@@ -10,7 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
-namespace dsclient::embedded {
+namespace dsclient {
 
 struct AttributeDef {
     std::int64_t id = 0;
@@ -71,4 +71,4 @@ Schema StandardSchema();
 inline constexpr std::string_view kTreeRootClass = "Tree Root";
 inline constexpr std::string_view kObjectClassAttribute = "Object Class";
 
-} // namespace dsclient::embedded
+} // namespace dsclient

@@ -1,7 +1,7 @@
 #include "platform/dsclient/client.h"
 #include "platform/dsclient/schema.h"
 
-namespace dsclient::embedded {
+namespace dsclient {
 
 namespace {
 
@@ -182,4 +182,4 @@ Schema StandardSchema() {
     return schema;
 }
 
-} // namespace dsclient::embedded
+} // namespace dsclient

@@ -4,8 +4,6 @@
 
 namespace dsclient {
 
-using embedded::EqualsIgnoreCase;
-using embedded::LowerAscii;
 
 ClientState &State() {
     static ClientState state;

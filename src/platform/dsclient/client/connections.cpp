@@ -5,8 +5,6 @@
 
 namespace dsclient {
 
-using embedded::EqualsIgnoreCase;
-using embedded::LowerAscii;
 
 namespace {
 

@@ -7,8 +7,6 @@
 
 namespace dsclient {
 
-using embedded::EqualsIgnoreCase;
-using embedded::LowerAscii;
 
 namespace {
 constexpr std::size_t kMaxTreeName = 200;
@@ -110,7 +108,7 @@ Status SetContextValue(ContextHandle context, int key, std::string_view value) {
         return s;
     switch (key) {
     case DCK_NAME_CONTEXT:
-        if (value.empty() || value.size() > embedded::kMaxNameLength)
+        if (value.empty() || value.size() > dsclient::kMaxNameLength)
             return status::IllegalName;
         state->nameContext = value;
         return status::Ok;

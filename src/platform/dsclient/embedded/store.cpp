@@ -498,7 +498,7 @@ Status Store::FoldNameKeys() {
 }
 
 std::string Store::ComponentKey(std::string_view component) const {
-    return embedded::ComponentKey(component, foldedKeys_);
+    return dsclient::ComponentKey(component, foldedKeys_);
 }
 
 std::string Store::KeyOf(const std::vector<std::string> &components) const {

@@ -99,7 +99,7 @@ bool SameEntry(std::string_view a, std::string_view b) {
         std::size_t j = 0;
         for (; dnA[i][j] && dnB[i][j]; ++j) {
             const LDAPAVA *x = dnA[i][j], *y = dnB[i][j];
-            if (!SameAttribute(AsView(x->la_attr), embedded::LowerAscii(AsView(y->la_attr))) ||
+            if (!SameAttribute(AsView(x->la_attr), dsclient::LowerAscii(AsView(y->la_attr))) ||
                 !EqualsFolded(AsView(x->la_value), AsView(y->la_value)))
                 return false;
         }
@@ -112,7 +112,7 @@ bool SameEntry(std::string_view a, std::string_view b) {
 TreeNames::TreeNames(std::string base) : base_(std::move(base)) {
     valid_ = ParseDn(base_, baseRdns_) == status::Ok;
     for (auto &rdn : baseRdns_) {
-        rdn.attribute = embedded::LowerAscii(rdn.attribute);
+        rdn.attribute = dsclient::LowerAscii(rdn.attribute);
         rdn.value = FoldCase(rdn.value);
     }
 }
@@ -149,7 +149,7 @@ bool TreeNames::ToDotted(std::string_view dn, std::string &dotted, Rdn *leaf) co
     for (std::size_t i = 0; i < inside; ++i) {
         if (i > 0)
             dotted += '.';
-        dotted += embedded::EscapeComponent(AsView(parsed[i][0]->la_value));
+        dotted += dsclient::EscapeComponent(AsView(parsed[i][0]->la_value));
     }
     return true;
 }

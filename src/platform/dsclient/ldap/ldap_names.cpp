@@ -27,7 +27,7 @@ bool LdapBackend::DottedOf(std::string_view dn, std::string &dotted) {
     if (!tree_.ToDotted(dn, dotted, &leaf))
         return false;
     if (!leaf.attribute.empty()) {
-        const std::size_t length = embedded::EscapeComponent(leaf.value).size();
+        const std::size_t length = dsclient::EscapeComponent(leaf.value).size();
         const std::string_view parent = length == dotted.size()
                                             ? std::string_view("[Root]")
                                             : std::string_view(dotted).substr(length + 1);
@@ -38,13 +38,13 @@ bool LdapBackend::DottedOf(std::string_view dn, std::string &dotted) {
 
 Status LdapBackend::DnOf(std::string_view dotted, std::string &dn) {
     std::vector<std::string> components;
-    if (const Status s = embedded::SplitName(dotted, components); s != status::Ok)
+    if (const Status s = dsclient::SplitName(dotted, components); s != status::Ok)
         return s;
     if (components.empty()) {
         dn = tree_.base();
         return status::Ok;
     }
-    const std::string canonical = embedded::JoinName(components);
+    const std::string canonical = dsclient::JoinName(components);
     if (auto known = cache_.Find(canonical)) {
         // A name seen for two entries is asked of the server again: it is refused if both
         // are still there, never written to either.
@@ -73,7 +73,7 @@ Status LdapBackend::Resolve(const std::string &canonical,
         return status::NoSuchEntry;
     }
     const std::vector<std::string> parent(components.begin() + 1, components.end());
-    const std::string parentDotted = parent.empty() ? "[Root]" : embedded::JoinName(parent);
+    const std::string parentDotted = parent.empty() ? "[Root]" : dsclient::JoinName(parent);
     std::string parentDn;
     if (const Status s = DnOf(parentDotted, parentDn); s != status::Ok)
         return s;
@@ -170,8 +170,8 @@ Status LdapBackend::ReadEntry(std::string_view name, SearchParameters parameters
         if (s == status::NoSuchEntry && attempt == 0) {
             // A remembered DN may name an object renamed or removed since: look again.
             std::vector<std::string> components;
-            embedded::SplitName(name, components);
-            cache_.Forget(embedded::JoinName(components));
+            dsclient::SplitName(name, components);
+            cache_.Forget(dsclient::JoinName(components));
             continue;
         }
         if (s != status::Ok)

@@ -14,7 +14,6 @@ namespace dsclient::ldap {
 
 namespace {
 
-using embedded::LowerAscii;
 
 // What listings and object information ask of every entry besides its attributes.
 const std::vector<std::string> kInfoAttributes = {"structuralObjectClass", "hasSubordinates",
@@ -202,7 +201,7 @@ bool LdapBackend::TakeEntry(LDAPMessage *message, bool withAttributes, bool with
         const bool asked =
             withAttributes && !infoOnly &&
             (!wanted || std::any_of(wanted->begin(), wanted->end(), [&](const std::string &w) {
-                 return embedded::EqualsIgnoreCase(w, ldapName);
+                 return dsclient::EqualsIgnoreCase(w, ldapName);
              }));
         if (asked) {
             const SchemaAttribute *attribute = schema_.Attribute(ldapName);
@@ -245,7 +244,7 @@ std::uint32_t LdapBackend::ProbeSubordinates(std::string_view dn) {
 
 ObjectInfo LdapBackend::RootInfo() {
     ObjectInfo info;
-    info.baseClass = std::string(embedded::kTreeRootClass);
+    info.baseClass = std::string(dsclient::kTreeRootClass);
     info.entryFlags = DS_CONTAINER_ENTRY;
     info.subordinateCount = 1;
     if (tree_.base().empty()) {
@@ -273,7 +272,7 @@ ObjectInfo LdapBackend::RootInfo() {
 Status LdapBackend::Find(std::string_view name, std::string &canonical, ObjectInfo &info) {
     if (const Status s = Ready(); s != status::Ok)
         return s;
-    if (embedded::IsRootName(name)) {
+    if (dsclient::IsRootName(name)) {
         canonical = "[Root]";
         info = RootInfo();
         return status::Ok;
@@ -313,7 +312,7 @@ Status LdapBackend::ReadAttributes(std::string_view name, const std::vector<std:
         parameters.attributes = wanted;
     }
     parameters.typesOnly = !withValues;
-    if (embedded::IsRootName(name))
+    if (dsclient::IsRootName(name))
         return status::Ok; // the top of the tree holds no attributes of its own here
     // Names that are unknown or ask for nothing need only the object's existence.
     const bool nothingWanted = names && parameters.attributes.empty();
@@ -329,7 +328,7 @@ Status LdapBackend::ReadAttributes(std::string_view name, const std::vector<std:
         for (const auto &ldapName : wanted)
             for (auto &attribute : entry.attributes)
                 if (!attribute.name.empty() &&
-                    embedded::EqualsIgnoreCase(names_.ToLdap(attribute.name), ldapName)) {
+                    dsclient::EqualsIgnoreCase(names_.ToLdap(attribute.name), ldapName)) {
                     out.push_back(std::move(attribute));
                     attribute.name.clear();
                 }
@@ -347,7 +346,7 @@ Status LdapBackend::ListChildren(std::string_view parent, bool containersOnly,
     std::vector<SearchParameters> searches;
     SearchParameters parameters;
     parameters.attributes = kInfoAttributes;
-    if (embedded::IsRootName(parent) && tree_.base().empty()) {
+    if (dsclient::IsRootName(parent) && tree_.base().empty()) {
         for (const auto &context : namingContexts_) {
             parameters.base = context;
             parameters.scope = LDAP_SCOPE_BASE;
@@ -391,7 +390,7 @@ Status LdapBackend::ContainableClasses(std::string_view parent,
     if (const Status s = Find(parent, canonical, info); s != status::Ok)
         return s;
     // A server states no containment: the directory's own rules apply to the classes it has.
-    static const embedded::Schema rules = embedded::StandardSchema();
+    static const dsclient::Schema rules = dsclient::StandardSchema();
     const bool container = info.entryFlags & DS_CONTAINER_ENTRY;
     const std::string parentClass = rules.FindClass(info.baseClass)
                                         ? info.baseClass
@@ -436,7 +435,7 @@ Status LdapBackend::Search(const SearchRequest &request, std::unique_ptr<SearchC
     parameters.typesOnly = withAttributes && !request.withValues;
 
     std::vector<SearchParameters> searches;
-    if (embedded::IsRootName(request.base) && tree_.base().empty()) {
+    if (dsclient::IsRootName(request.base) && tree_.base().empty()) {
         // The root is never a result; below it lie the top containers.
         if (request.scope != DS_SEARCH_ENTRY)
             for (const auto &top : namingContexts_) {
@@ -448,7 +447,7 @@ Status LdapBackend::Search(const SearchRequest &request, std::unique_ptr<SearchC
     } else {
         if (const Status s = DnOf(request.base, parameters.base); s != status::Ok)
             return s;
-        if (!(embedded::IsRootName(request.base) && request.scope == DS_SEARCH_ENTRY)) {
+        if (!(dsclient::IsRootName(request.base) && request.scope == DS_SEARCH_ENTRY)) {
             parameters.scope = request.scope == DS_SEARCH_ENTRY         ? LDAP_SCOPE_BASE
                          : request.scope == DS_SEARCH_SUBORDINATES ? LDAP_SCOPE_ONELEVEL
                                                                    : LDAP_SCOPE_SUBTREE;

@@ -35,7 +35,7 @@ Status LdapBackend::EncodeValues(const SchemaAttribute &attribute,
     const DnLookup reference = [this](std::string_view dotted, std::string &dn) {
         return DnOf(dotted, dn);
     };
-    const bool isClass = embedded::EqualsIgnoreCase(attribute.ldapName, "objectClass");
+    const bool isClass = dsclient::EqualsIgnoreCase(attribute.ldapName, "objectClass");
     for (const auto &value : values) {
         if (!Fits(value, attribute.syntax))
             return status::SyntaxViolation;
@@ -112,18 +112,18 @@ Status LdapBackend::AddObject(std::string_view name,
     if (const Status s = Ready(); s != status::Ok)
         return s;
     std::vector<std::string> components;
-    if (const Status s = embedded::SplitName(name, components); s != status::Ok)
+    if (const Status s = dsclient::SplitName(name, components); s != status::Ok)
         return s;
     if (components.empty())
         return status::EntryAlreadyExists; // the tree root
     const std::vector<std::string> parentComponents(components.begin() + 1, components.end());
     const std::string parent =
-        parentComponents.empty() ? "[Root]" : embedded::JoinName(parentComponents);
+        parentComponents.empty() ? "[Root]" : dsclient::JoinName(parentComponents);
 
     // The classes asked for, base class first, each with its super classes.
     std::vector<std::string> requested;
     for (const auto &attribute : attributes)
-        if (embedded::EqualsIgnoreCase(names_.ToLdap(attribute.attribute), "objectClass"))
+        if (dsclient::EqualsIgnoreCase(names_.ToLdap(attribute.attribute), "objectClass"))
             for (const auto &value : attribute.values)
                 if (const auto *text = std::get_if<Text>(&value.data))
                     requested.push_back(names_.ToLdap(text->text));
@@ -138,7 +138,7 @@ Status LdapBackend::AddObject(std::string_view name,
             return status::NoSuchClass;
         for (const auto &member : schema_.Chain(cls))
             if (std::none_of(classes.begin(), classes.end(), [&](const std::string &known) {
-                    return embedded::EqualsIgnoreCase(known, member);
+                    return dsclient::EqualsIgnoreCase(known, member);
                 }))
                 classes.push_back(member);
     }
@@ -148,7 +148,7 @@ Status LdapBackend::AddObject(std::string_view name,
     ObjectInfo parentInfo;
     if (const Status s = Find(parent, parentCanonical, parentInfo); s != status::Ok)
         return s;
-    static const embedded::Schema rules = embedded::StandardSchema();
+    static const dsclient::Schema rules = dsclient::StandardSchema();
     const std::string baseClass = names_.ToDirectory(base->ldapName);
     const bool known = rules.FindClass(parentInfo.baseClass) && rules.FindClass(baseClass);
     if (known ? !rules.MayContain(parentInfo.baseClass, baseClass)
@@ -173,7 +173,7 @@ Status LdapBackend::AddObject(std::string_view name,
         const SchemaAttribute *type = AttributeNamed(attribute.attribute);
         if (!type)
             return status::NoSuchAttribute;
-        if (embedded::EqualsIgnoreCase(type->ldapName, "objectClass"))
+        if (dsclient::EqualsIgnoreCase(type->ldapName, "objectClass"))
             continue;
         std::vector<std::string> values;
         if (const Status s = EncodeValues(*type, attribute.values, values); s != status::Ok)
@@ -196,7 +196,7 @@ Status LdapBackend::RemoveObject(std::string_view name) {
     if (const Status s = Ready(); s != status::Ok)
         return s;
     std::vector<std::string> components;
-    if (const Status s = embedded::SplitName(name, components); s != status::Ok)
+    if (const Status s = dsclient::SplitName(name, components); s != status::Ok)
         return s;
     if (components.empty())
         return status::InvalidRequest;
@@ -205,7 +205,7 @@ Status LdapBackend::RemoveObject(std::string_view name) {
         return s;
     const int code = ldap_delete_ext_s(session_.ld(), dn.c_str(), nullptr, nullptr);
     if (code == LDAP_SUCCESS || code == LDAP_NO_SUCH_OBJECT)
-        cache_.Forget(embedded::JoinName(components));
+        cache_.Forget(dsclient::JoinName(components));
     return code == LDAP_SUCCESS ? status::Ok : session_.Failed(code);
 }
 
@@ -221,7 +221,7 @@ Status LdapBackend::EquivalenceSides(std::string_view from, std::string_view to,
                                      EquivalenceSide &fromSide, EquivalenceSide &toSide) {
     if (const Status s = Ready(); s != status::Ok)
         return s;
-    if (embedded::IsRootName(from) || embedded::IsRootName(to))
+    if (dsclient::IsRootName(from) || dsclient::IsRootName(to))
         return status::InvalidRequest;
     if (const Status s = DnOf(from, fromSide.dn); s != status::Ok)
         return s;

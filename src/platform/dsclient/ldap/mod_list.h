@@ -33,7 +33,7 @@ class ModList {
     bool empty() const { return items_.empty(); }
     bool Holds(const std::string &attribute, const std::string &value) const {
         for (const auto &item : items_)
-            if (embedded::EqualsIgnoreCase(item->attribute, attribute))
+            if (dsclient::EqualsIgnoreCase(item->attribute, attribute))
                 for (const auto &held : item->values)
                     if (held == value)
                         return true;

@@ -15,7 +15,7 @@ std::string Key(std::string_view name) {
     for (unsigned char c : name)
         if (c >= 0x80)
             return FoldCase(name);
-    return embedded::LowerAscii(name);
+    return dsclient::LowerAscii(name);
 }
 
 } // namespace
@@ -62,7 +62,7 @@ void NameCache::Remember(std::string_view dotted, std::string_view dn,
     lastParent_ = parentDotted;
     lastAttribute_ = namingAttribute;
     auto &attributes = namingUnder_[Key(parentDotted)];
-    const std::string attribute = embedded::LowerAscii(namingAttribute);
+    const std::string attribute = dsclient::LowerAscii(namingAttribute);
     if (!attributes.empty() && attributes.front() == attribute)
         return;
     attributes.erase(std::remove(attributes.begin(), attributes.end(), attribute),

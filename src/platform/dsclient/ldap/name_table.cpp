@@ -8,7 +8,6 @@ namespace dsclient::ldap {
 
 namespace {
 
-using embedded::LowerAscii;
 
 struct NamePair {
     const char *directory;

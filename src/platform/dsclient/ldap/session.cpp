@@ -92,7 +92,7 @@ template <typename Step> int WithinTime(LDAP *ld, std::chrono::microseconds limi
 }
 
 bool IsLoopbackHost(const std::string &host) {
-    if (embedded::LowerAscii(host) == "localhost")
+    if (dsclient::LowerAscii(host) == "localhost")
         return true;
     in_addr v4{};
     if (inet_pton(AF_INET, host.c_str(), &v4) == 1)
@@ -159,7 +159,7 @@ std::vector<UriEntry> ParseUriList(std::string_view uris) {
                 LDAP_URL_SUCCESS)
                 return {};
             const std::unique_ptr<LDAPURLDesc, UrlFree> url(parsed);
-            entries.push_back({url->lud_scheme ? embedded::LowerAscii(url->lud_scheme) : "",
+            entries.push_back({url->lud_scheme ? dsclient::LowerAscii(url->lud_scheme) : "",
                                url->lud_host ? url->lud_host : ""});
         }
         start = end + 1;

@@ -15,7 +15,6 @@ namespace dsclient::ldap {
 
 namespace {
 
-using embedded::LowerAscii;
 
 struct AttributeTypeFree {
     void operator()(LDAPAttributeType *type) const { ldap_attributetype_free(type); }

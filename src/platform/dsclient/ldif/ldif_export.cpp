@@ -48,9 +48,9 @@ void WriteLine(std::ostream &out, std::string_view attribute, std::string_view v
 // The dotted name of an object's parent ("" for a top container).
 std::string ParentName(const ObjectRow &row) {
     std::vector<std::string> components;
-    embedded::SplitName(row.name, components);
+    dsclient::SplitName(row.name, components);
     components.erase(components.begin());
-    return embedded::JoinName(components);
+    return dsclient::JoinName(components);
 }
 
 class Exporter {
@@ -80,7 +80,7 @@ class Exporter {
             row.name = found.NameOf(object);
             row.baseClass = object.baseClass ? *object.baseClass : std::string();
             std::vector<std::string> components;
-            embedded::SplitName(row.name, components);
+            dsclient::SplitName(row.name, components);
             row.rdn = components.empty() ? std::string() : components.front();
             const std::string parent = ParentName(row);
             const auto parentDn = parent.empty() ? std::optional<std::string>(base_) : Known(parent);
@@ -126,7 +126,7 @@ class Exporter {
         bool named = false;
         for (const auto &attribute : attributes) {
             const std::string ldapName = names_.ToLdap(attribute.attribute->name);
-            named |= embedded::EqualsIgnoreCase(ldapName, naming);
+            named |= dsclient::EqualsIgnoreCase(ldapName, naming);
             auto &values = entry.emplace_back(ldapName, std::vector<std::string>()).second;
             for (const auto &value : attribute.values) {
                 std::string encoded;
@@ -139,7 +139,7 @@ class Exporter {
                 values.push_back(std::move(encoded));
             }
             // An alias holds only its target in LDAP's own class; its name needs room besides.
-            if (ldapName == "objectClass" && embedded::EqualsIgnoreCase(ldapClass, "alias"))
+            if (ldapName == "objectClass" && dsclient::EqualsIgnoreCase(ldapClass, "alias"))
                 values.push_back("extensibleObject");
         }
         if (!named)
