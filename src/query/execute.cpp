@@ -38,7 +38,7 @@ bool Execute(const ExecuteTarget &target, ExecuteHost &host) {
         return false;
 
     // Shown only once complete: a failed read leaves the list and the button as they were.
-    host.showOutcome(ComputeOutcome(target, host.settingsControls(), std::move(*found)));
+    host.showOutcome(ComputeOutcome(target, host.queries().settings, std::move(*found)));
     host.setUpdateEnabled(true);
     return true;
 }
