@@ -11,10 +11,15 @@
 
 namespace tarnbeck {
 
+// What writing a name does: puts it in, takes it out, or completes a membership that is
+// written on some sides only (the name stays a member).
+enum class ChangeAction { Add, Remove, Complete };
+
 struct PlannedChange {
     std::string name;
     MemberMark mark = MemberMark::Keep;
     std::string reason;
+    ChangeAction action = ChangeAction::Add;
 };
 
 struct GroupReport {
@@ -30,7 +35,7 @@ struct GroupReport {
     MarkCounts counts;
     std::vector<PlannedChange> changes; // every name whose mark writes something
     std::size_t currentMembers = 0;
-    std::size_t removals = 0; // current members the plan takes out
+    std::size_t removals = 0; // current members the plan takes out (removed and excluded)
     bool overBrake = false;   // removes more than the brake allows
     std::size_t written = 0;  // members written when applied
     Result result = Result::Unchanged;
@@ -39,5 +44,8 @@ struct GroupReport {
 
 const char *ResultWord(GroupReport::Result result);
 const char *MarkWord(MemberMark mark);
+// The action of an entry whose writing changes the directory.
+ChangeAction ActionOf(const MemberEntry &entry);
+const char *ActionWord(ChangeAction action);
 
 } // namespace tarnbeck

@@ -1,6 +1,9 @@
 #include "sync/plan_output.h"
 
+#include "directory/visible_text.h"
+
 #include <cstdio>
+#include <string_view>
 
 namespace tarnbeck {
 
@@ -29,18 +32,30 @@ std::string JsonString(const std::string &text) {
     return quoted + "\"";
 }
 
-// CSV field: quoted when it holds a separator, a quote or a line break (RFC 4180).
+// CSV field: quoted when it holds a separator, a quote or a line break (RFC 4180). A cell
+// that a spreadsheet would take for a formula gets a leading ' so it is shown, not run.
 std::string CsvField(const std::string &text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
-        return text;
+    const bool formula =
+        !text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos;
+    const std::string cell = formula ? "'" + text : text;
+    if (cell.find_first_of(",\"\r\n") == std::string::npos)
+        return cell;
     std::string quoted = "\"";
-    for (const char c : text)
+    for (const char c : cell)
         quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
     return quoted + "\"";
 }
 
-bool Adds(MemberMark mark) {
-    return mark == MemberMark::Add || mark == MemberMark::Static;
+char ActionSign(ChangeAction action) {
+    switch (action) {
+    case ChangeAction::Add:
+        return '+';
+    case ChangeAction::Remove:
+        return '-';
+    case ChangeAction::Complete:
+        return '~';
+    }
+    return '?';
 }
 
 } // namespace
@@ -67,6 +82,33 @@ const char *MarkWord(MemberMark mark) {
     return "";
 }
 
+ChangeAction ActionOf(const MemberEntry &entry) {
+    switch (entry.mark) {
+    case MemberMark::Add:
+        return ChangeAction::Add;
+    case MemberMark::Remove:
+    case MemberMark::Excluded:
+        return ChangeAction::Remove;
+    case MemberMark::Static:
+        return entry.reason.member ? ChangeAction::Complete : ChangeAction::Add;
+    case MemberMark::Keep:
+        return ChangeAction::Complete;
+    }
+    return ChangeAction::Complete;
+}
+
+const char *ActionWord(ChangeAction action) {
+    switch (action) {
+    case ChangeAction::Add:
+        return "add";
+    case ChangeAction::Remove:
+        return "remove";
+    case ChangeAction::Complete:
+        return "complete";
+    }
+    return "";
+}
+
 void PlanWriter::write(const GroupReport &report) {
     switch (format_) {
     case PlanFormat::Text: writeText(report); break;
@@ -77,14 +119,14 @@ void PlanWriter::write(const GroupReport &report) {
 }
 
 void PlanWriter::writeText(const GroupReport &report) {
-    out_ << report.group << " (" << (report.addMode ? "Add" : "Sync") << " mode): ";
+    out_ << VisibleText(report.group) << " (" << (report.addMode ? "Add" : "Sync") << " mode): ";
     if (report.result == GroupReport::Result::Failed) {
-        out_ << "failed: " << report.error << "\n";
+        out_ << "failed: " << VisibleText(report.error) << "\n";
         return;
     }
     out_ << DescribeCounts(report.counts) << "\n";
     for (const auto &change : report.changes)
-        out_ << "  " << (Adds(change.mark) ? '+' : '-') << ' ' << change.name << "  ("
+        out_ << "  " << ActionSign(change.action) << ' ' << VisibleText(change.name) << "  ("
              << change.reason << ")\n";
     switch (report.result) {
     case GroupReport::Result::Unchanged:
@@ -118,10 +160,9 @@ void PlanWriter::writeJson(const GroupReport &report) {
     out_ << ",\"counts\":{\"keep\":" << c.kept << ",\"add\":" << c.toAdd
          << ",\"remove\":" << c.toRemove << ",\"excluded\":" << c.excluded
          << ",\"static\":" << c.statics << "},\"members\":" << report.currentMembers
-         << ",\"removals\":" << report.removals
+         << ",\"membersRemoved\":" << report.removals
          << ",\"overBrake\":" << (report.overBrake ? "true" : "false")
-         << ",\"written\":" << report.written
-         << ",\"changes\":[";
+         << ",\"written\":" << report.written << ",\"changes\":[";
     for (std::size_t i = 0; i < report.changes.size(); ++i) {
         const auto &change = report.changes[i];
         out_ << (i ? "," : "") << "{\"name\":" << JsonString(change.name) << ",\"mark\":\""
@@ -138,7 +179,7 @@ void PlanWriter::writeCsv(const GroupReport &report) {
     if (report.result == GroupReport::Result::Failed)
         return; // a failed group has no plan; its error went to standard error
     for (const auto &change : report.changes)
-        out_ << CsvField(report.group) << ',' << (Adds(change.mark) ? "add" : "remove") << ','
+        out_ << CsvField(report.group) << ',' << ActionWord(change.action) << ','
              << CsvField(change.name) << ',' << CsvField(change.reason) << "\r\n";
 }
 

@@ -5,6 +5,7 @@
 #include "directory/prompter.h"
 #include "directory/search.h"
 #include "directory/text_compare.h"
+#include "directory/visible_text.h"
 #include "membership/update_group.h"
 #include "platform/dsclient/config.h"
 #include "platform/dsclient/password_file.h"
@@ -67,7 +68,7 @@ class ProgressLine {
     void show(const std::string &text) {
         if (!enabled_)
             return;
-        err_ << "\r\x1b[K" << text << std::flush;
+        err_ << "\r\x1b[K" << VisibleText(text) << std::flush;
         shown_ = true;
     }
     void clear() {
@@ -170,7 +171,7 @@ class SyncRun {
 
     void fail(const std::string &text) {
         progress_.clear();
-        err_ << "tarnbeck-sync: " << text << "\n";
+        err_ << "tarnbeck-sync: " << VisibleText(text) << "\n";
         exitStatus_ = kSyncError;
     }
 
@@ -348,7 +349,8 @@ class SyncRun {
         for (MemberEntry &entry : outcome) {
             if (!Changes(entry))
                 continue;
-            report.changes.push_back({entry.name, entry.mark, DescribeReason(entry)});
+            report.changes.push_back(
+                {entry.name, entry.mark, DescribeReason(entry), ActionOf(entry)});
             changes.push_back(std::move(entry));
         }
         return changes;
@@ -392,12 +394,14 @@ class SyncRun {
         plan_.write(*report);
         switch (report->result) {
         case GroupReport::Result::Failed:
-            err_ << "tarnbeck-sync: " << report->group << ": " << report->error << "\n";
+            err_ << "tarnbeck-sync: " << VisibleText(report->group) << ": "
+                 << VisibleText(report->error) << "\n";
             exitStatus_ = kSyncError;
             break;
         case GroupReport::Result::Held:
-            err_ << "tarnbeck-sync: " << report->group << ": held back by the brake (removes "
-                 << report->removals << " of " << report->currentMembers << " members)\n";
+            err_ << "tarnbeck-sync: " << VisibleText(report->group)
+                 << ": held back by the brake (removes " << report->removals << " of "
+                 << report->currentMembers << " members)\n";
             if (exitStatus_ != kSyncError)
                 exitStatus_ = kSyncBrakeHeld;
             break;
