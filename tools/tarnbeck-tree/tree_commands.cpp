@@ -22,9 +22,9 @@ using dsclient::embedded::StoreAdmin;
 
 std::unique_ptr<StoreAdmin> OpenStore(const std::string &path) {
     std::unique_ptr<StoreAdmin> admin;
-    dsclient::Status opened = StoreAdmin::Open(path, admin);
-    if (opened != dsclient::status::Ok)
-        throw TreeError(opened, "opening the store " + path);
+    std::string problem;
+    if (StoreAdmin::Open(path, admin, problem) != dsclient::status::Ok)
+        throw std::runtime_error(problem); // told as tarnbeck-sync tells it, without a number
     return admin;
 }
 
