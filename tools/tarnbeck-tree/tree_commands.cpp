@@ -23,8 +23,9 @@ using dsclient::embedded::StoreAdmin;
 std::unique_ptr<StoreAdmin> OpenStore(const std::string &path) {
     std::unique_ptr<StoreAdmin> admin;
     std::string problem;
-    if (StoreAdmin::Open(path, admin, problem) != dsclient::status::Ok)
-        throw std::runtime_error(problem); // told as tarnbeck-sync tells it, without a number
+    if (const dsclient::Status s = StoreAdmin::Open(path, admin, problem);
+        s != dsclient::status::Ok)
+        throw TreeError::Plain(s, problem); // told as tarnbeck-sync tells it
     return admin;
 }
 
