@@ -15,6 +15,9 @@ namespace tarnbeck {
 class DirectoryError : public std::runtime_error {
   public:
     explicit DirectoryError(dsclient::Status status);
+    // The status with a text of the caller's that says more than the status.
+    DirectoryError(dsclient::Status status, const std::string &text)
+        : std::runtime_error(text), status_(status) {}
     dsclient::Status status() const { return status_; }
 
   private:

@@ -4,6 +4,7 @@
 #include "directory/request_support.h"
 #include "membership/member_changes.h"
 
+#include <algorithm>
 #include <chrono>
 #include <utility>
 
@@ -81,7 +82,22 @@ bool PassesBrake(const MemberEntries &entries, const UpdateView &view) {
     return !BrakeHolds(count, *brake) || prompter().confirm(RemovalQuestion(count));
 }
 
+// The cause in words; a full disk names the store file that could not grow.
+std::string FailureCause(const DirectoryError &cause, const std::string &storeFile) {
+    if (cause.status() != dsclient::status::InsufficientSpace || storeFile.empty())
+        return cause.what();
+    return StatusNumberText(cause.status()) + ": disk full: the store file " + storeFile +
+           " cannot grow";
+}
+
 } // namespace
+
+UpdateFailure::UpdateFailure(const DirectoryError &cause, std::size_t written, std::size_t changes,
+                             const std::string &storeFile)
+    : DirectoryError(cause.status(), "Update group stopped after " + std::to_string(written) +
+                                         " of " + std::to_string(changes) +
+                                         " members written: " + FailureCause(cause, storeFile)),
+      written_(written) {}
 
 UpdateResult UpdateGroup(dsclient::ContextHandle context, const std::string &groupName,
                          const MemberEntries &entries, UpdateView &view) {
@@ -98,24 +114,39 @@ UpdateResult UpdateGroup(dsclient::ContextHandle context, const std::string &gro
     RequestBatch batch(context);
     auto batchStarted = std::chrono::steady_clock::now();
     int inBatch = 0;
-    for (const MemberEntry &entry : entries) {
-        if (Apply(context, entry, groupName))
-            ++inBatch;
-        // Applied in batches, short enough that an interruption loses little (each member is
-        // whole either way) and that other writers of the tree are not kept waiting long.
-        if (inBatch == kMembersPerBatch ||
-            std::chrono::steady_clock::now() - batchStarted >= kBatchTime) {
-            batch.renew();
-            result.written += std::exchange(inBatch, 0);
-            batchStarted = std::chrono::steady_clock::now();
+    try {
+        for (const MemberEntry &entry : entries) {
+            if (Apply(context, entry, groupName))
+                ++inBatch;
+            // Applied in batches, short enough that an interruption loses little (each member
+            // is whole either way) and that other writers of the tree are not kept waiting long.
+            if (inBatch == kMembersPerBatch ||
+                std::chrono::steady_clock::now() - batchStarted >= kBatchTime) {
+                batch.renew();
+                result.written += std::exchange(inBatch, 0);
+                batchStarted = std::chrono::steady_clock::now();
+            }
+            view.setProgressPosition(++position);
+            if (position < static_cast<int>(entries.size()) && view.stopRequested()) {
+                result.stopped = true;
+                break;
+            }
         }
-        view.setProgressPosition(++position);
-        if (position < static_cast<int>(entries.size()) && view.stopRequested()) {
-            result.stopped = true;
-            break;
+        batch.end();
+    } catch (const DirectoryError &error) {
+        // The members of the open batch count only when the tree still applies them (a full
+        // disk loses the whole batch).
+        try {
+            batch.end();
+            result.written += inBatch;
+        } catch (const DirectoryError &) {
         }
+        const auto changes = static_cast<std::size_t>(
+            std::count_if(entries.begin(), entries.end(), [](const MemberEntry &entry) {
+                return ChangeOf(entry) != MemberChange::None;
+            }));
+        throw UpdateFailure(error, result.written, changes, dsclient::ContextStoreFile(context));
     }
-    batch.end();
     result.written += inBatch;
     return result;
 }

@@ -4,6 +4,7 @@
 // the other. The window shows the progress and owns the "Update group" button; this walk only
 // tells it what to show, so it runs the same headless.
 
+#include "directory/directory_error.h"
 #include "membership/member_entry.h"
 #include "membership/removal_brake.h"
 #include "membership/unsaved_state.h"
@@ -29,6 +30,19 @@ class UpdateView {
     virtual bool stopRequested() { return false; }
 };
 
+// A directory failure that ended the walk. Its text says how many members were written for good
+// before it (a batch the failure broke off is not among them) and, when the disk is full, which
+// store file could not grow.
+class UpdateFailure : public DirectoryError {
+  public:
+    UpdateFailure(const DirectoryError &cause, std::size_t written, std::size_t changes,
+                  const std::string &storeFile);
+    std::size_t written() const { return written_; }
+
+  private:
+    std::size_t written_;
+};
+
 struct UpdateResult {
     bool started = false; // false: refused (unsaved parts) or declined at the brake
     bool stopped = false; // ended early at the administrator's request
@@ -42,8 +56,8 @@ struct UpdateResult {
 // the group, add and static entries are put in, keep entries are left alone unless incomplete,
 // when they are written whole. Each member's writes form one group of requests, so on a tree
 // that can group them no member is left half-written. A directory refusal stops the walk at
-// that entry and is raised; the progress and cursor are reset on every way out. The list itself
-// is not changed.
+// that entry and is raised as UpdateFailure; the progress and cursor are reset on every way out.
+// The list itself is not changed.
 UpdateResult UpdateGroup(dsclient::ContextHandle context, const std::string &groupName,
                          const MemberEntries &entries, UpdateView &view);
 

@@ -93,18 +93,14 @@ class SyncUpdateView : public UpdateView {
     void setUpdateEnabled(bool) override {}
     void setProgressMaximum(int maximum) override { maximum_ = maximum; }
     void setProgressPosition(int position) override {
-        if (position > 0)
-            position_ = position;
         progress_.show(group_ + ": writing member " + std::to_string(position) + " of " +
                        std::to_string(maximum_));
     }
-    int position() const { return position_; }
 
   private:
     ProgressLine &progress_;
     std::string group_;
     int maximum_ = 0;
-    int position_ = 0;
 };
 
 // Ends the client however the run ends.
@@ -379,8 +375,7 @@ class SyncRun {
             try {
                 report.written = UpdateGroup(client_.context, report.group, changes, view).written;
             } catch (const DirectoryError &error) {
-                failed(report, "stopped after " + std::to_string(view.position()) + " of " +
-                                   std::to_string(changes.size()) + " members: " + error.what());
+                failed(report, error.what()); // says how many members were written
                 return;
             }
             report.result = GroupReport::Result::Applied;

@@ -4,7 +4,11 @@
 #include "membership_tree.h"
 #include "scripted_prompter.h"
 
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <csignal>
+#include <filesystem>
 
 namespace tarnbeck {
 namespace {
@@ -196,6 +200,46 @@ TEST_F(UpdateGroupTest, WithoutRightsTheFirstChangeFails) {
     EXPECT_EQ(view.positions, (std::vector<int>{0, 1, 0}));
     EXPECT_TRUE(values("Staff.Acme", "Member").empty());
     EXPECT_EQ(prompter.busyDepth(), 0);
+}
+
+// The file may grow a little only: the walk fails part-way, and its text must say exactly how
+// many members the store holds for good, and which file is full.
+TEST_F(UpdateGroupTest, AFullDiskSaysWhatWasWrittenAndWhichFileIsFull) {
+    constexpr int kUsers = 3000;
+    MemberEntries entries;
+    ASSERT_EQ(admin().Begin(), status::Ok);
+    for (int i = 0; i < kUsers; ++i) {
+        entries.push_back({"U" + std::to_string(i) + ".Acme", MemberMark::Add});
+        add(entries.back().name, "User", testing::UserValues());
+    }
+    ASSERT_EQ(admin().Commit(), status::Ok);
+    connect();
+    const std::string store = ContextStoreFile(context);
+    ASSERT_FALSE(store.empty());
+    std::error_code ec;
+    const auto log = std::filesystem::file_size(store + "-wal", ec);
+    rlimit before{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto grown = std::max<std::uintmax_t>(std::filesystem::file_size(store), ec ? 0 : log);
+    const rlimit small{static_cast<rlim_t>(grown + 3 * 1024 * 1024), before.rlim_max};
+    signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string message;
+    try {
+        UpdateGroup(context, "Staff.Acme", entries, view);
+    } catch (const DirectoryError &error) {
+        message = error.what();
+    }
+    setrlimit(RLIMIT_FSIZE, &before);
+    signal(SIGXFSZ, SIG_DFL);
+    const std::size_t written = values("Staff.Acme", "Member").size();
+    EXPECT_NE(message.find(" after " + std::to_string(written) + " of " + std::to_string(kUsers) +
+                           " members written"),
+              std::string::npos)
+        << message;
+    EXPECT_NE(message.find("disk full: the store file " + store + " cannot grow"),
+              std::string::npos)
+        << message;
 }
 
 } // namespace
