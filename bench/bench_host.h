@@ -10,13 +10,11 @@ namespace tarnbeck {
 
 class BenchHost : public ExecuteHost, public UpdateView {
   public:
-    QueryList queryList;
-    QuerySettings settings;
+    QueryList queryList; // with the settings Execute merges by
     MemberEntries outcome;
 
     bool queryUnsaved() const override { return false; }
     const QueryList &queries() const override { return queryList; }
-    QuerySettings settingsControls() const override { return settings; }
     void selectQuery(std::size_t) override {}
     FilterField *filterField() override { return nullptr; }
     void showOutcome(MemberEntries entries) override { outcome = std::move(entries); }

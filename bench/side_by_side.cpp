@@ -343,7 +343,7 @@ void RunSize(const SideBySideOptions &options, std::uint32_t users, PerResult &f
             execute.sides[side] = [&, side, group = std::string(group)] {
                 BenchHost host;
                 host.queryList.entries = {"ldap:///o=bench??sub?(objectclass=user)"};
-                host.settings = QuerySettings::fromValue(QuerySettings::kDefaultValue);
+                host.queryList.settings = QuerySettings::fromValue(QuerySettings::kDefaultValue);
                 if (!Execute({contexts[side], group, {}, &names}, host))
                     throw std::runtime_error("Execute failed");
                 outcomes[side] = std::move(host.outcome);

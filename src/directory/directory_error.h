@@ -9,6 +9,7 @@
 #include <initializer_list>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace tarnbeck {
 
@@ -17,6 +18,12 @@ class DirectoryError : public std::runtime_error {
     explicit DirectoryError(dsclient::Status status);
     // The same message, followed on a line of its own by where the failure arose.
     DirectoryError(dsclient::Status status, const std::string &where);
+    // The status with a whole text of the caller's, for failures that say more than it.
+    struct Text {
+        std::string text;
+    };
+    DirectoryError(dsclient::Status status, Text text)
+        : std::runtime_error(std::move(text.text)), status_(status) {}
     dsclient::Status status() const { return status_; }
 
   private:

@@ -43,19 +43,31 @@ void NameListPage::deleteTicked() {
 void NameListPage::reload(dsclient::ContextHandle context, std::string_view groupName,
                           std::string_view attributeName) {
     items_.clear();
-    for (std::string &name : ReadList(context, groupName, attributeName))
-        items_.push_back(ListedName{std::move(name), false});
+    saved_.clear();
+    saved_ = ReadList(context, groupName, attributeName);
+    for (const std::string &name : saved_)
+        items_.push_back(ListedName{name, false});
     saveEnabled_ = false;
 }
 
 void NameListPage::save(dsclient::ContextHandle context, std::string_view groupName,
                         std::string_view attributeName) {
-    SaveList(context, groupName, attributeName, names());
+    std::vector<std::string> written = names();
+    SaveList(context, groupName, attributeName, written);
+    saved_ = std::move(written);
+    saveEnabled_ = false;
+}
+
+void NameListPage::dropChanges() {
+    items_.clear();
+    for (const std::string &name : saved_)
+        items_.push_back(ListedName{name, false});
     saveEnabled_ = false;
 }
 
 void NameListPage::clear() {
     items_.clear();
+    saved_.clear();
     saveEnabled_ = false;
 }
 

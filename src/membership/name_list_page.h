@@ -39,13 +39,15 @@ class NameListPage {
     // write raises DirectoryError and leaves Save enabled: nothing was saved.
     void save(dsclient::ContextHandle context, std::string_view groupName,
               std::string_view attributeName);
-    // Save disabled, the names kept: the administrator chose to drop his changes.
-    void dropChanges() { saveEnabled_ = false; }
+    // The administrator chose to drop his changes: the names as last reloaded or saved, none
+    // ticked, Save disabled. Nothing is read.
+    void dropChanges();
     // An empty page with Save disabled (a tree change drops the group).
     void clear();
 
   private:
     std::vector<ListedName> items_;
+    std::vector<std::string> saved_; // as last reloaded or saved
     bool saveEnabled_ = false;
 };
 

@@ -5,6 +5,7 @@
 #include "directory/request_support.h"
 #include "membership/member_changes.h"
 
+#include <algorithm>
 #include <chrono>
 #include <optional>
 #include <utility>
@@ -180,7 +181,23 @@ bool PassesBrakes(const MemberEntries &entries, const UpdateView &view) {
     return true;
 }
 
+// The cause in words; a full disk names the store file that could not grow.
+std::string FailureCause(const DirectoryError &cause, const std::string &storeFile) {
+    if (cause.status() != dsclient::status::InsufficientSpace || storeFile.empty())
+        return cause.what();
+    return StatusNumberText(cause.status()) + ": disk full: the store file " + storeFile +
+           " cannot grow";
+}
+
 } // namespace
+
+UpdateFailure::UpdateFailure(const DirectoryError &cause, std::size_t written, std::size_t changes,
+                             const std::string &storeFile)
+    : DirectoryError(cause.status(),
+                     Text{"Update group stopped after " + std::to_string(written) + " of " +
+                          std::to_string(changes) +
+                          " members written: " + FailureCause(cause, storeFile)}),
+      written_(written) {}
 
 UpdateResult UpdateGroup(dsclient::ContextHandle context, const std::string &groupName,
                          const MemberEntries &entries, UpdateView &view) {
@@ -197,8 +214,19 @@ UpdateResult UpdateGroup(dsclient::ContextHandle context, const std::string &gro
     view.setProgressMaximum(static_cast<int>(entries.size()));
     view.setProgressPosition(0);
     view.setUpdateEnabled(false);
+    const auto failed = [&](const DirectoryError &error) {
+        const auto changes = static_cast<std::size_t>(
+            std::count_if(entries.begin(), entries.end(), [](const MemberEntry &entry) {
+                return ChangeOf(entry) != MemberChange::None;
+            }));
+        return UpdateFailure(error, result.written, changes, dsclient::ContextStoreFile(context));
+    };
     if (dsclient::WritesMembershipsInBulk(context)) {
-        WriteInBulk(context, groupName, entries, view, journal, result);
+        try {
+            WriteInBulk(context, groupName, entries, view, journal, result);
+        } catch (const DirectoryError &error) {
+            throw failed(error);
+        }
         journal.end(result.stopped ? journal::RunEnd::Stopped : journal::RunEnd::Completed);
         return result;
     }
@@ -206,47 +234,51 @@ UpdateResult UpdateGroup(dsclient::ContextHandle context, const std::string &gro
     RequestBatch batch(context);
     auto batchStarted = std::chrono::steady_clock::now();
     int inBatch = 0;
-    const auto finish = [&] {
-        batch.end();
-        journal.confirm();
-    };
-    for (const MemberEntry &entry : entries) {
-        try {
-            if (Apply(context, entry, groupName)) {
-                ++inBatch;
-                journal.written(entry);
-            }
-        } catch (const DirectoryError &error) {
-            // The members before it are kept: the journal says so before the error goes on.
-            journal.refused(entry, error.status());
+    try {
+        for (const MemberEntry &entry : entries) {
             try {
-                finish();
-            } catch (const DirectoryError &) {
-                // The batch is lost as a whole; its members stay unconfirmed.
+                if (Apply(context, entry, groupName)) {
+                    ++inBatch;
+                    journal.written(entry);
+                }
+            } catch (const DirectoryError &error) {
+                // The members before it are kept: the journal says so before the error goes on.
+                journal.refused(entry, error.status());
+                throw;
             }
-            throw;
-        }
-        // Applied in batches, short enough that an interruption loses little (each member is
-        // whole either way) and that other writers of the tree are not kept waiting long.
-        if (inBatch == kMembersPerBatch ||
-            std::chrono::steady_clock::now() - batchStarted >= kBatchTime) {
-            batch.renew();
-            result.written += std::exchange(inBatch, 0);
-            batchStarted = std::chrono::steady_clock::now();
-            // No write goes unrecorded: a journal that fails ends the walk here.
-            if (!journal.confirm()) {
+            // Applied in batches, short enough that an interruption loses little (each member
+            // is whole either way) and that other writers of the tree are not kept waiting long.
+            if (inBatch == kMembersPerBatch ||
+                std::chrono::steady_clock::now() - batchStarted >= kBatchTime) {
+                batch.renew();
+                result.written += std::exchange(inBatch, 0);
+                batchStarted = std::chrono::steady_clock::now();
+                // No write goes unrecorded: a journal that fails ends the walk here.
+                if (!journal.confirm()) {
+                    result.stopped = true;
+                    break;
+                }
+            }
+            view.setProgressPosition(++position);
+            if (position < static_cast<int>(entries.size()) && view.stopRequested()) {
                 result.stopped = true;
                 break;
             }
         }
-        view.setProgressPosition(++position);
-        if (position < static_cast<int>(entries.size()) && view.stopRequested()) {
-            result.stopped = true;
-            break;
+        batch.end();
+    } catch (const DirectoryError &error) {
+        // The members of the open batch count only when the tree still applies them (a full
+        // disk loses the whole batch); only those are confirmed in the journal.
+        try {
+            batch.end();
+            result.written += std::exchange(inBatch, 0);
+            journal.confirm();
+        } catch (const DirectoryError &) {
         }
+        throw failed(error);
     }
-    finish();
     result.written += inBatch;
+    journal.confirm();
     journal.end(result.stopped ? journal::RunEnd::Stopped : journal::RunEnd::Completed);
     return result;
 }

@@ -6,6 +6,7 @@
 
 #include "membership/addition_brake.h"
 #include "membership/journal_recorder.h"
+#include "directory/directory_error.h"
 #include "membership/member_entry.h"
 #include "membership/removal_brake.h"
 #include "membership/unsaved_state.h"
@@ -34,6 +35,19 @@ class UpdateView {
     virtual std::optional<JournalTarget> journal() const { return std::nullopt; }
 };
 
+// A directory failure that ended the walk. Its text says how many members were written for good
+// before it (a batch the failure broke off is not among them) and, when the disk is full, which
+// store file could not grow.
+class UpdateFailure : public DirectoryError {
+  public:
+    UpdateFailure(const DirectoryError &cause, std::size_t written, std::size_t changes,
+                  const std::string &storeFile);
+    std::size_t written() const { return written_; }
+
+  private:
+    std::size_t written_;
+};
+
 struct UpdateResult {
     bool started = false; // false: refused (unsaved parts) or declined at the brake
     bool stopped = false; // ended early at the administrator's request
@@ -52,10 +66,10 @@ struct UpdateResult {
 // one group of requests, so on a tree that can group them no member is left half-written; a tree
 // that takes a group's changes in bulk (a directory server) gets them all at once, in an order
 // that leaves nothing a cut-short run cannot show as half-written, and the bar steps as each
-// member is answered. A directory refusal stops the walk at that entry and is raised; the
-// progress and cursor are reset on every way out. The list itself is not changed. With a
-// journal, the walk is entered there before its first write (a journal that cannot take it stops
-// the walk there, with a message) and confirmed after each batch.
+// member is answered. A directory refusal stops the walk at that entry and is raised as
+// UpdateFailure; the progress and cursor are reset on every way out. The list itself is not
+// changed. With a journal, the walk is entered there before its first write (a journal that
+// cannot take it stops the walk there, with a message) and confirmed after each batch.
 UpdateResult UpdateGroup(dsclient::ContextHandle context, const std::string &groupName,
                          const MemberEntries &entries, UpdateView &view);
 

@@ -47,7 +47,7 @@ bool Execute(const ExecuteTarget &target, ExecuteHost &host) {
         return false;
 
     // Shown only once complete: a failed read leaves the list and the button as they were.
-    MemberEntries outcome = ComputeOutcome(target, host.settingsControls(), std::move(*found));
+    MemberEntries outcome = ComputeOutcome(target, host.queries().settings, std::move(*found));
     // An outcome that asks nothing of the directory leaves Update group with nothing to do.
     const bool changes = HasChanges(outcome);
     host.showOutcome(std::move(outcome));

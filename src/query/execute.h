@@ -26,9 +26,9 @@ class ExecuteHost {
     virtual ~ExecuteHost() = default;
     // The query Save button is enabled.
     virtual bool queryUnsaved() const = 0;
+    // The queries and settings as the group holds them (last loaded or saved), never the
+    // controls: what the administrator did not save is not run.
     virtual const QueryList &queries() const = 0;
-    // "Add"/"Sync", "Add Excludes" and "Add Statics" as the controls show them.
-    virtual QuerySettings settingsControls() const = 0;
     // The editor's selectQuery: shows a query that failed.
     virtual void selectQuery(std::size_t index) = 0;
     virtual FilterField *filterField() = 0; // may be null

@@ -39,11 +39,13 @@ QueryEditor::QueryEditor(QueryEditorView &view) : view_(view) {}
 void QueryEditor::bindGroup(std::unique_ptr<QueryStore> store, std::string memberClassWord) {
     store_ = std::move(store);
     queries_.memberClassWord = std::move(memberClassWord);
+    stored_.memberClassWord = queries_.memberClassWord;
 }
 
 void QueryEditor::unbindGroup() {
     store_.reset();
     queries_ = QueryList();
+    stored_ = queries_;
     refillSelector(0);
     view_.setSettingsControls(queries_.settings);
     setModified(false);
@@ -61,6 +63,7 @@ void QueryEditor::loadQueries() {
     queries_.currentIndex = std::min(queries_.currentIndex, queries_.entries.size() - 1);
     refillSelector(-1); // the selector starts over
     view_.setSettingsControls(queries_.settings);
+    stored_ = queries_;
 }
 
 void QueryEditor::saveQueries() {
@@ -91,6 +94,19 @@ void QueryEditor::saveQueries() {
         FlagGuard switching(switching_);
         showQuery(newIndex);
     }
+    stored_ = queries_;
+    setModified(false);
+}
+
+void QueryEditor::dropChanges() {
+    const std::size_t shown = std::min(queries_.currentIndex, stored_.entries.size() - 1);
+    queries_ = stored_;
+    refillSelector(static_cast<int>(shown));
+    {
+        FlagGuard switching(switching_);
+        showQuery(shown);
+    }
+    view_.setSettingsControls(queries_.settings);
     setModified(false);
 }
 

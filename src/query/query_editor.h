@@ -23,10 +23,13 @@ class QueryEditor {
     // Drops the group, its queries and its settings: one empty query in the selector, the
     // settings controls cleared, nothing modified.
     void unbindGroup();
-    // The edits on screen count as dropped: Save is disabled, the text stays.
-    void dropChanges() { setModified(false); }
+    // Drops the edits: the queries, the query shown and the settings controls are back as last
+    // loaded or saved, and Save is disabled. Nothing is read.
+    void dropChanges();
 
     const QueryList &queries() const { return queries_; }
+    // The queries and settings as last loaded or saved: what the group holds.
+    const QueryList &storedQueries() const { return stored_; }
     bool modified() const { return modified_; }
 
     // Reads the stored values, replaces the list, refills the selector and sets the settings
@@ -66,6 +69,7 @@ class QueryEditor {
     QueryEditorView &view_;
     std::unique_ptr<QueryStore> store_;
     QueryList queries_;
+    QueryList stored_;
     bool modified_ = false;
     bool switching_ = false; // a switch in the selector does not count as an edit
 };

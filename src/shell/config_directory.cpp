@@ -5,6 +5,7 @@
 #include "directory/prompter.h"
 #include "directory/text_compare.h"
 #include "directory/values_reader.h"
+#include "directory/visible_text.h"
 #include "platform/profile/profile.h"
 #include "shell/program_files.h"
 
@@ -50,7 +51,7 @@ std::optional<std::string> HomeDirectoryPath(dsclient::ContextHandle context) {
     const auto separator = home.find(';');
     const std::string volumeObject = home.substr(0, separator);
     if (separator == std::string::npos || volumeObject.empty()) {
-        prompter().message("User " + user + " has no homedirectory!!");
+        prompter().message("User " + VisibleText(user) + " has no homedirectory!!");
         return std::nullopt;
     }
     const std::string path = home.substr(separator + 1, kMaxHomePathLength);

@@ -11,10 +11,16 @@
 
 namespace tarnbeck {
 
+// What writing a name does: puts it in, takes it out, or completes a membership that is
+// written on some sides only (the name stays a member); a name that cannot be a member is
+// listed with its reason and never written.
+enum class ChangeAction { Add, Remove, Complete, NotAddable };
+
 struct PlannedChange {
     std::string name;
     MemberMark mark = MemberMark::Keep;
     std::string reason;
+    ChangeAction action = ChangeAction::Add;
 };
 
 struct GroupReport {
@@ -30,7 +36,7 @@ struct GroupReport {
     MarkCounts counts;
     std::vector<PlannedChange> changes; // every name whose mark writes something
     std::size_t currentMembers = 0;
-    std::size_t removals = 0; // current members the plan takes out
+    std::size_t removals = 0; // current members the plan takes out (removed and excluded)
     std::size_t additions = 0;             // names the plan makes members
     bool overBrake = false;                // removes or adds more than a brake allows
     bool overAdditionBrake = false;        // it is the brake on additions that holds
@@ -43,5 +49,8 @@ struct GroupReport {
 
 const char *ResultWord(GroupReport::Result result);
 const char *MarkWord(MemberMark mark);
+// The action of an entry whose writing changes the directory.
+ChangeAction ActionOf(const MemberEntry &entry);
+const char *ActionWord(ChangeAction action);
 
 } // namespace tarnbeck

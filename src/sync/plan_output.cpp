@@ -1,6 +1,9 @@
 #include "sync/plan_output.h"
 
+#include "directory/visible_text.h"
+
 #include <cstdio>
+#include <string_view>
 
 namespace tarnbeck {
 
@@ -29,28 +32,32 @@ std::string JsonString(const std::string &text) {
     return quoted + "\"";
 }
 
-// CSV field: quoted when it holds a separator, a quote or a line break (RFC 4180).
+// CSV field: quoted when it holds a separator, a quote or a line break (RFC 4180). A cell
+// that a spreadsheet would take for a formula gets a leading ' so it is shown, not run.
 std::string CsvField(const std::string &text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
-        return text;
+    const bool formula =
+        !text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos;
+    const std::string cell = formula ? "'" + text : text;
+    if (cell.find_first_of(",\"\r\n") == std::string::npos)
+        return cell;
     std::string quoted = "\"";
-    for (const char c : text)
+    for (const char c : cell)
         quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
     return quoted + "\"";
 }
 
-bool Adds(MemberMark mark) {
-    return mark == MemberMark::Add || mark == MemberMark::Static;
-}
-
-// The sign of a planned name in the text plan: '!' for a name that will not be written.
-char Sign(MemberMark mark) {
-    return mark == MemberMark::NotAddable ? '!' : Adds(mark) ? '+' : '-';
-}
-
-// The action column of the CSV plan.
-const char *Action(MemberMark mark) {
-    return mark == MemberMark::NotAddable ? "not addable" : Adds(mark) ? "add" : "remove";
+char ActionSign(ChangeAction action) {
+    switch (action) {
+    case ChangeAction::Add:
+        return '+';
+    case ChangeAction::Remove:
+        return '-';
+    case ChangeAction::Complete:
+        return '~';
+    case ChangeAction::NotAddable:
+        return '!';
+    }
+    return '?';
 }
 
 } // namespace
@@ -79,6 +86,37 @@ const char *MarkWord(MemberMark mark) {
     return "";
 }
 
+ChangeAction ActionOf(const MemberEntry &entry) {
+    switch (entry.mark) {
+    case MemberMark::Add:
+        return ChangeAction::Add;
+    case MemberMark::Remove:
+    case MemberMark::Excluded:
+        return ChangeAction::Remove;
+    case MemberMark::Static:
+        return entry.reason.member ? ChangeAction::Complete : ChangeAction::Add;
+    case MemberMark::Keep:
+        return ChangeAction::Complete;
+    case MemberMark::NotAddable:
+        return ChangeAction::NotAddable;
+    }
+    return ChangeAction::Complete;
+}
+
+const char *ActionWord(ChangeAction action) {
+    switch (action) {
+    case ChangeAction::Add:
+        return "add";
+    case ChangeAction::Remove:
+        return "remove";
+    case ChangeAction::Complete:
+        return "complete";
+    case ChangeAction::NotAddable:
+        return "not addable";
+    }
+    return "";
+}
+
 void PlanWriter::write(const GroupReport &report) {
     switch (format_) {
     case PlanFormat::Text: writeText(report); break;
@@ -89,14 +127,15 @@ void PlanWriter::write(const GroupReport &report) {
 }
 
 void PlanWriter::writeText(const GroupReport &report) {
-    out_ << report.group << " (" << (report.addMode ? "Add" : "Sync") << " mode): ";
+    out_ << VisibleText(report.group) << " (" << (report.addMode ? "Add" : "Sync") << " mode): ";
     if (report.result == GroupReport::Result::Failed) {
-        out_ << "failed: " << report.error << "\n";
+        out_ << "failed: " << VisibleText(report.error) << "\n";
         return;
     }
     out_ << DescribeCounts(report.counts) << "\n";
     for (const auto &change : report.changes)
-        out_ << "  " << Sign(change.mark) << ' ' << change.name << "  (" << change.reason << ")\n";
+        out_ << "  " << ActionSign(change.action) << ' ' << VisibleText(change.name) << "  ("
+             << change.reason << ")\n";
     switch (report.result) {
     case GroupReport::Result::Unchanged:
         out_ << "  nothing to change\n";
@@ -133,7 +172,7 @@ void PlanWriter::writeJson(const GroupReport &report) {
     out_ << ",\"counts\":{\"keep\":" << c.kept << ",\"add\":" << c.toAdd
          << ",\"remove\":" << c.toRemove << ",\"excluded\":" << c.excluded
          << ",\"static\":" << c.statics << ",\"notAddable\":" << c.notAddable
-         << "},\"members\":" << report.currentMembers << ",\"removals\":" << report.removals
+         << "},\"members\":" << report.currentMembers << ",\"membersRemoved\":" << report.removals
          << ",\"additions\":" << report.additions
          << ",\"overBrake\":" << (report.overBrake ? "true" : "false")
          << ",\"written\":" << report.written << ",\"changes\":[";
@@ -153,8 +192,8 @@ void PlanWriter::writeCsv(const GroupReport &report) {
     if (report.result == GroupReport::Result::Failed)
         return; // a failed group has no plan; its error went to standard error
     for (const auto &change : report.changes)
-        out_ << CsvField(report.group) << ',' << Action(change.mark) << ',' << CsvField(change.name)
-             << ',' << CsvField(change.reason) << "\r\n";
+        out_ << CsvField(report.group) << ',' << ActionWord(change.action) << ','
+             << CsvField(change.name) << ',' << CsvField(change.reason) << "\r\n";
 }
 
 } // namespace tarnbeck

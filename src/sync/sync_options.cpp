@@ -191,7 +191,8 @@ SYNOPSIS
 DESCRIPTION
     Runs the stored queries of each group as Execute does in Tarnbeck, merges them with the
     current members and the group's exclude and static lists, and prints the plan: the count
-    of names per mark and every name to add or remove with the reason for it. Each group runs
+    of names per mark and every name to add (+), remove (-) or complete (~: a member written
+    on some sides only) with the reason for it. Each group runs
     with its own stored settings (Add or Sync, lists applied or not); a run never changes them.
     Without --apply nothing is written. With --apply the plan is written member by member, as
     Update group writes it, on both sides of each membership.
@@ -235,8 +236,10 @@ OPTIONS
         run takes as long as its groups do (each answer waits TimeoutSeconds at most).
     --format text|json|csv
         How the plan is printed on standard output (default text). json: one object per
-        group and line, with its counts and the names with their marks and reasons. csv: one
-        row per name to add or remove (group, action, name, reason).
+        group and line, with its counts, membersRemoved (the current members it takes out,
+        removed or excluded) and the names with their marks and reasons. csv: one row per name
+        to add, remove or complete (group, action, name, reason); a cell that a spreadsheet
+        would run as a formula starts with '.
     --password-file FILE
         Log in as the tree's Identity with the password in FILE, which must be readable by
         its owner only. Passwords are never taken from the command line or the environment.

@@ -5,6 +5,7 @@
 #include "directory/prompter.h"
 #include "directory/search.h"
 #include "directory/text_compare.h"
+#include "directory/visible_text.h"
 #include "membership/run_lock.h"
 #include "membership/update_group.h"
 #include "membership/written_state.h"
@@ -76,7 +77,7 @@ class ProgressLine {
     void show(const std::string &text) {
         if (!enabled_)
             return;
-        err_ << "\r\x1b[K" << text << std::flush;
+        err_ << "\r\x1b[K" << VisibleText(text) << std::flush;
         shown_ = true;
     }
     void clear() {
@@ -104,12 +105,9 @@ class SyncUpdateView : public UpdateView {
     void setUpdateEnabled(bool) override {}
     void setProgressMaximum(int maximum) override { maximum_ = maximum; }
     void setProgressPosition(int position) override {
-        if (position > 0)
-            position_ = position;
         progress_.show(group_ + ": writing member " + std::to_string(position) + " of " +
                        std::to_string(maximum_));
     }
-    int position() const { return position_; }
     // The member in hand is written whole; the next one waits for the next run.
     bool stopRequested() override { return deadline_ && DeadlineClock::now() >= *deadline_; }
 
@@ -119,7 +117,6 @@ class SyncUpdateView : public UpdateView {
     std::optional<DeadlineClock::time_point> deadline_;
     JournalTarget journal_;
     int maximum_ = 0;
-    int position_ = 0;
 };
 
 // Ends the client however the run ends.
@@ -144,21 +141,6 @@ struct AnswersUnbounded {
     AnswersUnbounded &operator=(const AnswersUnbounded &) = delete;
     std::optional<DeadlineClock::time_point> deadline;
 };
-
-// A name as it can be shown on a terminal: control characters as \xNN.
-std::string VisibleName(const std::string &name) {
-    std::string shown;
-    for (const char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            static const char kHex[] = "0123456789abcdef";
-            shown += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]};
-        } else {
-            shown += c;
-        }
-    }
-    return shown;
-}
 
 class SyncRun {
   public:
@@ -211,7 +193,7 @@ class SyncRun {
 
     void fail(const std::string &text) {
         progress_.clear();
-        err_ << "tarnbeck-sync: " << text << "\n";
+        err_ << "tarnbeck-sync: " << VisibleText(text) << "\n";
         exitStatus_ = kSyncError;
     }
 
@@ -443,14 +425,16 @@ class SyncRun {
         for (const MemberEntry &entry : outcome) {
             if (entry.mark == MemberMark::NotAddable) {
                 // Listed, never written; a name no directory takes is an error to be seen.
-                report.changes.push_back({entry.name, entry.mark, DescribeReason(entry)});
+                report.changes.push_back(
+                    {entry.name, entry.mark, DescribeReason(entry), ActionOf(entry)});
                 if (entry.reason.refusal->kind == Refusal::Kind::IllegalName)
                     report.illegalNames.push_back(entry.name);
                 continue;
             }
             if (!ChangesDirectory(entry))
                 continue;
-            report.changes.push_back({entry.name, entry.mark, DescribeReason(entry)});
+            report.changes.push_back(
+                {entry.name, entry.mark, DescribeReason(entry), ActionOf(entry)});
             changes.push_back(entry);
         }
         return changes;
@@ -502,8 +486,7 @@ class SyncRun {
                 const AnswersUnbounded unbounded(deadline_);
                 result = UpdateGroup(client_.context, report.group, changes, view);
             } catch (const DirectoryError &error) {
-                failed(report, "stopped after " + std::to_string(view.position()) + " of " +
-                                   std::to_string(changes.size()) + " members: " + error.what());
+                failed(report, error.what()); // says how many members were written
                 return;
             }
             if (!result.started)
@@ -511,7 +494,7 @@ class SyncRun {
             report.written = result.written;
             report.result = GroupReport::Result::Applied;
             if (result.stopped)
-                failed(report, std::to_string(view.position()) + " of " +
+                failed(report, std::to_string(result.written) + " of " +
                                    std::to_string(changes.size()) + " members written" +
                                    (prompter_.joined().empty() ? "" : ": " + prompter_.joined()));
         }
@@ -537,18 +520,21 @@ class SyncRun {
             plan_.write(*report);
         switch (report->result) {
         case GroupReport::Result::Failed:
-            err_ << "tarnbeck-sync: " << report->group << ": " << report->error << "\n";
+            err_ << "tarnbeck-sync: " << VisibleText(report->group) << ": "
+                 << VisibleText(report->error) << "\n";
             // Any other error outranks a changed tree.
             exitStatus_ = report->treeChanged && exitStatus_ != kSyncError ? kSyncPlanChanged
                                                                             : kSyncError;
             break;
         case GroupReport::Result::Held:
             if (report->overAdditionBrake)
-                err_ << "tarnbeck-sync: " << report->group << ": held back by the brake (adds "
-                     << report->additions << " to " << report->currentMembers << " members)\n";
+                err_ << "tarnbeck-sync: " << VisibleText(report->group)
+                     << ": held back by the brake (adds " << report->additions << " to "
+                     << report->currentMembers << " members)\n";
             else
-                err_ << "tarnbeck-sync: " << report->group << ": held back by the brake (removes "
-                     << report->removals << " of " << report->currentMembers << " members)\n";
+                err_ << "tarnbeck-sync: " << VisibleText(report->group)
+                     << ": held back by the brake (removes " << report->removals << " of "
+                     << report->currentMembers << " members)\n";
             if (exitStatus_ != kSyncError && exitStatus_ != kSyncPlanChanged)
                 exitStatus_ = kSyncBrakeHeld;
             break;
@@ -563,7 +549,7 @@ class SyncRun {
         // The group is still maintained; the run ends in error so somebody looks.
         for (const std::string &name : report->illegalNames) {
             err_ << "tarnbeck-sync: " << report->group
-                 << ": illegal name, not added: " << VisibleName(name) << "\n";
+                 << ": illegal name, not added: " << VisibleText(name) << "\n";
             exitStatus_ = kSyncError;
         }
     }

@@ -1,6 +1,7 @@
 #include "ui/action_guard.h"
 
 #include "directory/prompter.h"
+#include "directory/visible_text.h"
 
 #include <exception>
 
@@ -10,7 +11,7 @@ void RunGuarded(const std::function<void()> &action) {
     try {
         action();
     } catch (const std::exception &error) {
-        prompter().message(error.what());
+        prompter().message(VisibleText(error.what()));
     }
 }
 

@@ -24,10 +24,8 @@ QString local(const std::string &text) { return QString::fromLocal8Bit(text); }
 
 bool EngineBridge::queryUnsaved() const { return form_.queryEditor().modified(); }
 
-const QueryList &EngineBridge::queries() const { return form_.queryEditor().queries(); }
-
-QuerySettings EngineBridge::settingsControls() const {
-    return form_.queryView().settingsControls();
+const QueryList &EngineBridge::queries() const {
+    return form_.queryEditor().storedQueries();
 }
 
 void EngineBridge::selectQuery(std::size_t index) {

@@ -26,7 +26,6 @@ public:
     // ExecuteHost
     bool queryUnsaved() const override;
     const QueryList &queries() const override;
-    QuerySettings settingsControls() const override;
     void selectQuery(std::size_t index) override;
     FilterField *filterField() override { return this; }
     void showOutcome(MemberEntries outcome) override;

@@ -4,12 +4,16 @@
 #include "membership_tree.h"
 #include "scripted_prompter.h"
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <fstream>
 #include <chrono>
 #include <functional>
 #include <thread>
 #include <utility>
+#include <csignal>
+#include <filesystem>
 
 namespace tarnbeck {
 namespace {
@@ -329,7 +333,7 @@ TEST_P(UpdateGroupTest, WithoutRightsTheFirstChangeFails) {
 }
 
 // The journal holds every change before the first write, and exactly what was written after.
-TEST_F(UpdateGroupTest, JournalHoldsEveryChangeBeforeTheFirstWriteAndEachOutcome) {
+TEST_P(UpdateGroupTest, JournalHoldsEveryChangeBeforeTheFirstWriteAndEachOutcome) {
     connect();
     AddMember(context, "Ann.Acme", "Staff.Acme");
     AddMember(context, "Di.Acme", "Staff.Acme");
@@ -359,7 +363,7 @@ TEST_F(UpdateGroupTest, JournalHoldsEveryChangeBeforeTheFirstWriteAndEachOutcome
     EXPECT_EQ(journal.end, journal::RunEnd::Completed);
 }
 
-TEST_F(UpdateGroupTest, JournalThatCannotBeWrittenStopsBeforeTheFirstWrite) {
+TEST_P(UpdateGroupTest, JournalThatCannotBeWrittenStopsBeforeTheFirstWrite) {
     connect();
     journalled().refuseBegin = true;
     prompter.expectMessageContaining("Nothing was written: the journal cannot be written");
@@ -371,7 +375,9 @@ TEST_F(UpdateGroupTest, JournalThatCannotBeWrittenStopsBeforeTheFirstWrite) {
 }
 
 // A journal that fails part-way ends the walk at once: nothing is written unrecorded after it.
-TEST_F(UpdateGroupTest, JournalFailingPartWayStopsTheWalk) {
+TEST_P(UpdateGroupTest, JournalFailingPartWayStopsTheWalk) {
+    if (backend == testing::Backend::Ldap)
+        GTEST_SKIP() << "the store's batches: the embedded tree only";
     connect();
     journalled().refuseConfirm = true;
     // The first member takes longer than a batch: the second one ends the batch and is
@@ -391,7 +397,7 @@ TEST_F(UpdateGroupTest, JournalFailingPartWayStopsTheWalk) {
     EXPECT_EQ(fakeJournal.end, std::nullopt); // left as cut short: still true of what it wrote
 }
 
-TEST_F(UpdateGroupTest, JournalNamesTheRefusedMemberAndKeepsThoseBefore) {
+TEST_P(UpdateGroupTest, JournalNamesTheRefusedMemberAndKeepsThoseBefore) {
     connect();
     FakeJournal &journal = journalled();
     const MemberEntries entries{{"Ann.Acme", MemberMark::Add},
@@ -400,6 +406,48 @@ TEST_F(UpdateGroupTest, JournalNamesTheRefusedMemberAndKeepsThoseBefore) {
     EXPECT_THROW(UpdateGroup(context, "Staff.Acme", entries, view), DirectoryError);
     EXPECT_EQ(journal.outcomes, (std::vector<std::string>{"written", "refused -601", "pending"}));
     EXPECT_EQ(journal.end, journal::RunEnd::Failed);
+}
+
+// The file may grow a little only: the walk fails part-way, and its text must say exactly how
+// many members the store holds for good, and which file is full.
+TEST_P(UpdateGroupTest, AFullDiskSaysWhatWasWrittenAndWhichFileIsFull) {
+    if (backend == testing::Backend::Ldap)
+        GTEST_SKIP() << "the store's batches: the embedded tree only";
+    constexpr int kUsers = 3000;
+    MemberEntries entries;
+    ASSERT_EQ(admin().Begin(), status::Ok);
+    for (int i = 0; i < kUsers; ++i) {
+        entries.push_back({"U" + std::to_string(i) + ".Acme", MemberMark::Add});
+        add(entries.back().name, "User", testing::UserValues());
+    }
+    ASSERT_EQ(admin().Commit(), status::Ok);
+    connect();
+    const std::string store = ContextStoreFile(context);
+    ASSERT_FALSE(store.empty());
+    std::error_code ec;
+    const auto log = std::filesystem::file_size(store + "-wal", ec);
+    rlimit before{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto grown = std::max<std::uintmax_t>(std::filesystem::file_size(store), ec ? 0 : log);
+    const rlimit small{static_cast<rlim_t>(grown + 3 * 1024 * 1024), before.rlim_max};
+    signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string message;
+    try {
+        UpdateGroup(context, "Staff.Acme", entries, view);
+    } catch (const DirectoryError &error) {
+        message = error.what();
+    }
+    setrlimit(RLIMIT_FSIZE, &before);
+    signal(SIGXFSZ, SIG_DFL);
+    const std::size_t written = values("Staff.Acme", "Member").size();
+    EXPECT_NE(message.find(" after " + std::to_string(written) + " of " + std::to_string(kUsers) +
+                           " members written"),
+              std::string::npos)
+        << message;
+    EXPECT_NE(message.find("disk full: the store file " + store + " cannot grow"),
+              std::string::npos)
+        << message;
 }
 
 } // namespace

@@ -81,8 +81,7 @@ class FakeWindow : public ExecuteHost, public GroupLoadHost {
 
     // ExecuteHost
     bool queryUnsaved() const override { return editor.modified(); }
-    const QueryList &queries() const override { return editor.queries(); }
-    QuerySettings settingsControls() const override { return view.settings; }
+    const QueryList &queries() const override { return editor.storedQueries(); }
     void selectQuery(std::size_t index) override {
         selectedQueries.push_back(index);
         editor.selectQuery(index);
@@ -93,7 +92,10 @@ class FakeWindow : public ExecuteHost, public GroupLoadHost {
 
     // GroupLoadHost
     bool queryModified() const override { return editor.modified(); }
-    void dropQueryChanges() override { view.saveEnabled = false, droppedQueryChanges = true; }
+    void dropQueryChanges() override {
+        editor.dropChanges();
+        droppedQueryChanges = true;
+    }
     std::optional<std::string> browseForGroup(const std::string &currentGroup) override {
         browserOpenedAt.push_back(currentGroup);
         return browserAnswer;

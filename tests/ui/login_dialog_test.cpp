@@ -30,6 +30,18 @@ namespace {
 
 using namespace dsclient;
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
 const char *const kLoginFails = "Login Fails, try again";
 const char *const kNotAUserAlias = "Alias object is not am alias of User objects!";
 
@@ -203,6 +215,10 @@ TEST_F(LoginDialogTest, AnObjectThatVanishedIsReportedAsTheDirectoryError) {
 }
 
 TEST_F(LoginDialogTest, NoCopyOfThePasswordStaysInMemoryAfterTheLogin) {
+    // The search reads every writable page, the sanitizer's shadow and poisoned heap included,
+    // which the sanitizer reports as errors; it keeps freed blocks besides, so it cannot tell.
+    if (kAddressSanitizer)
+        GTEST_SKIP() << "reads all of memory, which AddressSanitizer forbids";
     static const char kPassword[] = "Zq7vMx2Kp9Lw4RtB";
     {
         std::unique_ptr<embedded::StoreAdmin> lab;

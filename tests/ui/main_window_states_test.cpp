@@ -26,6 +26,7 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 namespace tarnbeck::testing {
@@ -158,6 +159,51 @@ TEST_F(WindowStates, AChangeOfTreeLeavesNothingOfTheGroup) {
     form->show();
     form->exitexit->click();
     EXPECT_FALSE(form->isVisible());
+}
+
+// Agreeing to ignore the changes and then cancelling the browser leaves the group loaded as it
+// is stored: Execute and Update work on that, never on what was ignored.
+TEST_F(WindowStates, IgnoredChangesAreUndoneAndNeverRunOrWritten) {
+    ScriptedPrompter prompter;
+    ScriptedDialogs dialogs;
+    form->loadGroup(kSalesTeam);
+    const auto members = values(kSalesTeam, "Member");
+    const int queries = form->ComboBox1->count();
+    form->RadioButton1->click(); // stored in Add mode
+    form->BitBtn3->click();
+    ASSERT_FALSE(form->BitBtn3->isEnabled());
+
+    form->RadioButton2->click();
+    form->BitBtn13->click(); // one more query
+    form->exclclb->item(0)->setCheckState(Qt::Checked);
+    form->exclDelete->click();
+    dialogs.expect("cForm", [](QDialog &) { return QDialog::Rejected; });
+    form->inclAdd->click(); // the browser is cancelled: Save is enabled all the same
+    ASSERT_EQ(form->exclclb->count(), 0);
+    prompter.expectConfirm("There unsaved data (query, excludes or includes), ignore changes?",
+                           true);
+    dialogs.expect("cForm", [](QDialog &) { return QDialog::Rejected; });
+    form->Button1->click();
+
+    EXPECT_TRUE(form->RadioButton1->isChecked());
+    EXPECT_EQ(form->ComboBox1->count(), queries);
+    EXPECT_EQ(form->exclclb->count(), 1);
+    EXPECT_EQ(form->inclclb->count(), 1);
+    for (QWidget *save : {form->BitBtn3, form->exclSave, form->inclSave})
+        EXPECT_FALSE(save->isEnabled()) << save->objectName().toStdString();
+
+    form->BitBtn1->click();
+    ASSERT_TRUE(form->BitBtn2->isEnabled());
+    EXPECT_EQ(countMarks(MemberMark::Remove), 0);
+    form->BitBtn2->click();
+    // Add mode: only the excluded name goes.
+    const auto after = values(kSalesTeam, "Member");
+    EXPECT_EQ(after.size() + 1,
+              members.size() + countMarks(MemberMark::Add) + countMarks(MemberMark::Static));
+    for (const MemberEntry &entry : form->clb->entries())
+        EXPECT_EQ(std::find(after.begin(), after.end(), entry.name) != after.end(),
+                  entry.mark != MemberMark::Excluded)
+            << entry.name;
 }
 
 TEST_F(WindowStates, InputDuringExecuteAndUpdateIsDroppedNotReplayed) {

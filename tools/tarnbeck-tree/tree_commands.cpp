@@ -22,9 +22,10 @@ using dsclient::embedded::StoreAdmin;
 
 std::unique_ptr<StoreAdmin> OpenStore(const std::string &path) {
     std::unique_ptr<StoreAdmin> admin;
-    dsclient::Status opened = StoreAdmin::Open(path, admin);
-    if (opened != dsclient::status::Ok)
-        throw TreeError(opened, "opening the store " + path);
+    std::string problem;
+    if (const dsclient::Status s = StoreAdmin::Open(path, admin, problem);
+        s != dsclient::status::Ok)
+        throw TreeError::Plain(s, problem); // told as tarnbeck-sync tells it
     return admin;
 }
 

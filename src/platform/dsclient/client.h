@@ -57,6 +57,8 @@ Status GetContextValue(ContextHandle context, int key, std::string &value);
 Status SetContextValue(ContextHandle context, int key, std::uint32_t value);
 Status SetContextValue(ContextHandle context, int key, std::string_view value);
 Status GetDefaultNameContext(ContextHandle context, std::string &nameContext);
+// The file that holds the context's tree (its embedded store); empty for a directory server.
+std::string ContextStoreFile(ContextHandle context);
 Status SetPreferredTree(std::string_view treeName);
 
 // ---- trees and login --------------------------------------------------------------------

@@ -12,7 +12,7 @@ Status OpenBackend(const TreeConfig &tree, std::unique_ptr<Backend> &backend,
         std::unique_ptr<embedded::Store> store;
         std::string fault;
         if (const Status s = embedded::Store::Open(tree.store, store, fault); s != status::Ok) {
-            problem = "The store " + tree.store + " of tree " + tree.name + " " + fault;
+            problem = embedded::Store::ProblemText(tree.store, fault, tree.name);
             return s;
         }
         backend = std::make_unique<embedded::EmbeddedBackend>(std::move(store));

@@ -123,6 +123,14 @@ Status SetContextValue(ContextHandle context, int key, std::string_view value) {
     }
 }
 
+std::string ContextStoreFile(ContextHandle context) {
+    ContextState *state = nullptr;
+    if (FindContext(context, state) != status::Ok)
+        return {};
+    const TreeConfig *tree = FindTree(state->tree);
+    return tree && tree->backend == "embedded" ? tree->store : std::string();
+}
+
 Status GetDefaultNameContext(ContextHandle context, std::string &nameContext) {
     ContextState *state = nullptr;
     Backend *backend = nullptr;

@@ -137,6 +137,11 @@ std::string OpenProblem(Status s, const std::string &path) {
 
 } // namespace
 
+std::string Store::ProblemText(const std::string &path, const std::string &problem,
+                               const std::string &treeName) {
+    return "The store " + path + (treeName.empty() ? "" : " of tree " + treeName) + " " + problem;
+}
+
 Status Store::Open(const std::string &path, std::unique_ptr<Store> &store) {
     std::string problem;
     return Open(path, store, problem);

@@ -118,6 +118,10 @@ class Store {
     static Status Open(const std::string &path, std::unique_ptr<Store> &store,
                        std::string &problem);
     static Status Open(const std::string &path, std::unique_ptr<Store> &store);
+    // The sentence every program says about a store Open refused: "The store PATH is empty",
+    // with " of tree NAME" after the path when the tree is known.
+    static std::string ProblemText(const std::string &path, const std::string &problem,
+                                   const std::string &treeName = {});
     // A new store with the standard schema and the tree root; EntryAlreadyExists if the file
     // is there.
     static Status Create(const std::string &path, const std::string &treeName);

@@ -60,9 +60,18 @@ Status CreateStore(const std::string &path, const std::string &treeName) {
 }
 
 Status StoreAdmin::Open(const std::string &path, std::unique_ptr<StoreAdmin> &admin) {
+    std::string problem;
+    return Open(path, admin, problem);
+}
+
+Status StoreAdmin::Open(const std::string &path, std::unique_ptr<StoreAdmin> &admin,
+                        std::string &problem) {
     std::unique_ptr<Store> store;
-    if (const Status s = Store::Open(path, store); s != status::Ok)
+    std::string fault;
+    if (const Status s = Store::Open(path, store, fault); s != status::Ok) {
+        problem = Store::ProblemText(path, fault);
         return s;
+    }
     admin = std::make_unique<StoreAdminImpl>(std::move(store));
     return status::Ok;
 }

@@ -26,6 +26,9 @@ class StoreAdmin {
 public:
     // Opens an existing store; a missing, locked, corrupt or foreign file gives a status.
     static Status Open(const std::string &path, std::unique_ptr<StoreAdmin> &admin);
+    // The same; on failure `problem` is the sentence tarnbeck-sync says about the store.
+    static Status Open(const std::string &path, std::unique_ptr<StoreAdmin> &admin,
+                       std::string &problem);
     virtual ~StoreAdmin() = default;
 
     // Group many changes into one transaction (large trees load in seconds, not hours).

@@ -171,8 +171,9 @@ Status ExportLdif(const std::string &storePath, const std::string &base, std::os
         return status::IllegalName;
     }
     std::unique_ptr<Store> store;
-    if (const Status s = Store::Open(storePath, store); s != status::Ok) {
-        problem = "The store " + storePath + " cannot be opened: " + StatusMeaning(s);
+    std::string fault;
+    if (const Status s = Store::Open(storePath, store, fault); s != status::Ok) {
+        problem = Store::ProblemText(storePath, fault);
         return s;
     }
     if (sodium_init() < 0)
