@@ -1,5 +1,7 @@
 #include "directory/directory_error.h"
 
+#include "directory/visible_text.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -22,7 +24,8 @@ DirectoryError::DirectoryError(dsclient::Status status)
     : std::runtime_error(DirectoryErrorText(status)), status_(status) {}
 
 DirectoryError::DirectoryError(dsclient::Status status, const std::string &where)
-    : std::runtime_error(DirectoryErrorText(status) + "\n" + where), status_(status) {}
+    : std::runtime_error(DirectoryErrorText(status) + "\n" + VisibleText(where)),
+      status_(status) {}
 
 void CheckStatus(dsclient::Status status, std::initializer_list<dsclient::Status> tolerated) {
     if (status == dsclient::status::Ok ||

@@ -4,6 +4,7 @@
 #include "directory/object_info.h"
 #include "directory/text_compare.h"
 #include "sync/history_command.h"
+#include "directory/visible_text.h"
 #include "sync/safe_text.h"
 #include "sync/sync_run.h"
 
@@ -30,21 +31,21 @@ std::string TakenClass(const std::string &groupClass) {
 // Today's answer in one sentence, and whether the name is a member now.
 std::pair<std::string, bool> Answer(const Finding &finding, const std::string &name,
                                     const std::string &group) {
-    const std::string m = TerminalText(finding.entry ? finding.entry->name : name);
-    const std::string g = TerminalText(group);
+    const std::string m = VisibleText(finding.entry ? finding.entry->name : name);
+    const std::string g = VisibleText(group);
     if (!finding.entry) {
         if (finding.memberClass.empty())
             return {m + " is not a member of " + g + ": there is no such object in the tree",
                     false};
         std::string why = "not found by any query";
         if (!EqualsIgnoreCase(finding.memberClass, TakenClass(finding.groupClass)))
-            why += "; its class " + TerminalText(finding.memberClass) +
+            why += "; its class " + VisibleText(finding.memberClass) +
                    " is not one this group takes (" + TakenClass(finding.groupClass) + ")";
         return {m + " is not a member of " + g + ": " + why, false};
     }
     const MemberEntry &entry = *finding.entry;
     const bool member = entry.reason.member;
-    const std::string reason = TerminalText(DescribeReason(entry));
+    const std::string reason = VisibleText(DescribeReason(entry));
     std::string future;
     switch (entry.mark) {
     case MemberMark::Keep:
@@ -89,8 +90,8 @@ void WriteText(const std::string &answer, const std::vector<journal::RunRow> &ru
     for (const journal::RunRow &run : runs)
         for (const journal::ChangeRow &change : run.changes)
             out << "  run " << run.id << " on " << UtcTimeText(run.time) << " by "
-                << TerminalText(run.program) << " as " << TerminalText(run.identity) << ": "
-                << change.action << " (" << TerminalText(change.reason) << "), " << change.outcome
+                << VisibleText(run.program) << " as " << VisibleText(run.identity) << ": "
+                << change.action << " (" << VisibleText(change.reason) << "), " << change.outcome
                 << "\n";
 }
 

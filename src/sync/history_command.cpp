@@ -1,6 +1,7 @@
 #include "sync/history_command.h"
 
 #include "shell/journal_access.h"
+#include "directory/visible_text.h"
 #include "sync/safe_text.h"
 #include "sync/sync_run.h"
 
@@ -9,10 +10,10 @@ namespace tarnbeck {
 namespace {
 
 void WriteText(const journal::RunRow &run, std::ostream &out) {
-    out << "run " << run.id << "  " << UtcTimeText(run.time) << "  " << TerminalText(run.tree)
-        << "  " << TerminalText(run.group) << "  " << run.outcome << "\n  by "
-        << (run.identity.empty() ? "(unknown)" : TerminalText(run.identity)) << " with "
-        << TerminalText(run.program);
+    out << "run " << run.id << "  " << UtcTimeText(run.time) << "  " << VisibleText(run.tree)
+        << "  " << VisibleText(run.group) << "  " << run.outcome << "\n  by "
+        << (run.identity.empty() ? "(unknown)" : VisibleText(run.identity)) << " with "
+        << VisibleText(run.program);
     if (run.undoes)
         out << ", undoing run " << *run.undoes;
     out << "\n";
@@ -21,7 +22,7 @@ void WriteText(const journal::RunRow &run, std::ostream &out) {
             << (change.action == "remove" ? '-'
                 : change.action == "add"  ? '+'
                                           : '~')
-            << ' ' << TerminalText(change.name) << "  (" << TerminalText(change.reason) << ")  "
+            << ' ' << VisibleText(change.name) << "  (" << VisibleText(change.reason) << ")  "
             << change.outcome;
         if (change.outcome == "refused")
             out << " with status " << change.status;

@@ -2,6 +2,7 @@
 
 #include "directory/directory_error.h"
 #include "directory/text_compare.h"
+#include "directory/visible_text.h"
 #include "sync/safe_text.h"
 #include "sync/saved_plan.h"
 #include "sync/sync_run.h"
@@ -75,7 +76,7 @@ int RunSavePlan(const SyncOptions &options, const std::string &programDirectory,
         return status; // the run could not start; it said why
     if (const std::string problem = WriteFile(options.journal.savePlan, PlanDocument(plan));
         !problem.empty()) {
-        err << "tarnbeck-sync: the plan cannot be saved: " << TerminalText(problem) << "\n";
+        err << "tarnbeck-sync: the plan cannot be saved: " << VisibleText(problem) << "\n";
         return kSyncError;
     }
     return status;
@@ -84,7 +85,7 @@ int RunSavePlan(const SyncOptions &options, const std::string &programDirectory,
 int RunApplyPlan(const SyncOptions &options, const std::string &programDirectory, std::ostream &out,
                  std::ostream &err) {
     const auto refuse = [&](const std::string &why) {
-        err << "tarnbeck-sync: " << TerminalText(options.journal.applyPlan) << ": " << why << "\n";
+        err << "tarnbeck-sync: " << VisibleText(options.journal.applyPlan) << ": " << why << "\n";
         return kSyncError;
     };
     std::ifstream in(options.journal.applyPlan, std::ios::binary);
@@ -97,7 +98,7 @@ int RunApplyPlan(const SyncOptions &options, const std::string &programDirectory
     if (!plan)
         return refuse(error);
     if (!options.tree.empty() && !EqualsIgnoreCase(options.tree, plan->tree))
-        return refuse("the plan is for tree " + TerminalText(plan->tree));
+        return refuse("the plan is for tree " + VisibleText(plan->tree));
     const std::chrono::seconds maxAge = options.journal.maxAge.value_or(kDefaultMaxAge);
     const std::time_t now = std::time(nullptr);
     if (plan->created > now + 300 || now - plan->created > maxAge.count())
@@ -115,8 +116,8 @@ int RunApplyPlan(const SyncOptions &options, const std::string &programDirectory
     SyncHooks hooks;
     hooks.started = [&](const dsclient::TreeConfig &tree) -> std::optional<std::string> {
         if (PlaceOf(tree) != plan->place)
-            return "the plan was made for " + TerminalText(plan->tree) + " at " +
-                   TerminalText(plan->place) + ", not at " + TerminalText(PlaceOf(tree));
+            return "the plan was made for " + VisibleText(plan->tree) + " at " +
+                   VisibleText(plan->place) + ", not at " + VisibleText(PlaceOf(tree));
         return std::nullopt;
     };
     hooks.outcome = [&](const ExecuteTarget &target, const MemberEntries &outcome,

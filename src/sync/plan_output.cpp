@@ -1,50 +1,13 @@
 #include "sync/plan_output.h"
 
 #include "directory/visible_text.h"
+#include "sync/safe_text.h"
 
-#include <cstdio>
 #include <string_view>
 
 namespace tarnbeck {
 
 namespace {
-
-// JSON string: quotes, backslashes and control characters escaped; UTF-8 passes as it is.
-std::string JsonString(const std::string &text) {
-    std::string quoted = "\"";
-    for (const char c : text) {
-        switch (c) {
-        case '"': quoted += "\\\""; break;
-        case '\\': quoted += "\\\\"; break;
-        case '\n': quoted += "\\n"; break;
-        case '\r': quoted += "\\r"; break;
-        case '\t': quoted += "\\t"; break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-                quoted += escaped;
-            } else {
-                quoted += c;
-            }
-        }
-    }
-    return quoted + "\"";
-}
-
-// CSV field: quoted when it holds a separator, a quote or a line break (RFC 4180). A cell
-// that a spreadsheet would take for a formula gets a leading ' so it is shown, not run.
-std::string CsvField(const std::string &text) {
-    const bool formula =
-        !text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos;
-    const std::string cell = formula ? "'" + text : text;
-    if (cell.find_first_of(",\"\r\n") == std::string::npos)
-        return cell;
-    std::string quoted = "\"";
-    for (const char c : cell)
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + "\"";
-}
 
 char ActionSign(ChangeAction action) {
     switch (action) {
@@ -162,11 +125,11 @@ void PlanWriter::writeText(const GroupReport &report) {
 
 void PlanWriter::writeJson(const GroupReport &report) {
     const MarkCounts &c = report.counts;
-    out_ << "{\"group\":" << JsonString(report.group) << ",\"mode\":\""
+    out_ << "{\"group\":" << JsonText(report.group) << ",\"mode\":\""
          << (report.addMode ? "add" : "sync") << "\",\"result\":\"" << ResultWord(report.result)
          << "\"";
     if (report.result == GroupReport::Result::Failed) {
-        out_ << ",\"error\":" << JsonString(report.error) << "}\n";
+        out_ << ",\"error\":" << JsonText(report.error) << "}\n";
         return;
     }
     out_ << ",\"counts\":{\"keep\":" << c.kept << ",\"add\":" << c.toAdd
@@ -178,8 +141,8 @@ void PlanWriter::writeJson(const GroupReport &report) {
          << ",\"written\":" << report.written << ",\"changes\":[";
     for (std::size_t i = 0; i < report.changes.size(); ++i) {
         const auto &change = report.changes[i];
-        out_ << (i ? "," : "") << "{\"name\":" << JsonString(change.name) << ",\"mark\":\""
-             << MarkWord(change.mark) << "\",\"reason\":" << JsonString(change.reason) << "}";
+        out_ << (i ? "," : "") << "{\"name\":" << JsonText(change.name) << ",\"mark\":\""
+             << MarkWord(change.mark) << "\",\"reason\":" << JsonText(change.reason) << "}";
     }
     out_ << "]}\n";
 }
@@ -192,8 +155,8 @@ void PlanWriter::writeCsv(const GroupReport &report) {
     if (report.result == GroupReport::Result::Failed)
         return; // a failed group has no plan; its error went to standard error
     for (const auto &change : report.changes)
-        out_ << CsvField(report.group) << ',' << ActionWord(change.action) << ','
-             << CsvField(change.name) << ',' << CsvField(change.reason) << "\r\n";
+        out_ << CsvText(report.group) << ',' << ActionWord(change.action) << ','
+             << CsvText(change.name) << ',' << CsvText(change.reason) << "\r\n";
 }
 
 } // namespace tarnbeck

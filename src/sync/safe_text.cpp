@@ -18,19 +18,6 @@ bool Control(unsigned char c) {
 
 } // namespace
 
-std::string TerminalText(const std::string &text) {
-    std::string shown;
-    for (const char c : text) {
-        if (c == '\\')
-            shown += "\\\\";
-        else if (Control(static_cast<unsigned char>(c)))
-            shown += Hex("\\x%02x", static_cast<unsigned char>(c));
-        else
-            shown += c;
-    }
-    return shown;
-}
-
 std::string JsonText(const std::string &text) {
     std::string quoted = "\"";
     for (const char c : text) {

@@ -8,8 +8,6 @@
 
 namespace tarnbeck {
 
-// Control characters shown as \xNN (and the backslash doubled), so one name stays one line.
-std::string TerminalText(const std::string &text);
 // A JSON string, quotes included.
 std::string JsonText(const std::string &text);
 // A CSV field: quoted when it must be, and a leading =, +, -, @, tab or CR kept from starting a

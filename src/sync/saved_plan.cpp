@@ -4,6 +4,7 @@
 #include "membership/journal_recorder.h"
 #include "membership/name_list.h"
 #include "query/query_store.h"
+#include "directory/visible_text.h"
 #include "sync/safe_text.h"
 
 #include <QByteArray>
@@ -111,7 +112,7 @@ std::string PlanDifference(const SavedGroup &saved, const SavedGroup &fresh) {
         std::vector<std::string> names;
         for (const SavedChange &change : from)
             if (std::find(in.begin(), in.end(), change) == in.end())
-                names.push_back(change.action + " " + TerminalText(change.name));
+                names.push_back(change.action + " " + VisibleText(change.name));
         return names;
     };
     for (const std::string &change : missing(saved.changes, fresh.changes))

@@ -1,6 +1,7 @@
 #include "sync/undo_command.h"
 
 #include "directory/text_compare.h"
+#include "directory/visible_text.h"
 #include "membership/name_list.h"
 #include "membership/undo_plan.h"
 #include "sync/history_command.h"
@@ -30,8 +31,8 @@ int RunUndo(const SyncOptions &options, const std::string &programDirectory, std
     }
     const journal::RunRow &run = runs.front();
     if (!EqualsIgnoreCase(run.tree, options.tree)) {
-        err << "tarnbeck-sync: run " << id << " wrote on tree " << TerminalText(run.tree)
-            << ", not on " << TerminalText(options.tree) << "\n";
+        err << "tarnbeck-sync: run " << id << " wrote on tree " << VisibleText(run.tree)
+            << ", not on " << VisibleText(options.tree) << "\n";
         return kSyncError;
     }
     if (run.outcome == "running") {
@@ -49,9 +50,10 @@ int RunUndo(const SyncOptions &options, const std::string &programDirectory, std
         report.currentMembers = members.size();
         UndoPlan plan = PlanUndo(run, history, members, options.journal.force);
         for (const std::string &note : plan.notes)
-            err << "tarnbeck-sync: " << TerminalText(note) << "\n";
+            err << "tarnbeck-sync: " << VisibleText(note) << "\n";
         for (std::size_t i = 0; i < plan.changes.size(); ++i)
-            report.changes.push_back({plan.changes[i].name, plan.changes[i].mark, plan.reasons[i]});
+            report.changes.push_back({plan.changes[i].name, plan.changes[i].mark, plan.reasons[i],
+                                      ActionOf(plan.changes[i])});
         report.counts = CountMarks(plan.changes);
         report.removals = report.counts.toRemove;
         return std::move(plan.changes);

@@ -132,6 +132,16 @@ std::string Slurp(const std::string &path) {
 
 class SyncProgramTest : public ::testing::Test {
   protected:
+    // A server takes no name with a control character: before the tree is served, the store's
+    // odd user gets a plain one.
+    void servePlainly() {
+        std::unique_ptr<Database> db;
+        ASSERT_EQ(Database::Open(dir_.file("corp.db"), Database::Mode::ReadWrite, db),
+                  dsclient::status::Ok);
+        ASSERT_EQ(db->Execute("UPDATE objects SET name = 'Odd.People.Corp' WHERE name = 'Odd' "
+                              "|| char(1) || '.People.Corp'"),
+                  dsclient::status::Ok);
+    }
     void SetUp() override {
         BuildTree(dir_.file("corp.db"));
         std::ofstream(dir_.file("dsclient.ini")) << "[Client]\nPrimary=CORP_TREE\n"
@@ -283,7 +293,7 @@ TEST_F(SyncProgramTest, OnlyUsersAreAddedAndAnIllegalNameIsReportedNotFatal) {
                            "Odd\\x01.People.Corp"),
               std::string::npos)
         << run.err;
-    EXPECT_NE(run.out.find("56 to add, 0 to remove, 0 excluded, 0 static, 12 not addable"),
+    EXPECT_NE(run.out.find("56 to add, 0 to remove, 0 excluded, 0 static, 13 not addable"),
               std::string::npos)
         << run.out;
     EXPECT_NE(run.out.find("! Corp  (cannot be a member: class Organization; found by query 1)"),
@@ -495,6 +505,7 @@ TEST_F(SyncProgramTest, APasswordFileMustBeTheOwnersAlone) {
 }
 
 TEST_F(SyncProgramTest, AWrongPasswordInTheTreesPasswordFileNamesTheIdentityAndTheFile) {
+    servePlainly();
     const dsclient::TreeConfig served = testing::ServeOnLdap(
         {kTree, "embedded", dir_.file("corp.db"), "Admin.Corp", "", "", kTree}, dir_.file(""));
     const std::string file = dir_.file("corp.pw");
@@ -741,6 +752,7 @@ class SyncOnLdapTest : public SyncProgramTest {
   protected:
     void SetUp() override {
         SyncProgramTest::SetUp();
+        servePlainly();
         served_ = testing::ServeOnLdap(
             {kTree, "embedded", dir_.file("corp.db"), "Admin.Corp", "", "", kTree},
             dir_.file(""));

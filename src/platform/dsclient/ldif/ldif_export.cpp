@@ -46,9 +46,8 @@ void WriteLine(std::ostream &out, std::string_view attribute, std::string_view v
 }
 
 // The dotted name of an object's parent ("" for a top container).
-std::string ParentName(const ObjectRow &row) {
-    std::vector<std::string> components;
-    dsclient::SplitName(row.name, components);
+// The parent of a name already split into its components (leaf first).
+std::string ParentName(std::vector<std::string> components) {
     components.erase(components.begin());
     return dsclient::JoinName(components);
 }
@@ -80,12 +79,14 @@ class Exporter {
             row.name = found.NameOf(object);
             row.baseClass = object.baseClass ? *object.baseClass : std::string();
             std::vector<std::string> components;
-            dsclient::SplitName(row.name, components);
-            row.rdn = components.empty() ? std::string() : components.front();
-            const std::string parent = ParentName(row);
+            // A name no request could have made (a damaged or foreign store) is refused whole.
+            const bool named =
+                dsclient::SplitName(row.name, components) == status::Ok && !components.empty();
+            row.rdn = named ? components.front() : std::string();
+            const std::string parent = named ? ParentName(std::move(components)) : std::string();
             const auto parentDn = parent.empty() ? std::optional<std::string>(base_) : Known(parent);
             std::string dn;
-            if (!parentDn ||
+            if (!named || !parentDn ||
                 BuildDn({Rdn{NamingAttributeOf(names_.ToLdap(row.baseClass)), row.rdn}}, *parentDn,
                         dn) != status::Ok) {
                 problem = "The name " + row.name + " cannot be written as a DN";
