@@ -55,6 +55,15 @@ class SearchCursor {
     virtual Status Next(SearchEntry &entry, bool &more) = 0;
 };
 
+// The four sides of one membership, as bits: a membership is whole when all are set.
+enum MembershipSide : std::uint8_t {
+    InMember = 1,
+    InEquivalentToMe = 2,
+    InGroupMembership = 4,
+    InSecurityEquals = 8,
+    AllSides = 15,
+};
+
 struct NamedDefinition {
     std::string name;
     AttributeDefinition definition;

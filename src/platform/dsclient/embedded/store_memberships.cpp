@@ -3,6 +3,7 @@
 // through the same index, are looked up among them. Nothing is kept of a whole member but its
 // key, so a group whose memberships are all whole costs about four reads of its "Member".
 
+#include "platform/dsclient/backend.h"
 #include "platform/dsclient/embedded/store.h"
 #include "platform/dsclient/embedded/value_codec.h"
 #include "platform/dsclient/filter.h"
@@ -14,14 +15,6 @@
 namespace dsclient::embedded {
 
 namespace {
-
-enum Side : std::uint8_t {
-    InMember = 1,
-    InEquivalentToMe = 2,
-    InGroupMembership = 4,
-    InSecurityEquals = 8,
-    AllSides = 15,
-};
 
 // A name on the group's side: its key as the index holds it, and its value row for the name.
 struct Held {

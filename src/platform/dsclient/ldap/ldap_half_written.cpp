@@ -16,14 +16,6 @@ namespace dsclient::ldap {
 
 namespace {
 
-enum Side : std::uint8_t {
-    InMember = 1,
-    InEquivalentToMe = 2,
-    InGroupMembership = 4,
-    InSecurityEquals = 8,
-    AllSides = 15,
-};
-
 // Names with the sides each holds, each name once whatever its case.
 class Sides {
   public:
@@ -88,11 +80,13 @@ Status LdapBackend::HalfWrittenMembers(std::string_view group,
     if (const Status s =
             ReadEntry(groupName, own,
                       [&](LDAPMessage *entry) {
-                          for (const auto &[attribute, side] :
+                          for (const auto &[attribute, held] :
                                {std::pair{attributes.equivalentToMe, InEquivalentToMe},
                                 std::pair{attributes.member, InMember}})
                               ForEachValue(session_.ld(), entry, attribute->ldapName,
-                                           [&](std::string_view dn) { noteReference(dn, side); });
+                                           [&, side = held](std::string_view dn) {
+                                               noteReference(dn, side);
+                                           });
                       });
         s != status::Ok)
         return s;
