@@ -140,6 +140,16 @@ TEST_F(MainWindowFlow, UpdateWritesOnlyTickedChangesAndTheCountsFollowTheTicks) 
     };
     EXPECT_FALSE(has(added));
     EXPECT_TRUE(has(kept));
+    // The written list keeps the unticked changes as they were, unticked; the rest is written.
+    const MemberEntries written = form->clb->entries();
+    for (int row = 0; row < form->clb->count(); ++row) {
+        const MemberEntry &entry = written[row];
+        const bool left = entry.name == added || entry.name == kept;
+        EXPECT_EQ(form->clb->unticked(row), left) << entry.name;
+        if (!left)
+            EXPECT_EQ(entry.mark, MemberMark::Keep) << entry.name;
+    }
+    EXPECT_FALSE(form->BitBtn2->isEnabled());
 
     // Execute offers the unticked changes again, ticked.
     form->BitBtn1->click();
