@@ -207,8 +207,9 @@ TEST_P(UpdateGroupTest, AMemberRefusedPartWayIsNotWrittenAtAll) {
         FAIL() << "the refused equivalence must stop the walk";
     } catch (const DirectoryError &error) {
         // A server refuses the root's values by its schema.
-        if (backend == testing::Backend::Embedded)
+        if (backend == testing::Backend::Embedded) {
             EXPECT_EQ(error.status(), status::InvalidRequest);
+        }
     }
     EXPECT_EQ(values("Staff.Acme", "Member"), Texts{"Ann.Acme"});
     EXPECT_TRUE(values("Staff.Acme", "Equivalent To Me").size() == 1);
@@ -257,8 +258,9 @@ TEST_P(UpdateGroupTest, StopEndsTheWalkAfterTheMemberBeingWrittenAndCountsExactl
     std::sort(members.begin(), members.end());
     EXPECT_EQ(members, whole);
     EXPECT_EQ(values("Staff.Acme", "Equivalent To Me").size(), whole.size());
-    if (backend == testing::Backend::Embedded)
+    if (backend == testing::Backend::Embedded) {
         EXPECT_EQ(view.positions, (std::vector<int>{0, 1, 2, 3, 0}));
+    }
 
     // Asked after the last member, Stop has nothing left to end.
     view.positions.clear();
@@ -326,8 +328,10 @@ TEST_P(UpdateGroupTest, WithoutRightsTheFirstChangeFails) {
     } catch (const DirectoryError &error) {
         EXPECT_EQ(error.status(), status::NoAccess);
     }
-    if (backend == testing::Backend::Embedded) // a server is asked for no entry one by one
+    // A server is asked for no entry one by one.
+    if (backend == testing::Backend::Embedded) {
         EXPECT_EQ(view.positions, (std::vector<int>{0, 1, 0}));
+    }
     EXPECT_TRUE(values("Staff.Acme", "Member").empty());
     EXPECT_EQ(prompter.busyDepth(), 0);
 }

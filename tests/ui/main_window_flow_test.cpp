@@ -146,8 +146,9 @@ TEST_F(MainWindowFlow, UpdateWritesOnlyTickedChangesAndTheCountsFollowTheTicks) 
         const MemberEntry &entry = written[row];
         const bool left = entry.name == added || entry.name == kept;
         EXPECT_EQ(form->clb->unticked(row), left) << entry.name;
-        if (!left)
+        if (!left) {
             EXPECT_EQ(entry.mark, MemberMark::Keep) << entry.name;
+        }
     }
     EXPECT_FALSE(form->BitBtn2->isEnabled());
 
@@ -187,9 +188,10 @@ TEST_F(MainWindowFlow, HistoryShowsTheRunAndUndoThisRunRestoresTheMembers) {
     // The journal now knows who added the name.
     form->BitBtn1->click();
     for (int row = 0; row < form->clb->count(); ++row)
-        if (form->clb->entries()[row].name == added)
+        if (form->clb->entries()[row].name == added) {
             EXPECT_TRUE(form->clb->item(row)->toolTip().contains("; added by run 1 on "))
                 << form->clb->item(row)->toolTip().toStdString();
+        }
 
     ScriptedDialogs dialogs;
     dialogs.expect("HistoryDialog", [&](QDialog &dialog) {
