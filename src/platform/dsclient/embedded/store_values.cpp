@@ -113,6 +113,75 @@ Status Store::ReadAttributes(const ObjectRow &row, const std::vector<std::string
     return status::Ok;
 }
 
+Status Store::ReadAttributesOf(const std::vector<std::int64_t> &ids,
+                               const std::vector<std::string> &names, bool withValues,
+                               std::vector<std::vector<AttributeWithValues>> &out) {
+    // Ids with their places, in id order; runs of close ids are read with one range each.
+    constexpr std::int64_t kGap = 64;
+    std::vector<std::pair<std::int64_t, std::size_t>> order;
+    order.reserve(ids.size());
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        order.emplace_back(ids[i], i);
+    std::sort(order.begin(), order.end());
+    out.assign(ids.size(), {});
+    struct Read {
+        std::int64_t valueId;
+        AttrValue value;
+    };
+    std::vector<Read> reads;
+    for (const auto &name : names) {
+        const AttributeDef *attribute = schema_.FindAttribute(name);
+        if (!attribute)
+            continue;
+        for (std::size_t from = 0; from < order.size();) {
+            std::size_t until = from + 1;
+            while (until < order.size() && order[until].first - order[until - 1].first <= kGap)
+                ++until;
+            auto select = db_->Prepare("SELECT object_id, id, syntax, data FROM vals INDEXED BY vals_object "
+                                       "WHERE object_id BETWEEN ? AND ? AND attr_id = ?");
+            select->Bind(1, order[from].first);
+            select->Bind(2, order[until - 1].first);
+            select->Bind(3, attribute->id);
+            // Rows come by object; an object's values are put in the order they were added.
+            constexpr std::size_t kNone = SIZE_MAX;
+            std::size_t at = from, holder = kNone;
+            const auto flush = [&] {
+                if (holder == kNone || reads.empty())
+                    return;
+                std::sort(reads.begin(), reads.end(),
+                          [](const Read &a, const Read &b) { return a.valueId < b.valueId; });
+                AttributeWithValues entry{attribute, {}};
+                if (withValues)
+                    for (Read &read : reads)
+                        entry.values.push_back(std::move(read.value));
+                out[order[holder].second].push_back(std::move(entry));
+                reads.clear();
+            };
+            while (select->Step()) {
+                const std::int64_t objectId = select->Int(0);
+                if (holder == kNone || order[holder].first != objectId) {
+                    flush();
+                    holder = kNone;
+                    while (at < until && order[at].first < objectId)
+                        ++at;
+                    if (at < until && order[at].first == objectId)
+                        holder = at;
+                }
+                if (holder == kNone)
+                    continue; // an object between them that the search did not find
+                AttrValue value;
+                if (DecodeValue(static_cast<std::uint32_t>(select->Int(2)), select->Blob(3), value))
+                    reads.push_back({select->Int(1), std::move(value)});
+            }
+            if (select->failed())
+                return select->status();
+            flush();
+            from = until;
+        }
+    }
+    return status::Ok;
+}
+
 Status Store::CheckValue(const AttributeDef &attribute, AttrValue &value) {
     if (value.syntax != attribute.syntax || !HoldsOwnerType(value.syntax, value.data))
         return status::SyntaxViolation;
