@@ -6,6 +6,7 @@
 
 #include "platform/dsclient/filter.h"
 
+#include <map>
 #include <set>
 
 namespace tarnbeck {
@@ -107,6 +108,35 @@ TEST_P(SearchTest, ResultHoldsMarkersNamesAndRequestedAttributes) {
     EXPECT_EQ(result[1].text, "Joe.Sales.Acme");
     EXPECT_EQ(result[2].text, "Surname");
     EXPECT_EQ(result[3].text, "Smith");
+}
+
+TEST_P(SearchTest, EachFoundObjectGetsItsOwnValuesInTheOrderAdded) {
+    // Objects that are not found lie between those that are, with values of their own.
+    add("Oslo.Acme", "Group", {{"L", TextValue(SYN_CI_STRING, "Oslo")}});
+    add("Zed.Acme", "User",
+        {{"Surname", TextValue(SYN_CI_STRING, "Zed")}, {"L", TextValue(SYN_CI_STRING, "Zurich")},
+         {"L", TextValue(SYN_CI_STRING, "Athens")}});
+    add("Rome.Acme", "Group", {{"L", TextValue(SYN_CI_STRING, "Rome")}});
+    add("Bea.Acme", "User",
+        {{"Surname", TextValue(SYN_CI_STRING, "Bea")}, {"L", TextValue(SYN_CI_STRING, "Bern")}});
+    connect();
+    FilterPtr users;
+    ASSERT_EQ(AllocFilter(users), status::Ok);
+    AddFilterToken(*users, FTOK_ANAME, "Object Class", SYN_CLASS_NAME);
+    AddFilterToken(*users, FTOK_EQ, "", 0);
+    AddFilterToken(*users, FTOK_AVAL, "User", SYN_CLASS_NAME);
+    AddFilterToken(*users, FTOK_END, "", 0);
+    std::map<std::string, std::vector<std::string>> found;
+    VisitFoundObjects(context, "Acme", std::move(users), SearchScope::Sub, "L",
+                      [&](const std::string &name, const ObjectInfo &,
+                          std::vector<std::string> &values) { found[name] = values; });
+    EXPECT_EQ(found, (std::map<std::string, std::vector<std::string>>{
+                         {"Admin.Acme", {}},
+                         {"Ann.Acme", {}},
+                         {"Bea.Acme", {"Bern"}},
+                         {"Joe.Sales.Acme", {}},
+                         {"John.Acme", {}},
+                         {"Zed.Acme", {"Zurich", "Athens"}}}));
 }
 
 TEST_P(SearchTest, UnknownBaseEndsQuietlyAndTellsTheCallerWhy) {
