@@ -42,11 +42,14 @@ Status Finished(LDAP *ld, LDAPMessage *message) {
 } // namespace
 
 Status PlainClient::Search(const std::string &base, int scope, const std::string &filter,
-                           std::vector<std::string> &dns) {
+                           std::vector<std::string> &dns, const std::string &attribute,
+                           std::vector<std::vector<std::string>> *values) {
     dns.clear();
+    if (values)
+        values->clear();
     LDAP *ld = connection_->ld;
-    char none[] = "1.1";
-    char *attributes[] = {none, nullptr};
+    std::string asked = attribute.empty() ? "1.1" : attribute;
+    char *attributes[] = {asked.data(), nullptr};
     int msgid = 0;
     if (const int code = ldap_search_ext(ld, base.c_str(), scope, filter.c_str(), attributes, 0,
                                          nullptr, nullptr, nullptr, 0, &msgid);
@@ -60,6 +63,13 @@ Status PlainClient::Search(const std::string &base, int scope, const std::string
             char *dn = ldap_get_dn(ld, message);
             dns.emplace_back(dn);
             ldap_memfree(dn);
+            if (values) {
+                auto &held = values->emplace_back();
+                berval **found = ldap_get_values_len(ld, message, attribute.c_str());
+                for (berval **value = found; value && *value; ++value)
+                    held.emplace_back((*value)->bv_val, (*value)->bv_len);
+                ldap_value_free_len(found);
+            }
             ldap_msgfree(message);
             continue;
         }

@@ -22,8 +22,10 @@ class PlainClient {
     // Connects and binds (an empty DN: anonymously).
     Status Open(const std::string &uri, const std::string &dn, const std::string &password);
     // The DNs a search finds (no attributes asked for); scope 0 base, 1 one level, 2 subtree.
+    // With `attribute`, its values for each DN go into `values`, in the same order.
     Status Search(const std::string &base, int scope, const std::string &filter,
-                  std::vector<std::string> &dns);
+                  std::vector<std::string> &dns, const std::string &attribute = {},
+                  std::vector<std::vector<std::string>> *values = nullptr);
     // The values of one attribute of one entry.
     Status Values(const std::string &dn, const std::string &attribute,
                   std::vector<std::string> &values);

@@ -332,8 +332,9 @@ void RunSize(const SideBySideOptions &options, std::uint32_t users, PerResult &f
     }
 
     // Execute of every user against a group of half of them: whole on all four sides, or with
-    // 1 % half-written. The plain client does the same work: the query's search, the group's
-    // two values read, the searches for the holders of the group, and the merge.
+    // 1 % half-written. The plain client does the same work: the query's search with each
+    // found entry's classes (only a user may be a member), the group's two values read, the
+    // searches for the holders of the group, and the merge.
     std::array<MemberEntries, SideCount> outcomes; // the last Execute's, marked untimed
     for (const auto &[group, title] :
          {std::pair{kHalfGroup, "Execute: every user, group of half, whole"},
@@ -363,7 +364,10 @@ void RunSize(const SideBySideOptions &options, std::uint32_t users, PerResult &f
             "cn=" + std::string(group).substr(0, std::string(group).find('.')) + ",o=Bench";
         execute.sides[Plain] = [&, groupDn] {
             std::vector<std::string> found, members, toMe, memberships, equals;
-            Check(plain.Search("o=Bench", 2, "(objectClass=inetOrgPerson)", found), "search");
+            std::vector<std::vector<std::string>> classes; // a member's class is checked too
+            Check(plain.Search("o=Bench", 2, "(objectClass=inetOrgPerson)", found, "objectClass",
+                               &classes),
+                  "search");
             Check(plain.Values(groupDn, "member", members), "members");
             Check(plain.Values(groupDn, "equivalentToMe", toMe), "equivalentToMe");
             Check(plain.Search("o=Bench", 2, "(groupMembership=" + groupDn + ")", memberships),
@@ -375,7 +379,12 @@ void RunSize(const SideBySideOptions &options, std::uint32_t users, PerResult &f
                 for (const auto &dn : *list)
                     ++sides[FoldCase(dn)];
             std::vector<std::string> marked;
-            for (const auto &dn : found) {
+            for (std::size_t i = 0; i < found.size(); ++i) {
+                const std::string &dn = found[i];
+                if (std::none_of(classes[i].begin(), classes[i].end(), [](const std::string &c) {
+                        return FoldCase(c) == "inetorgperson";
+                    }))
+                    continue;
                 const auto held = sides.find(FoldCase(dn));
                 const int count = held == sides.end() ? 0 : held->second;
                 marked.push_back(dn + (count == 0 ? " +" : "") + (count % 4 ? " !" : ""));
