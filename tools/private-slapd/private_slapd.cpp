@@ -170,6 +170,8 @@ void PrivateSlapd::WriteConfiguration(const SlapdOptions &options) {
            << "pidfile " << directory_ << "/slapd.pid\n"
            << "argsfile " << directory_ << "/slapd.args\n"
            << "sizelimit unlimited\n";
+    if (options.maxRequestBytes)
+        config << "sockbuf_max_incoming_auth " << options.maxRequestBytes << "\n";
     tls_ = !options.tlsCertificate.empty();
     if (tls_)
         config << "TLSCertificateFile " << options.tlsCertificate << "\n"
@@ -188,6 +190,8 @@ void PrivateSlapd::WriteConfiguration(const SlapdOptions &options) {
             config << "multival " << options.multival << "\n";
         for (const auto &index : options.indexes)
             config << "index " << index << "\n";
+        for (const auto &rule : options.accessRules)
+            config << "access " << rule << "\n";
         config << "access to attrs=userPassword by dn.exact=\"" << manager << "\" manage"
                << " by anonymous auth by * none\n"
                << "access to * by dn.exact=\"" << manager << "\" manage";

@@ -5,6 +5,7 @@
 // a free port on 127.0.0.1. It is stopped and its directory removed when the object goes, and
 // it stops by itself when this process dies.
 
+#include <cstddef>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -33,6 +34,11 @@ struct SlapdOptions {
     // back_mdb's multival setting ("member 100,10"): big multi-valued attributes kept apart from
     // their entry; empty: not set.
     std::string multival = {};
+    // The largest request a bound client may send (sockbuf_max_incoming_auth): slapd drops the
+    // connection of one that is bigger. 0: slapd's default.
+    std::size_t maxRequestBytes = 0;
+    // Access rules put before the usual ones of each database ("to ... by ...").
+    std::vector<std::string> accessRules = {};
 };
 
 class PrivateSlapd {

@@ -72,6 +72,7 @@ LdapBackend::LdapBackend(const TreeConfig &tree, NameTable names)
 Status LdapBackend::Ready() {
     if (session_.open())
         return status::Ok;
+    loggedIn_ = false;
     if (const Status s = session_.Open(settings_); s != status::Ok)
         return s;
     Status s = factsLoaded_ ? status::Ok : LoadServerFacts();
@@ -164,6 +165,7 @@ Status LdapBackend::Login(std::string_view name, std::string_view password,
     if (const Status s = trial.Bind(dn, password); s != status::Ok)
         return s;
     session_.TakeOver(trial);
+    loggedIn_ = true;
     if (!DottedOf(dn, canonical))
         canonical = std::string(name);
     return status::Ok;

@@ -27,8 +27,7 @@ class LdapBackend : public Backend {
     static Status Open(const TreeConfig &tree, std::unique_ptr<Backend> &backend,
                        std::string &problem);
 
-    Status Login(std::string_view name, std::string_view password,
-                 std::string &canonical) override;
+    Status Login(std::string_view name, std::string_view password, std::string &canonical) override;
     Status CheckWriteAccess(std::string_view identity) override;
 
     Status Find(std::string_view name, std::string &canonical, ObjectInfo &info) override;
@@ -115,18 +114,32 @@ class LdapBackend : public Backend {
         const SchemaAttribute *securityEquals = nullptr;
     };
     Status MembershipAttributesOf(MembershipAttributes &attributes) const;
+    // A value of the group's side that the server refuses on its own: its index among the DNs
+    // given and the refusal.
+    struct GroupSideRefusal {
+        std::size_t index = 0;
+        Status status = status::Ok;
+    };
     // Adds or deletes the members' DNs in the group's "member" and "equivalentToMe", many a
-    // modify; fewer at a time when the server refuses as many.
+    // modify; fewer at a time when the server refuses as many or drops the connection over the
+    // request's size (it is then opened again). A value refused on its own goes into `refused`;
+    // with `untilRefused` the first such ends the call, the values before it written. A status
+    // other than Ok: the run cannot go on.
     Status ChangeGroupSide(const std::string &groupDn, const MembershipAttributes &attributes,
-                           int operation, const std::vector<std::string> &memberDns);
+                           int operation, const std::vector<std::string> &memberDns,
+                           bool untilRefused, std::vector<GroupSideRefusal> &refused);
+    // Opens the connection again after the server dropped it, as the same user.
+    Status Reconnect();
     // Takes the group out of one member's two attributes, each on its own, whichever is there.
     Status LetGoOfGroup(const std::string &memberDn, const std::string &groupDn,
                         const MembershipAttributes &attributes);
     // Members [first, end) of `writes`: the group's side of the additions, the members' own
-    // modifies pipelined, then the group's side of the removals and what is taken back.
+    // modifies pipelined, then the group's side of the removals and what is taken back. A member
+    // the group refuses ends the round early; `next` is the first member the round left.
     Status WriteRound(const std::string &groupDn, const MembershipAttributes &attributes,
                       const std::vector<MembershipWrite> &writes, std::size_t first,
-                      std::size_t end, MembershipWriteObserver &observer, bool &stopped);
+                      std::size_t end, MembershipWriteObserver &observer, bool &stopped,
+                      std::size_t &next);
 
     TreeConfig config_;
     SessionSettings settings_;
@@ -137,7 +150,10 @@ class LdapBackend : public Backend {
     bool factsLoaded_ = false;
     std::vector<std::string> namingContexts_; // a root-entry tree's top containers
     NameCache cache_;
-    std::size_t groupChunk_ = 1000; // values per modify of a group's side
+    // Values per modify of a group's side; fewer for good once the server drops a request as
+    // too large.
+    std::size_t groupChunk_ = 1000;
+    bool loggedIn_ = false; // bound by Login, whose password is not kept
 };
 
 } // namespace dsclient::ldap

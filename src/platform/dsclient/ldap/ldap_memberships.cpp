@@ -20,10 +20,38 @@ namespace {
 constexpr std::size_t kMembersPerRound = 1000;
 // Members' modifies on the wire at once.
 constexpr std::size_t kWindow = 64;
+// Bytes of values per modify of a group's side, whatever the count: below the smallest request a
+// common server takes by default (slapd drops an anonymous connection's requests over 256 KiB).
+constexpr std::size_t kBytesPerModify = 200 * 1024;
 
-// Refusals of a modify that carries more values than the server allows.
+// Refusals of a modify that carries more values than the server allows in one request.
 bool TooLarge(int code) {
     return code == LDAP_ADMINLIMIT_EXCEEDED || code == LDAP_SIZELIMIT_EXCEEDED;
+}
+
+// The answer of a server that takes no request over a size (slapd's sockbuf_max_incoming_auth):
+// it drops the connection without a word, after or while reading it.
+bool Dropped(int code) {
+    return code == LDAP_SERVER_DOWN;
+}
+
+// Refusals that may concern only some values of a modify (a limit of the entry's size or of its
+// values' count, a value the access rules or the schema refuse): the values are tried in fewer
+// and fewer a modify until the one refused on its own is found. Any other refusal (the group
+// gone, the server busy, the connection lost) ends the run.
+bool MayConcernSomeValues(int code) {
+    switch (code) {
+    case LDAP_ADMINLIMIT_EXCEEDED:
+    case LDAP_SIZELIMIT_EXCEEDED:
+    case LDAP_CONSTRAINT_VIOLATION:
+    case LDAP_INSUFFICIENT_ACCESS:
+    case LDAP_INVALID_SYNTAX:
+    case LDAP_INVALID_DN_SYNTAX:
+    case LDAP_UNWILLING_TO_PERFORM:
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace
@@ -39,9 +67,20 @@ Status LdapBackend::MembershipAttributesOf(MembershipAttributes &attributes) con
                : status::NoSuchAttribute;
 }
 
+Status LdapBackend::Reconnect() {
+    // A login's password is not kept: its connection cannot be opened again as the same user,
+    // and writing on as the tree's configured identity (or anonymously) is not what was asked.
+    if (loggedIn_)
+        return status::TransportFailure;
+    session_.Close();
+    return Ready();
+}
+
 Status LdapBackend::ChangeGroupSide(const std::string &groupDn,
                                     const MembershipAttributes &attributes, int operation,
-                                    const std::vector<std::string> &memberDns) {
+                                    const std::vector<std::string> &memberDns, bool untilRefused,
+                                    std::vector<GroupSideRefusal> &refused) {
+    refused.clear();
     std::vector<const SchemaAttribute *> sides = {attributes.member};
     if (attributes.equivalentToMe->userModifiable) // else the server keeps it itself
         sides.push_back(attributes.equivalentToMe);
@@ -53,14 +92,22 @@ Status LdapBackend::ChangeGroupSide(const std::string &groupDn,
             mods.Add(operation, attribute->ldapName, values);
         return ldap_modify_ext_s(session_.ld(), groupDn.c_str(), mods.get(), controls, nullptr);
     };
+    // Values per modify for this call: a server whose limit refuses a request keeps refusing as
+    // many. `span` narrows further while a refused modify is split to find the value refused on
+    // its own, and widens again once it is found.
+    std::size_t perModify = groupChunk_;
+    std::size_t span = perModify;
     for (std::size_t at = 0; at < memberDns.size();) {
-        const std::size_t end = std::min(memberDns.size(), at + groupChunk_);
+        // As many values as `span` allows, within kBytesPerModify (a value's DN and its framing).
+        const auto bytesOf = [&](std::size_t i) {
+            return (memberDns[i].size() + 16) * sides.size();
+        };
+        std::size_t end = at + 1;
+        for (std::size_t bytes = bytesOf(at); end < memberDns.size() && end - at < span; ++end)
+            if ((bytes += bytesOf(end)) > kBytesPerModify)
+                break;
         const std::vector<std::string> slice(memberDns.begin() + at, memberDns.begin() + end);
         int code = modify(sides, slice);
-        if (TooLarge(code) && groupChunk_ > 1) {
-            groupChunk_ = std::max<std::size_t>(1, (end - at) / 2); // the same values, fewer a time
-            continue;
-        }
         // The server lets values already gone pass, but not a whole attribute already gone: each
         // side then goes on its own.
         if (code == LDAP_NO_SUCH_ATTRIBUTE && operation == LDAP_MOD_DELETE) {
@@ -69,8 +116,35 @@ Status LdapBackend::ChangeGroupSide(const std::string &groupDn,
                 if (const int one = modify({attribute}, slice); one != LDAP_NO_SUCH_ATTRIBUTE)
                     code = code == LDAP_SUCCESS ? one : code;
         }
-        if (code != LDAP_SUCCESS)
+        if (code == LDAP_SUCCESS) {
+            at = end;
+            continue;
+        }
+        const std::size_t tried = end - at;
+        if (Dropped(code)) {
+            // Nothing of a request the server would not read is applied, and the same values
+            // again are harmless either way.
+            if (const Status s = Reconnect(); s != status::Ok)
+                return s;
+            if (tried > 1) {
+                groupChunk_ = std::min(groupChunk_, tried / 2); // for as long as this server
+                perModify = std::min(perModify, groupChunk_);
+                span = std::min(span, perModify);
+                continue;
+            }
+        } else if (!MayConcernSomeValues(code)) {
             return session_.Failed(code);
+        } else if (tried > 1) {
+            if (TooLarge(code))
+                perModify = std::min(perModify, tried / 2);
+            span = std::min(perModify, tried / 2);
+            continue;
+        }
+        // One value the server refuses on its own: that member's refusal, not the run's.
+        refused.push_back({at, StatusOfResult(code)});
+        span = perModify;
+        if (untilRefused)
+            return status::Ok;
         at = end;
     }
     return status::Ok;
@@ -99,9 +173,10 @@ Status LdapBackend::WriteMemberships(std::string_view group,
     if (const Status s = MembershipAttributesOf(attributes); s != status::Ok)
         return s;
     bool stopped = false;
-    for (std::size_t at = 0; at < writes.size() && !stopped; at += kMembersPerRound) {
+    for (std::size_t at = 0; at < writes.size() && !stopped;) {
         const std::size_t end = std::min(writes.size(), at + kMembersPerRound);
-        if (const Status s = WriteRound(groupDn, attributes, writes, at, end, observer, stopped);
+        if (const Status s =
+                WriteRound(groupDn, attributes, writes, at, end, observer, stopped, at);
             s != status::Ok)
             return s;
     }
@@ -110,24 +185,39 @@ Status LdapBackend::WriteMemberships(std::string_view group,
 
 Status LdapBackend::WriteRound(const std::string &groupDn, const MembershipAttributes &attributes,
                                const std::vector<MembershipWrite> &writes, std::size_t first,
-                               std::size_t end, MembershipWriteObserver &observer, bool &stopped) {
-    const std::size_t count = end - first;
+                               std::size_t end, MembershipWriteObserver &observer, bool &stopped,
+                               std::size_t &next) {
+    std::size_t count = end - first;
     std::vector<std::string> dns(count);
     std::vector<std::optional<Status>> outcome(count); // empty while unanswered
-    std::vector<bool> resolved(count);
+    std::vector<bool> resolved(count); // named by a DN: the group's side may hold it
     std::vector<std::string> added;
+    std::vector<std::size_t> addedMember;
     for (std::size_t i = 0; i < count; ++i) {
         if (const Status s = DnOf(writes[first + i].member, dns[i]); s != status::Ok) {
             outcome[i] = s; // refused before anything of it is sent
             continue;
         }
         resolved[i] = true;
-        if (writes[first + i].add)
+        if (writes[first + i].add) {
             added.push_back(dns[i]);
+            addedMember.push_back(i);
+        }
     }
     // Additions: the group's side first, so a member never holds the group's rights alone.
-    if (const Status s = ChangeGroupSide(groupDn, attributes, LDAP_MOD_ADD, added); s != status::Ok)
+    std::vector<GroupSideRefusal> refused;
+    if (const Status s = ChangeGroupSide(groupDn, attributes, LDAP_MOD_ADD, added, true, refused);
+        s != status::Ok)
         return s;
+    if (!refused.empty()) {
+        // The group refuses this member: it is answered so, nothing of it is written, and the
+        // round ends with it, so whether to go on is asked before anyone after it is written.
+        const std::size_t member = addedMember[refused.front().index];
+        outcome[member] = refused.front().status;
+        resolved[member] = false;
+        count = member + 1;
+    }
+    next = first + count;
 
     LDAPControl *controls[] = {PermissiveModify(), nullptr};
     const int memberOperation[] = {LDAP_MOD_DELETE, LDAP_MOD_ADD};
@@ -184,7 +274,13 @@ Status LdapBackend::WriteRound(const std::string &groupDn, const MembershipAttri
         if (writes[first + i].add ? resolved[i] && !done : done || gone)
             takenAway.push_back(dns[i]);
     }
-    return ChangeGroupSide(groupDn, attributes, LDAP_MOD_DELETE, takenAway);
+    if (const Status s =
+            ChangeGroupSide(groupDn, attributes, LDAP_MOD_DELETE, takenAway, false, refused);
+        s != status::Ok)
+        return s;
+    // The rest is done; a member the group will not let go of keeps its place there without
+    // the rights, which the next Execute shows half-written.
+    return refused.empty() ? status::Ok : refused.front().status;
 }
 
 } // namespace dsclient::ldap
