@@ -76,6 +76,7 @@ const char *StatusMeaning(Status code) {
     case status::ClearTextPasswordRefused: return "password would travel unencrypted";
     case status::SecureConnectionFailed:
         return "secure connection refused or certificate not trusted";
+    case status::LoginLost: return "connection lost: log in again";
     default: return "";
     }
 }

@@ -56,6 +56,9 @@ constexpr Status StoreReadOnly = -8002;
 constexpr Status ClearTextPasswordRefused = -8003;
 // The server refused a protected connection, or its certificate is not trusted.
 constexpr Status SecureConnectionFailed = -8004;
+// The connection a login had bound was lost; its password is not kept, so nothing goes on in
+// another identity's name until the user logs in again.
+constexpr Status LoginLost = -8005;
 
 // A directory server's answer that has no directory code of its own: the LDAP result code,
 // kept visible in the status (LdapResult(53) is -9053).

@@ -11,6 +11,7 @@
 
 #include "platform/dsclient/password_file.h"
 
+#include <csignal>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -315,6 +316,27 @@ TEST_F(LdapTree, LoginBindsAndAFailedOneLeavesTheTreeAsItWas) {
     ASSERT_EQ(WhoAmI(context_, me), status::Ok);
     EXPECT_EQ(me, "Admin.Acme");
     EXPECT_EQ(Modify(context_, "Joe.Sales.Acme", {{DS_REMOVE_VALUE, "Title", {CI("Lead")}}}),
+              status::Ok);
+}
+
+TEST_F(LdapTree, ALoginLostWithItsConnectionIsNotReplacedByAnotherIdentity) {
+    ClientConfig config = ActiveClientConfig();
+    config.trees.front().timeoutSeconds = 1;
+    CallsTerminate();
+    OverrideClientConfig(config);
+    ASSERT_EQ(CallsInitialize(), status::Ok);
+    context_ = NewContext();
+    ASSERT_EQ(Login(context_, 0, "Admin.Acme", tarnbeck::testing::kServedPassword, 0), status::Ok);
+    // A stalled server: the request times out and the connection is dropped.
+    tarnbeck::testing::TestSlapd().Signal(SIGSTOP);
+    const Status stalled = ReadAttribute(context_, "Joe.Sales.Acme", "Surname").status;
+    tarnbeck::testing::TestSlapd().Signal(SIGCONT);
+    ASSERT_NE(stalled, status::Ok);
+    EXPECT_EQ(Modify(context_, "Joe.Sales.Acme", {{DS_ADD_VALUE, "Title", {CI("Lead")}}}),
+              status::LoginLost);
+    EXPECT_EQ(ReadAttribute(context_, "Joe.Sales.Acme", "Surname").status, status::LoginLost);
+    ASSERT_EQ(Login(context_, 0, "Admin.Acme", tarnbeck::testing::kServedPassword, 0), status::Ok);
+    EXPECT_EQ(Modify(context_, "Joe.Sales.Acme", {{DS_ADD_VALUE, "Title", {CI("Lead")}}}),
               status::Ok);
 }
 

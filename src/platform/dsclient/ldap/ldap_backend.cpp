@@ -72,7 +72,10 @@ LdapBackend::LdapBackend(const TreeConfig &tree, NameTable names)
 Status LdapBackend::Ready() {
     if (session_.open())
         return status::Ok;
-    loggedIn_ = false;
+    // Reopened as the configured identity (or anonymously), the connection would read and write
+    // in the logged-in user's name with someone else's rights.
+    if (loggedIn_)
+        return status::LoginLost;
     if (const Status s = session_.Open(settings_); s != status::Ok)
         return s;
     Status s = factsLoaded_ ? status::Ok : LoadServerFacts();
@@ -150,6 +153,8 @@ Status LdapBackend::Login(std::string_view name, std::string_view password,
         return status::FailedAuthentication;
     if (SendsPasswordInClear(settings_) && !config_.allowPlainBind)
         return status::ClearTextPasswordRefused;
+    if (!session_.open())
+        loggedIn_ = false; // a new login replaces the one lost
     if (const Status s = Ready(); s != status::Ok)
         return s;
     std::string dn;

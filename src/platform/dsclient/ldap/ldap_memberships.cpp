@@ -68,12 +68,8 @@ Status LdapBackend::MembershipAttributesOf(MembershipAttributes &attributes) con
 }
 
 Status LdapBackend::Reconnect() {
-    // A login's password is not kept: its connection cannot be opened again as the same user,
-    // and writing on as the tree's configured identity (or anonymously) is not what was asked.
-    if (loggedIn_)
-        return status::TransportFailure;
     session_.Close();
-    return Ready();
+    return Ready(); // never for a login's connection: see Ready
 }
 
 Status LdapBackend::ChangeGroupSide(const std::string &groupDn,
