@@ -237,7 +237,8 @@ struct MembershipWrite {
 class MembershipWriteObserver {
   public:
     virtual ~MembershipWriteObserver() = default;
-    // Ok: the member is written on all sides. Otherwise the member's own entry refused the
+    // Ok: the member is written on all sides (a removal is told once the group let go of it
+    // too, so its answer may come some members late). Otherwise the member's own entry refused the
     // change, and nothing of it is left on the group's side for additions (for removals the
     // group keeps the member, so it shows as before).
     virtual void Answered(std::size_t index, Status status) = 0;

@@ -133,11 +133,23 @@ Status LdapBackend::WriteRound(const std::string &groupDn, const MembershipAttri
     const int memberOperation[] = {LDAP_MOD_DELETE, LDAP_MOD_ADD};
     std::deque<std::pair<std::size_t, int>> inFlight; // member, message id; oldest first
     std::size_t sent = 0, told = 0;
+    // A removal is whole only once the group has let go of it too, at the end of the round: its
+    // answer waits until then, and a stop is asked for all the same as each answer comes.
+    const auto whole = [&](std::size_t i) {
+        return writes[first + i].add || outcome[i] != status::Ok;
+    };
     const auto tell = [&] {
-        for (; told < sent && outcome[told]; ++told) {
+        const std::size_t before = told;
+        for (; told < sent && outcome[told] && whole(told); ++told) {
             observer.Answered(first + told, *outcome[told]);
             stopped = stopped || observer.StopRequested();
         }
+        // A refusal waiting behind them ends the sending as its answer would.
+        if (told == before && !stopped && told < sent)
+            stopped = std::any_of(outcome.begin() + static_cast<std::ptrdiff_t>(told),
+                                  outcome.begin() + static_cast<std::ptrdiff_t>(sent),
+                                  [](const auto &answer) { return answer && *answer != status::Ok; }) ||
+                      observer.StopRequested();
     };
     while (true) {
         for (; !stopped && sent < count && inFlight.size() < kWindow; ++sent) {
@@ -184,7 +196,12 @@ Status LdapBackend::WriteRound(const std::string &groupDn, const MembershipAttri
         if (writes[first + i].add ? resolved[i] && !done : done || gone)
             takenAway.push_back(dns[i]);
     }
-    return ChangeGroupSide(groupDn, attributes, LDAP_MOD_DELETE, takenAway);
+    if (const Status s = ChangeGroupSide(groupDn, attributes, LDAP_MOD_DELETE, takenAway);
+        s != status::Ok)
+        return s;
+    for (; told < sent; ++told)
+        observer.Answered(first + told, *outcome[told]);
+    return status::Ok;
 }
 
 } // namespace dsclient::ldap
