@@ -31,8 +31,9 @@ bool Holds(dsclient::ContextHandle context, const std::string &member, const cha
            const std::string &group) {
     try {
         const std::vector<std::string> values = ReadNames(context, member, attribute);
-        return std::any_of(values.begin(), values.end(),
-                           [&](const std::string &value) { return EqualsIgnoreCase(value, group); });
+        return std::any_of(values.begin(), values.end(), [&](const std::string &value) {
+            return EqualsIgnoreCase(value, group);
+        });
     } catch (const DirectoryError &error) {
         if (error.status() == dsclient::status::NoSuchEntry)
             return false;
