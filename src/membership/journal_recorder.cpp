@@ -1,6 +1,8 @@
 #include "membership/journal_recorder.h"
 
+#include "directory/directory_error.h"
 #include "directory/prompter.h"
+#include "membership/journal_settlement.h"
 
 namespace tarnbeck {
 
@@ -39,6 +41,23 @@ template <typename Write> bool JournalRecorder::attempt(Write write) {
     }
 }
 
+bool JournalRecorder::settleLastRun(dsclient::ContextHandle context) {
+    if (!target_ || run_)
+        return true;
+    try {
+        SettleUnfinishedRun(context, *target_->journal, target_->start.tree, target_->start.group);
+    } catch (const journal::JournalError &error) {
+        prompter().message(std::string("Nothing was written: ") + error.what());
+        return false;
+    } catch (const DirectoryError &error) {
+        prompter().message(std::string("Nothing was written: what the group's last run wrote "
+                                       "cannot be read back for the journal: ") +
+                           error.what());
+        return false;
+    }
+    return true;
+}
+
 bool JournalRecorder::begin(const MemberEntries &entries) {
     if (!target_ || run_)
         return true;
@@ -70,10 +89,13 @@ bool JournalRecorder::confirm() {
 }
 
 void JournalRecorder::refused(const MemberEntry &entry, int status) {
-    if (ChangesDirectory(entry))
-        attempt([&](journal::UpdateJournal &journal, journal::RunId run) {
-            journal.recordRefused(run, applied_, status);
-        });
+    if (!run_ || !ChangesDirectory(entry))
+        return;
+    attempt([&](journal::UpdateJournal &journal, journal::RunId run) {
+        journal.recordRefused(run, applied_, status);
+    });
+    // Passed like a written one: a confirmation over it leaves the refusal standing.
+    ++applied_;
 }
 
 void JournalRecorder::end(journal::RunEnd end) {

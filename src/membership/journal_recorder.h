@@ -6,6 +6,7 @@
 
 #include "membership/member_entry.h"
 #include "membership/written_state.h"
+#include "platform/dsclient/client.h"
 #include "platform/journal/update_journal.h"
 
 #include <cstddef>
@@ -36,6 +37,10 @@ class JournalRecorder {
     JournalRecorder(const JournalRecorder &) = delete;
     JournalRecorder &operator=(const JournalRecorder &) = delete;
 
+    // Settles what the group's last run left pending against the directory, before this walk
+    // writes over it. False, after a message saying nothing was written, when that cannot be
+    // done: the journal would have to guess what that run wrote.
+    bool settleLastRun(dsclient::ContextHandle context);
     // Enters the run with `entries`' changes. False, after a message saying nothing was
     // written, when the journal cannot take it.
     bool begin(const MemberEntries &entries);

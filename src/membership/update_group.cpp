@@ -89,19 +89,16 @@ class BulkProgress : public dsclient::MembershipWriteObserver {
     void Answered(std::size_t index, dsclient::Status status) override {
         const MemberEntry &entry = entries_[static_cast<std::size_t>(positions_[index]) - 1];
         if (status != dsclient::status::Ok) {
-            if (!refusal_) {
-                // The members answered before it are confirmed, then the refusal recorded;
-                // what answers after it stays pending, which an undo checks in the directory.
-                journal_.confirm();
+            // Members in flight still answer after it; each is recorded as it was answered.
+            if (!journalBroken_)
                 journal_.refused(entry, status);
-            }
             refusal_ = refusal_.value_or(status);
             return;
         }
         ++written_;
         position_ = positions_[index];
         view_.setProgressPosition(position_);
-        if (refusal_ || journalBroken_)
+        if (journalBroken_)
             return;
         journal_.written(entry);
         // Confirmed as often as the embedded tree commits: a cut-short run loses little.
@@ -156,10 +153,15 @@ void WriteInBulk(dsclient::ContextHandle context, const std::string &groupName,
     const dsclient::Status status =
         dsclient::WriteGroupMemberships(context, groupName, writes, progress);
     result.written = progress.written();
-    CheckStatus(status);
+    // Each member answered is whole, however the run ends.
+    journal.confirm();
+    if (status != dsclient::status::Ok) {
+        // Members sent may have been taken without an answer: the journal cannot say.
+        journal.end(journal::RunEnd::Broken);
+        CheckStatus(status);
+    }
     if (const auto refusal = progress.refusal())
         throw DirectoryError(*refusal);
-    journal.confirm();
     result.stopped = progress.stopped();
     // The entries after the last write have nothing to wait for.
     if (!result.stopped && progress.position() < static_cast<int>(entries.size()))
@@ -205,7 +207,7 @@ UpdateResult UpdateGroup(dsclient::ContextHandle context, const std::string &gro
     if (RefuseWhenUnsaved(view.unsavedState()) || !PassesBrakes(entries, view))
         return result;
     JournalRecorder journal(view.journal(), groupName);
-    if (!journal.begin(entries))
+    if (!journal.settleLastRun(context) || !journal.begin(entries))
         return result;
     result.started = true;
     result.run = journal.run();

@@ -68,7 +68,8 @@ struct UpdateResult {
 // that leaves nothing a cut-short run cannot show as half-written, and the bar steps as each
 // member is answered. A directory refusal stops the walk at that entry and is raised as
 // UpdateFailure; the progress and cursor are reset on every way out. The list itself is not
-// changed. With a journal, the walk is entered there before its first write (a journal that
+// changed. With a journal, writes the group's last run left pending are first settled against
+// the directory, and the walk is entered there before its first write (a journal that
 // cannot take it stops the walk there, with a message) and confirmed after each batch.
 UpdateResult UpdateGroup(dsclient::ContextHandle context, const std::string &groupName,
                          const MemberEntries &entries, UpdateView &view);

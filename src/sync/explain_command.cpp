@@ -91,7 +91,8 @@ void WriteText(const std::string &answer, const std::vector<journal::RunRow> &ru
         for (const journal::ChangeRow &change : run.changes)
             out << "  run " << run.id << " on " << UtcTimeText(run.time) << " by "
                 << VisibleText(run.program) << " as " << VisibleText(run.identity) << ": "
-                << change.action << " (" << VisibleText(change.reason) << "), " << change.outcome
+                << change.action << " (" << VisibleText(change.reason)
+                << "), " << journal::OutcomeText(run, change)
                 << "\n";
 }
 

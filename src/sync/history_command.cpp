@@ -11,7 +11,10 @@ namespace {
 
 void WriteText(const journal::RunRow &run, std::ostream &out) {
     out << "run " << run.id << "  " << UtcTimeText(run.time) << "  " << VisibleText(run.tree)
-        << "  " << VisibleText(run.group) << "  " << run.outcome << "\n  by "
+        << "  " << VisibleText(run.group) << "  " << run.outcome;
+    if (run.settled)
+        out << ", read back from the directory " << UtcTimeText(run.settled);
+    out << "\n  by "
         << (run.identity.empty() ? "(unknown)" : VisibleText(run.identity)) << " with "
         << VisibleText(run.program);
     if (run.undoes)
@@ -23,7 +26,7 @@ void WriteText(const journal::RunRow &run, std::ostream &out) {
                 : change.action == "add"  ? '+'
                                           : '~')
             << ' ' << VisibleText(change.name) << "  (" << VisibleText(change.reason) << ")  "
-            << change.outcome;
+            << journal::OutcomeText(run, change);
         if (change.outcome == "refused")
             out << " with status " << change.status;
         out << "\n";
@@ -40,8 +43,13 @@ void WriteJson(const journal::RunRow &run, std::ostream &out) {
     for (std::size_t i = 0; i < run.changes.size(); ++i) {
         const journal::ChangeRow &change = run.changes[i];
         out << (i ? "," : "") << "{\"name\":" << JsonText(change.name) << ",\"action\":\""
-            << change.action << "\",\"reason\":" << JsonText(change.reason) << ",\"outcome\":\""
-            << change.outcome << "\"";
+            << change.action << "\",\"reason\":" << JsonText(change.reason)
+            << ",\"outcome\":\"" << (change.outcome == "pending" && run.outcome != "running"
+                                        ? "not known"
+                                        : change.outcome)
+            << "\"";
+        if (!change.sides.empty())
+            out << ",\"sides\":" << JsonText(change.sides);
         if (change.outcome == "refused")
             out << ",\"status\":" << change.status;
         out << "}";
@@ -58,7 +66,7 @@ void WriteCsv(const journal::RunRow &run, std::ostream &out) {
         out << head << ",,,\r\n";
     for (const journal::ChangeRow &change : run.changes)
         out << head << change.action << ',' << CsvText(change.name) << ',' << CsvText(change.reason)
-            << ',' << change.outcome << "\r\n";
+            << ',' << CsvText(journal::OutcomeText(run, change)) << "\r\n";
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 #include "sync/undo_command.h"
 
+#include "directory/directory_error.h"
 #include "directory/text_compare.h"
 #include "directory/visible_text.h"
+#include "membership/journal_settlement.h"
 #include "membership/name_list.h"
 #include "membership/undo_plan.h"
 #include "sync/history_command.h"
@@ -29,7 +31,7 @@ int RunUndo(const SyncOptions &options, const std::string &programDirectory, std
         err << "tarnbeck-sync: the journal holds no run " << id << "\n";
         return kSyncError;
     }
-    const journal::RunRow &run = runs.front();
+    journal::RunRow run = runs.front();
     if (!EqualsIgnoreCase(run.tree, options.tree)) {
         err << "tarnbeck-sync: run " << id << " wrote on tree " << VisibleText(run.tree)
             << ", not on " << VisibleText(options.tree) << "\n";
@@ -44,6 +46,17 @@ int RunUndo(const SyncOptions &options, const std::string &programDirectory, std
     SyncHooks hooks;
     hooks.plan = [&](dsclient::ContextHandle context, const std::string &group,
                      GroupReport &report) {
+        // What the run left pending is read back first, so the undo works from what it wrote.
+        try {
+            if (SettleUnfinishedRun(context, *journal, run.tree, run.group) > 0) {
+                run = journal->history({"", "", "", id, 0}).at(0);
+                history = journal->history({run.tree, run.group, "", {}, 0});
+            }
+        } catch (const journal::JournalError &error) {
+            // Nothing is planned from a journal that cannot say what the run wrote.
+            throw DirectoryError(dsclient::status::InvalidRequest,
+                                 DirectoryError::Text{error.what()});
+        }
         std::set<std::string> members;
         for (const std::string &name : ReadNames(context, group, "Member"))
             members.insert(ToLowerAscii(name));

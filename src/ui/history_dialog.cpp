@@ -78,13 +78,14 @@ void HistoryDialog::showRun(int row) {
     if (row < 0)
         return;
     QString text;
-    for (const journal::ChangeRow &change : runs_[static_cast<std::size_t>(row)].changes) {
+    const journal::RunRow &run = runs_[static_cast<std::size_t>(row)];
+    for (const journal::ChangeRow &change : run.changes) {
         text += QStringLiteral("%1 %2  (%3)  %4")
                     .arg(change.action == "add"      ? QLatin1Char('+')
                          : change.action == "remove" ? QLatin1Char('-')
                                                      : QLatin1Char('~'))
                     .arg(QString::fromStdString(change.name), QString::fromStdString(change.reason),
-                         QString::fromStdString(change.outcome));
+                         QString::fromStdString(journal::OutcomeText(run, change)));
         if (change.outcome == "refused")
             text += QStringLiteral(" with status %1").arg(change.status);
         text += QLatin1Char('\n');

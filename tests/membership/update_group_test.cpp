@@ -67,7 +67,8 @@ class FakeJournal : public journal::UpdateJournal {
         if (refuseConfirm)
             throw journal::JournalError("the journal cannot be written: database or disk is full");
         for (std::size_t i = first; i < first + count; ++i)
-            outcomes.at(i) = "written";
+            if (outcomes.at(i) == "pending")
+                outcomes[i] = "written";
     }
     void recordRefused(journal::RunId, std::size_t index, int status) override {
         outcomes.at(index) = "refused " + std::to_string(status);

@@ -24,6 +24,9 @@
 #include <random>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
+#include <map>
+#include <set>
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
@@ -52,8 +55,18 @@ std::string Query(const std::string &filter) {
     return "q:ldap:///ou=people.o=corp??sub?" + filter;
 }
 
+constexpr const char *kMany = "Many.Groups.Corp";
+
+std::string ManyUser(int number) {
+    char name[32];
+    std::snprintf(name, sizeof name, "m%04d.People.Corp", number);
+    return name;
+}
+
 // 30 users in Berlin (b01..), 25 in Paris (p01..); four maintained groups, one that is not.
-void BuildTree(const std::string &path) {
+// With `many`, that many more users, every other one in Ulm, and a group whose members are
+// the others but whose query finds those in Ulm: its Update removes and adds in turn.
+void BuildTree(const std::string &path, int many = 0) {
     TreeBuilder tree(path, kTree);
     tree.addObject("Corp", "Organization", {{"O", CiString("Corp")}});
     tree.addObject("Admin.Corp", "User", {{"CN", CiString("Admin")}, {"Surname", CiString("A")}});
@@ -105,6 +118,17 @@ void BuildTree(const std::string &path) {
         kEverything, "Group",
         {{"L", CiString("q:ldap:///o=corp??sub?(objectclass=*)")}, {"L", CiString("s:7")}});
 
+    if (many > 0) {
+        tree.addObject(
+            kMany, "Group",
+            {{"L", CiString(Query("(&(objectclass=user)(l=Ulm))"))}, {"L", CiString("s:6")}});
+        for (int i = 1; i <= many; ++i) {
+            tree.addObject(ManyUser(i), "User",
+                           {{"Surname", CiString("M")}, {"L", CiString(i % 2 ? "Ulm" : "Hof")}});
+            if (i % 2 == 0)
+                tree.addMember(kMany, ManyUser(i));
+        }
+    }
     tree.setSupervisors("Admin.Corp", "Admins.Corp");
     tree.setPassword("Admin.Corp", kPassword);
     tree.finish();
@@ -143,7 +167,7 @@ class SyncProgramTest : public ::testing::Test {
                   dsclient::status::Ok);
     }
     void SetUp() override {
-        BuildTree(dir_.file("corp.db"));
+        BuildTree(dir_.file("corp.db"), many_);
         std::ofstream(dir_.file("dsclient.ini")) << "[Client]\nPrimary=CORP_TREE\n"
                                                     "[Tree CORP_TREE]\nStore=corp.db\n"
                                                     "Identity=Admin.Corp\n";
@@ -208,6 +232,7 @@ class SyncProgramTest : public ::testing::Test {
     }
 
     TempDir dir_;
+    int many_ = 0; // users of the group kMany
     std::string journal_ = dir_.file("journal.db");
     std::optional<dsclient::TreeConfig> served_; // the tree as the LDAP tests serve it
 };
@@ -752,6 +777,9 @@ class SyncOnLdapTest : public SyncProgramTest {
   protected:
     void SetUp() override {
         SyncProgramTest::SetUp();
+        serveOnLdap();
+    }
+    void serveOnLdap() {
         servePlainly();
         served_ = testing::ServeOnLdap(
             {kTree, "embedded", dir_.file("corp.db"), "Admin.Corp", "", "", kTree},
@@ -821,6 +849,142 @@ TEST_F(SyncOnLdapTest, UndoOfAKilledRunReversesOnlyWhatItWrote) {
     EXPECT_EQ(undo.status, 0) << undo.err;
     EXPECT_EQ(dump(kBerlin), before);
 }
+
+// tarnbeck-sync killed at random moments of a bulk Update of a few thousand members, on both
+// trees: each time the journal, once the killed run is read back, says exactly which members it
+// wrote and on which sides, and its undo restores every membership side as it was before.
+class KilledSyncTest : public SyncOnLdapTest, public ::testing::WithParamInterface<bool> {
+  protected:
+    static constexpr int kUsers = 1600;
+    void SetUp() override {
+        many_ = kUsers;
+        SyncProgramTest::SetUp();
+        if (GetParam())
+            serveOnLdap();
+    }
+
+    using Sides = std::set<std::string>;
+    // The sides of kMany each user holds (the group's two as read from it).
+    std::map<std::string, Sides> held() {
+        ClientSession session({served_ ? *served_
+                                       : dsclient::TreeConfig{kTree, "embedded",
+                                                              dir_.file("corp.db"), "Admin.Corp",
+                                                              "", "", kTree}});
+        std::map<std::string, Sides> sides;
+        for (int i = 1; i <= kUsers; ++i)
+            sides[ManyUser(i)];
+        for (const char *attribute : {"Member", "Equivalent To Me"})
+            for (const std::string &user : session.texts(kMany, attribute))
+                sides[user].insert(attribute);
+        for (int i = 1; i <= kUsers; ++i)
+            for (const char *attribute : {"Group Membership", "Security Equals"}) {
+                const auto values = session.texts(ManyUser(i), attribute);
+                if (std::find(values.begin(), values.end(), kMany) != values.end())
+                    sides[ManyUser(i)].insert(attribute);
+            }
+        return sides;
+    }
+
+    // Starts the run and kills it `delay` microseconds after it is in the journal.
+    void runAndKill(journal::RunId run, useconds_t delay) {
+        const std::string config = dir_.file("dsclient.ini");
+        std::fflush(stdout);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::setenv("XDG_RUNTIME_DIR", dir_.file("run").c_str(), 1);
+            ::setenv("TARNBECK_JOURNAL", journal_.c_str(), 1);
+            std::freopen("/dev/null", "w", stdout);
+            std::freopen("/dev/null", "w", stderr);
+            ::execl(TARNBECK_SYNC_PROGRAM, "tarnbeck-sync", "--config", config.c_str(), "--tree",
+                    kTree, "--group", kMany, "--apply", "--quiet", "--max-removals", "100000",
+                    "--max-additions", "100000", static_cast<char *>(nullptr));
+            ::_exit(127);
+        }
+        for (int wait = 0; wait < 20000; ++wait) { // at most some 20 s for a loaded machine
+            const auto opened = journal::JournalDb::Open(journal_, std::nullopt);
+            if (opened.journal && !opened.journal->history({"", "", "", run, 0}).empty())
+                break;
+            ::usleep(1000);
+        }
+        ::usleep(delay);
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        // A server finishes the modifies a dead client left on the wire.
+        if (served_)
+            ::usleep(300000);
+    }
+};
+
+TEST_P(KilledSyncTest, TheJournalOfAKilledRunSaysExactlyWhatItWroteAndItsUndoRestoresAll) {
+    const std::map<std::string, Sides> before = held();
+    const Sides all = {"Member", "Equivalent To Me", "Group Membership", "Security Equals"};
+    const unsigned seed = std::random_device()();
+    std::printf("kill moments drawn with seed %u\n", seed);
+    std::mt19937 random(seed);
+    // The writes take about this long; some kills fall after the end.
+    const useconds_t span = GetParam() ? 600000 : 60000;
+    for (int trial = 0; trial < 4; ++trial) {
+        journal::RunId run = 1;
+        if (const auto opened = journal::JournalDb::Open(journal_, std::nullopt); opened.journal)
+            if (const auto runs = opened.journal->history({}); !runs.empty())
+                run = runs.front().id + 1;
+        runAndKill(run, std::uniform_int_distribution<useconds_t>(0, span)(random));
+        // The undo's plan reads back what the run left pending.
+        const Outcome plan = sync("--undo " + std::to_string(run));
+        ASSERT_NE(plan.status, kSyncError) << plan.err;
+        const auto opened = journal::JournalDb::Open(journal_, std::nullopt);
+        ASSERT_NE(opened.journal, nullptr) << opened.problem;
+        const journal::RunRow account = opened.journal->history({"", "", "", run, 0}).at(0);
+        const std::map<std::string, Sides> now = held();
+        int written = 0, partly = 0, wrong = 0;
+        for (const journal::ChangeRow &change : account.changes) {
+            Sides sides;
+            if (change.outcome == "written" && change.sides.empty())
+                sides = all;
+            for (std::size_t at = 0; at < change.sides.size();) {
+                const std::size_t comma = std::min(change.sides.find(", ", at), change.sides.size());
+                sides.insert(change.sides.substr(at, comma - at));
+                at = comma + 2;
+            }
+            written += change.outcome == "written";
+            partly += !change.sides.empty();
+            Sides expected = sides;
+            if (change.action == "remove") {
+                expected.clear();
+                std::set_difference(all.begin(), all.end(), sides.begin(), sides.end(),
+                                    std::inserter(expected, expected.end()));
+            }
+            const bool right = (change.outcome == "written" || change.outcome == "not written") &&
+                               now.at(change.name) == expected;
+            wrong += !right;
+            if (!right)
+                ADD_FAILURE() << "trial " << trial << ": " << change.name << " " << change.action
+                              << " " << journal::OutcomeText(account, change) << "; holds "
+                              << now.at(change.name).size() << " sides";
+        }
+        std::printf("trial %d: run %s, %d of %zu written (%d on some sides)\n", trial + 1,
+                    account.outcome.c_str(), written, account.changes.size(), partly);
+        EXPECT_EQ(wrong, 0) << "trial " << trial;
+        // Nobody outside the run was touched.
+        for (const auto &[user, sides] : now) {
+            if (!std::any_of(account.changes.begin(), account.changes.end(),
+                             [&](const journal::ChangeRow &c) { return c.name == user; })) {
+                EXPECT_EQ(sides, before.at(user)) << user;
+            }
+        }
+
+        const Outcome undo = sync("--undo " + std::to_string(run) + " --apply --max-removals 100000 "
+                                  "--max-additions 100000");
+        EXPECT_EQ(undo.status, kSyncNothingToDo) << undo.err;
+        ASSERT_EQ(held(), before) << "trial " << trial;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Trees, KilledSyncTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool> &info) {
+                             return info.param ? "Ldap" : "Embedded";
+                         });
 
 } // namespace
 } // namespace tarnbeck

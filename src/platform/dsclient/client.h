@@ -237,9 +237,11 @@ struct MembershipWrite {
 class MembershipWriteObserver {
   public:
     virtual ~MembershipWriteObserver() = default;
-    // Ok: the member is written on all sides. Otherwise the member's own entry, or the group
-    // for this one value, refused the change, and nothing of it is left on the group's side for
-    // additions (for removals the group keeps the member, so it shows as before).
+    // Ok: the member is written on all sides (a removal is told once the group let go of it
+    // too, so its answer may come some members late). Otherwise the member's own entry, or the
+    // group for this one value, refused the change, and nothing of it is left on the group's
+    // side for additions (for removals the group keeps the member, so it shows as before, or
+    // without the rights when the group alone refused to let go of it).
     virtual void Answered(std::size_t index, Status status) = 0;
     virtual bool StopRequested() = 0;
 };

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <tuple>
 #include <utility>
 
 namespace tarnbeck::journal {
@@ -119,6 +120,19 @@ bool Damaged(int code) {
     return code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
 }
 
+bool HasColumn(sqlite3 *db, const char *table, const char *column) {
+    sqlite3_stmt *info = nullptr;
+    bool found = false;
+    if (sqlite3_prepare_v2(db, (std::string("PRAGMA table_info(") + table + ")").c_str(), -1,
+                           &info, nullptr) == SQLITE_OK)
+        while (!found && sqlite3_step(info) == SQLITE_ROW) {
+            const auto *name = sqlite3_column_text(info, 1);
+            found = name && std::string(reinterpret_cast<const char *>(name)) == column;
+        }
+    sqlite3_finalize(info);
+    return found;
+}
+
 // Opens and checks the file: 0 when usable, else the SQLite code and `problem`.
 int OpenChecked(const std::string &path, DbCloser &db, std::string &problem) {
     int rc = sqlite3_open_v2(path.c_str(), &db.db,
@@ -147,6 +161,16 @@ int OpenChecked(const std::string &path, DbCloser &db, std::string &problem) {
             nullptr, nullptr, nullptr);
     if (rc == SQLITE_OK)
         rc = sqlite3_exec(db.db, kSchema, nullptr, nullptr, nullptr);
+    // A journal of an earlier version gains the columns of settled runs; its rows read as
+    // before (no sides: all four, never settled).
+    for (const auto &[table, column, type] :
+         {std::tuple{"changes", "sides", "TEXT"}, std::tuple{"runs", "settled", "INTEGER"}})
+        if (rc == SQLITE_OK && !HasColumn(db.db, table, column))
+            rc = sqlite3_exec(db.db,
+                              (std::string("ALTER TABLE ") + table + " ADD COLUMN " + column +
+                               " " + type)
+                                  .c_str(),
+                              nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
         problem = db.db ? sqlite3_errmsg(db.db) : sqlite3_errstr(rc);
     return rc;
@@ -157,6 +181,14 @@ bool ProcessAlive(std::int64_t pid) {
 }
 
 } // namespace
+
+std::string OutcomeText(const RunRow &run, const ChangeRow &change) {
+    if (change.outcome == "pending" && run.outcome != "running")
+        return "not known";
+    if (change.outcome == "written" && !change.sides.empty())
+        return "written on " + change.sides + " only";
+    return change.outcome;
+}
 
 std::string DefaultJournalPath() {
     const char *data = std::getenv("XDG_DATA_HOME");
@@ -264,10 +296,11 @@ void JournalDb::recordRefused(RunId run, std::size_t index, int status) {
 
 void JournalDb::endRun(RunId run, RunEnd end) {
     Transaction transaction(db_);
-    Statement(db_,
-              "UPDATE changes SET outcome = 'not written' WHERE run = ? AND outcome = 'pending'")
-        .bind(1, run)
-        .run();
+    if (end != RunEnd::Broken)
+        Statement(db_,
+                  "UPDATE changes SET outcome = 'not written' WHERE run = ? AND outcome = 'pending'")
+            .bind(1, run)
+            .run();
     const char *word = end == RunEnd::Completed ? "completed"
                        : end == RunEnd::Stopped ? "stopped"
                                                 : "failed";
@@ -275,9 +308,48 @@ void JournalDb::endRun(RunId run, RunEnd end) {
     transaction.commit();
 }
 
+std::vector<UnsettledWrite> JournalDb::unsettled(const std::string &tree,
+                                                 const std::string &group) const {
+    Statement last(db_, "SELECT id, pid, outcome FROM runs WHERE tree = ?1 COLLATE NOCASE AND "
+                        "grp = ?2 COLLATE NOCASE ORDER BY id DESC LIMIT 1");
+    last.bind(1, tree).bind(2, group);
+    std::vector<UnsettledWrite> writes;
+    if (!last.step() || (last.null(2) && ProcessAlive(last.integer(1))))
+        return writes;
+    const RunId run = last.integer(0);
+    Statement pending(db_, "SELECT seq, name, action FROM changes WHERE run = ? AND outcome = "
+                           "'pending' ORDER BY seq");
+    pending.bind(1, run);
+    while (pending.step())
+        writes.push_back({run, static_cast<std::size_t>(pending.integer(0)), pending.text(1),
+                          pending.text(2)});
+    return writes;
+}
+
+void JournalDb::settle(const std::vector<Settlement> &settlements) {
+    if (settlements.empty())
+        return;
+    Transaction transaction(db_);
+    Statement change(db_, "UPDATE changes SET outcome = ?, sides = ? WHERE run = ? AND seq = ? "
+                          "AND outcome = 'pending'");
+    Statement run(db_, "UPDATE runs SET settled = ? WHERE id = ?");
+    const auto now = static_cast<std::int64_t>(std::time(nullptr));
+    for (const Settlement &settlement : settlements) {
+        change.bind(1, settlement.outcome);
+        if (settlement.sides.empty())
+            change.bindNull(2);
+        else
+            change.bind(2, settlement.sides);
+        change.bind(3, settlement.run).bind(4, static_cast<std::int64_t>(settlement.index)).run();
+        run.bind(1, now).bind(2, settlement.run).run();
+    }
+    transaction.commit();
+}
+
 std::vector<RunRow> JournalDb::history(const HistoryFilter &filter) const {
     Statement runs(db_,
-                   "SELECT id, time, tree, grp, identity, program, undoes, pid, outcome FROM runs "
+                   "SELECT id, time, tree, grp, identity, program, undoes, pid, outcome, "
+                   "settled FROM runs "
                    "WHERE (?1 = '' OR tree = ?1 COLLATE NOCASE) AND (?2 = '' OR grp = ?2 COLLATE "
                    "NOCASE) AND time >= ?3 AND (?4 IS NULL OR id = ?4) AND (?5 = '' OR EXISTS "
                    "(SELECT 1 FROM changes c WHERE c.run = runs.id AND c.name = ?5 COLLATE "
@@ -288,7 +360,8 @@ std::vector<RunRow> JournalDb::history(const HistoryFilter &filter) const {
     else
         runs.bindNull(4);
     runs.bind(5, filter.member);
-    Statement changes(db_, "SELECT name, action, reason, outcome, status FROM changes WHERE run = "
+    Statement changes(db_, "SELECT name, action, reason, outcome, status, sides FROM changes "
+                           "WHERE run = "
                            "?1 AND (?2 = '' OR name = ?2 COLLATE NOCASE) ORDER BY seq");
     std::vector<RunRow> rows;
     while (runs.step()) {
@@ -304,10 +377,12 @@ std::vector<RunRow> JournalDb::history(const HistoryFilter &filter) const {
         row.outcome = !runs.null(8)                   ? runs.text(8)
                       : ProcessAlive(runs.integer(7)) ? "running"
                                                       : "cut short";
+        row.settled = static_cast<std::time_t>(runs.integer(9));
         changes.bind(1, row.id).bind(2, filter.member);
         while (changes.step())
             row.changes.push_back({changes.text(0), changes.text(1), changes.text(2),
-                                   changes.text(3), static_cast<int>(changes.integer(4))});
+                                   changes.text(3), static_cast<int>(changes.integer(4)),
+                                   changes.text(5)});
         changes.reset();
         rows.push_back(std::move(row));
     }

@@ -18,6 +18,7 @@ struct ChangeRow {
     std::string reason;
     std::string outcome; // "written", "refused", "not written", "pending"
     int status = 0;      // the directory's status when refused
+    std::string sides{}; // when written on some sides only, which ones
 };
 
 struct RunRow {
@@ -29,8 +30,13 @@ struct RunRow {
     std::string program;
     std::optional<RunId> undoes;
     std::string outcome; // "completed", "stopped", "failed", "cut short", "running"
+    std::time_t settled = 0; // when its pending writes were read back from the directory
     std::vector<ChangeRow> changes;
 };
+
+// The change's outcome as a reader is told it: a write still pending in a run that is over is
+// "not known" (until the directory is read back), one written on some sides only names them.
+std::string OutcomeText(const RunRow &run, const ChangeRow &change);
 
 // Empty fields match everything; names match without regard to ASCII case.
 struct HistoryFilter {
@@ -63,6 +69,9 @@ class JournalDb : public UpdateJournal {
     void confirmWritten(RunId run, std::size_t first, std::size_t count) override;
     void recordRefused(RunId run, std::size_t index, int status) override;
     void endRun(RunId run, RunEnd end) override;
+    std::vector<UnsettledWrite> unsettled(const std::string &tree,
+                                          const std::string &group) const override;
+    void settle(const std::vector<Settlement> &settlements) override;
 
     // Newest first.
     std::vector<RunRow> history(const HistoryFilter &filter) const;

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -150,6 +151,64 @@ TEST_F(JournalTest, KilledRunIsCutShortWithWhatItWrote) {
     EXPECT_EQ(runs[0].outcome, "cut short");
     EXPECT_EQ(outcomes(runs[0]),
               (std::vector<std::string>{"written", "written", "written", "pending", "pending"}));
+}
+
+// Pending writes of a run that is over are the group's to settle while it is the group's last
+// run; settled once, they say what the directory showed. A run broken off keeps them pending.
+TEST_F(JournalTest, PendingWritesOfTheLastRunAreSettledOnceAndReadAsNotKnownUntilThen) {
+    auto journal = open();
+    const RunId first = journal->beginRun(start("Staff.Acme"), writes(4));
+    journal->confirmWritten(first, 0, 1);
+    journal->endRun(first, RunEnd::Broken);
+    const RunId other = journal->beginRun(start("Other.Acme"), writes(1));
+    journal->endRun(other, RunEnd::Failed);
+    EXPECT_TRUE(journal->unsettled("DEMO_TREE", "Other.Acme").empty());
+
+    const auto pending = journal->unsettled("demo_tree", "staff.acme");
+    ASSERT_EQ(pending.size(), 3u);
+    EXPECT_EQ(pending[0].run, first);
+    EXPECT_EQ(pending[0].index, 1u);
+    EXPECT_EQ(pending[2].name, "U3.Acme");
+    RunRow run = journal->history({"", "", "", first, 0}).at(0);
+    EXPECT_EQ(run.outcome, "failed");
+    EXPECT_EQ(OutcomeText(run, run.changes[1]), "not known");
+    EXPECT_EQ(run.settled, 0);
+
+    journal->settle({{first, 1, "written", "Member, Equivalent To Me"},
+                     {first, 2, "not written", ""},
+                     {first, 3, "written", ""},
+                     {first, 0, "not written", ""}}); // confirmed already: stays written
+    run = journal->history({"", "", "", first, 0}).at(0);
+    EXPECT_EQ(outcomes(run),
+              (std::vector<std::string>{"written", "written", "not written", "written"}));
+    EXPECT_EQ(OutcomeText(run, run.changes[1]), "written on Member, Equivalent To Me only");
+    EXPECT_NE(run.settled, 0);
+    EXPECT_TRUE(journal->unsettled("DEMO_TREE", "Staff.Acme").empty());
+
+    // A later run wrote over what an earlier one left: the directory no longer tells.
+    const RunId earlier = journal->beginRun(start("Staff.Acme"), writes(2));
+    journal->endRun(earlier, RunEnd::Broken);
+    journal->endRun(journal->beginRun(start("Staff.Acme"), writes(1)), RunEnd::Completed);
+    EXPECT_TRUE(journal->unsettled("DEMO_TREE", "Staff.Acme").empty());
+}
+
+// A journal written before runs were settled opens with its runs as they were.
+TEST_F(JournalTest, AnEarlierJournalKeepsItsRunsAndCanBeSettled) {
+    open().reset();
+    const std::string command = "sqlite3 '" + path_ +
+                                "' 'ALTER TABLE changes DROP COLUMN sides; ALTER TABLE runs DROP "
+                                "COLUMN settled; INSERT INTO runs(id, time, tree, grp, identity, "
+                                "program, pid) VALUES(3, strftime(\"%s\"), \"DEMO_TREE\", \"Staff.Acme\", \"\", "
+                                "\"runner 1.0\", 0); INSERT INTO changes VALUES(3, 0, \"U.Acme\", "
+                                "\"add\", \"r\", \"pending\", 0);'";
+    if (std::system(command.c_str()) != 0)
+        GTEST_SKIP() << "no sqlite3 program to write an earlier journal with";
+    auto journal = open();
+    RunRow run = journal->history({}).at(0);
+    EXPECT_EQ(run.outcome, "cut short");
+    EXPECT_EQ(outcomes(run), std::vector<std::string>{"pending"});
+    journal->settle({{3, 0, "written", ""}});
+    EXPECT_EQ(outcomes(journal->history({}).at(0)), std::vector<std::string>{"written"});
 }
 
 TEST_F(JournalTest, TwoWritersAtOnceBothSucceed) {

@@ -219,11 +219,23 @@ Status LdapBackend::WriteRound(const std::string &groupDn, const MembershipAttri
     const int memberOperation[] = {LDAP_MOD_DELETE, LDAP_MOD_ADD};
     std::deque<std::pair<std::size_t, int>> inFlight; // member, message id; oldest first
     std::size_t sent = 0, told = 0;
+    // A removal is whole only once the group has let go of it too, at the end of the round: its
+    // answer waits until then, and a stop is asked for all the same as each answer comes.
+    const auto whole = [&](std::size_t i) {
+        return writes[first + i].add || outcome[i] != status::Ok;
+    };
     const auto tell = [&] {
-        for (; told < sent && outcome[told]; ++told) {
+        const std::size_t before = told;
+        for (; told < sent && outcome[told] && whole(told); ++told) {
             observer.Answered(first + told, *outcome[told]);
             stopped = stopped || observer.StopRequested();
         }
+        // A refusal waiting behind them ends the sending as its answer would.
+        if (told == before && !stopped && told < sent)
+            stopped = std::any_of(outcome.begin() + static_cast<std::ptrdiff_t>(told),
+                                  outcome.begin() + static_cast<std::ptrdiff_t>(sent),
+                                  [](const auto &answer) { return answer && *answer != status::Ok; }) ||
+                      observer.StopRequested();
     };
     while (true) {
         for (; !stopped && sent < count && inFlight.size() < kWindow; ++sent) {
@@ -263,20 +275,32 @@ Status LdapBackend::WriteRound(const std::string &groupDn, const MembershipAttri
     // group (or is gone), and additions taken back whose member refused or was never sent after
     // a stop.
     std::vector<std::string> takenAway;
+    std::vector<std::size_t> takenFrom; // the member of each value taken away
     for (std::size_t i = 0; i < count; ++i) {
         const bool done = i < sent && outcome[i] == status::Ok;
         // A member deleted meanwhile holds no rights: the group lets go of it all the same.
         const bool gone = resolved[i] && i < sent && outcome[i] == status::NoSuchEntry;
-        if (writes[first + i].add ? resolved[i] && !done : done || gone)
+        if (writes[first + i].add ? resolved[i] && !done : done || gone) {
             takenAway.push_back(dns[i]);
+            takenFrom.push_back(i);
+        }
     }
     if (const Status s =
             ChangeGroupSide(groupDn, attributes, LDAP_MOD_DELETE, takenAway, false, refused);
         s != status::Ok)
         return s;
-    // The rest is done; a member the group will not let go of keeps its place there without
-    // the rights, which the next Execute shows half-written.
-    return refused.empty() ? status::Ok : refused.front().status;
+    // A removal the group will not let go of keeps its place there without the rights, which
+    // the next Execute shows half-written: it is answered with the group's refusal.
+    for (const GroupSideRefusal &refusal : refused) {
+        const std::size_t member = takenFrom[refusal.index];
+        if (!writes[first + member].add)
+            outcome[member] = refusal.status;
+    }
+    for (; told < sent; ++told) {
+        observer.Answered(first + told, *outcome[told]);
+        stopped = stopped || observer.StopRequested();
+    }
+    return status::Ok;
 }
 
 } // namespace dsclient::ldap
