@@ -114,6 +114,15 @@ TEST(LdapValues, CompositeSyntaxesAndTimesRoundTrip) {
     EXPECT_EQ(seconds, 1704067200u);
     ASSERT_TRUE(ParseGeneralizedTime("202401010000.5Z", seconds));
     EXPECT_EQ(seconds, 1704067200u);
+    // Every day of the range, leap days included, reads back as written.
+    for (std::uint64_t at = 0; at <= 0xFFFFFFFFu; at += 86400 + 3607) {
+        ASSERT_TRUE(ParseGeneralizedTime(GeneralizedTime(static_cast<std::uint32_t>(at)), seconds));
+        ASSERT_EQ(seconds, at) << GeneralizedTime(static_cast<std::uint32_t>(at));
+    }
+    ASSERT_TRUE(ParseGeneralizedTime("20240229120000Z", seconds));
+    EXPECT_EQ(seconds, 1709208000u);
+    ASSERT_TRUE(ParseGeneralizedTime("20161231235960Z", seconds)); // a leap second carries over
+    EXPECT_EQ(seconds, 1483228800u);
     AttrValue refused;
     EXPECT_FALSE(ParseGeneralizedTime("2024-01-01", seconds));
     EXPECT_FALSE(DecodeValue(SYN_BOOLEAN, "maybe", names, noName, refused));
