@@ -10,22 +10,38 @@ namespace dsclient::ldap {
 
 namespace {
 
-// Names are mostly ASCII, whose folding is plain lowering.
-std::string Key(std::string_view name) {
+// Names are mostly ASCII, whose folding is plain lowering. Into `key`, whose room is reused.
+void KeyOf(std::string_view name, std::string &key) {
     for (unsigned char c : name)
-        if (c >= 0x80)
-            return FoldCase(name);
-    return dsclient::LowerAscii(name);
+        if (c >= 0x80) {
+            key = FoldCase(name);
+            return;
+        }
+    key.assign(name);
+    for (char &c : key)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+}
+
+std::string Key(std::string_view name) {
+    std::string key;
+    KeyOf(name, key);
+    return key;
 }
 
 } // namespace
 
 void NameCache::Settle() {
     const std::string_view text = arrivedText_;
+    std::string key;
     for (const Arrived &name : arrived_) {
         const std::string_view dn = text.substr(name.at + name.dottedSize, name.dnSize);
-        const auto [known, added] =
-            dns_.try_emplace(Key(text.substr(name.at, name.dottedSize)), dn);
+        KeyOf(text.substr(name.at, name.dottedSize), key);
+        // Names listed again are mostly known already: looked up without a copy of the key.
+        auto known = dns_.find(std::string_view(key));
+        const bool added = known == dns_.end();
+        if (added)
+            known = dns_.emplace(key, dn).first;
         // Two entries of one dotted name (named by different attributes): neither can be
         // written to by that name, whichever arrived first.
         if (!added && known->second != dn && !known->second.empty() &&

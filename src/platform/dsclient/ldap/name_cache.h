@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,7 +44,13 @@ class NameCache {
     };
     std::string arrivedText_;
     std::vector<Arrived> arrived_;
-    std::unordered_map<std::string, std::string> dns_;                      // folded name
+    struct KeyHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view key) const {
+            return std::hash<std::string_view>{}(key);
+        }
+    };
+    std::unordered_map<std::string, std::string, KeyHash, std::equal_to<>> dns_; // folded name
     std::unordered_map<std::string, std::vector<std::string>> namingUnder_; // folded parent
     std::string lastParent_;    // the parent of the last name remembered, and the attribute
     std::string lastAttribute_; // that named it: a search's entries share their parents
