@@ -33,6 +33,8 @@ class NameCache {
   private:
     // Indexes the names that arrived.
     void Settle();
+    // Could `dotted` be among the names that arrived? False only when it is surely not.
+    bool MayHaveArrived(std::string_view dotted);
     void DropArrived();
 
     // A search remembers thousands of names that may never be asked for: they are kept as they
@@ -41,9 +43,14 @@ class NameCache {
     struct Arrived {
         std::size_t at; // the dotted name, then the DN, in arrivedText_
         std::uint32_t dottedSize, dnSize;
+        std::size_t hash; // of the folded dotted name
     };
     std::string arrivedText_;
     std::vector<Arrived> arrived_;
+    // A look-up of a name that did not arrive (the container of the children just listed, listed
+    // again) scans the arrivals' hashes instead of indexing them, as long as the scans together
+    // cost no more than a few times as much as the arrivals: each arrival adds to this budget.
+    std::size_t scanBudget_ = 0;
     struct KeyHash {
         using is_transparent = void;
         std::size_t operator()(std::string_view key) const {
