@@ -3,6 +3,7 @@
 #include "platform/dsclient/ldap/session.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace dsclient::ldap {
 
@@ -77,6 +78,90 @@ Status PlainClient::Search(const std::string &base, int scope, const std::string
             return Finished(ld, message);
         ldap_msgfree(message);
     }
+}
+
+Status PlainClient::List(const std::string &base, std::vector<ListedEntry> &entries) {
+    entries.clear();
+    LDAP *ld = connection_->ld;
+    char structural[] = "structuralObjectClass", children[] = "hasSubordinates",
+         modified[] = "modifyTimestamp", alias[] = "aliasedObjectName";
+    char *attributes[] = {structural, children, modified, alias, nullptr};
+    int msgid = 0;
+    if (const int code = ldap_search_ext(ld, base.c_str(), LDAP_SCOPE_ONELEVEL, "(objectClass=*)",
+                                         attributes, 0, nullptr, nullptr, nullptr, 0, &msgid);
+        code != LDAP_SUCCESS)
+        return StatusOfResult(code);
+    std::vector<std::string> keys;
+    for (;;) {
+        LDAPMessage *message = nullptr;
+        if (ldap_result(ld, msgid, LDAP_MSG_ONE, nullptr, &message) <= 0)
+            return status::TransportFailure;
+        const int type = ldap_msgtype(message);
+        if (type == LDAP_RES_SEARCH_RESULT) {
+            if (const Status s = Finished(ld, message); s != status::Ok)
+                return s;
+            break;
+        }
+        if (type != LDAP_RES_SEARCH_ENTRY) {
+            ldap_msgfree(message);
+            continue;
+        }
+        BerElement *ber = nullptr;
+        berval dn{0, nullptr};
+        ListedEntry entry;
+        LDAPRDN rdn = nullptr;
+        char *rest = nullptr;
+        if (ldap_get_dn_ber(ld, message, &ber, &dn) == LDAP_SUCCESS &&
+            ldap_bv2rdn(&dn, &rdn, &rest, LDAP_DN_FORMAT_LDAPV3) == LDAP_SUCCESS) {
+            entry.name.assign(rdn[0]->la_value.bv_val, rdn[0]->la_value.bv_len);
+            ldap_rdnfree(rdn);
+        }
+        berval name{0, nullptr};
+        berval *values = nullptr;
+        while (ldap_get_attribute_ber(ld, message, ber, &name, &values) == LDAP_SUCCESS &&
+               name.bv_val) {
+            const std::string_view attribute(name.bv_val, name.bv_len);
+            const std::string_view first =
+                values && values[0].bv_val ? std::string_view(values[0].bv_val, values[0].bv_len)
+                                           : std::string_view();
+            const auto is = [&](std::string_view wanted) {
+                return attribute.size() == wanted.size() &&
+                       std::equal(attribute.begin(), attribute.end(), wanted.begin(),
+                                  [](char a, char b) { return (a | 0x20) == (b | 0x20); });
+            };
+            if (is("structuralObjectClass"))
+                entry.objectClass = first;
+            else if (is("hasSubordinates"))
+                entry.hasSubordinates = first == "TRUE";
+            else if (is("modifyTimestamp"))
+                entry.modified = first;
+            else if (is("aliasedObjectName"))
+                entry.aliasTarget = first;
+            ber_memfree(values);
+            values = nullptr;
+        }
+        ber_free(ber, 0);
+        ldap_msgfree(message);
+        entries.push_back(std::move(entry));
+    }
+    // Sorted by name through an index of lower-cased keys, as a browser shows them.
+    for (const auto &entry : entries) {
+        std::string key = entry.name;
+        for (char &c : key)
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+        keys.push_back(std::move(key));
+    }
+    std::vector<std::size_t> order(entries.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+    std::vector<ListedEntry> sorted;
+    sorted.reserve(entries.size());
+    for (const std::size_t i : order)
+        sorted.push_back(std::move(entries[i]));
+    entries = std::move(sorted);
+    return status::Ok;
 }
 
 Status PlainClient::Values(const std::string &dn, const std::string &attribute,

@@ -26,6 +26,18 @@ class PlainClient {
     Status Search(const std::string &base, int scope, const std::string &filter,
                   std::vector<std::string> &dns, const std::string &attribute = {},
                   std::vector<std::vector<std::string>> *values = nullptr);
+    // One entry of a listing with details, as a plain client would show it.
+    struct ListedEntry {
+        std::string name; // the leaf RDN's value
+        std::string objectClass;
+        bool hasSubordinates = false;
+        std::string modified; // Generalized Time as the server sends it
+        std::string aliasTarget;
+    };
+    // The children of `base` with what a listing with details shows of each (the structural
+    // class, whether it has children, its modification time, an alias's target), sorted by
+    // name ignoring ASCII case.
+    Status List(const std::string &base, std::vector<ListedEntry> &entries);
     // The values of one attribute of one entry.
     Status Values(const std::string &dn, const std::string &attribute,
                   std::vector<std::string> &values);

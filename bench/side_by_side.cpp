@@ -417,10 +417,20 @@ void RunSize(const SideBySideOptions &options, std::uint32_t users, PerResult &f
                 found.push_back(item.text);
             return found;
         };
+    // The plain client asks for what the listing shows of each child and sorts by name.
     listing.sides[Plain] = [&] {
-        std::vector<std::string> dns;
-        Check(plain.Search("ou=Big,o=Bench", 1, "(objectClass=*)", dns), "listing");
-        return dns;
+        std::vector<ldap::PlainClient::ListedEntry> entries;
+        Check(plain.List("ou=Big,o=Bench", entries), "listing");
+        std::vector<std::string> names;
+        names.reserve(entries.size());
+        for (auto &entry : entries)
+            names.push_back(std::move(entry.name));
+        return names;
+    };
+    listing.comparable[Plain] = [](std::vector<std::string> leaves) {
+        for (auto &leaf : leaves)
+            leaf += "." + std::string(kBigUnit);
+        return Folded(std::move(leaves));
     };
     cases.push_back(std::move(listing));
 

@@ -13,12 +13,17 @@ using namespace dsclient;
 
 ValueList ListSubordinates(ContextHandle context, std::string_view parentName, bool withDetails,
                            bool allSubordinates) {
-    ValueList list;
+    // Names and details are kept apart until sorted: the collation reads the names where
+    // they are, and each item is put together once, in its place.
+    std::vector<std::string> names;
+    std::vector<Attachment> details;
     BufferPtr result = NewBuffer(kListBufferSize);
     // Container listings are closed under the search verb, as the client expects.
     IterationGuard iteration(context, allSubordinates ? DSV_LIST : DSV_SEARCH);
     // The top of the tree is no component of its subordinates' names.
     const std::string suffix = IsPseudoName(parentName) ? "" : "." + std::string(parentName);
+    std::string name;
+    ObjectInfo info;
     do {
         CheckStatus(allSubordinates
                         ? List(context, parentName, iteration.handle(), *result)
@@ -26,25 +31,23 @@ ValueList ListSubordinates(ContextHandle context, std::string_view parentName, b
         std::uint32_t count = 0;
         CheckStatus(GetObjectCount(context, *result, count));
         for (std::uint32_t i = 0; i < count; ++i) {
-            std::string name;
             std::uint32_t attributeCount = 0;
-            ObjectInfo info;
             CheckStatus(GetObjectName(context, *result, name, attributeCount, info));
-            Attachment details;
-            if (withDetails)
-                details =
-                    hobject{info.baseClass.substr(0, 136), info.subordinateCount, info.entryFlags};
-            list.push_back({name + suffix, std::move(details)});
+            names.emplace_back().reserve(name.size() + suffix.size());
+            names.back().append(name).append(suffix);
+            if (withDetails) {
+                info.baseClass.resize(std::min<std::size_t>(info.baseClass.size(), 136));
+                details.emplace_back(
+                    hobject{std::move(info.baseClass), info.subordinateCount, info.entryFlags});
+            } else {
+                details.emplace_back();
+            }
         }
     } while (iteration.more());
-    std::vector<std::string> names;
-    names.reserve(list.size());
-    for (const ValueItem &item : list)
-        names.push_back(item.text);
     ValueList sorted;
-    sorted.reserve(list.size());
+    sorted.reserve(names.size());
     for (const std::size_t position : NameCollation().order(names))
-        sorted.push_back(std::move(list[position]));
+        sorted.push_back({std::move(names[position]), std::move(details[position])});
     return sorted;
 }
 

@@ -22,7 +22,12 @@ std::string LowerAscii(std::string_view text) {
 }
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && LowerAscii(a) == LowerAscii(b);
+    // Asked for every attribute of every entry a search hands out: compared in place.
+    const auto lower = [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 bool IsRootName(std::string_view name) {

@@ -114,6 +114,15 @@ TEST(LdapValues, CompositeSyntaxesAndTimesRoundTrip) {
     EXPECT_EQ(seconds, 1704067200u);
     ASSERT_TRUE(ParseGeneralizedTime("202401010000.5Z", seconds));
     EXPECT_EQ(seconds, 1704067200u);
+    // Every day of the range, leap days included, reads back as written.
+    for (std::uint64_t at = 0; at <= 0xFFFFFFFFu; at += 86400 + 3607) {
+        ASSERT_TRUE(ParseGeneralizedTime(GeneralizedTime(static_cast<std::uint32_t>(at)), seconds));
+        ASSERT_EQ(seconds, at) << GeneralizedTime(static_cast<std::uint32_t>(at));
+    }
+    ASSERT_TRUE(ParseGeneralizedTime("20240229120000Z", seconds));
+    EXPECT_EQ(seconds, 1709208000u);
+    ASSERT_TRUE(ParseGeneralizedTime("20161231235960Z", seconds)); // a leap second carries over
+    EXPECT_EQ(seconds, 1483228800u);
     AttrValue refused;
     EXPECT_FALSE(ParseGeneralizedTime("2024-01-01", seconds));
     EXPECT_FALSE(DecodeValue(SYN_BOOLEAN, "maybe", names, noName, refused));
@@ -156,15 +165,25 @@ TEST(LdapNameCache, NamesComeBackInAnyCaseATwinIsMarkedAndTheBoundStartsAfresh) 
     cache.Remember(dotted(7), "ou=user-7,ou=Unit,o=Acme", "Unit.Acme", "ou");
     cache.Remember(dotted(8), "CN=User-8, ou=unit, o=acme", "Unit.Acme", "cn");
     cache.Remember("Jürgen.Unit.Acme", "cn=Jürgen,ou=Unit,o=Acme", "Unit.Acme", "cn");
-    for (int n : {0, 500, 1000, 1999})
-        EXPECT_EQ(cache.Find(dotted(n)), dn(n)) << n;
+    EXPECT_EQ(cache.Find(dotted(0)), dn(0)); // did not arrive again
     EXPECT_EQ(cache.Find("user-7.unit.acme"), "");
+    for (int n : {500, 1000, 1999})
+        EXPECT_EQ(cache.Find(dotted(n)), dn(n)) << n;
     EXPECT_EQ(cache.Find(dotted(8)), dn(8));
     EXPECT_EQ(cache.Find("JÜRGEN.unit.acme"), "cn=Jürgen,ou=Unit,o=Acme");
     EXPECT_EQ(cache.Find("user-2000.Unit.Acme"), std::nullopt);
     cache.Forget("USER-500.Unit.Acme");
     EXPECT_EQ(cache.Find(dotted(500)), std::nullopt);
     EXPECT_EQ(cache.NamingAttributesUnder("unit.acme"), (std::vector<std::string>{"cn", "ou"}));
+
+    // The same names listed again and again, their parent looked up in between, stay within
+    // the bound.
+    for (std::size_t round = 0; round * 1000 < NameCache::kMaxNames + 1000; ++round) {
+        EXPECT_EQ(cache.Find("Unit.Acme"), std::nullopt);
+        for (int n = 0; n < 1000; ++n)
+            cache.Remember(dotted(n), dn(n), "Unit.Acme", "cn");
+    }
+    EXPECT_EQ(cache.Find(dotted(1999)), dn(1999));
 
     // Past the bound the cache starts afresh with the name that passed it.
     for (int n = 2000; static_cast<std::size_t>(n) < NameCache::kMaxNames + 2000; ++n)

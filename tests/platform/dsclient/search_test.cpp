@@ -275,6 +275,35 @@ TEST_P(Listing, SubordinatesContainersAndRemoval) {
     EXPECT_EQ(RemoveObject(context_, "Dot\\.Com.Acme"), status::NoSuchEntry);
 }
 
+// What a listing shows of each child: whether it can be opened, its class, an alias; and a
+// name whose last character is a backslash, written doubled, stays one name.
+TEST_P(Listing, DetailsOfContainersAliasesAndOddNames) {
+    ASSERT_EQ(Create(context_, "Empty.Acme", "Organizational Unit"), status::Ok);
+    ASSERT_EQ(Create(context_, "Back\\\\.Acme", "Group"), status::Ok);
+    Status status = status::Ok;
+    std::vector<ObjectInfo> infos;
+    EXPECT_EQ(ListNames(context_, "Acme", false, status, &infos),
+              (Names{"Admin", "Admins", "Back\\\\", "Empty", "IT", "Sales"}));
+    ASSERT_EQ(infos.size(), 6u);
+    for (const std::size_t unit : {3, 4, 5})
+        EXPECT_TRUE(infos[unit].entryFlags & DS_CONTAINER_ENTRY) << unit;
+    EXPECT_EQ(infos[3].subordinateCount, 0u);
+    EXPECT_NE(infos[5].subordinateCount, 0u);
+    EXPECT_EQ(infos[1].baseClass, "Group");
+    EXPECT_EQ(infos[1].entryFlags, 0u);
+    EXPECT_EQ(infos[2].baseClass, "Group");
+
+    infos.clear();
+    EXPECT_EQ(ListNames(context_, "IT.Acme", false, status, &infos),
+              (Names{"Carl", "JoeAlias", "WS1"}));
+    ASSERT_EQ(infos.size(), 3u);
+    EXPECT_EQ(infos[0].baseClass, "User");
+    EXPECT_EQ(infos[1].baseClass, "Alias");
+    EXPECT_EQ(infos[1].entryFlags, std::uint32_t{DS_ALIAS_ENTRY});
+    EXPECT_EQ(infos[2].baseClass, "Workstation");
+    EXPECT_EQ(infos[2].subordinateCount, 0u);
+}
+
 Names Containable(ContextHandle context, const std::string &parent, Status &status) {
     Names classes;
     BufferPtr result;

@@ -87,6 +87,30 @@ Pass CursorPass(std::shared_ptr<SearchCursor> cursor, bool withAttributes) {
     };
 }
 
+// Passes over a listing's children: each is moved into the buffer once, or stays for the next
+// pass when it does not fit.
+Pass ChildrenPass(std::shared_ptr<std::vector<EntryInfo>> children) {
+    auto next = std::make_shared<std::size_t>(0);
+    return [children = std::move(children), next](Buffer &result, bool &more) -> Status {
+        result.BeginResult();
+        std::uint32_t count = 0;
+        for (; *next < children->size(); ++*next, ++count) {
+            EntryInfo &child = (*children)[*next];
+            ResultRecord record = ObjectRecord(std::move(child));
+            if (!result.Fits(CostOf(record))) {
+                child = EntryInfo{std::move(record.name), std::move(record.info)};
+                if (count == 0)
+                    return status::InsufficientBuffer;
+                break;
+            }
+            result.Append(std::move(record));
+        }
+        result.SetCount(count);
+        more = *next < children->size();
+        return status::Ok;
+    };
+}
+
 Status ListChildren(ContextHandle context, std::string_view parentName, bool containersOnly,
                     IterationHandle &iteration, Buffer &result) {
     return RunIteration(
@@ -98,10 +122,7 @@ Status ListChildren(ContextHandle context, std::string_view parentName, bool con
             if (const Status s = backend->ListChildren(parentName, containersOnly, *children);
                 s != status::Ok)
                 return s;
-            pass = UnitPass(children->size(), [children](std::size_t i, auto &records) {
-                records.push_back(ObjectRecord(EntryInfo((*children)[i])));
-                return true;
-            });
+            pass = ChildrenPass(std::move(children));
             return status::Ok;
         });
 }

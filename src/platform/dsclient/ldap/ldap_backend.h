@@ -92,6 +92,10 @@ class LdapBackend : public Backend {
     const SchemaAttribute *AttributeNamed(std::string_view directoryName) const;
     ObjectInfo RootInfo();
     std::uint32_t ProbeSubordinates(std::string_view dn);
+    // One child of a listing with what the listing shows of it; false when it lies outside the
+    // tree.
+    struct ListingParent;
+    bool TakeListed(LDAPMessage *message, ListingParent &parent, EntryInfo &entry);
     // The LDAP forms of values for an attribute: refused when one does not fit it, names an
     // object or class the tree lacks.
     Status EncodeValues(const SchemaAttribute &attribute, const std::vector<AttrValue> &values,

@@ -5,6 +5,7 @@
 #include "platform/dsclient/ldap/value_codec.h"
 
 #include "platform/dsclient/dotted_names.h"
+#include "platform/dsclient/key_sort.h"
 #include "platform/dsclient/schema.h"
 
 #include <algorithm>
@@ -14,11 +15,14 @@ namespace dsclient::ldap {
 
 namespace {
 
-
-// What listings and object information ask of every entry besides its attributes.
+// What object information asks of an entry besides its attributes.
 const std::vector<std::string> kInfoAttributes = {"structuralObjectClass", "hasSubordinates",
                                                   "numSubordinates", "modifyTimestamp",
                                                   "aliasedObjectName"};
+// What a listing shows of each child: its class, whether it can be opened, when it changed and
+// an alias's target. Whether a child has children is all a listing needs of its subordinates.
+const std::vector<std::string> kListingAttributes = {"structuralObjectClass", "hasSubordinates",
+                                                     "modifyTimestamp", "aliasedObjectName"};
 
 // The parts of an entry that make up its ObjectInfo.
 struct InfoParts {
@@ -29,30 +33,30 @@ struct InfoParts {
     std::uint32_t modified = 0;
 
     // True when `name` is one of the parts only (its values are then taken); `values` ends
-    // with an empty berval.
+    // with an empty berval. Called for every attribute of every entry: nothing is allocated.
     bool Take(std::string_view name, const berval *values) {
         const auto first = [&] {
             return values && values[0].bv_val ? std::string_view(values[0].bv_val, values[0].bv_len)
                                               : std::string_view();
         };
-        const std::string lower = LowerAscii(name);
-        if (lower == "structuralobjectclass") {
+        const auto is = [&](std::string_view part) { return EqualsIgnoreCase(name, part); };
+        if (is("structuralObjectClass")) {
             structural = first();
-        } else if (lower == "objectclass") {
+        } else if (is("objectClass")) {
             for (const berval *v = values; v && v->bv_val; ++v)
                 classes.emplace_back(v->bv_val, v->bv_len);
             return false; // also an attribute the caller may want
-        } else if (lower == "hassubordinates") {
+        } else if (is("hasSubordinates")) {
             if (!subordinates)
                 subordinates = first() == "TRUE" ? 1 : 0;
-        } else if (lower == "numsubordinates") {
+        } else if (is("numSubordinates")) {
             std::uint32_t count = 0;
             const auto text = first();
             if (std::from_chars(text.data(), text.data() + text.size(), count).ec == std::errc())
                 subordinates = count; // the count wins over the mere yes or no
-        } else if (lower == "modifytimestamp") {
+        } else if (is("modifyTimestamp")) {
             ParseGeneralizedTime(first(), modified);
-        } else if (lower == "aliasedobjectname") {
+        } else if (is("aliasedObjectName")) {
             aliasTarget = first();
             return false;
         } else {
@@ -102,16 +106,8 @@ ObjectInfo InfoOf(const InfoParts &parts, const Subschema &schema, const NameTab
     return info;
 }
 
-// The leaf component of a dotted name as it is written (a dot in it escaped).
-std::string EscapedLeaf(const std::string &dotted) {
-    std::size_t end = 0;
-    while (end < dotted.size() && dotted[end] != '.')
-        end += dotted[end] == '\\' && end + 1 < dotted.size() && dotted[end + 1] == '.' ? 2 : 1;
-    return dotted.substr(0, end);
-}
-
-std::string WithoutOptions(std::string_view description) {
-    return std::string(description.substr(0, description.find(';')));
+std::string_view WithoutOptions(std::string_view description) {
+    return description.substr(0, description.find(';'));
 }
 
 // Hands each attribute of an entry to `take` with its values (ending with an empty berval).
@@ -133,10 +129,10 @@ class LdapCursor : public SearchCursor {
   public:
     LdapCursor(LdapBackend &backend, Session &session, std::vector<SearchParameters> searches,
                bool withAttributes, bool withValues, std::vector<std::string> wanted,
-               std::int32_t limit, bool details = false)
+               std::int32_t limit)
         : backend_(backend), session_(session), searches_(std::move(searches)),
           withAttributes_(withAttributes), withValues_(withValues), wanted_(std::move(wanted)),
-          limit_(limit), details_(details) {}
+          limit_(limit) {}
 
     Status Next(SearchEntry &entry, bool &more) override {
         more = false;
@@ -153,8 +149,8 @@ class LdapCursor : public SearchCursor {
                 continue;
             }
             if (backend_.TakeEntry(message, withAttributes_, withValues_,
-                                   withAttributes_ && !wanted_.empty() ? &wanted_ : nullptr,
-                                   details_, entry)) {
+                                   withAttributes_ && !wanted_.empty() ? &wanted_ : nullptr, false,
+                                   entry)) {
                 ++handed_;
                 more = true;
                 return status::Ok;
@@ -174,7 +170,6 @@ class LdapCursor : public SearchCursor {
     bool withValues_;
     std::vector<std::string> wanted_; // LDAP names; empty: all user attributes
     std::int32_t limit_;
-    bool details_;
     std::int32_t handed_ = 0;
 };
 
@@ -195,32 +190,34 @@ bool LdapBackend::TakeEntry(LDAPMessage *message, bool withAttributes, bool with
     entry.entry.name = std::move(dotted);
     entry.attributes.clear();
     InfoParts parts;
-    ForEachAttribute(session_.ld(), message, ber, [&](const std::string &ldapName,
-                                                      const berval *values) {
-        const bool infoOnly = parts.Take(ldapName, values);
-        const bool asked =
-            withAttributes && !infoOnly &&
-            (!wanted || std::any_of(wanted->begin(), wanted->end(), [&](const std::string &w) {
-                 return dsclient::EqualsIgnoreCase(w, ldapName);
-             }));
-        if (asked) {
-            const SchemaAttribute *attribute = schema_.Attribute(ldapName);
-            AttributeValues converted;
-            converted.name = attribute ? attribute->directoryName : names_.ToDirectory(ldapName);
-            converted.syntax = attribute ? attribute->syntax : SYN_UNKNOWN;
-            for (const berval *v = values; withValues && v && v->bv_val; ++v) {
-                AttrValue value;
-                if (DecodeValue(converted.syntax, {v->bv_val, v->bv_len}, names_,
-                                [this](std::string_view text, std::string &out) {
-                                    return DottedOf(text, out);
-                                },
-                                value))
-                    converted.values.push_back(std::move(value));
+    ForEachAttribute(
+        session_.ld(), message, ber, [&](std::string_view ldapName, const berval *values) {
+            const bool infoOnly = parts.Take(ldapName, values);
+            const bool asked =
+                withAttributes && !infoOnly &&
+                (!wanted || std::any_of(wanted->begin(), wanted->end(), [&](const std::string &w) {
+                    return dsclient::EqualsIgnoreCase(w, ldapName);
+                }));
+            if (asked) {
+                const SchemaAttribute *attribute = schema_.Attribute(ldapName);
+                AttributeValues converted;
+                converted.name =
+                    attribute ? attribute->directoryName : names_.ToDirectory(ldapName);
+                converted.syntax = attribute ? attribute->syntax : SYN_UNKNOWN;
+                for (const berval *v = values; withValues && v && v->bv_val; ++v) {
+                    AttrValue value;
+                    if (DecodeValue(
+                            converted.syntax, {v->bv_val, v->bv_len}, names_,
+                            [this](std::string_view text, std::string &out) {
+                                return DottedOf(text, out);
+                            },
+                            value))
+                        converted.values.push_back(std::move(value));
+                }
+                if (!withValues || !converted.values.empty())
+                    entry.attributes.push_back(std::move(converted));
             }
-            if (!withValues || !converted.values.empty())
-                entry.attributes.push_back(std::move(converted));
-        }
-    });
+        });
     ber_free(ber, 0);
     entry.entry.info = InfoOf(parts, schema_, names_);
     auto &count = entry.entry.info.subordinateCount;
@@ -259,10 +256,9 @@ ObjectInfo LdapBackend::RootInfo() {
         if (ldap_get_dn_ber(session_.ld(), message, &ber, &dn) != LDAP_SUCCESS)
             return;
         InfoParts parts;
-        ForEachAttribute(session_.ld(), message, ber,
-                         [&](const std::string &name, const berval *values) {
-                             parts.Take(name, values);
-                         });
+        ForEachAttribute(
+            session_.ld(), message, ber,
+            [&](std::string_view name, const berval *values) { parts.Take(name, values); });
         ber_free(ber, 0);
         info.subordinateCount = parts.subordinates.value_or(1);
     });
@@ -338,6 +334,96 @@ Status LdapBackend::ReadAttributes(std::string_view name, const std::vector<std:
     return status::Ok;
 }
 
+namespace {
+
+struct BerRelease {
+    void operator()(BerElement *ber) const { ber_free(ber, 0); }
+};
+struct RdnRelease {
+    void operator()(LDAPAVA **rdn) const { ldap_rdnfree(rdn); }
+};
+
+} // namespace
+
+// What a listing learns once and uses for every child: the text after a child's RDN, which all
+// children of one parent share as the server spells it, with the parent's dotted name; and what
+// the classes seen so far stand for.
+struct LdapBackend::ListingParent {
+    bool known = false;
+    std::string dnRest;       // after the first child's RDN, separator included
+    std::string dottedSuffix; // "" at the top of the tree, else "." and the parent's name
+    std::string cacheParent;  // the parent as the name cache knows it
+    std::string dotted;       // a child's whole name, reused from child to child
+    struct ClassFacts {
+        std::string ldapClass;
+        std::string baseClass;
+        std::uint32_t entryFlags = 0;
+    };
+    std::vector<ClassFacts> classes; // those of no alias: an alias's flags depend on its target
+};
+
+bool LdapBackend::TakeListed(LDAPMessage *message, ListingParent &parent, EntryInfo &entry) {
+    BerElement *rawBer = nullptr;
+    berval dn{0, nullptr};
+    if (ldap_get_dn_ber(session_.ld(), message, &rawBer, &dn) != LDAP_SUCCESS)
+        return false;
+    const std::unique_ptr<BerElement, BerRelease> ber(rawBer);
+    const std::string_view dnText(dn.bv_val, dn.bv_len);
+    // Only the child's RDN is read when the rest is the parent's DN as a child before it had it;
+    // the first child's DN is read whole and checked against the tree.
+    LDAPRDN rawRdn = nullptr;
+    char *rest = nullptr;
+    berval text = dn;
+    if (ldap_bv2rdn(&text, &rawRdn, &rest, LDAP_DN_FORMAT_LDAPV3) != LDAP_SUCCESS || !rawRdn ||
+        !rawRdn[0] || !rest)
+        return false;
+    const std::unique_ptr<LDAPAVA *, RdnRelease> rdn(rawRdn);
+    const std::string_view after(rest, static_cast<std::size_t>(dn.bv_val + dn.bv_len - rest));
+    const LDAPAVA &leaf = *rdn.get()[0];
+    entry.name = dsclient::EscapeComponent({leaf.la_value.bv_val, leaf.la_value.bv_len});
+    if (parent.known && after == parent.dnRest) {
+        parent.dotted.assign(entry.name).append(parent.dottedSuffix);
+        cache_.Remember(parent.dotted, dnText, parent.cacheParent,
+                        {leaf.la_attr.bv_val, leaf.la_attr.bv_len});
+    } else {
+        std::string dotted;
+        if (!DottedOf(dnText, dotted) || dotted == "[Root]" || !dotted.starts_with(entry.name))
+            return false;
+        if (!parent.known) {
+            parent.known = true;
+            parent.dnRest = after;
+            parent.dottedSuffix = dotted.substr(entry.name.size());
+            parent.cacheParent =
+                parent.dottedSuffix.empty() ? "[Root]" : parent.dottedSuffix.substr(1);
+        }
+    }
+    InfoParts parts;
+    ForEachAttribute(
+        session_.ld(), message, ber.get(),
+        [&](std::string_view name, const berval *values) { parts.Take(name, values); });
+    // The children of a container mostly share a few classes: each is looked up once.
+    const auto known = std::find_if(parent.classes.begin(), parent.classes.end(),
+                                    [&](const ListingParent::ClassFacts &facts) {
+                                        return facts.ldapClass == parts.structural;
+                                    });
+    if (known != parent.classes.end() && !parts.structural.empty()) {
+        entry.info.baseClass = known->baseClass;
+        entry.info.entryFlags = known->entryFlags;
+        entry.info.subordinateCount = parts.subordinates.value_or(kUnknownSubordinates);
+        entry.info.modificationTime = parts.modified;
+    } else {
+        entry.info = InfoOf(parts, schema_, names_);
+        if (!(entry.info.entryFlags & DS_ALIAS_ENTRY) && !parts.structural.empty() &&
+            parent.classes.size() < 32)
+            parent.classes.push_back(
+                {parts.structural, entry.info.baseClass, entry.info.entryFlags});
+    }
+    if (entry.info.subordinateCount == kUnknownSubordinates)
+        entry.info.subordinateCount =
+            entry.info.entryFlags & DS_CONTAINER_ENTRY ? ProbeSubordinates(dnText) : 0;
+    return true;
+}
+
 Status LdapBackend::ListChildren(std::string_view parent, bool containersOnly,
                                  std::vector<EntryInfo> &children) {
     children.clear();
@@ -345,7 +431,7 @@ Status LdapBackend::ListChildren(std::string_view parent, bool containersOnly,
         return s;
     std::vector<SearchParameters> searches;
     SearchParameters parameters;
-    parameters.attributes = kInfoAttributes;
+    parameters.attributes = kListingAttributes;
     if (dsclient::IsRootName(parent) && tree_.base().empty()) {
         for (const auto &context : namingContexts_) {
             parameters.base = context;
@@ -358,27 +444,37 @@ Status LdapBackend::ListChildren(std::string_view parent, bool containersOnly,
         parameters.scope = LDAP_SCOPE_ONELEVEL;
         searches.push_back(parameters);
     }
-    LdapCursor cursor(*this, session_, std::move(searches), false, false, {}, 0, true);
-    std::vector<std::pair<std::string, EntryInfo>> sorted; // by the leaf in lower case
-    for (;;) {
-        SearchEntry entry;
-        bool more = false;
-        if (const Status s = cursor.Next(entry, more); s != status::Ok)
-            return s;
-        if (!more)
-            break;
-        if (containersOnly &&
-            !(entry.entry.info.entryFlags & (DS_CONTAINER_ENTRY | DS_CONTAINER_ALIAS)))
-            continue;
-        std::string leaf = EscapedLeaf(entry.entry.name);
-        std::string key = LowerAscii(leaf);
-        sorted.emplace_back(std::move(key), EntryInfo{std::move(leaf), std::move(entry.entry.info)});
+    ListingParent listing;
+    for (auto &search : searches) {
+        PagedSearch paged(session_, std::move(search));
+        for (;;) {
+            LDAPMessage *message = nullptr;
+            if (const Status s = paged.Next(message); s != status::Ok)
+                return s;
+            if (!message)
+                break;
+            EntryInfo entry;
+            if (!TakeListed(message, listing, entry))
+                continue;
+            if (containersOnly &&
+                !(entry.info.entryFlags & (DS_CONTAINER_ENTRY | DS_CONTAINER_ALIAS)))
+                continue;
+            children.push_back(std::move(entry));
+        }
     }
-    std::sort(sorted.begin(), sorted.end(),
-              [](const auto &a, const auto &b) { return a.first < b.first; });
-    children.reserve(sorted.size());
-    for (auto &item : sorted)
-        children.push_back(std::move(item.second));
+    // By the leaf, ignoring ASCII case; the entries are moved once, into their places.
+    const auto lower = [](unsigned char c) { return unsigned{c >= 'A' && c <= 'Z' ? c + 32u : c}; };
+    const std::vector<std::size_t> order = dsclient::OrderByKeys(
+        children.size(),
+        [&](std::size_t position, std::size_t depth) {
+            return dsclient::KeyWordOf(children[position].name, depth, lower);
+        },
+        [&](std::size_t position) { return children[position].name.size(); });
+    std::vector<EntryInfo> sorted;
+    sorted.reserve(children.size());
+    for (const std::size_t i : order)
+        sorted.push_back(std::move(children[i]));
+    children = std::move(sorted);
     return status::Ok;
 }
 

@@ -10,22 +10,52 @@ namespace dsclient::ldap {
 
 namespace {
 
-// Names are mostly ASCII, whose folding is plain lowering.
-std::string Key(std::string_view name) {
+// Names are mostly ASCII, whose folding is plain lowering. Into `key`, whose room is reused.
+void KeyOf(std::string_view name, std::string &key) {
     for (unsigned char c : name)
-        if (c >= 0x80)
-            return FoldCase(name);
-    return dsclient::LowerAscii(name);
+        if (c >= 0x80) {
+            key = FoldCase(name);
+            return;
+        }
+    key.assign(name);
+    for (char &c : key)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+}
+
+// HashFolded, at the cost of plain lowering for the ASCII names most are.
+std::size_t FoldedHash(std::string_view name) {
+    std::uint64_t hash = 14695981039346656037ull; // FNV-1a, as HashFolded
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80)
+            return HashFolded(name);
+        hash = (hash ^ (byte >= 'A' && byte <= 'Z' ? byte + 32u : byte)) * 1099511628211ull;
+    }
+    return static_cast<std::size_t>(hash);
+}
+
+constexpr std::size_t kScansPerArrival = 4;
+
+std::string Key(std::string_view name) {
+    std::string key;
+    KeyOf(name, key);
+    return key;
 }
 
 } // namespace
 
 void NameCache::Settle() {
     const std::string_view text = arrivedText_;
+    std::string key;
     for (const Arrived &name : arrived_) {
         const std::string_view dn = text.substr(name.at + name.dottedSize, name.dnSize);
-        const auto [known, added] =
-            dns_.try_emplace(Key(text.substr(name.at, name.dottedSize)), dn);
+        KeyOf(text.substr(name.at, name.dottedSize), key);
+        // Names listed again are mostly known already: looked up without a copy of the key.
+        auto known = dns_.find(std::string_view(key));
+        const bool added = known == dns_.end();
+        if (added)
+            known = dns_.emplace(key, dn).first;
         // Two entries of one dotted name (named by different attributes): neither can be
         // written to by that name, whichever arrived first.
         if (!added && known->second != dn && !known->second.empty() &&
@@ -38,11 +68,22 @@ void NameCache::Settle() {
 void NameCache::DropArrived() {
     std::string().swap(arrivedText_);
     std::vector<Arrived>().swap(arrived_);
+    scanBudget_ = 0;
+}
+
+bool NameCache::MayHaveArrived(std::string_view dotted) {
+    if (scanBudget_ < arrived_.size())
+        return true;
+    scanBudget_ -= arrived_.size();
+    const std::size_t hash = FoldedHash(dotted);
+    return std::any_of(arrived_.begin(), arrived_.end(),
+                       [hash](const Arrived &name) { return name.hash == hash; });
 }
 
 std::optional<std::string> NameCache::Find(std::string_view dotted) {
-    // Names that arrived are settled first, so a twin among them is never missed.
-    if (!arrived_.empty())
+    // Names that arrived are settled first when the name may be among them, so a twin among
+    // them is never missed.
+    if (!arrived_.empty() && MayHaveArrived(dotted))
         Settle();
     const auto found = dns_.find(Key(dotted));
     if (found == dns_.end())
@@ -52,10 +93,14 @@ std::optional<std::string> NameCache::Find(std::string_view dotted) {
 
 void NameCache::Remember(std::string_view dotted, std::string_view dn,
                          std::string_view parentDotted, std::string_view namingAttribute) {
-    if (dns_.size() + arrived_.size() >= kMaxNames)
-        Clear();
+    if (dns_.size() + arrived_.size() >= kMaxNames) {
+        Settle(); // names that arrived again count once
+        if (dns_.size() >= kMaxNames)
+            Clear();
+    }
     arrived_.push_back({arrivedText_.size(), static_cast<std::uint32_t>(dotted.size()),
-                        static_cast<std::uint32_t>(dn.size())});
+                        static_cast<std::uint32_t>(dn.size()), FoldedHash(dotted)});
+    scanBudget_ += kScansPerArrival;
     arrivedText_.append(dotted).append(dn);
     if (parentDotted == lastParent_ && namingAttribute == lastAttribute_)
         return;

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +33,8 @@ class NameCache {
   private:
     // Indexes the names that arrived.
     void Settle();
+    // Could `dotted` be among the names that arrived? False only when it is surely not.
+    bool MayHaveArrived(std::string_view dotted);
     void DropArrived();
 
     // A search remembers thousands of names that may never be asked for: they are kept as they
@@ -40,10 +43,21 @@ class NameCache {
     struct Arrived {
         std::size_t at; // the dotted name, then the DN, in arrivedText_
         std::uint32_t dottedSize, dnSize;
+        std::size_t hash; // of the folded dotted name
     };
     std::string arrivedText_;
     std::vector<Arrived> arrived_;
-    std::unordered_map<std::string, std::string> dns_;                      // folded name
+    // A look-up of a name that did not arrive (the container of the children just listed, listed
+    // again) scans the arrivals' hashes instead of indexing them, as long as the scans together
+    // cost no more than a few times as much as the arrivals: each arrival adds to this budget.
+    std::size_t scanBudget_ = 0;
+    struct KeyHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view key) const {
+            return std::hash<std::string_view>{}(key);
+        }
+    };
+    std::unordered_map<std::string, std::string, KeyHash, std::equal_to<>> dns_; // folded name
     std::unordered_map<std::string, std::vector<std::string>> namingUnder_; // folded parent
     std::string lastParent_;    // the parent of the last name remembered, and the attribute
     std::string lastAttribute_; // that named it: a search's entries share their parents

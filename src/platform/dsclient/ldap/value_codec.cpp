@@ -344,6 +344,30 @@ std::string GeneralizedTime(std::uint32_t seconds) {
     return text;
 }
 
+namespace {
+
+// timegm without its cost for the times of ordinary calendar fields: listings read one per
+// entry. Days from the civil date, after H. Hinnant's algorithm; fields out of their ranges (a
+// leap second, a day 31 of a short month) are left to timegm, which carries them over.
+long long SecondsSince1970(std::tm &parts) {
+    const int year = parts.tm_year + 1900, month = parts.tm_mon + 1, day = parts.tm_mday;
+    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12 || day < 1 ||
+        day > kDays[month - 1] + (month == 2 && leap ? 1 : 0) || parts.tm_hour > 23 ||
+        parts.tm_min > 59 || parts.tm_sec > 59)
+        return static_cast<long long>(timegm(&parts));
+    const int y = month <= 2 ? year - 1 : year;
+    const int era = (y >= 0 ? y : y - 399) / 400;
+    const int yearOfEra = y - era * 400;
+    const int dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    const long long days = static_cast<long long>(era) * 146097 + dayOfEra - 719468;
+    return days * 86400 + parts.tm_hour * 3600 + parts.tm_min * 60 + parts.tm_sec;
+}
+
+} // namespace
+
 bool ParseGeneralizedTime(std::string_view text, std::uint32_t &seconds) {
     // YYYYMMDDHH[MM[SS]][(.|,)fraction](Z|+hhmm|-hhmm)
     std::size_t digits = 0;
@@ -378,7 +402,7 @@ bool ParseGeneralizedTime(std::string_view text, std::uint32_t &seconds) {
     }
     if (at != text.size())
         return false;
-    const long long value = static_cast<long long>(timegm(&parts)) - offset;
+    const long long value = SecondsSince1970(parts) - offset;
     if (value < 0 || value > 0xFFFFFFFFLL)
         return false;
     seconds = static_cast<std::uint32_t>(value);
