@@ -323,8 +323,11 @@ void RunSize(const SideBySideOptions &options, std::uint32_t users, PerResult &f
                 return std::move(std::move(*found).take().names).take();
             };
         c.sides[Plain] = [&, search] {
+            // With each entry's classes, which Tarnbeck's search reads to tell members apart.
             std::vector<std::string> dns;
-            Check(plain.Search("o=Bench", 2, search.ldap, dns), search.ldap);
+            std::vector<std::vector<std::string>> classes;
+            Check(plain.Search("o=Bench", 2, search.ldap, dns, "objectClass", &classes),
+                  search.ldap);
             return dns;
         };
         c.sides[LdapSearch] = [&, search] { return RunLdapSearch(slapd.uri(), search.ldap); };

@@ -116,8 +116,8 @@ Status Store::ReadAttributes(const ObjectRow &row, const std::vector<std::string
 Status Store::ReadAttributesOf(const std::vector<std::int64_t> &ids,
                                const std::vector<std::string> &names, bool withValues,
                                std::vector<std::vector<AttributeWithValues>> &out) {
-    // Ids with their places, in id order; runs of close ids are read with one range each.
-    constexpr std::int64_t kGap = 64;
+    // Ids with their places, in id order; each run of consecutive ids is read with one range
+    // (a wider one would read the values of every object between those found).
     std::vector<std::pair<std::int64_t, std::size_t>> order;
     order.reserve(ids.size());
     for (std::size_t i = 0; i < ids.size(); ++i)
@@ -135,9 +135,10 @@ Status Store::ReadAttributesOf(const std::vector<std::int64_t> &ids,
             continue;
         for (std::size_t from = 0; from < order.size();) {
             std::size_t until = from + 1;
-            while (until < order.size() && order[until].first - order[until - 1].first <= kGap)
+            while (until < order.size() && order[until].first == order[until - 1].first + 1)
                 ++until;
-            auto select = db_->Prepare("SELECT object_id, id, syntax, data FROM vals INDEXED BY vals_object "
+            auto select = db_->Prepare("SELECT object_id, id, syntax, data FROM vals "
+                                       "INDEXED BY vals_object "
                                        "WHERE object_id BETWEEN ? AND ? AND attr_id = ?");
             select->Bind(1, order[from].first);
             select->Bind(2, order[until - 1].first);
