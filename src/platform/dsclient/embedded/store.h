@@ -165,6 +165,8 @@ class Store {
     // ReadAttributes of the named attributes for each of `ids` (objects of one search, in any
     // order) into the same place of `out`. Objects whose ids lie close together are read in one
     // pass over the value index.
+    // A value of a class name attribute from its key in the value index.
+    bool ClassValueOf(std::string_view key, std::int64_t valueId, AttrValue &value);
     Status ReadAttributesOf(const std::vector<std::int64_t> &ids,
                             const std::vector<std::string> &names, bool withValues,
                             std::vector<std::vector<AttributeWithValues>> &out);

@@ -113,6 +113,18 @@ Status Store::ReadAttributes(const ObjectRow &row, const std::vector<std::string
     return status::Ok;
 }
 
+bool Store::ClassValueOf(std::string_view key, std::int64_t valueId, AttrValue &value) {
+    // Values are kept as the schema spells the class; one it no longer knows is read as stored.
+    if (const ClassDef *cls = schema_.FindClass(key)) {
+        value = AttrValue{SYN_CLASS_NAME, Text{cls->name}};
+        return true;
+    }
+    auto select = db_->Prepare("SELECT syntax, data FROM vals WHERE id = ?");
+    select->Bind(1, valueId);
+    return select->Step() &&
+           DecodeValue(static_cast<std::uint32_t>(select->Int(0)), select->Blob(1), value);
+}
+
 Status Store::ReadAttributesOf(const std::vector<std::int64_t> &ids,
                                const std::vector<std::string> &names, bool withValues,
                                std::vector<std::vector<AttributeWithValues>> &out) {
@@ -133,13 +145,19 @@ Status Store::ReadAttributesOf(const std::vector<std::int64_t> &ids,
         const AttributeDef *attribute = schema_.FindAttribute(name);
         if (!attribute)
             continue;
+        const bool namesClasses = attribute->syntax == SYN_CLASS_NAME;
         for (std::size_t from = 0; from < order.size();) {
             std::size_t until = from + 1;
             while (until < order.size() && order[until].first == order[until - 1].first + 1)
                 ++until;
-            auto select = db_->Prepare("SELECT object_id, id, syntax, data FROM vals "
-                                       "INDEXED BY vals_object "
-                                       "WHERE object_id BETWEEN ? AND ? AND attr_id = ?");
+            // A class name is its own key in the index, which then answers alone.
+            auto select = namesClasses
+                              ? db_->Prepare("SELECT object_id, id, eq FROM vals "
+                                             "INDEXED BY vals_object "
+                                             "WHERE object_id BETWEEN ? AND ? AND attr_id = ?")
+                              : db_->Prepare("SELECT object_id, id, syntax, data FROM vals "
+                                             "INDEXED BY vals_object "
+                                             "WHERE object_id BETWEEN ? AND ? AND attr_id = ?");
             select->Bind(1, order[from].first);
             select->Bind(2, order[until - 1].first);
             select->Bind(3, attribute->id);
@@ -171,7 +189,9 @@ Status Store::ReadAttributesOf(const std::vector<std::int64_t> &ids,
                 if (holder == kNone)
                     continue; // an object between them that the search did not find
                 AttrValue value;
-                if (DecodeValue(static_cast<std::uint32_t>(select->Int(2)), select->Blob(3), value))
+                if (namesClasses ? ClassValueOf(select->BlobView(2), select->Int(1), value)
+                                 : DecodeValue(static_cast<std::uint32_t>(select->Int(2)),
+                                               select->Blob(3), value))
                     reads.push_back({select->Int(1), std::move(value)});
             }
             if (select->failed())
