@@ -26,6 +26,9 @@ constexpr int kUsers = 3000;
 constexpr const char *kPassword = "Limits-Secret-1";
 // Takes a modify of a hundred short DNs, not one of a thousand.
 constexpr std::size_t kMaxRequestBytes = 8192;
+// Kept.Big holds users 0 .. 199 and user 501 on all four sides.
+constexpr int kKeptMembers = 200;
+constexpr int kKeptForGood = 501;
 
 std::string User(int i) {
     char name[16];
@@ -58,9 +61,17 @@ class LimitedLdapTree : public ::testing::Test {
             ASSERT_EQ(admin->AddObject("Admin.Big", "User", {{"Surname", CI("A")}}), status::Ok);
             for (const char *group : {"Staff.Big", "Guarded.Big"})
                 ASSERT_EQ(admin->AddObject(group, "Group", {}), status::Ok);
-            for (int i = 0; i < kUsers; ++i)
-                ASSERT_EQ(admin->AddObject(User(i) + ".Big", "User", {{"Surname", CI("S")}}),
-                          status::Ok);
+            ASSERT_EQ(admin->AddObject("Kept.Big", "Group", {}), status::Ok);
+            for (int i = 0; i < kUsers; ++i) {
+                const std::string user = User(i) + ".Big";
+                ASSERT_EQ(admin->AddObject(user, "User", {{"Surname", CI("S")}}), status::Ok);
+                if (i < kKeptMembers || i == kKeptForGood) {
+                    ASSERT_EQ(admin->AddValue("Kept.Big", "Member", DN(user)), status::Ok);
+                    ASSERT_EQ(admin->AddValue(user, "Group Membership", DN("Kept.Big")),
+                              status::Ok);
+                    ASSERT_EQ(admin->AddSecurityEquivalence(user, "Kept.Big"), status::Ok);
+                }
+            }
             ASSERT_EQ(admin->Commit(), status::Ok);
             ASSERT_EQ(admin->SetPassword("Admin.Big", kPassword), status::Ok);
         }
@@ -75,8 +86,11 @@ class LimitedLdapTree : public ::testing::Test {
                                        "dn.exact=\"cn=Admin,o=Big\""};
         options.maxRequestBytes = kMaxRequestBytes;
         // One user may never be listed by the guarded group.
+        // One user may never be listed by the guarded group, another never leave the kept one.
         options.accessRules = {"to dn.exact=\"cn=Guarded,o=Big\" attrs=member "
-                               "val.regex=\"^cn=U0500,o=Big$\" by * read"};
+                               "val.regex=\"^cn=U0500,o=Big$\" by * read",
+                               "to dn.exact=\"cn=Kept,o=Big\" attrs=member "
+                               "val.regex=\"^cn=U0501,o=Big$\" by * read"};
         slapd_ = new tarnbeck::PrivateSlapd(options);
     }
     static void TearDownTestSuite() {
@@ -212,6 +226,24 @@ TEST_F(LimitedLdapTree, AValueTheGroupRefusesOnItsOwnIsThatMembersAnswerAndTheRe
     }
     std::sort(expected.begin(), expected.end());
     ExpectMembers("Guarded.Big", expected);
+}
+
+TEST_F(LimitedLdapTree, ARemovalTheGroupRefusesIsThatMembersAnswerAndShowsHalfWritten) {
+    std::vector<MembershipWrite> writes = Writes(0, kKeptMembers, false);
+    writes.insert(writes.begin() + 100, {User(kKeptForGood) + ".Big", false});
+    Answers answers;
+    ASSERT_EQ(WriteGroupMemberships(context_, "Kept.Big", writes, answers), status::Ok);
+    ASSERT_EQ(answers.answers.size(), writes.size());
+    for (std::size_t i = 0; i < writes.size(); ++i)
+        EXPECT_EQ(answers.answers[i], i == 100 ? status::NoAccess : status::Ok) << writes[i].member;
+    // Its rights went first; the group keeps it listed, which the next Execute shows.
+    const std::string kept = User(kKeptForGood) + ".Big";
+    EXPECT_EQ(ReadAttribute(context_, "Kept.Big", "Member").values,
+              std::vector<AttrValue>{DN(kept)});
+    EXPECT_TRUE(Holding("Security Equals", "Kept.Big").empty());
+    std::vector<std::string> halfWritten;
+    ASSERT_EQ(HalfWrittenMemberships(context_, "Kept.Big", nullptr, halfWritten), status::Ok);
+    EXPECT_EQ(halfWritten, std::vector<std::string>{kept});
 }
 
 } // namespace

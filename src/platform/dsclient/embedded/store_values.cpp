@@ -56,9 +56,10 @@ std::vector<AttrValue> Store::Values(std::int64_t objectId, const AttributeDef &
     }
     const bool together = last - first < kSpread * count;
     auto select =
-        together ? db_->Prepare("SELECT id, syntax, data FROM vals NOT INDEXED "
-                                "WHERE object_id = ? AND attr_id = ? AND id BETWEEN ? AND ?")
-                 : db_->Prepare("SELECT id, syntax, data FROM vals WHERE object_id = ? AND attr_id = ?");
+        together
+            ? db_->Prepare("SELECT id, syntax, data FROM vals NOT INDEXED "
+                           "WHERE object_id = ? AND attr_id = ? AND id BETWEEN ? AND ?")
+            : db_->Prepare("SELECT id, syntax, data FROM vals WHERE object_id = ? AND attr_id = ?");
     select->Bind(1, objectId);
     select->Bind(2, attribute.id);
     if (together) {

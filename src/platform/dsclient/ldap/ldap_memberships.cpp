@@ -232,10 +232,11 @@ Status LdapBackend::WriteRound(const std::string &groupDn, const MembershipAttri
         }
         // A refusal waiting behind them ends the sending as its answer would.
         if (told == before && !stopped && told < sent)
-            stopped = std::any_of(outcome.begin() + static_cast<std::ptrdiff_t>(told),
-                                  outcome.begin() + static_cast<std::ptrdiff_t>(sent),
-                                  [](const auto &answer) { return answer && *answer != status::Ok; }) ||
-                      observer.StopRequested();
+            stopped =
+                std::any_of(outcome.begin() + static_cast<std::ptrdiff_t>(told),
+                            outcome.begin() + static_cast<std::ptrdiff_t>(sent),
+                            [](const auto &answer) { return answer && *answer != status::Ok; }) ||
+                observer.StopRequested();
     };
     while (true) {
         for (; !stopped && sent < count && inFlight.size() < kWindow; ++sent) {
