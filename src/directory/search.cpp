@@ -133,7 +133,8 @@ void VisitFoundObjects(ContextHandle context, std::string_view baseObjectName, F
     std::string name;
     std::vector<std::string> values;
     RunPasses(
-        context, baseObjectName, std::move(filter), scope, {attribute},
+        context, baseObjectName, std::move(filter), scope,
+        attribute.empty() ? std::vector<std::string>() : std::vector<std::string>{attribute},
         [&](Buffer &result) {
             std::uint32_t objectCount = 0;
             CheckStatus(GetObjectCount(context, result, objectCount));

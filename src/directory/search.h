@@ -38,7 +38,8 @@ void VisitFoundNames(dsclient::ContextHandle context, std::string_view baseObjec
                      const std::function<void(const std::string &name)> &visit);
 
 // The same, handing each name with its object's information and the texts of its values of
-// `attribute` (a text syntax), for searches that must know what each object is.
+// `attribute` (a text syntax; none when empty), for searches that must know what each object
+// is.
 using FoundObjectVisit = std::function<void(
     const std::string &name, const dsclient::ObjectInfo &info, std::vector<std::string> &values)>;
 void VisitFoundObjects(dsclient::ContextHandle context, std::string_view baseObjectName,

@@ -43,6 +43,11 @@ RefusalPtr MemberAdmission::refusalOf(const std::string &name, const FoundKind *
         return illegalName_;
     if (EqualsIgnoreCase(name, groupName_))
         return self_;
+    if (kind && kind->alias)
+        return alias_;
+    // Searches name each object's base class: one of the member class itself needs no more.
+    if (kind && EqualsIgnoreCase(kind->baseClass, memberClass_))
+        return nullptr;
     FoundKind read;
     if (!kind || kind->classes.empty()) {
         std::string distinguishedName;

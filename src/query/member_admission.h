@@ -32,7 +32,8 @@ class MemberAdmission {
 
     // Null when the object may be a member: one of its classes (its Object Class: superclasses
     // and auxiliary classes included) is a member class. `kind` is what the search told of it;
-    // without it the object is read. An object that cannot be read is not refused here: its write
+    // unless that decides (an alias, or an object of the member class itself) the object's
+    // classes are read. An object that cannot be read is not refused here: its write
     // reports the directory's word. Directory failures while reading its classes raise
     // DirectoryError.
     RefusalPtr refusalOf(const std::string &name, const FoundKind *kind);

@@ -41,20 +41,11 @@ std::string FilterPlace(std::size_t index, const QueryDefinition &query) {
     return QueryName(index) + ", filter " + query.filter;
 }
 
-const std::string kObjectClass = "Object Class";
-
-// What a found object is, so Execute can tell whether it may be a member. A server may not
-// tell the base class in a search: the class its Object Class names first stands for it then.
-std::uint32_t KindOf(MemberSet &found, const ObjectInfo &info,
-                     const std::vector<std::string> &classes) {
-    const bool alias = (info.entryFlags & DS_ALIAS_ENTRY) != 0 ||
-                       std::any_of(classes.begin(), classes.end(), [](const std::string &c) {
-                           return EqualsIgnoreCase(c, "Alias");
-                       });
-    const std::string_view baseClass = !info.baseClass.empty() || classes.empty()
-                                           ? std::string_view(info.baseClass)
-                                           : std::string_view(classes.front());
-    return found.kindOf(baseClass, alias, classes);
+// What a found object is, so Execute can tell whether it may be a member: its base class, as
+// the search names it, decides for most; the others' classes are read when the outcome is made.
+std::uint32_t KindOf(MemberSet &found, const ObjectInfo &info) {
+    static const std::vector<std::string> unread;
+    return found.kindOf(info.baseClass, (info.entryFlags & DS_ALIAS_ENTRY) != 0, unread);
 }
 
 // Runs the search of one query into `found`, name by name as the passes arrive; shows the
@@ -72,10 +63,10 @@ void SearchInto(const QueryRunInputs &inputs, std::size_t index, const QueryDefi
     });
     try {
         VisitFoundObjects(inputs.context, SearchBaseOf(query.context), std::move(filter),
-                          query.scope, kObjectClass,
+                          query.scope, {},
                           [&](const std::string &name, const ObjectInfo &info,
-                              std::vector<std::string> &classes) {
-                              kinds.push_back(KindOf(found, info, classes));
+                              std::vector<std::string> &) {
+                              kinds.push_back(KindOf(found, info));
                               batches.add(name);
                               if (inputs.found)
                                   inputs.found(before + ++handled);

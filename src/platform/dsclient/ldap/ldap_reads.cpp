@@ -529,6 +529,12 @@ Status LdapBackend::Search(const SearchRequest &request, std::unique_ptr<SearchC
     parameters.allUserAttributes = request.allAttributes;
     parameters.attributes = wanted;
     parameters.typesOnly = withAttributes && !request.withValues;
+    // But each entry's base class, which every result names: the server's own word for it
+    // where its schema has one, else told from the entry's classes.
+    if (!request.allAttributes)
+        parameters.attributes.push_back(schema_.Attribute("structuralObjectClass")
+                                            ? "structuralObjectClass"
+                                            : "objectClass");
 
     std::vector<SearchParameters> searches;
     if (dsclient::IsRootName(request.base) && tree_.base().empty()) {
