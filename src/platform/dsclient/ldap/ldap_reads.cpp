@@ -529,12 +529,10 @@ Status LdapBackend::Search(const SearchRequest &request, std::unique_ptr<SearchC
     parameters.allUserAttributes = request.allAttributes;
     parameters.attributes = wanted;
     parameters.typesOnly = withAttributes && !request.withValues;
-    // But each entry's base class, which every result names: the server's own word for it
-    // where its schema has one, else told from the entry's classes.
+    // But each entry's classes, whose most specific one every result names as its base class
+    // (slapd answers them faster than the entry's structuralObjectClass).
     if (!request.allAttributes)
-        parameters.attributes.push_back(schema_.Attribute("structuralObjectClass")
-                                            ? "structuralObjectClass"
-                                            : "objectClass");
+        parameters.attributes.push_back("objectClass");
 
     std::vector<SearchParameters> searches;
     if (dsclient::IsRootName(request.base) && tree_.base().empty()) {
