@@ -103,8 +103,9 @@ ValueList SearchObjects(ContextHandle context, std::string_view baseObjectName, 
     SearchRun run(context, progress, list);
     // A pass that fails simply finds nothing more.
     Status failedPass = status::Ok;
-    RunPasses(context, baseObjectName, std::move(filter), scope, attributeNames,
-              [&run](Buffer &result) { run.takePass(result); }, &failedPass);
+    RunPasses(
+        context, baseObjectName, std::move(filter), scope, attributeNames,
+        [&run](Buffer &result) { run.takePass(result); }, &failedPass);
     if (passStatus)
         *passStatus = failedPass;
     return list;
@@ -113,28 +114,8 @@ ValueList SearchObjects(ContextHandle context, std::string_view baseObjectName, 
 void VisitFoundNames(ContextHandle context, std::string_view baseObjectName, FilterPtr filter,
                      SearchScope scope, const std::function<void(const std::string &)> &visit) {
     std::string name;
-    RunPasses(context, baseObjectName, std::move(filter), scope, {},
-              [&](Buffer &result) {
-                  std::uint32_t objectCount = 0;
-                  CheckStatus(GetObjectCount(context, result, objectCount));
-                  for (std::uint32_t i = 0; i < objectCount; ++i) {
-                      std::uint32_t attributeCount = 0;
-                      ObjectInfo info;
-                      CheckStatus(GetObjectName(context, result, name, attributeCount, info));
-                      visit(name);
-                  }
-              },
-              nullptr);
-}
-
-void VisitFoundObjects(ContextHandle context, std::string_view baseObjectName, FilterPtr filter,
-                       SearchScope scope, const std::string &attribute,
-                       const FoundObjectVisit &visit) {
-    std::string name;
-    std::vector<std::string> values;
     RunPasses(
-        context, baseObjectName, std::move(filter), scope,
-        attribute.empty() ? std::vector<std::string>() : std::vector<std::string>{attribute},
+        context, baseObjectName, std::move(filter), scope, {},
         [&](Buffer &result) {
             std::uint32_t objectCount = 0;
             CheckStatus(GetObjectCount(context, result, objectCount));
@@ -142,16 +123,25 @@ void VisitFoundObjects(ContextHandle context, std::string_view baseObjectName, F
                 std::uint32_t attributeCount = 0;
                 ObjectInfo info;
                 CheckStatus(GetObjectName(context, result, name, attributeCount, info));
-                values.clear();
-                WalkAttributes(
-                    context, result, attributeCount,
-                    [](const std::string &, std::uint32_t, std::uint32_t) {},
-                    [&](const AttrValue &value, std::uint32_t) {
-                        if (const auto *text = std::get_if<Text>(&value.data))
-                            values.push_back(text->text);
-                        return true;
-                    });
-                visit(name, info, values);
+                visit(name);
+            }
+        },
+        nullptr);
+}
+
+void VisitFoundObjects(ContextHandle context, std::string_view baseObjectName, FilterPtr filter,
+                       SearchScope scope, const FoundObjectVisit &visit) {
+    std::string name;
+    RunPasses(
+        context, baseObjectName, std::move(filter), scope, {},
+        [&](Buffer &result) {
+            std::uint32_t objectCount = 0;
+            CheckStatus(GetObjectCount(context, result, objectCount));
+            for (std::uint32_t i = 0; i < objectCount; ++i) {
+                std::uint32_t attributeCount = 0;
+                ObjectInfo info;
+                CheckStatus(GetObjectName(context, result, name, attributeCount, info));
+                visit(name, info);
             }
         },
         nullptr);

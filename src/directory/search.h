@@ -37,13 +37,12 @@ void VisitFoundNames(dsclient::ContextHandle context, std::string_view baseObjec
                      dsclient::FilterPtr filter, SearchScope scope,
                      const std::function<void(const std::string &name)> &visit);
 
-// The same, handing each name with its object's information and the texts of its values of
-// `attribute` (a text syntax; none when empty), for searches that must know what each object
-// is.
-using FoundObjectVisit = std::function<void(
-    const std::string &name, const dsclient::ObjectInfo &info, std::vector<std::string> &values)>;
+// The same, handing each name with its object's information (its base class among it), for
+// searches that must know what each object is.
+using FoundObjectVisit =
+    std::function<void(const std::string &name, const dsclient::ObjectInfo &info)>;
 void VisitFoundObjects(dsclient::ContextHandle context, std::string_view baseObjectName,
-                       dsclient::FilterPtr filter, SearchScope scope, const std::string &attribute,
+                       dsclient::FilterPtr filter, SearchScope scope,
                        const FoundObjectVisit &visit);
 
 // The filter of FindObjectsByClass: objects of any of `classNames` (any class when empty)

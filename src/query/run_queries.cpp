@@ -63,9 +63,7 @@ void SearchInto(const QueryRunInputs &inputs, std::size_t index, const QueryDefi
     });
     try {
         VisitFoundObjects(inputs.context, SearchBaseOf(query.context), std::move(filter),
-                          query.scope, {},
-                          [&](const std::string &name, const ObjectInfo &info,
-                              std::vector<std::string> &) {
+                          query.scope, [&](const std::string &name, const ObjectInfo &info) {
                               kinds.push_back(KindOf(found, info));
                               batches.add(name);
                               if (inputs.found)

@@ -6,7 +6,6 @@
 
 #include "platform/dsclient/filter.h"
 
-#include <map>
 #include <set>
 
 namespace tarnbeck {
@@ -126,17 +125,17 @@ TEST_P(SearchTest, EachFoundObjectGetsItsOwnValuesInTheOrderAdded) {
     AddFilterToken(*users, FTOK_EQ, "", 0);
     AddFilterToken(*users, FTOK_AVAL, "User", SYN_CLASS_NAME);
     AddFilterToken(*users, FTOK_END, "", 0);
-    std::map<std::string, std::vector<std::string>> found;
-    VisitFoundObjects(context, "Acme", std::move(users), SearchScope::Sub, "L",
-                      [&](const std::string &name, const ObjectInfo &,
-                          std::vector<std::string> &values) { found[name] = values; });
-    EXPECT_EQ(found, (std::map<std::string, std::vector<std::string>>{
-                         {"Admin.Acme", {}},
-                         {"Ann.Acme", {}},
-                         {"Bea.Acme", {"Bern"}},
-                         {"Joe.Sales.Acme", {}},
-                         {"John.Acme", {}},
-                         {"Zed.Acme", {"Zurich", "Athens"}}}));
+    const ValueList found =
+        SearchObjects(context, "Acme", std::move(users), SearchScope::Sub, {"L"}, nullptr);
+    std::vector<std::string> texts;
+    for (const ValueItem &item : found)
+        texts.push_back(item.text);
+    // In the tree's order: each found object, then its values of the attribute asked for.
+    EXPECT_EQ(texts, (std::vector<std::string>{"Object Name", "Admin.Acme", "Object Name",
+                                               "Ann.Acme", "Object Name", "Bea.Acme", "L", "Bern",
+                                               "Object Name", "John.Acme", "Object Name",
+                                               "Joe.Sales.Acme", "Object Name", "Zed.Acme", "L",
+                                               "Zurich", "Athens"}));
 }
 
 TEST_P(SearchTest, UnknownBaseEndsQuietlyAndTellsTheCallerWhy) {

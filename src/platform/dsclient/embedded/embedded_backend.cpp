@@ -2,8 +2,6 @@
 
 #include "platform/dsclient/dotted_names.h"
 
-#include <algorithm>
-
 namespace dsclient::embedded {
 
 namespace {
@@ -25,8 +23,8 @@ void TakeAttributes(std::vector<AttributeWithValues> &&read, std::vector<Attribu
                                       std::move(entry.values)});
 }
 
-// Hands out the objects a store search found; attributes, when asked for, are read a stretch
-// of objects at a time, in one read transaction: one per object cost more than the reads.
+// Hands out the objects a store search found; attributes, when asked for, are read as each
+// object is handed out.
 class StoreCursor : public SearchCursor {
   public:
     StoreCursor(Store &store, FoundObjects found, const SearchRequest &request)
@@ -37,8 +35,7 @@ class StoreCursor : public SearchCursor {
         more = next_ < found_.size();
         if (!more)
             return status::Ok;
-        const std::size_t at = next_++;
-        const FoundObject &hit = found_[at];
+        const FoundObject &hit = found_[next_++];
         entry.entry.name.assign(found_.NameOf(hit));
         entry.entry.info.entryFlags = hit.flags;
         entry.entry.info.subordinateCount = hit.subordinateCount;
@@ -47,49 +44,26 @@ class StoreCursor : public SearchCursor {
         entry.attributes.clear();
         if (!allAttributes_ && names_.empty())
             return status::Ok;
-        if (at >= readUntil_)
-            if (const Status s = readStretch(at); s != status::Ok)
-                return s;
-        TakeAttributes(std::move(read_[at - readFrom_]), entry.attributes);
+        ObjectRow row;
+        row.id = hit.id;
+        std::vector<AttributeWithValues> read;
+        if (const Status s = store_.Reading([&] {
+                return store_.ReadAttributes(row, allAttributes_ ? nullptr : &names_, withValues_,
+                                             read);
+            });
+            s != status::Ok)
+            return s;
+        TakeAttributes(std::move(read), entry.attributes);
         return status::Ok;
     }
 
   private:
-    static constexpr std::size_t kStretch = 256;
-
-    Status readStretch(std::size_t from) {
-        readFrom_ = from;
-        readUntil_ = std::min(found_.size(), from + kStretch);
-        read_.assign(readUntil_ - readFrom_, {});
-        return store_.Reading([&] {
-            if (!allAttributes_) {
-                std::vector<std::int64_t> ids;
-                ids.reserve(readUntil_ - readFrom_);
-                for (std::size_t i = readFrom_; i < readUntil_; ++i)
-                    ids.push_back(found_[i].id);
-                return store_.ReadAttributesOf(ids, names_, withValues_, read_);
-            }
-            ObjectRow row;
-            for (std::size_t i = readFrom_; i < readUntil_; ++i) {
-                row.id = found_[i].id;
-                if (const Status s = store_.ReadAttributes(row, nullptr, withValues_,
-                                                           read_[i - readFrom_]);
-                    s != status::Ok)
-                    return s;
-            }
-            return status::Ok;
-        });
-    }
-
     Store &store_;
     FoundObjects found_;
     std::size_t next_ = 0;
     bool allAttributes_;
     std::vector<std::string> names_;
     bool withValues_;
-    // The attributes of objects readFrom_ .. readUntil_-1, read ahead.
-    std::vector<std::vector<AttributeWithValues>> read_;
-    std::size_t readFrom_ = 0, readUntil_ = 0;
 };
 
 } // namespace

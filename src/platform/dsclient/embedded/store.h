@@ -162,14 +162,6 @@ class Store {
     Status ReadAttributes(const ObjectRow &row, const std::vector<std::string> *names,
                           bool withValues, std::vector<AttributeWithValues> &out);
     std::vector<AttrValue> Values(std::int64_t objectId, const AttributeDef &attribute);
-    // ReadAttributes of the named attributes for each of `ids` (objects of one search, in any
-    // order) into the same place of `out`. Objects whose ids lie close together are read in one
-    // pass over the value index.
-    // A value of a class name attribute from its key in the value index.
-    bool ClassValueOf(std::string_view key, std::int64_t valueId, AttrValue &value);
-    Status ReadAttributesOf(const std::vector<std::int64_t> &ids,
-                            const std::vector<std::string> &names, bool withValues,
-                            std::vector<std::vector<AttributeWithValues>> &out);
 
     Status Modify(std::string_view name, const std::vector<Change> &changes);
     // `values` must hold "Object Class": its first value is the base class.
