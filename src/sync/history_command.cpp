@@ -1,7 +1,7 @@
 #include "sync/history_command.h"
 
-#include "shell/journal_access.h"
 #include "directory/visible_text.h"
+#include "shell/journal_access.h"
 #include "sync/safe_text.h"
 #include "sync/sync_run.h"
 
@@ -14,8 +14,7 @@ void WriteText(const journal::RunRow &run, std::ostream &out) {
         << "  " << VisibleText(run.group) << "  " << run.outcome;
     if (run.settled)
         out << ", read back from the directory " << UtcTimeText(run.settled);
-    out << "\n  by "
-        << (run.identity.empty() ? "(unknown)" : VisibleText(run.identity)) << " with "
+    out << "\n  by " << (run.identity.empty() ? "(unknown)" : VisibleText(run.identity)) << " with "
         << VisibleText(run.program);
     if (run.undoes)
         out << ", undoing run " << *run.undoes;
@@ -43,11 +42,8 @@ void WriteJson(const journal::RunRow &run, std::ostream &out) {
     for (std::size_t i = 0; i < run.changes.size(); ++i) {
         const journal::ChangeRow &change = run.changes[i];
         out << (i ? "," : "") << "{\"name\":" << JsonText(change.name) << ",\"action\":\""
-            << change.action << "\",\"reason\":" << JsonText(change.reason)
-            << ",\"outcome\":\"" << (change.outcome == "pending" && run.outcome != "running"
-                                        ? "not known"
-                                        : change.outcome)
-            << "\"";
+            << change.action << "\",\"reason\":" << JsonText(change.reason) << ",\"outcome\":\""
+            << journal::OutcomeOf(run, change) << "\"";
         if (!change.sides.empty())
             out << ",\"sides\":" << JsonText(change.sides);
         if (change.outcome == "refused")

@@ -182,12 +182,14 @@ bool ProcessAlive(std::int64_t pid) {
 
 } // namespace
 
+std::string OutcomeOf(const RunRow &run, const ChangeRow &change) {
+    return change.outcome == "pending" && run.outcome != "running" ? "not known" : change.outcome;
+}
+
 std::string OutcomeText(const RunRow &run, const ChangeRow &change) {
-    if (change.outcome == "pending" && run.outcome != "running")
-        return "not known";
     if (change.outcome == "written" && !change.sides.empty())
         return "written on " + change.sides + " only";
-    return change.outcome;
+    return OutcomeOf(run, change);
 }
 
 std::string DefaultJournalPath() {

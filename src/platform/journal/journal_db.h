@@ -35,7 +35,9 @@ struct RunRow {
 };
 
 // The change's outcome as a reader is told it: a write still pending in a run that is over is
-// "not known" (until the directory is read back), one written on some sides only names them.
+// "not known" (until the directory is read back). OutcomeText also names the sides of one
+// written on some sides only.
+std::string OutcomeOf(const RunRow &run, const ChangeRow &change);
 std::string OutcomeText(const RunRow &run, const ChangeRow &change);
 
 // Empty fields match everything; names match without regard to ASCII case.
