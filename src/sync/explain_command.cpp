@@ -49,6 +49,7 @@ std::pair<std::string, bool> Answer(const Finding &finding, const std::string &n
     std::string future;
     switch (entry.mark) {
     case MemberMark::Keep:
+    case MemberMark::NotAddable: // never written: as it is
         future = member ? " and stays" : " and stays out";
         break;
     case MemberMark::Add:
