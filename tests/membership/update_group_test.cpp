@@ -90,7 +90,7 @@ class UpdateGroupTest : public testing::OnBothBackends<testing::MembershipTree> 
     RecordingUpdateView view;
 
     FakeJournal &journalled() {
-        view.target = JournalTarget{&fakeJournal, {"T", "", "Admin.Acme", "runner 1.03", {}}};
+        view.target = JournalTarget{&fakeJournal, {"T", "", "Admin.Acme", "runner 1.03", {}}, {}};
         return fakeJournal;
     }
     FakeJournal fakeJournal;

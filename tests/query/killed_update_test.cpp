@@ -141,7 +141,8 @@ class KilledUpdateTest : public ::testing::TestWithParam<testing::Backend> {
                 ReportingView view(pipeEnds[1]);
                 const auto journal = journal::JournalDb::Open(journal_, 400);
                 view.target = JournalTarget{journal.journal.get(),
-                                            {std::string(kBenchTreeName), "", "", "test"}};
+                                            {std::string(kBenchTreeName), "", "", "test", {}},
+                                            {}};
                 executeAndUpdate(view);
             } catch (const std::exception &) {
                 code = 1;

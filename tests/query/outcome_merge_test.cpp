@@ -89,11 +89,11 @@ TEST(MergeReasonTest, EachEntryTellsWhyItGotItsMark) {
     std::vector<std::string> reasons;
     for (const MemberEntry &entry : MergeOutcome(std::move(found), inputs))
         reasons.push_back(entry.name + ": " + DescribeReason(entry));
-    EXPECT_EQ(reasons, (Texts{"Ann: found by queries 1, 3", "Bob: found by query 2; current member",
-                              "Cy: found by query 70", "Dan: current member not found",
-                              "Eve: current member not found; on the exclude list",
-                              "Fay: on the static list",
-                              "Gus: incomplete: written on some sides only"}));
+    EXPECT_EQ(reasons,
+              (Texts{"Ann: found by queries 1, 3", "Bob: found by query 2; current member",
+                     "Cy: found by query 70", "Dan: current member not found",
+                     "Eve: current member not found; on the exclude list",
+                     "Fay: on the static list", "Gus: incomplete: written on some sides only"}));
 }
 
 // Members merged many at a time, past the found names' index and its look-ahead: a member read
@@ -140,8 +140,8 @@ TEST(RemovalBrakeTest, HoldsOnlyAboveBothTheShareAndTheNumber) {
     EXPECT_EQ(count.removals, 26u);
     EXPECT_EQ(count.members, 100u);
     EXPECT_TRUE(BrakeHolds(count, {25, 20}));
-    EXPECT_FALSE(BrakeHolds(count, {26, 20}));  // exactly the share is allowed
-    EXPECT_FALSE(BrakeHolds(count, {25, 26}));  // so is exactly the number
+    EXPECT_FALSE(BrakeHolds(count, {26, 20}));    // exactly the share is allowed
+    EXPECT_FALSE(BrakeHolds(count, {25, 26}));    // so is exactly the number
     EXPECT_FALSE(BrakeHolds({20, 21}, {25, 20})); // a small group: the number decides
     EXPECT_EQ(RemovalQuestion(count), "Update group will remove 26 of 100 members. Continue?");
 }
@@ -165,56 +165,59 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         MergeCase{"Sync",
                   {"B", "C"},
-                  {{"A", "B"}, {}, {}, false, {}},
+                  {{"A", "B"}, {}, {}, false, {}, {}},
                   {{"A", M::Remove}, {"B", M::Keep}, {"C", M::Add}}},
         MergeCase{"Add",
                   {"B", "C"},
-                  {{"A", "B"}, {}, {}, true, {}},
+                  {{"A", "B"}, {}, {}, true, {}, {}},
                   {{"A", M::Keep}, {"B", M::Keep}, {"C", M::Add}}},
         MergeCase{"StaticsMarkedOrAppended",
                   {"C"},
-                  {{"A"}, Texts{"C", "D"}, {}, false, {}},
+                  {{"A"}, Texts{"C", "D"}, {}, false, {}, {}},
                   {{"A", M::Remove}, {"C", M::Static}, {"D", M::Static}}},
         MergeCase{"ExcludesOnlyWhatIsInTheOutcome",
                   {"C"},
-                  {{"A"}, {}, Texts{"A", "C", "E"}, false, {}},
+                  {{"A"}, {}, Texts{"A", "C", "E"}, false, {}, {}},
                   {{"A", M::Excluded}, {"C", M::Excluded}}},
         MergeCase{"ExcludeWinsOverStatic",
                   {},
-                  {{}, Texts{"S", "X"}, Texts{"x"}, false, {}},
+                  {{}, Texts{"S", "X"}, Texts{"x"}, false, {}, {}},
                   {{"S", M::Static}, {"X", M::Excluded}}},
         // Names compare without regard to case; the spelling met first stays.
         MergeCase{"CaseBlindThroughout",
                   {"bob.acme"},
-                  {{"BOB.ACME", "ann.ACME"}, Texts{"Ann.Acme"}, {}, false, {}},
+                  {{"BOB.ACME", "ann.ACME"}, Texts{"Ann.Acme"}, {}, false, {}, {}},
                   {{"ann.ACME", M::Static}, {"bob.acme", M::Keep}}},
         // A member read twice in two spellings is still removed when no query found it.
-        MergeCase{
-            "MemberTwiceStaysRemoved", {}, {{"A.x", "a.X"}, {}, {}, false, {}}, {{"A.x", M::Remove}}},
-        MergeCase{"NothingAnywhere", {}, {{}, Texts{}, Texts{}, false, {}}, {}},
+        MergeCase{"MemberTwiceStaysRemoved",
+                  {},
+                  {{"A.x", "a.X"}, {}, {}, false, {}, {}},
+                  {{"A.x", M::Remove}}},
+        MergeCase{"NothingAnywhere", {}, {{}, Texts{}, Texts{}, false, {}, {}}, {}},
         // Half-written names are completed where they belong and finish leaving elsewhere.
-        MergeCase{"HalfWrittenInSync",
-                  {"B", "C"},
-                  {{"A", "B", "D"}, Texts{"S"}, Texts{"X"}, false, {"a", "B", "C", "E", "S", "X"}},
-                  {{"A", M::Remove, true},
-                   {"B", M::Keep, true},
-                   {"C", M::Add, true},
-                   {"D", M::Remove},
-                   {"E", M::Remove, true},
-                   {"S", M::Static, true},
-                   {"X", M::Excluded, true}}},
+        MergeCase{
+            "HalfWrittenInSync",
+            {"B", "C"},
+            {{"A", "B", "D"}, Texts{"S"}, Texts{"X"}, false, {"a", "B", "C", "E", "S", "X"}, {}},
+            {{"A", M::Remove, true},
+             {"B", M::Keep, true},
+             {"C", M::Add, true},
+             {"D", M::Remove},
+             {"E", M::Remove, true},
+             {"S", M::Static, true},
+             {"X", M::Excluded, true}}},
         MergeCase{"HalfWrittenInAdd",
                   {},
-                  {{"A"}, {}, {}, true, {"A", "E"}},
+                  {{"A"}, {}, {}, true, {"A", "E"}, {}},
                   {{"A", M::Keep, true}, {"E", M::Remove, true}}},
         MergeCase{"OutcomeSortedWithoutRegardToCase",
                   {"b", "C"},
-                  {{"a", "D"}, {}, {}, true, {}},
+                  {{"a", "D"}, {}, {}, true, {}, {}},
                   {{"a", M::Keep}, {"b", M::Add}, {"C", M::Add}, {"D", M::Keep}}},
         // Case folds beyond ASCII, and accented names sort with their letter, not after "z".
         MergeCase{"AccentsFoldAndSortWithTheirLetter",
                   {"Ölmann.Acme", "Émile.Acme", "Ezra.Acme"},
-                  {{"ölmann.acme", "eve.acme"}, {}, Texts{"ÉMILE.ACME"}, false, {}},
+                  {{"ölmann.acme", "eve.acme"}, {}, Texts{"ÉMILE.ACME"}, false, {}, {}},
                   {{"Émile.Acme", M::Excluded},
                    {"eve.acme", M::Remove},
                    {"Ezra.Acme", M::Add},
