@@ -113,20 +113,8 @@ ValueList SearchObjects(ContextHandle context, std::string_view baseObjectName, 
 
 void VisitFoundNames(ContextHandle context, std::string_view baseObjectName, FilterPtr filter,
                      SearchScope scope, const std::function<void(const std::string &)> &visit) {
-    std::string name;
-    RunPasses(
-        context, baseObjectName, std::move(filter), scope, {},
-        [&](Buffer &result) {
-            std::uint32_t objectCount = 0;
-            CheckStatus(GetObjectCount(context, result, objectCount));
-            for (std::uint32_t i = 0; i < objectCount; ++i) {
-                std::uint32_t attributeCount = 0;
-                ObjectInfo info;
-                CheckStatus(GetObjectName(context, result, name, attributeCount, info));
-                visit(name);
-            }
-        },
-        nullptr);
+    VisitFoundObjects(context, baseObjectName, std::move(filter), scope,
+                      [&](const std::string &name, const ObjectInfo &) { visit(name); });
 }
 
 void VisitFoundObjects(ContextHandle context, std::string_view baseObjectName, FilterPtr filter,
