@@ -23,18 +23,6 @@ void KeyOf(std::string_view name, std::string &key) {
             c = static_cast<char>(c - 'A' + 'a');
 }
 
-// HashFolded, at the cost of plain lowering for the ASCII names most are.
-std::size_t FoldedHash(std::string_view name) {
-    std::uint64_t hash = 14695981039346656037ull; // FNV-1a, as HashFolded
-    for (const char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x80)
-            return HashFolded(name);
-        hash = (hash ^ (byte >= 'A' && byte <= 'Z' ? byte + 32u : byte)) * 1099511628211ull;
-    }
-    return static_cast<std::size_t>(hash);
-}
-
 constexpr std::size_t kScansPerArrival = 4;
 
 std::string Key(std::string_view name) {
@@ -75,7 +63,7 @@ bool NameCache::MayHaveArrived(std::string_view dotted) {
     if (scanBudget_ < arrived_.size())
         return true;
     scanBudget_ -= arrived_.size();
-    const std::size_t hash = FoldedHash(dotted);
+    const std::size_t hash = HashFolded(dotted);
     return std::any_of(arrived_.begin(), arrived_.end(),
                        [hash](const Arrived &name) { return name.hash == hash; });
 }
@@ -99,7 +87,7 @@ void NameCache::Remember(std::string_view dotted, std::string_view dn,
             Clear();
     }
     arrived_.push_back({arrivedText_.size(), static_cast<std::uint32_t>(dotted.size()),
-                        static_cast<std::uint32_t>(dn.size()), FoldedHash(dotted)});
+                        static_cast<std::uint32_t>(dn.size()), HashFolded(dotted)});
     scanBudget_ += kScansPerArrival;
     arrivedText_.append(dotted).append(dn);
     if (parentDotted == lastParent_ && namingAttribute == lastAttribute_)
