@@ -6,8 +6,8 @@
 #include "ldap_trees.h"
 #include "membership/run_lock.h"
 #include "platform/dsclient/embedded/sqlite_db.h"
-#include "platform/journal/journal_db.h"
 #include "platform/dsclient/embedded/tree_builder.h"
+#include "platform/journal/journal_db.h"
 #include "sync/sync_run.h"
 
 #include <gtest/gtest.h>
@@ -21,13 +21,13 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <random>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <map>
+#include <random>
 #include <set>
-#include <fstream>
 #include <sstream>
 #include <sys/wait.h>
 
@@ -187,10 +187,10 @@ class SyncProgramTest : public ::testing::Test {
     }
 
     std::vector<std::string> texts(const std::string &object, const std::string &attribute) {
-        ClientSession session({served_ ? *served_
-                                       : dsclient::TreeConfig{kTree, "embedded",
-                                                              dir_.file("corp.db"), "Admin.Corp",
-                                                              "", "", kTree}});
+        ClientSession session({served_
+                                   ? *served_
+                                   : dsclient::TreeConfig{kTree, "embedded", dir_.file("corp.db"),
+                                                          "Admin.Corp", "", "", kTree}});
         auto values = session.texts(object, attribute);
         std::sort(values.begin(), values.end());
         return values;
@@ -208,10 +208,10 @@ class SyncProgramTest : public ::testing::Test {
     // Member and Equivalent To Me of the group, Group Membership and Security Equals of every
     // user, one line each.
     std::string dump(const std::string &group) {
-        ClientSession session({served_ ? *served_
-                                       : dsclient::TreeConfig{kTree, "embedded",
-                                                              dir_.file("corp.db"), "Admin.Corp",
-                                                              "", "", kTree}});
+        ClientSession session({served_
+                                   ? *served_
+                                   : dsclient::TreeConfig{kTree, "embedded", dir_.file("corp.db"),
+                                                          "Admin.Corp", "", "", kTree}});
         std::string text;
         const auto add = [&](const std::string &object, const char *attribute) {
             auto values = session.texts(object, attribute);
@@ -556,9 +556,10 @@ TEST_F(SyncProgramTest, ApplyIsJournalledAndHistoryListsIt) {
     EXPECT_EQ(json.status, 0) << json.err;
     ASSERT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 2) << json.out;
     EXPECT_EQ(json.out.rfind("{\"run\":2,\"time\":\"", 0), 0u) << json.out;
-    EXPECT_NE(json.out.find("\"tree\":\"CORP_TREE\",\"group\":\"Berlin.Groups.Corp\",\"program\":"
-                            "\"runner 1.03\",\"identity\":\"Admin.Corp\",\"outcome\":\"completed\""),
-              std::string::npos)
+    EXPECT_NE(
+        json.out.find("\"tree\":\"CORP_TREE\",\"group\":\"Berlin.Groups.Corp\",\"program\":"
+                      "\"runner 1.03\",\"identity\":\"Admin.Corp\",\"outcome\":\"completed\""),
+        std::string::npos)
         << json.out;
     EXPECT_NE(json.out.find("{\"name\":\"p01.People.Corp\",\"action\":\"remove\",\"reason\":"
                             "\"current member not found\",\"outcome\":\"written\"}"),
@@ -573,7 +574,7 @@ TEST_F(SyncProgramTest, ApplyIsJournalledAndHistoryListsIt) {
                               member.out.substr(member.out.find("\r\n") + 2));
     EXPECT_EQ(std::count(member.out.begin(), member.out.end(), '\n'), 2) << member.out;
     EXPECT_NE(member.out.find(",Berlin.Groups.Corp,runner 1.03,Admin.Corp,completed,add,"
-                             "b11.People.Corp,found by query 1,written\r\n"),
+                              "b11.People.Corp,found by query 1,written\r\n"),
               std::string::npos)
         << member.out;
 
@@ -655,8 +656,9 @@ TEST_F(SyncProgramTest, ExplainGivesTodaysReasonAndTheJournalsRuns) {
         << p01.out;
     EXPECT_NE(p01.out.find(": remove (current member not found), written\n"), std::string::npos);
     EXPECT_NE(explain("Admin.Corp").out.find("not found by any query\n"), std::string::npos);
-    EXPECT_NE(explain("Groups.Corp").out.find("its class Organizational Unit is not one this "
-                                              "group takes (User)"),
+    EXPECT_NE(explain("Groups.Corp")
+                  .out.find("its class Organizational Unit is not one this "
+                            "group takes (User)"),
               std::string::npos);
     EXPECT_NE(explain("Nobody.Corp").out.find("there is no such object"), std::string::npos);
     const Outcome json = sync(std::string("--explain --format json --group ") + kBerlin +
@@ -700,10 +702,10 @@ TEST_F(SyncProgramTest, ApplyPlanWritesNothingOfAGroupWhoseInputsChanged) {
             {kTree, "embedded", dir_.file("corp.db"), "Admin.Corp", "", "", kTree}});
     };
     const auto save = [&] {
-        ASSERT_EQ(sync(std::string("--save-plan ") + file + " --group " + kBerlin + " --group " +
-                       kParis)
-                      .status,
-                  2);
+        ASSERT_EQ(
+            sync(std::string("--save-plan ") + file + " --group " + kBerlin + " --group " + kParis)
+                .status,
+            2);
     };
     const std::vector<std::string> berlin = texts(kBerlin, "Member");
     // A found user's L: b05 moves to Paris (Paris itself is still as planned).
@@ -757,7 +759,7 @@ TEST_F(SyncProgramTest, APlanFileEditedOldOrForAnotherTreeIsRefused) {
     };
     std::string added = document;
     added.insert(added.find("{\"name\":\"b11"), "{\"name\":\"Admin.Corp\",\"action\":\"add\","
-                                                  "\"sides\":[],\"reason\":\"x\"},");
+                                                "\"sides\":[],\"reason\":\"x\"},");
     EXPECT_NE(refusedWith(added, "").find("changed after it was made"), std::string::npos);
     std::string fingerprint = document;
     const std::size_t at = fingerprint.find("\"fingerprint\":\"") + 15;
@@ -782,14 +784,45 @@ class SyncOnLdapTest : public SyncProgramTest {
     void serveOnLdap() {
         servePlainly();
         served_ = testing::ServeOnLdap(
-            {kTree, "embedded", dir_.file("corp.db"), "Admin.Corp", "", "", kTree},
-            dir_.file(""));
+            {kTree, "embedded", dir_.file("corp.db"), "Admin.Corp", "", "", kTree}, dir_.file(""));
         std::ofstream ini(dir_.file("dsclient.ini"), std::ios::trunc);
         ini << "[Client]\nPrimary=CORP_TREE\n[Tree CORP_TREE]\nBackend=ldap\nUri=" << served_->uri
             << "\nBase=" << served_->base << "\nIdentity=" << served_->identity
             << "\nPasswordFile=" << served_->passwordFile << "\n";
         if (!served_->attributeMap.empty())
             ini << "AttributeMap=" << served_->attributeMap << "\n";
+    }
+
+    // Starts tarnbeck-sync --apply on `group` (with `more` arguments) and kills it `delay`
+    // microseconds after its run `run` is in the journal.
+    void runAndKill(const char *group, std::vector<const char *> more, journal::RunId run,
+                    useconds_t delay) {
+        const std::string config = dir_.file("dsclient.ini");
+        std::vector<const char *> arguments = {"tarnbeck-sync", "--config", config.c_str(),
+                                               "--tree",        kTree,      "--group",
+                                               group,           "--apply",  "--quiet"};
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        arguments.push_back(nullptr);
+        std::fflush(stdout);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::setenv("XDG_RUNTIME_DIR", dir_.file("run").c_str(), 1);
+            ::setenv("TARNBECK_JOURNAL", journal_.c_str(), 1);
+            std::freopen("/dev/null", "w", stdout);
+            std::freopen("/dev/null", "w", stderr);
+            ::execv(TARNBECK_SYNC_PROGRAM, const_cast<char *const *>(arguments.data()));
+            ::_exit(127);
+        }
+        for (int wait = 0; wait < 20000; ++wait) { // at most some 20 s for a loaded machine
+            const auto opened = journal::JournalDb::Open(journal_, std::nullopt);
+            if (opened.journal && !opened.journal->history({"", "", "", run, 0}).empty())
+                break;
+            ::usleep(1000);
+        }
+        ::usleep(delay);
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
     }
 };
 
@@ -813,29 +846,8 @@ TEST_F(SyncOnLdapTest, UndoOfAKilledRunReversesOnlyWhatItWrote) {
     const unsigned seed = std::random_device()();
     std::printf("kill moment drawn with seed %u\n", seed);
     std::mt19937 random(seed);
-    const std::string config = dir_.file("dsclient.ini");
-    std::fflush(stdout);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::setenv("XDG_RUNTIME_DIR", dir_.file("run").c_str(), 1);
-        ::setenv("TARNBECK_JOURNAL", journal_.c_str(), 1);
-        std::freopen("/dev/null", "w", stdout);
-        std::freopen("/dev/null", "w", stderr);
-        ::execl(TARNBECK_SYNC_PROGRAM, "tarnbeck-sync", "--config", config.c_str(), "--tree",
-                kTree, "--group", kBerlin, "--apply", "--quiet", static_cast<char *>(nullptr));
-        ::_exit(127);
-    }
     // Once the run is in the journal, the walk begins: the kill falls somewhere in it.
-    for (int wait = 0; wait < 20000; ++wait) {
-        const auto opened = journal::JournalDb::Open(journal_, std::nullopt);
-        if (opened.journal && !opened.journal->history({}).empty())
-            break;
-        ::usleep(500);
-    }
-    ::usleep(std::uniform_int_distribution<useconds_t>(0, 40000)(random));
-    ::kill(child, SIGKILL);
-    int status = 0;
-    ::waitpid(child, &status, 0);
+    runAndKill(kBerlin, {}, 1, std::uniform_int_distribution<useconds_t>(0, 40000)(random));
 
     const Outcome history = sync("--history --format json");
     if (history.out.empty()) { // killed before its first write
@@ -866,10 +878,10 @@ class KilledSyncTest : public SyncOnLdapTest, public ::testing::WithParamInterfa
     using Sides = std::set<std::string>;
     // The sides of kMany each user holds (the group's two as read from it).
     std::map<std::string, Sides> held() {
-        ClientSession session({served_ ? *served_
-                                       : dsclient::TreeConfig{kTree, "embedded",
-                                                              dir_.file("corp.db"), "Admin.Corp",
-                                                              "", "", kTree}});
+        ClientSession session({served_
+                                   ? *served_
+                                   : dsclient::TreeConfig{kTree, "embedded", dir_.file("corp.db"),
+                                                          "Admin.Corp", "", "", kTree}});
         std::map<std::string, Sides> sides;
         for (int i = 1; i <= kUsers; ++i)
             sides[ManyUser(i)];
@@ -887,29 +899,8 @@ class KilledSyncTest : public SyncOnLdapTest, public ::testing::WithParamInterfa
 
     // Starts the run and kills it `delay` microseconds after it is in the journal.
     void runAndKill(journal::RunId run, useconds_t delay) {
-        const std::string config = dir_.file("dsclient.ini");
-        std::fflush(stdout);
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ::setenv("XDG_RUNTIME_DIR", dir_.file("run").c_str(), 1);
-            ::setenv("TARNBECK_JOURNAL", journal_.c_str(), 1);
-            std::freopen("/dev/null", "w", stdout);
-            std::freopen("/dev/null", "w", stderr);
-            ::execl(TARNBECK_SYNC_PROGRAM, "tarnbeck-sync", "--config", config.c_str(), "--tree",
-                    kTree, "--group", kMany, "--apply", "--quiet", "--max-removals", "100000",
-                    "--max-additions", "100000", static_cast<char *>(nullptr));
-            ::_exit(127);
-        }
-        for (int wait = 0; wait < 20000; ++wait) { // at most some 20 s for a loaded machine
-            const auto opened = journal::JournalDb::Open(journal_, std::nullopt);
-            if (opened.journal && !opened.journal->history({"", "", "", run, 0}).empty())
-                break;
-            ::usleep(1000);
-        }
-        ::usleep(delay);
-        ::kill(child, SIGKILL);
-        int status = 0;
-        ::waitpid(child, &status, 0);
+        SyncOnLdapTest::runAndKill(kMany, {"--max-removals", "100000", "--max-additions", "100000"},
+                                   run, delay);
         // A server finishes the modifies a dead client left on the wire.
         if (served_)
             ::usleep(300000);
@@ -943,7 +934,8 @@ TEST_P(KilledSyncTest, TheJournalOfAKilledRunSaysExactlyWhatItWroteAndItsUndoRes
             if (change.outcome == "written" && change.sides.empty())
                 sides = all;
             for (std::size_t at = 0; at < change.sides.size();) {
-                const std::size_t comma = std::min(change.sides.find(", ", at), change.sides.size());
+                const std::size_t comma =
+                    std::min(change.sides.find(", ", at), change.sides.size());
                 sides.insert(change.sides.substr(at, comma - at));
                 at = comma + 2;
             }
@@ -974,7 +966,8 @@ TEST_P(KilledSyncTest, TheJournalOfAKilledRunSaysExactlyWhatItWroteAndItsUndoRes
             }
         }
 
-        const Outcome undo = sync("--undo " + std::to_string(run) + " --apply --max-removals 100000 "
+        const Outcome undo = sync("--undo " + std::to_string(run) +
+                                  " --apply --max-removals 100000 "
                                   "--max-additions 100000");
         EXPECT_EQ(undo.status, kSyncNothingToDo) << undo.err;
         ASSERT_EQ(held(), before) << "trial " << trial;
